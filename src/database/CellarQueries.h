@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "database/DataLink.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <utility>
+#include <vector>
+
+// The statements every window runs on the cellar. Text values compare in French order, ignoring case;
+// the vintage and the quantities compare as numbers. Every value is bound.
+namespace CellarQueries {
+
+QString databasePath(const QString& cheminBase);
+
+// One condition of a where clause: a column of ORNY and the value it must equal.
+using Condition = std::pair<QString, QVariant>;
+using Conditions = std::vector<Condition>;
+
+struct TextList {
+    QStringList values;
+    DbStatus error;
+};
+
+// Every label of the colour table, in the order the table gives them.
+TextList colours(DataLink& link);
+
+// The distinct values of one column of ORNY among the rows matching the conditions: each value once,
+// whatever its case, in French order (years in numeric order); nulls are left out.
+TextList distinctValues(DataLink& link, const QString& column, const Conditions& where = {});
+
+// A lot as the purchase records it.
+struct NewLot {
+    QString nom;
+    QString type;
+    int annee = 0;
+    QString couleur;
+    int quantite = 0;
+    std::optional<double> prixUnitaire;
+};
+DbStatus addLot(DataLink& link, const NewLot& lot);
+
+// The lot singled out by name, type, vintage and colour: the first such row.
+struct LotKey {
+    QString nom;
+    QString type;
+    qlonglong annee = 0;
+    QString couleur;
+};
+struct Stock {
+    std::optional<qlonglong> quantite; // none when no row matches
+    DbStatus error;
+};
+Stock firstStock(DataLink& link, const LotKey& key);
+
+// Takes bottles out of the first lot that still holds `stock` bottles: lowers it, or removes that one
+// row when nothing is left. Nothing changes when no such lot is left.
+enum class Consumed { Lowered, Removed, LotGone, Failed };
+struct ConsumeResult {
+    Consumed outcome = Consumed::Failed;
+    DbStatus error;
+};
+ConsumeResult consume(DataLink& link, const LotKey& key, qlonglong stock, qlonglong consumed);
+
+} // namespace CellarQueries

@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "database/DbError.h"
+
+#include <QStringList>
+#include <QVariant>
+#include <functional>
+#include <memory>
+#include <vector>
+
+using DbRow = std::vector<QVariant>;
+
+// The rows a statement returned, with its column names.
+struct DbRows {
+    QStringList columns;
+    std::vector<DbRow> rows;
+    DbStatus error;
+
+    bool ok() const { return !error.has_value(); }
+    int column(const QString& name) const;
+    // The texts of one column, nulls left out.
+    QStringList texts(const QString& name) const;
+};
+
+// A window's link to the cellar database: a file name, one statement at a time, then close.
+// It opens an existing cellar only, never creates one, and checks its shape when it opens.
+// Values are always bound parameters; text comparisons may use the FRANCAIS collation.
+class DataLink {
+public:
+    DataLink();
+    explicit DataLink(const QString& databaseName);
+    ~DataLink();
+    DataLink(const DataLink&) = delete;
+    DataLink& operator=(const DataLink&) = delete;
+
+    void setDatabaseName(const QString& path);
+    const QString& databaseName() const { return m_databaseName; }
+
+    DbRows query(const QString& sql, const QVariantList& params = {});
+    // Runs a statement that returns no rows; the number of rows changed comes back in changed.
+    DbStatus execute(const QString& sql, const QVariantList& params = {}, int* changed = nullptr);
+    // Runs body inside one transaction: committed durably if body succeeds, rolled back otherwise.
+    DbStatus write(const std::function<DbStatus(DataLink&)>& body);
+
+    // A statement whose rows are read on demand (the cellar grid). Opening one ends the previous one.
+    DbStatus openCursor(const QString& sql, const QVariantList& params = {});
+    DbStatus fetch(int count, std::vector<DbRow>& out);
+    bool cursorAtEnd() const;
+    QStringList cursorColumns() const;
+
+    DbStatus open();
+    bool isOpen() const;
+    void close();
+
+private:
+    struct Impl;
+    QString m_databaseName;
+    std::unique_ptr<Impl> d;
+};

@@ -1,0 +1,148 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "database/FrenchCollation.h"
+
+#include <QChar>
+#include <QStringList>
+#include <algorithm>
+#include <array>
+
+namespace {
+
+// One collation element: the letter once accents and case are removed, and the accent alone.
+struct Element {
+    char32_t primary = 0;
+    char32_t expansion = 0; // second letter of œ, æ, ß
+    quint16 secondary = 0;
+};
+
+constexpr char32_t TableSize = 0x250; // Latin-1 and Latin Extended A and B
+
+// Weight of a character outside the table: its case fold, nothing else.
+Element foldOnly(char32_t c) { return {QChar::toCaseFolded(c), 0, 0}; }
+
+Element computeElement(char32_t c) {
+    switch (c) {
+    case 0x00C6: case 0x00E6: return {U'a', U'e', 0};
+    case 0x0152: case 0x0153: return {U'o', U'e', 0};
+    case 0x00DF: return {U's', U's', 0};
+    default: break;
+    }
+    QString d = QString(QChar(static_cast<char16_t>(c)));
+    quint16 marks = 0;
+    // Canonical decompositions nest (ǖ is ü and a macron): unfold until the base letter stands alone.
+    while (QChar(d.at(0)).decompositionTag() == QChar::Canonical) {
+        const QString inner = d.at(0).decomposition();
+        d = inner + d.mid(1);
+    }
+    for (qsizetype i = 1; i < d.size(); ++i)
+        marks = static_cast<quint16>(marks * 97 + (d.at(i).unicode() - 0x2FF));
+    if (d.size() == 1 && d.at(0).unicode() == c)
+        return foldOnly(c);
+    return {QChar::toCaseFolded(static_cast<char32_t>(d.at(0).unicode())), 0, marks};
+}
+
+const std::array<Element, TableSize>& table() {
+    static const std::array<Element, TableSize> elements = [] {
+        std::array<Element, TableSize> t{};
+        for (char32_t c = 0; c < TableSize; ++c)
+            t[c] = c < 0x80 ? Element{c >= 'A' && c <= 'Z' ? c + 32 : c, 0, 0} : computeElement(c);
+        return t;
+    }();
+    return elements;
+}
+
+// Walks a UTF-8 text one collation weight at a time.
+class Reader {
+public:
+    Reader(const char* text, int length, const std::array<Element, TableSize>& t)
+        : p(reinterpret_cast<const unsigned char*>(text)), end(p + length), elements(t) {}
+
+    // Next primary weight (secondary alongside); false at the end of the text.
+    bool next(char32_t& primary, quint16& secondary) {
+        if (pending) {
+            primary = pending;
+            secondary = 0;
+            pending = 0;
+            return true;
+        }
+        if (p >= end)
+            return false;
+        const char32_t c = decode();
+        const Element e = c < TableSize ? elements[c] : foldOnly(c);
+        primary = e.primary;
+        secondary = e.secondary;
+        pending = e.expansion;
+        return true;
+    }
+
+private:
+    char32_t decode() {
+        const unsigned char b = *p++;
+        if (b < 0x80)
+            return b;
+        int extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : 0;
+        char32_t c = extra == 3 ? b & 0x07 : extra == 2 ? b & 0x0F : b & 0x1F;
+        if (extra == 0)
+            return 0xFFFD;
+        while (extra-- > 0 && p < end && (*p & 0xC0) == 0x80)
+            c = (c << 6) | (*p++ & 0x3F);
+        return c;
+    }
+
+    const unsigned char* p;
+    const unsigned char* end;
+    const std::array<Element, TableSize>& elements;
+    char32_t pending = 0;
+};
+
+int sign(long long v) { return v < 0 ? -1 : v > 0 ? 1 : 0; }
+
+} // namespace
+
+namespace FrenchCollation {
+
+int compare(const char* a, int lengthA, const char* b, int lengthB) {
+    const auto& t = table();
+    // Letters first, over the whole texts; accents break ties only afterwards.
+    int accents = 0;
+    Reader ra(a, lengthA, t);
+    Reader rb(b, lengthB, t);
+    for (;;) {
+        char32_t pa = 0, pb = 0;
+        quint16 sa = 0, sb = 0;
+        const bool hasA = ra.next(pa, sa);
+        const bool hasB = rb.next(pb, sb);
+        if (!hasA || !hasB)
+            return hasA ? 1 : hasB ? -1 : accents;
+        if (pa != pb)
+            return sign(static_cast<long long>(pa) - static_cast<long long>(pb));
+        if (accents == 0 && sa != sb)
+            accents = sign(static_cast<int>(sa) - static_cast<int>(sb));
+    }
+}
+
+int compare(const QString& a, const QString& b) {
+    const QByteArray ua = a.toUtf8();
+    const QByteArray ub = b.toUtf8();
+    return compare(ua.constData(), static_cast<int>(ua.size()), ub.constData(), static_cast<int>(ub.size()));
+}
+
+void sortUnique(QStringList& values) {
+    std::vector<std::pair<QByteArray, qsizetype>> keys;
+    keys.reserve(static_cast<size_t>(values.size()));
+    for (qsizetype i = 0; i < values.size(); ++i)
+        keys.emplace_back(values.at(i).toUtf8(), i);
+    const auto cmp = [](const auto& x, const auto& y) {
+        return compare(x.first.constData(), static_cast<int>(x.first.size()), y.first.constData(),
+                       static_cast<int>(y.first.size()));
+    };
+    std::stable_sort(keys.begin(), keys.end(), [&](const auto& x, const auto& y) { return cmp(x, y) < 0; });
+    QStringList sorted;
+    sorted.reserve(values.size());
+    for (size_t i = 0; i < keys.size(); ++i)
+        if (i == 0 || cmp(keys[i - 1], keys[i]) != 0)
+            sorted.append(values.at(keys[i].second));
+    values = sorted;
+}
+
+} // namespace FrenchCollation

@@ -1,0 +1,19 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "database/CellarQueries.h"
+
+#include <QString>
+
+// The four values shared by the whole program, prepared at start-up. Only CheminBase changes later,
+// when the database is moved.
+struct Globals {
+    QString CheminAppli;     // program folder, ending with the separator
+    QString CheminBase;      // database folder, ending with the separator
+    QString VersionAppli;    // "1.3"
+    QString DateCompilation; // "06/04/2000 à 14:05"
+    QString helpFile;        // CheminAppli + "Orny.hlp"
+    QString settingsFolder;  // where Orny.ini lives: the program folder
+
+    QString databasePath() const { return CellarQueries::databasePath(CheminBase); }
+};

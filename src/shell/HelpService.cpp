@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "shell/HelpService.h"
+
+#include "ui/Windows.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+HelpService::HelpService(const QString& helpFile, QObject* parent) : QObject(parent), m_helpFile(helpFile) {
+    qApp->installEventFilter(this);
+}
+
+QUrl HelpService::topicUrl(int topic) const {
+    QUrl url = QUrl::fromLocalFile(m_helpFile);
+    if (topic > 0)
+        url.setFragment(QStringLiteral("sujet-%1").arg(topic));
+    return url;
+}
+
+void HelpService::showHelp(QWidget* over) {
+    QWidget* window = over ? over->window() : nullptr;
+    m_lastShown = topicUrl(window ? Windows::helpTopic(window) : 0);
+    // The help window belongs to the window it explains, so a modal working window does not block it.
+    auto* help = new QWidget(window, Qt::Window);
+    help->setAttribute(Qt::WA_DeleteOnClose);
+    help->setObjectName(QStringLiteral("FenetreAide"));
+    help->setWindowTitle(QStringLiteral("Aide de Brovane"));
+    auto* browser = new QTextBrowser(help);
+    browser->setObjectName(QStringLiteral("TexteAide"));
+    browser->setOpenExternalLinks(true);
+    if (QFileInfo::exists(m_helpFile)) {
+        browser->setSource(QUrl::fromLocalFile(m_helpFile), QTextDocument::HtmlResource);
+        if (m_lastShown.hasFragment())
+            browser->scrollToAnchor(m_lastShown.fragment());
+    } else {
+        browser->setPlainText(QStringLiteral("Le fichier d'aide « %1 » est introuvable.").arg(m_helpFile));
+    }
+    auto* layout = new QVBoxLayout(help);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(browser);
+    help->resize(640, 520);
+    help->show();
+}
+
+void HelpService::pressF1(QWidget* fallback) {
+    QWidget* target = QApplication::activeWindow() ? QApplication::activeWindow() : fallback;
+    QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier));
+}
+
+bool HelpService::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1 &&
+        watched->isWidgetType()) {
+        showHelp(static_cast<QWidget*>(watched));
+        return true;
+    }
+    return false;
+}

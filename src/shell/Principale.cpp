@@ -1,0 +1,145 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "shell/Principale.h"
+
+#include "shell/HelpService.h"
+#include "shell/KeyStates.h"
+#include "shell/StartUp.h"
+#include "ui/Services.h"
+#include "ui_Principale.h"
+
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QLabel>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolButton>
+
+static void initResources() { Q_INIT_RESOURCE(brovane); }
+
+Principale::Principale(Globals& globals, Services& services, WorkingWindows windows, QWidget* parent)
+    : QMainWindow(parent), ui(std::make_unique<Ui::Principale>()), m_globals(globals), m_services(services),
+      m_windows(std::move(windows)),
+      m_help(new HelpService(globals.helpFile, this)), m_keys(new KeyStates(this)), m_clock(new QTimer(this)) {
+    initResources();
+    ui->setupUi(this);
+    Form_Load();
+}
+
+Principale::~Principale() = default;
+
+const QStringList& Principale::dispatchOrder() {
+    static const QStringList order = {"SaisieAchats", "SaisieConsommation", "Visualisation", "Imprimer", "Quitter",
+                                      "Config",       "Apropos",            "Import",        "Aide"};
+    return order;
+}
+
+void Principale::Form_Load() {
+    setWindowIcon(QIcon(QStringLiteral(":/icons/brovane.svg")));
+    // The two separators of the file menu carry their names, like every other entry.
+    int separator = 0;
+    for (QAction* action : ui->MenuFichier->actions())
+        if (action->isSeparator())
+            action->setObjectName(separator++ == 0 ? QStringLiteral("Separe01") : QStringLiteral("MenuSepare02"));
+
+    connect(ui->MenuSaisie, &QAction::triggered, this, &Principale::MenuSaisie_Click);
+    connect(ui->MenuConsommation, &QAction::triggered, this, &Principale::MenuConsommation_Click);
+    connect(ui->MenuVisualisation, &QAction::triggered, this, &Principale::MenuVisualisation_Click);
+    connect(ui->MenuImprimer, &QAction::triggered, this, &Principale::MenuImprimer_Click);
+    connect(ui->MenuConfig, &QAction::triggered, this, &Principale::MenuConfig_Click);
+    connect(ui->MenuImport, &QAction::triggered, this, &Principale::MenuImport_Click);
+    connect(ui->MenuApropos, &QAction::triggered, this, &Principale::MenuApropos_Click);
+    connect(ui->MenuAide, &QAction::triggered, this, &Principale::MenuAide_Click);
+    connect(ui->MenuQuitter, &QAction::triggered, this, &Principale::MenuQuitter_Click);
+    connect(ui->BarreBoutons, &QToolBar::actionTriggered, this,
+            [this](QAction* button) { BarreBoutons_ButtonClick(button->objectName()); });
+    // The buttons carry their keys as object names, so tests and accessibility tools find them.
+    for (QAction* button : ui->BarreBoutons->actions())
+        if (QWidget* widget = ui->BarreBoutons->widgetForAction(button))
+            widget->setObjectName(QStringLiteral("Bouton") + button->objectName());
+
+    const std::pair<const WorkingWindows::Open*, QList<QAction*>> entries[] = {
+        {&m_windows.saisie, {ui->MenuSaisie, ui->SaisieAchats}},
+        {&m_windows.consommation, {ui->MenuConsommation, ui->SaisieConsommation}},
+        {&m_windows.visualisation, {ui->MenuVisualisation, ui->Visualisation}},
+        {&m_windows.imprimer, {ui->MenuImprimer, ui->Imprimer}},
+        {&m_windows.config, {ui->MenuConfig, ui->Config}},
+        {&m_windows.import, {ui->MenuImport, ui->Import}},
+        {&m_windows.apropos, {ui->MenuApropos, ui->Apropos}}};
+    for (const auto& [open, actions] : entries)
+        for (QAction* action : actions)
+            action->setEnabled(static_cast<bool>(*open));
+
+    buildStatusBar();
+}
+
+void Principale::buildStatusBar() {
+    const QStringList names = {"Panneau1", "Panneau2", "Panneau3", "Panneau4", "Panneau5", "Panneau6", "Panneau7"};
+    const QStringList texts = {StartUp::statusText(m_globals.VersionAppli), "DEFIL", "INS", "MAJ", "NUM", "", ""};
+    for (int i = 0; i < names.size(); ++i) {
+        auto* panel = new QLabel(texts.at(i), ui->Barre);
+        panel->setObjectName(names.at(i));
+        panel->setFrameShape(QFrame::Panel);
+        panel->setFrameShadow(QFrame::Sunken);
+        panel->setAlignment(Qt::AlignCenter);
+        panel->setMargin(2);
+        if (i == 0)
+            ui->Barre->addWidget(panel, 1);
+        else
+            ui->Barre->addPermanentWidget(panel);
+        m_panels << panel;
+    }
+    m_panels.front()->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    connect(m_clock, &QTimer::timeout, this, &Principale::refreshStatusBar);
+    m_clock->start(500);
+    refreshStatusBar();
+}
+
+void Principale::refreshStatusBar() {
+    const std::optional<KeyStates::Locks> locks = m_keys->locks();
+    m_panels.at(1)->setEnabled(locks && locks->scroll);
+    m_panels.at(2)->setEnabled(m_keys->insert());
+    m_panels.at(3)->setEnabled(locks && locks->caps);
+    m_panels.at(4)->setEnabled(locks && locks->num);
+    const QDateTime now = QDateTime::currentDateTime();
+    m_panels.at(5)->setText(now.toString(QStringLiteral("dd/MM/yyyy")));
+    m_panels.at(6)->setText(now.toString(QStringLiteral("HH:mm")));
+}
+
+void Principale::BarreBoutons_ButtonClick(const QString& key) {
+    using Handler = void (Principale::*)();
+    static const Handler handlers[] = {
+        &Principale::MenuSaisie_Click,  &Principale::MenuConsommation_Click, &Principale::MenuVisualisation_Click,
+        &Principale::MenuImprimer_Click, &Principale::MenuQuitter_Click,      &Principale::MenuConfig_Click,
+        &Principale::MenuApropos_Click, &Principale::MenuImport_Click,       &Principale::MenuAide_Click};
+    const qsizetype index = dispatchOrder().indexOf(key);
+    if (index >= 0)
+        (this->*handlers[index])();
+}
+
+void Principale::run(const WorkingWindows::Open& open) {
+    if (open)
+        open(this);
+}
+
+void Principale::MenuSaisie_Click() { run(m_windows.saisie); }
+
+void Principale::MenuConsommation_Click() { run(m_windows.consommation); }
+
+void Principale::MenuVisualisation_Click() { run(m_windows.visualisation); }
+
+void Principale::MenuImprimer_Click() { run(m_windows.imprimer); }
+
+void Principale::MenuConfig_Click() { run(m_windows.config); }
+
+void Principale::MenuImport_Click() { run(m_windows.import); }
+
+void Principale::MenuApropos_Click() { run(m_windows.apropos); }
+
+void Principale::MenuAide_Click() { m_help->pressF1(this); }
+
+void Principale::MenuQuitter_Click() { QCoreApplication::exit(0); }
+
+void Principale::closeEvent(QCloseEvent* event) {
+    event->accept();
+    QCoreApplication::exit(0);
+}

@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "shell/Globals.h"
+#include "shell/WorkingWindows.h"
+
+#include <QMainWindow>
+#include <memory>
+
+namespace Ui {
+class Principale;
+}
+class QLabel;
+class QTimer;
+class HelpService;
+class KeyStates;
+struct Services;
+
+// The main window: menu, tool bar and status bar. Each entry opens one working window modally or runs
+// one action; the window keeps no data of its own.
+class Principale : public QMainWindow {
+    Q_OBJECT
+public:
+    Principale(Globals& globals, Services& services, WorkingWindows windows, QWidget* parent = nullptr);
+    ~Principale() override;
+
+    HelpService& help() { return *m_help; }
+    // The nine tool-bar keys in the order the dispatch compares them.
+    static const QStringList& dispatchOrder();
+
+public slots:
+    void BarreBoutons_ButtonClick(const QString& key);
+    void MenuSaisie_Click();
+    void MenuConsommation_Click();
+    void MenuVisualisation_Click();
+    void MenuImprimer_Click();
+    void MenuConfig_Click();
+    void MenuImport_Click();
+    void MenuApropos_Click();
+    void MenuAide_Click();
+    void MenuQuitter_Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void Form_Load();
+    void buildStatusBar();
+    void refreshStatusBar();
+    void run(const WorkingWindows::Open& open);
+
+    std::unique_ptr<Ui::Principale> ui;
+    Globals& m_globals;
+    Services& m_services;
+    WorkingWindows m_windows;
+    HelpService* m_help;
+    KeyStates* m_keys;
+    QList<QLabel*> m_panels;
+    QTimer* m_clock;
+};

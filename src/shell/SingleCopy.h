@@ -1,0 +1,7 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+
+// Where the lock that keeps a second copy out lives: the user's runtime folder.
+QString singleCopyLockPath();

@@ -1,0 +1,19 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <functional>
+
+class QWidget;
+
+// What each entry of the main window runs, given by the program that assembles the windows, so that the
+// shell depends on none of them. An empty entry stays disabled.
+struct WorkingWindows {
+    using Open = std::function<void(QWidget* parent)>;
+    Open saisie;
+    Open consommation;
+    Open visualisation;
+    Open imprimer;
+    Open config;
+    Open import;
+    Open apropos;
+};

@@ -1,0 +1,33 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QList>
+#include <QQueue>
+#include <QString>
+
+class QWidget;
+
+// The input box and the file choice. In scripted mode (tests) nothing is shown: the request is recorded
+// and the next queued text is returned (empty, as for Cancel, when none is queued).
+class InputBox {
+public:
+    struct Asked {
+        QString title;
+        QString prompt;
+    };
+
+    QString ask(QWidget* parent, const QString& title, const QString& prompt);
+    // A file to write, proposed at `proposed`; empty on Cancel.
+    QString saveFile(QWidget* parent, const QString& title, const QString& proposed, const QString& filter);
+
+    void setScripted(bool scripted) { m_scripted = scripted; }
+    void queueText(const QString& text) { m_texts.enqueue(text); }
+    const QList<Asked>& asked() const { return m_asked; }
+
+private:
+    QString scripted();
+
+    bool m_scripted = false;
+    QQueue<QString> m_texts;
+    QList<Asked> m_asked;
+};

@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/MessageBox.h"
+
+#include "BuildInfo.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+MessageBox::Answer MessageBox::show(QWidget* parent, const QString& title, const QString& text, Icon icon,
+                                    Buttons buttons) {
+    m_shown.append({title, text, icon, buttons});
+    if (m_scripted) {
+        if (!m_answers.isEmpty())
+            return m_answers.dequeue();
+        return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+    }
+    const QMessageBox::Icon qtIcon = icon == Icon::Information   ? QMessageBox::Information
+                                     : icon == Icon::Exclamation ? QMessageBox::Warning
+                                     : icon == Icon::Critical    ? QMessageBox::Critical
+                                                                 : QMessageBox::Question;
+    QMessageBox box(qtIcon, title, text,
+                    buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, parent);
+    // Whatever pointer a failing handler left, the user must be able to click the box.
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    const int result = box.exec();
+    QApplication::restoreOverrideCursor();
+    if (buttons == Buttons::Ok)
+        return Answer::Ok;
+    return result == QMessageBox::Yes ? Answer::Yes : Answer::No;
+}
+
+void MessageBox::inputError(QWidget* parent, const QString& text) {
+    show(parent, InputErrorTitle, text, Icon::Exclamation);
+}
+
+void MessageBox::notice(QWidget* parent, const QString& text, Icon icon) {
+    show(parent, QString::fromUtf8(BuildInfo::ProductName), text, icon);
+}
+
+void MessageBox::databaseError(QWidget* parent, const DbError& error) {
+    notice(parent, error.text(), Icon::Critical);
+}

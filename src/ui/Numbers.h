@@ -1,0 +1,24 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QLocale>
+#include <QString>
+#include <QVariant>
+#include <optional>
+
+// Numbers typed by the user and numbers shown to him, in the user's locale.
+namespace Numbers {
+
+// The whole text as a number: optional blanks, an optional sign, digits with at most one decimal
+// separator of the locale. No grouping, no exponent.
+std::optional<double> read(const QString& text, const QLocale& locale = QLocale());
+// A whole number read as above ("6", "06", "6,0").
+std::optional<qlonglong> readWhole(const QString& text, const QLocale& locale = QLocale());
+// Exactly four ASCII digits.
+bool isFourDigits(const QString& text);
+// "0.00": two decimals, the locale's separator, no grouping.
+QString formatTwoDecimals(double value, const QLocale& locale = QLocale());
+// A stored value as a person reads it: no float noise, locale separator, no grouping; null stays empty.
+QString formatValue(const QVariant& value, const QLocale& locale = QLocale());
+
+} // namespace Numbers

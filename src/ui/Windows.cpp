@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/Windows.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QVariant>
+#include <QWidget>
+
+namespace Windows {
+
+namespace {
+constexpr const char* HelpTopicProperty = "brovaneHelpTopic";
+}
+
+void centreHorizontally(QWidget* frame, QWidget* window) {
+    frame->move((window->width() - frame->width()) / 2, frame->y());
+}
+
+void centreOnScreen(QWidget* window) {
+    const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    window->move(area.x() + (area.width() - window->width()) / 2, area.y() + (area.height() - window->height()) / 2);
+}
+
+void setHelpTopic(QWidget* window, int topic) { window->setProperty(HelpTopicProperty, topic); }
+
+int helpTopic(const QWidget* window) {
+    for (const QWidget* w = window; w; w = w->parentWidget()) {
+        const QVariant v = w->property(HelpTopicProperty);
+        if (v.isValid())
+            return v.toInt();
+    }
+    return 0;
+}
+
+} // namespace Windows

@@ -1,0 +1,16 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+class QWidget;
+
+// Placement helpers shared by the working windows.
+namespace Windows {
+
+// Left edge of the frame = (window width − frame width) / 2.
+void centreHorizontally(QWidget* frame, QWidget* window);
+void centreOnScreen(QWidget* window);
+// The topic of the help file that F1 opens over this window.
+void setHelpTopic(QWidget* window, int topic);
+int helpTopic(const QWidget* window);
+
+} // namespace Windows

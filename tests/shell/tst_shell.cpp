@@ -1,0 +1,275 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "shell/HelpService.h"
+#include "shell/Principale.h"
+#include "shell/SettingsFile.h"
+#include "shell/StartUp.h"
+#include "support/TestCellar.h"
+#include "ui/Windows.h"
+
+#include <QAction>
+#include <QDialog>
+#include <QFile>
+#include <QLabel>
+#include <QLockFile>
+#include <QMenu>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+
+namespace {
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& content) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(content);
+}
+
+const QByteArray Eol = "\n";
+
+} // namespace
+
+class TestShell : public QObject {
+    Q_OBJECT
+private slots:
+    void firstStartCreatesSettings();
+    void settingsFirstLine_data();
+    void settingsFirstLine();
+    void startUpPreparesTheGlobals();
+    void rootFolderGetsOneSeparator();
+    void secondCopyIsRefused();
+    void crashedCopyDoesNotBlock();
+    void toolBarDispatch_data();
+    void toolBarDispatch();
+    void menuMatchesTheTable();
+    void missingWindowsStayDisabled();
+    void statusBarPanels();
+    void f1OpensTheActiveWindowsTopic();
+};
+
+void TestShell::firstStartCreatesSettings() {
+    QTemporaryDir dir;
+    const QString folder = dir.path() + '/';
+    const auto result = SettingsFile::read(folder, folder);
+    QVERIFY(result.created);
+    QCOMPARE(result.cheminBase, folder);
+    QCOMPARE(readAll(folder + "Orny.ini"), folder.toLocal8Bit() + Eol);
+    // Read again, the file now answers by itself.
+    const auto again = SettingsFile::read(folder, "/ailleurs/");
+    QVERIFY(!again.created);
+    QCOMPARE(again.cheminBase, folder);
+}
+
+void TestShell::settingsFirstLine_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<bool>("rewritten");
+    QTest::newRow("two lines") << QByteArray("/cave/vins/\r\n/autre/\r\n") << "/cave/vins/" << false;
+    QTest::newRow("no final separator") << QByteArray("/cave/vins\n") << "/cave/vins" << false;
+    QTest::newRow("no line end") << QByteArray("/cave/é/") << "/cave/é/" << false;
+    QTest::newRow("empty") << QByteArray() << "<program>" << true;
+    QTest::newRow("empty first line") << QByteArray("\r\n/cave/\r\n") << "<program>" << true;
+    QTest::newRow("binary") << QByteArray("\x01\x02\x00\xff/cave/", 10) << "<program>" << true;
+    QTest::newRow("huge line") << QByteArray(200000, 'a') << "<program>" << true;
+}
+
+void TestShell::settingsFirstLine() {
+    QFETCH(QByteArray, content);
+    QFETCH(QString, expected);
+    QFETCH(bool, rewritten);
+    QTemporaryDir dir;
+    const QString folder = dir.path() + '/';
+    writeFile(folder + "Orny.ini", content);
+    if (expected == "<program>")
+        expected = folder;
+    const auto result = SettingsFile::read(folder, folder);
+    QCOMPARE(result.cheminBase, expected);
+    QCOMPARE(result.created, rewritten);
+    QCOMPARE(readAll(folder + "Orny.ini"), rewritten ? folder.toLocal8Bit() + Eol : content);
+}
+
+void TestShell::startUpPreparesTheGlobals() {
+    QTemporaryDir dir;
+    const QString executable = dir.path() + "/brovane";
+    writeFile(executable, "#!");
+    QFile exe(executable);
+    QVERIFY(exe.open(QIODevice::ReadWrite));
+    QVERIFY(exe.setFileTime(QDateTime(QDate(2000, 4, 6), QTime(14, 5, 9)), QFileDevice::FileModificationTime));
+    exe.close();
+    const Globals g = StartUp::prepare(executable);
+    QCOMPARE(g.DateCompilation, QString("06/04/2000 à 14:05"));
+    QCOMPARE(g.VersionAppli, QString("1.3"));
+    QCOMPARE(g.CheminAppli, dir.path() + '/');
+    QCOMPARE(g.CheminBase, g.CheminAppli);
+    QCOMPARE(g.helpFile, g.CheminAppli + "Orny.hlp");
+    QCOMPARE(g.databasePath(), g.CheminAppli + "Orny02.dat");
+    QVERIFY(QFile::exists(g.CheminAppli + "Orny.ini"));
+    QCOMPARE(StartUp::statusText(g.VersionAppli), QString("Brovane  -  Version 1.3"));
+    QCOMPARE(StartUp::dateCompilation(QDateTime(QDate(1999, 12, 31), QTime(0, 0))), QString("31/12/1999 à 00:00"));
+}
+
+void TestShell::rootFolderGetsOneSeparator() {
+    QCOMPARE(StartUp::withSeparator("/"), QString("/"));
+    QCOMPARE(StartUp::withSeparator("/opt/brovane"), QString("/opt/brovane/"));
+    QCOMPARE(StartUp::withSeparator("/opt/brovane/"), QString("/opt/brovane/"));
+}
+
+void TestShell::secondCopyIsRefused() {
+    QTemporaryDir dir;
+    QLockFile first(dir.path() + "/brovane.lock");
+    MessageBox messages;
+    messages.setScripted(true);
+    QVERIFY(StartUp::refuseSecondCopy(first, messages));
+    QVERIFY(messages.shown().isEmpty());
+    QLockFile second(dir.path() + "/brovane.lock");
+    QVERIFY(!StartUp::refuseSecondCopy(second, messages));
+    QCOMPARE(messages.shown().size(), 1);
+    const auto& shown = messages.shown().front();
+    QCOMPARE(shown.title, QString("Brovane"));
+    QCOMPARE(shown.text, QString("L'application est déjà en mémoire !!\n\nUtiliser la barre des taches"));
+    QCOMPARE(shown.icon, MessageBox::Icon::Critical);
+    QCOMPARE(shown.buttons, MessageBox::Buttons::Ok);
+    QVERIFY(first.isLocked());
+}
+
+void TestShell::crashedCopyDoesNotBlock() {
+    QTemporaryDir dir;
+    const QString lockPath = dir.path() + "/brovane.lock";
+    // A copy killed while running: its lock file names a process that no longer exists.
+    QProcess dead;
+    dead.start("true");
+    QVERIFY(dead.waitForFinished());
+    const qint64 pid = dead.processId() > 0 ? dead.processId() : 999999;
+    writeFile(lockPath, QByteArray::number(pid) + "\n" + QCoreApplication::applicationName().toUtf8() + "\n" +
+                            QSysInfo::machineHostName().toUtf8() + "\n");
+    QLockFile lock(lockPath);
+    MessageBox messages;
+    messages.setScripted(true);
+    QVERIFY(StartUp::refuseSecondCopy(lock, messages));
+    QVERIFY(messages.shown().isEmpty());
+}
+
+void TestShell::toolBarDispatch_data() {
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("SaisieAchats") << "SaisieAchats" << "saisie";
+    QTest::newRow("SaisieConsommation") << "SaisieConsommation" << "consommation";
+    QTest::newRow("Visualisation") << "Visualisation" << "visualisation";
+    QTest::newRow("Imprimer") << "Imprimer" << "imprimer";
+    QTest::newRow("Config") << "Config" << "config";
+    QTest::newRow("Import") << "Import" << "import";
+    QTest::newRow("Apropos") << "Apropos" << "apropos";
+    QTest::newRow("unknown key") << "Inconnu" << "";
+    QTest::newRow("key compared with case") << "saisieachats" << "";
+}
+
+void TestShell::toolBarDispatch() {
+    QFETCH(QString, key);
+    QFETCH(QString, expected);
+    TestCellar cellar;
+    QStringList ran;
+    const auto record = [&ran](const char* name) { return [&ran, name](QWidget*) { ran << name; }; };
+    Principale window(cellar.globals, cellar.services,
+                      {record("saisie"), record("consommation"), record("visualisation"), record("imprimer"),
+                       record("config"), record("import"), record("apropos")});
+    window.BarreBoutons_ButtonClick(key);
+    QCOMPARE(ran, expected.isEmpty() ? QStringList() : QStringList{expected});
+    // The button and its menu entry run the same handler.
+    auto* button = window.findChild<QAction*>(key);
+    if (!expected.isEmpty()) {
+        QVERIFY(button);
+        button->trigger();
+        QCOMPARE(ran, QStringList({expected, expected}));
+    }
+}
+
+void TestShell::menuMatchesTheTable() {
+    TestCellar cellar;
+    Principale window(cellar.globals, cellar.services, {});
+    QCOMPARE(window.windowTitle(), QString("Brovane"));
+    const QList<std::tuple<QString, QString, QString>> entries = {
+        {"MenuSaisie", "&Saisie des achats", "Ctrl+A"}, {"MenuConsommation", "&Consommation", "Ctrl+C"},
+        {"MenuVisualisation", "&Visualisation", "Ctrl+V"}, {"MenuImprimer", "&Imprimer", "Ctrl+I"},
+        {"Separe01", "", ""},                               {"MenuConfig", "C&onfiguration", ""},
+        {"MenuImport", "&Import", ""},                      {"MenuSepare02", "", ""},
+        {"MenuQuitter", "&Quitter", "F12"}};
+    auto* fichier = window.findChild<QMenu*>("MenuFichier");
+    QCOMPARE(fichier->title(), QString("&Fichier"));
+    QCOMPARE(fichier->actions().size(), entries.size());
+    for (int i = 0; i < entries.size(); ++i) {
+        QAction* action = fichier->actions().at(i);
+        QCOMPARE(action->objectName(), std::get<0>(entries.at(i)));
+        QCOMPARE(action->text(), std::get<1>(entries.at(i)));
+        QCOMPARE(action->shortcut().toString(), std::get<2>(entries.at(i)));
+    }
+    auto* interro = window.findChild<QMenu*>("MenuInterro");
+    QCOMPARE(interro->title(), QString("&?"));
+    QCOMPARE(interro->actions().at(0)->text(), QString("A &propos"));
+    QCOMPARE(interro->actions().at(1)->text(), QString("&Aide"));
+    auto* toolbar = window.findChild<QToolBar*>("BarreBoutons");
+    QStringList keys, tips;
+    for (QAction* a : toolbar->actions()) {
+        keys << a->objectName();
+        tips << a->toolTip();
+        QVERIFY(!a->icon().isNull());
+    }
+    QCOMPARE(keys, QStringList({"SaisieAchats", "SaisieConsommation", "Visualisation", "Imprimer", "Config", "Import",
+                                "Apropos", "Aide", "Quitter"}));
+    QCOMPARE(tips, QStringList({"Saisie des achats", "Saisie des consommations", "Visualisation de la orny",
+                                "Impression de l'inventaire de la orny", "Configuration",
+                                "Import des données d'une base < à la version 1.3", "A propos !", "Un peu d'aide ?",
+                                "Quitter"}));
+}
+
+void TestShell::missingWindowsStayDisabled() {
+    TestCellar cellar;
+    WorkingWindows windows;
+    windows.saisie = [](QWidget*) {};
+    Principale window(cellar.globals, cellar.services, windows);
+    QVERIFY(window.findChild<QAction*>("MenuSaisie")->isEnabled());
+    QVERIFY(window.findChild<QAction*>("SaisieAchats")->isEnabled());
+    QVERIFY(!window.findChild<QAction*>("MenuImport")->isEnabled());
+    QVERIFY(!window.findChild<QAction*>("Import")->isEnabled());
+    QVERIFY(window.findChild<QAction*>("MenuQuitter")->isEnabled());
+    QVERIFY(window.findChild<QAction*>("MenuAide")->isEnabled());
+}
+
+void TestShell::statusBarPanels() {
+    TestCellar cellar;
+    Principale window(cellar.globals, cellar.services, {});
+    QCOMPARE(window.findChild<QLabel*>("Panneau1")->text(), QString("Brovane  -  Version 1.3"));
+    QCOMPARE(window.findChild<QLabel*>("Panneau2")->text(), QString("DEFIL"));
+    QCOMPARE(window.findChild<QLabel*>("Panneau3")->text(), QString("INS"));
+    QCOMPARE(window.findChild<QLabel*>("Panneau4")->text(), QString("MAJ"));
+    QCOMPARE(window.findChild<QLabel*>("Panneau5")->text(), QString("NUM"));
+    QCOMPARE(window.findChild<QLabel*>("Panneau6")->text(), QDate::currentDate().toString("dd/MM/yyyy"));
+    QVERIFY(QTime::fromString(window.findChild<QLabel*>("Panneau7")->text(), "HH:mm").isValid());
+    // Insert has no indicator: its panel follows the presses.
+    const bool before = window.findChild<QLabel*>("Panneau3")->isEnabled();
+    QTest::keyClick(&window, Qt::Key_Insert);
+    QTest::qWait(600);
+    QCOMPARE(window.findChild<QLabel*>("Panneau3")->isEnabled(), !before);
+}
+
+void TestShell::f1OpensTheActiveWindowsTopic() {
+    TestCellar cellar;
+    Principale window(cellar.globals, cellar.services, {});
+    QTest::keyClick(&window, Qt::Key_F1);
+    QCOMPARE(window.help().lastShown(), QUrl::fromLocalFile(cellar.globals.helpFile));
+    QDialog working(&window);
+    Windows::setHelpTopic(&working, 4);
+    QTest::keyClick(&working, Qt::Key_F1);
+    QCOMPARE(window.help().lastShown().fragment(), QString("sujet-4"));
+    // The Aide entry presses F1 for the user, without waiting.
+    window.help().pressF1(&window);
+    QCoreApplication::processEvents();
+    QVERIFY(window.help().lastShown().isValid());
+}
+
+QTEST_MAIN(TestShell)
+#include "tst_shell.moc"

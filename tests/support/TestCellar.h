@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "database/CellarQueries.h"
+#include "shell/Globals.h"
+#include "ui/MessageBox.h"
+#include "ui/Services.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+// A temporary program folder holding a fresh copy of the delivered cellar, the globals pointing at it,
+// and scripted message boxes, so that a test never touches a real cellar.
+class TestCellar {
+public:
+    TestCellar();
+
+    Globals globals;
+    Services services;
+
+    QString folder() const { return m_dir.path() + QLatin1Char('/'); }
+    QString databasePath() const { return globals.databasePath(); }
+
+    // Direct access for setting up and checking, outside any window.
+    void exec(const QString& sql, const QVariantList& params = {});
+    void addLot(const QString& nom, const QString& type, int annee, const QString& couleur, int quantite,
+                const QVariant& prix = {});
+    std::vector<DbRow> rows(const QString& sql, const QVariantList& params = {});
+    int lotCount();
+    // The cellar's rows as "NOM|TYPE|ANNEE|COULEUR|QUANTITE|PRIX", in storage order.
+    QStringList lots();
+
+    const MessageBox::Shown& lastMessage() const;
+    int messageCount() const { return static_cast<int>(services.messages.shown().size()); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Sets the French locale for number reading and writing.
+void useFrenchLocale();
