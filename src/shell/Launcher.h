@@ -1,0 +1,33 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "shell/Globals.h"
+#include "shell/WorkingWindows.h"
+#include "ui/Services.h"
+
+#include <QLockFile>
+#include <functional>
+#include <memory>
+
+class QApplication;
+class Principale;
+
+// The program's start: application identity and translations, the single copy, the globals, and the
+// main window shown.
+class Launcher {
+public:
+    using Assemble = std::function<WorkingWindows(Globals&, Services&)>;
+
+    explicit Launcher(QApplication& app);
+    ~Launcher();
+
+    // False when another copy runs: the user has been told, and the program must end.
+    bool start(const Assemble& assemble);
+    Principale* window() const { return m_window.get(); }
+
+private:
+    Services m_services;
+    QLockFile m_lock;
+    Globals m_globals;
+    std::unique_ptr<Principale> m_window;
+};
