@@ -19,10 +19,11 @@ const Cellar& cellar(int lots, int names) {
     slot->path = slot->dir.path() + QStringLiteral("/Orny02.dat");
     QFile::copy(QStringLiteral(BROVANE_DELIVERED_DATABASE), slot->path);
     QFile::setPermissions(slot->path, QFile::ReadOwner | QFile::WriteOwner);
-    static const char* types[] = {"Bordeaux", "Bourgogne", "Loire", "Rhône", "Alsace", "Jura", "Languedoc",
-                                  "Champagne", "Beaujolais", "Provence", "Savoie", "Sud-Ouest"};
+    static const char* types[] = {"Bordeaux",  "Bourgogne", "Loire",      "Rhône",    "Alsace", "Jura",
+                                  "Languedoc", "Champagne", "Beaujolais", "Provence", "Savoie", "Sud-Ouest"};
     static const char* colours[] = {"Rouge", "Blanc", "Rosé"};
-    static const char* words[] = {"Château", "Domaine", "Clos", "Côte", "Échézeaux", "Mas", "Cuvée", "Abbaye"};
+    static const char* words[] = {"Château",   "Domaine", "Clos",  "Côte",
+                                  "Échézeaux", "Mas",     "Cuvée", "Abbaye"};
     QRandomGenerator random(42);
     DataLink link(slot->path);
     link.write([&](DataLink& l) -> DbStatus {
@@ -30,10 +31,10 @@ const Cellar& cellar(int lots, int names) {
             const int n = i % names;
             const QString name = QStringLiteral("%1 %2").arg(QString::fromUtf8(words[n % 8])).arg(n);
             const QVariant price = i % 10 == 0 ? QVariant() : QVariant(random.bounded(500, 20000) / 100.0);
-            if (DbStatus e = l.execute(QStringLiteral("INSERT INTO ORNY VALUES (?1, ?2, ?3, ?4, ?5, ?6)"),
-                                       {name, QString::fromUtf8(types[random.bounded(12)]),
-                                        1950 + random.bounded(75), QString::fromUtf8(colours[random.bounded(3)]),
-                                        1 + random.bounded(24), price}))
+            if (DbStatus e =
+                    l.execute(QStringLiteral("INSERT INTO ORNY VALUES (?1, ?2, ?3, ?4, ?5, ?6)"),
+                              {name, QString::fromUtf8(types[random.bounded(12)]), 1950 + random.bounded(75),
+                               QString::fromUtf8(colours[random.bounded(3)]), 1 + random.bounded(24), price}))
                 return e;
         }
         return std::nullopt;
@@ -59,7 +60,8 @@ public:
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs)
             if (run.run_type == Run::RT_Iteration)
-                times[withoutSuffix(run.benchmark_name())] = run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e3;
+                times[withoutSuffix(run.benchmark_name())] =
+                    run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e3;
     }
     void Finalize() override {
         ConsoleReporter::Finalize();

@@ -21,10 +21,14 @@ void runProcess(benchmark::State& state, const char* name) {
     }
 }
 
-void StartUp_ours(benchmark::State& state) { runProcess(state, "startup_probe"); }
+void StartUp_ours(benchmark::State& state) {
+    runProcess(state, "startup_probe");
+}
 BENCHMARK(StartUp_ours)->Name("StartUp/ours")->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void StartUp_baseline(benchmark::State& state) { runProcess(state, "bare_window"); }
+void StartUp_baseline(benchmark::State& state) {
+    runProcess(state, "bare_window");
+}
 BENCHMARK(StartUp_baseline)->Name("StartUp/baseline")->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void DistinctNames_ours(benchmark::State& state) {
@@ -46,8 +50,8 @@ void DistinctNames_baseline(benchmark::State& state) {
         sqlite3* db = nullptr;
         sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
         sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(db, "SELECT NOM FROM ORNY WHERE NOM IS NOT NULL GROUP BY NOM COLLATE NOCASE", -1, &st,
-                           nullptr);
+        sqlite3_prepare_v2(db, "SELECT NOM FROM ORNY WHERE NOM IS NOT NULL GROUP BY NOM COLLATE NOCASE", -1,
+                           &st, nullptr);
         std::vector<std::string> names;
         while (sqlite3_step(st) == SQLITE_ROW)
             names.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));

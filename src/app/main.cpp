@@ -1,13 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Brovane: the inventory of a private wine cellar.
+#include "purchases/Saisie.h"
 #include "shell/Launcher.h"
 
 #include <QApplication>
 
 namespace {
 
-// Every working window, as the main window's entries open them.
-WorkingWindows assemble(Globals&, Services&) { return {}; }
+// A working window is created afresh at each opening, shown modally, and destroyed when closed.
+template <class Window> WorkingWindows::Open modal(Globals& globals, Services& services) {
+    return [&globals, &services](QWidget* parent) {
+        Window window(globals, services, parent);
+        window.exec();
+    };
+}
+
+WorkingWindows assemble(Globals& globals, Services& services) {
+    WorkingWindows windows;
+    windows.saisie = modal<Saisie>(globals, services);
+    return windows;
+}
 
 } // namespace
 

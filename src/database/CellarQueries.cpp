@@ -63,10 +63,11 @@ TextList distinctValues(DataLink& link, const QString& column, const Conditions&
 
 DbStatus addLot(DataLink& link, const NewLot& lot) {
     return link.write([&](DataLink& l) {
-        return l.execute(QStringLiteral("INSERT INTO ORNY (NOM, TYPE, ANNEE, COULEUR, QUANTITE, PRIXUNITAIRE) "
-                                        "VALUES (?1, ?2, ?3, ?4, ?5, ?6)"),
-                         {lot.nom, lot.type, lot.annee, lot.couleur, lot.quantite,
-                          lot.prixUnitaire ? QVariant(*lot.prixUnitaire) : QVariant()});
+        return l.execute(
+            QStringLiteral("INSERT INTO ORNY (NOM, TYPE, ANNEE, COULEUR, QUANTITE, PRIXUNITAIRE) "
+                           "VALUES (?1, ?2, ?3, ?4, ?5, ?6)"),
+            {lot.nom, lot.type, lot.annee, lot.couleur, lot.quantite,
+             lot.prixUnitaire ? QVariant(*lot.prixUnitaire) : QVariant()});
     });
 }
 
@@ -87,9 +88,9 @@ ConsumeResult consume(DataLink& link, const LotKey& key, qlonglong stock, qlongl
     where.insert(where.begin() + 3, {QStringLiteral("QUANTITE"), stock});
     result.error = link.write([&](DataLink& l) -> DbStatus {
         QVariantList params;
-        const DbRows found = l.query(
-            QStringLiteral("SELECT rowid FROM ORNY WHERE 1%1 ORDER BY rowid LIMIT 1").arg(conditionsSql(where, params)),
-            params);
+        const DbRows found = l.query(QStringLiteral("SELECT rowid FROM ORNY WHERE 1%1 ORDER BY rowid LIMIT 1")
+                                         .arg(conditionsSql(where, params)),
+                                     params);
         if (!found.ok())
             return found.error;
         if (found.rows.empty()) {

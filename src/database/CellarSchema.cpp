@@ -8,7 +8,9 @@
 namespace CellarSchema {
 
 namespace {
-QString shown(const QString& path) { return QDir::toNativeSeparators(path); }
+QString shown(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
 } // namespace
 
 FileKind detectKind(const QString& path) {
@@ -36,10 +38,11 @@ DbError missingFile(const QString& path) {
 }
 
 DbError notACellar(const QString& path, const QString& detail) {
-    return {QStringLiteral("Le fichier « %1 » n'est pas une base de données de Brovane, ou il est endommagé.\n"
-                           "Rien n'y a été écrit.")
-                .arg(shown(path)),
-            detail};
+    return {
+        QStringLiteral("Le fichier « %1 » n'est pas une base de données de Brovane, ou il est endommagé.\n"
+                       "Rien n'y a été écrit.")
+            .arg(shown(path)),
+        detail};
 }
 
 DbError earlierFormat(const QString& path) {

@@ -12,7 +12,8 @@ namespace {
 constexpr int BusyTimeoutMs = 3000;
 
 int collateFrench(void*, int lengthA, const void* a, int lengthB, const void* b) {
-    return FrenchCollation::compare(static_cast<const char*>(a), lengthA, static_cast<const char*>(b), lengthB);
+    return FrenchCollation::compare(static_cast<const char*>(a), lengthA, static_cast<const char*>(b),
+                                    lengthB);
 }
 
 struct RequiredTable {
@@ -113,9 +114,13 @@ struct DataLink::Impl {
 
 DataLink::DataLink() : d(std::make_unique<Impl>()) {}
 
-DataLink::DataLink(const QString& databaseName) : DataLink() { m_databaseName = databaseName; }
+DataLink::DataLink(const QString& databaseName) : DataLink() {
+    m_databaseName = databaseName;
+}
 
-DataLink::~DataLink() { close(); }
+DataLink::~DataLink() {
+    close();
+}
 
 void DataLink::setDatabaseName(const QString& path) {
     if (path != m_databaseName)
@@ -123,7 +128,9 @@ void DataLink::setDatabaseName(const QString& path) {
     m_databaseName = path;
 }
 
-bool DataLink::isOpen() const { return d->db != nullptr; }
+bool DataLink::isOpen() const {
+    return d->db != nullptr;
+}
 
 void DataLink::close() {
     d->cursor.reset();
@@ -147,10 +154,11 @@ DbStatus DataLink::open() {
     try {
         auto db = std::make_unique<SQLite::Database>(m_databaseName.toStdString(), SQLite::OPEN_READWRITE,
                                                      BusyTimeoutMs);
-        sqlite3_create_collation_v2(db->getHandle(), FrenchCollation::Name, SQLITE_UTF8, nullptr, collateFrench,
-                                    nullptr);
+        sqlite3_create_collation_v2(db->getHandle(), FrenchCollation::Name, SQLITE_UTF8, nullptr,
+                                    collateFrench, nullptr);
         for (const RequiredTable& table : RequiredTables) {
-            SQLite::Statement info(*db, std::string("SELECT name FROM pragma_table_info('") + table.name + "')");
+            SQLite::Statement info(*db,
+                                   std::string("SELECT name FROM pragma_table_info('") + table.name + "')");
             QStringList present;
             while (info.executeStep())
                 present << QString::fromUtf8(info.getColumn(0).getText()).toUpper();
@@ -159,9 +167,9 @@ DbStatus DataLink::open() {
                                                 QStringLiteral("la table %1").arg(QLatin1String(table.name)));
             for (const QString& column : table.columns)
                 if (!present.contains(column))
-                    return CellarSchema::incomplete(
-                        m_databaseName, QStringLiteral("la colonne %1 de la table %2")
-                                            .arg(column, QLatin1String(table.name)));
+                    return CellarSchema::incomplete(m_databaseName,
+                                                    QStringLiteral("la colonne %1 de la table %2")
+                                                        .arg(column, QLatin1String(table.name)));
         }
         // A commit is on disk when it returns, and no journal is left beside the file once closed.
         db->exec("PRAGMA synchronous = FULL");
@@ -266,6 +274,10 @@ DbStatus DataLink::fetch(int count, std::vector<DbRow>& out) {
     }
 }
 
-bool DataLink::cursorAtEnd() const { return d->cursorAtEnd; }
+bool DataLink::cursorAtEnd() const {
+    return d->cursorAtEnd;
+}
 
-QStringList DataLink::cursorColumns() const { return d->cursor ? columnNames(*d->cursor) : QStringList(); }
+QStringList DataLink::cursorColumns() const {
+    return d->cursor ? columnNames(*d->cursor) : QStringList();
+}

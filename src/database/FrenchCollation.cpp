@@ -18,14 +18,22 @@ struct Element {
 constexpr char32_t TableSize = 0x250; // Latin-1 and Latin Extended A and B
 
 // Weight of a character outside the table: its case fold, nothing else.
-Element foldOnly(char32_t c) { return {QChar::toCaseFolded(c), 0, 0}; }
+Element foldOnly(char32_t c) {
+    return {QChar::toCaseFolded(c), 0, 0};
+}
 
 Element computeElement(char32_t c) {
     switch (c) {
-    case 0x00C6: case 0x00E6: return {U'a', U'e', 0};
-    case 0x0152: case 0x0153: return {U'o', U'e', 0};
-    case 0x00DF: return {U's', U's', 0};
-    default: break;
+    case 0x00C6:
+    case 0x00E6:
+        return {U'a', U'e', 0};
+    case 0x0152:
+    case 0x0153:
+        return {U'o', U'e', 0};
+    case 0x00DF:
+        return {U's', U's', 0};
+    default:
+        break;
     }
     QString d = QString(QChar(static_cast<char16_t>(c)));
     quint16 marks = 0;
@@ -95,7 +103,9 @@ private:
     char32_t pending = 0;
 };
 
-int sign(long long v) { return v < 0 ? -1 : v > 0 ? 1 : 0; }
+int sign(long long v) {
+    return v < 0 ? -1 : v > 0 ? 1 : 0;
+}
 
 } // namespace
 

@@ -13,8 +13,12 @@ inline constexpr const char* Name = "FRANCAIS";
 // Negative, zero or positive, like strcmp, on two UTF-8 texts.
 int compare(const char* a, int lengthA, const char* b, int lengthB);
 int compare(const QString& a, const QString& b);
-inline bool less(const QString& a, const QString& b) { return compare(a, b) < 0; }
-inline bool equal(const QString& a, const QString& b) { return compare(a, b) == 0; }
+inline bool less(const QString& a, const QString& b) {
+    return compare(a, b) < 0;
+}
+inline bool equal(const QString& a, const QString& b) {
+    return compare(a, b) == 0;
+}
 
 // Sorts in French order and keeps the first of each group of equal texts.
 void sortUnique(QStringList& values);

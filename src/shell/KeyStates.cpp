@@ -4,7 +4,6 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 
-
 KeyStates::KeyStates(QObject* parent) : QObject(parent) {
     if (qApp)
         qApp->installEventFilter(this);
@@ -19,4 +18,6 @@ bool KeyStates::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
-std::optional<KeyStates::Locks> KeyStates::locks() const { return readLockIndicators(); }
+std::optional<KeyStates::Locks> KeyStates::locks() const {
+    return readLockIndicators();
+}

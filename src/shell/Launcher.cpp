@@ -32,11 +32,12 @@ bool Launcher::start(const Assemble& assemble) {
     m_window = std::make_unique<Principale>(m_globals, m_services, assemble(m_globals, m_services));
     m_window->show();
     if (!settingsError.isEmpty())
-        m_services.messages.notice(m_window.get(),
-                                   QStringLiteral("Le fichier de paramètres « %1Orny.ini » n'a pas pu être écrit : "
-                                                  "%2\nLe dossier de la base ne sera pas retenu au prochain "
-                                                  "démarrage.")
-                                       .arg(m_globals.settingsFolder, settingsError),
-                                   MessageBox::Icon::Exclamation);
+        m_services.messages.notice(
+            m_window.get(),
+            QStringLiteral("Le fichier de paramètres « %1Orny.ini » n'a pas pu être écrit : "
+                           "%2\nLe dossier de la base ne sera pas retenu au prochain "
+                           "démarrage.")
+                .arg(m_globals.settingsFolder, settingsError),
+            MessageBox::Icon::Exclamation);
     return true;
 }

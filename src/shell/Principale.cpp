@@ -14,12 +14,14 @@
 #include <QTimer>
 #include <QToolButton>
 
-static void initResources() { Q_INIT_RESOURCE(brovane); }
+static void initResources() {
+    Q_INIT_RESOURCE(brovane);
+}
 
 Principale::Principale(Globals& globals, Services& services, WorkingWindows windows, QWidget* parent)
     : QMainWindow(parent), ui(std::make_unique<Ui::Principale>()), m_globals(globals), m_services(services),
-      m_windows(std::move(windows)),
-      m_help(new HelpService(globals.helpFile, this)), m_keys(new KeyStates(this)), m_clock(new QTimer(this)) {
+      m_windows(std::move(windows)), m_help(new HelpService(globals.helpFile, this)),
+      m_keys(new KeyStates(this)), m_clock(new QTimer(this)) {
     initResources();
     ui->setupUi(this);
     Form_Load();
@@ -28,8 +30,11 @@ Principale::Principale(Globals& globals, Services& services, WorkingWindows wind
 Principale::~Principale() = default;
 
 const QStringList& Principale::dispatchOrder() {
-    static const QStringList order = {"SaisieAchats", "SaisieConsommation", "Visualisation", "Imprimer", "Quitter",
-                                      "Config",       "Apropos",            "Import",        "Aide"};
+    static const QStringList order = {"SaisieAchats",  "SaisieConsommation",
+                                      "Visualisation", "Imprimer",
+                                      "Quitter",       "Config",
+                                      "Apropos",       "Import",
+                                      "Aide"};
     return order;
 }
 
@@ -39,7 +44,8 @@ void Principale::Form_Load() {
     int separator = 0;
     for (QAction* action : ui->MenuFichier->actions())
         if (action->isSeparator())
-            action->setObjectName(separator++ == 0 ? QStringLiteral("Separe01") : QStringLiteral("MenuSepare02"));
+            action->setObjectName(separator++ == 0 ? QStringLiteral("Separe01")
+                                                   : QStringLiteral("MenuSepare02"));
 
     connect(ui->MenuSaisie, &QAction::triggered, this, &Principale::MenuSaisie_Click);
     connect(ui->MenuConsommation, &QAction::triggered, this, &Principale::MenuConsommation_Click);
@@ -73,8 +79,10 @@ void Principale::Form_Load() {
 }
 
 void Principale::buildStatusBar() {
-    const QStringList names = {"Panneau1", "Panneau2", "Panneau3", "Panneau4", "Panneau5", "Panneau6", "Panneau7"};
-    const QStringList texts = {StartUp::statusText(m_globals.VersionAppli), "DEFIL", "INS", "MAJ", "NUM", "", ""};
+    const QStringList names = {"Panneau1", "Panneau2", "Panneau3", "Panneau4",
+                               "Panneau5", "Panneau6", "Panneau7"};
+    const QStringList texts = {
+        StartUp::statusText(m_globals.VersionAppli), "DEFIL", "INS", "MAJ", "NUM", "", ""};
     for (int i = 0; i < names.size(); ++i) {
         auto* panel = new QLabel(texts.at(i), ui->Barre);
         panel->setObjectName(names.at(i));
@@ -108,9 +116,11 @@ void Principale::refreshStatusBar() {
 void Principale::BarreBoutons_ButtonClick(const QString& key) {
     using Handler = void (Principale::*)();
     static const Handler handlers[] = {
-        &Principale::MenuSaisie_Click,  &Principale::MenuConsommation_Click, &Principale::MenuVisualisation_Click,
-        &Principale::MenuImprimer_Click, &Principale::MenuQuitter_Click,      &Principale::MenuConfig_Click,
-        &Principale::MenuApropos_Click, &Principale::MenuImport_Click,       &Principale::MenuAide_Click};
+        &Principale::MenuSaisie_Click,        &Principale::MenuConsommation_Click,
+        &Principale::MenuVisualisation_Click, &Principale::MenuImprimer_Click,
+        &Principale::MenuQuitter_Click,       &Principale::MenuConfig_Click,
+        &Principale::MenuApropos_Click,       &Principale::MenuImport_Click,
+        &Principale::MenuAide_Click};
     const qsizetype index = dispatchOrder().indexOf(key);
     if (index >= 0)
         (this->*handlers[index])();
@@ -121,23 +131,41 @@ void Principale::run(const WorkingWindows::Open& open) {
         open(this);
 }
 
-void Principale::MenuSaisie_Click() { run(m_windows.saisie); }
+void Principale::MenuSaisie_Click() {
+    run(m_windows.saisie);
+}
 
-void Principale::MenuConsommation_Click() { run(m_windows.consommation); }
+void Principale::MenuConsommation_Click() {
+    run(m_windows.consommation);
+}
 
-void Principale::MenuVisualisation_Click() { run(m_windows.visualisation); }
+void Principale::MenuVisualisation_Click() {
+    run(m_windows.visualisation);
+}
 
-void Principale::MenuImprimer_Click() { run(m_windows.imprimer); }
+void Principale::MenuImprimer_Click() {
+    run(m_windows.imprimer);
+}
 
-void Principale::MenuConfig_Click() { run(m_windows.config); }
+void Principale::MenuConfig_Click() {
+    run(m_windows.config);
+}
 
-void Principale::MenuImport_Click() { run(m_windows.import); }
+void Principale::MenuImport_Click() {
+    run(m_windows.import);
+}
 
-void Principale::MenuApropos_Click() { run(m_windows.apropos); }
+void Principale::MenuApropos_Click() {
+    run(m_windows.apropos);
+}
 
-void Principale::MenuAide_Click() { m_help->pressF1(this); }
+void Principale::MenuAide_Click() {
+    m_help->pressF1(this);
+}
 
-void Principale::MenuQuitter_Click() { QCoreApplication::exit(0); }
+void Principale::MenuQuitter_Click() {
+    QCoreApplication::exit(0);
+}
 
 void Principale::closeEvent(QCloseEvent* event) {
     event->accept();

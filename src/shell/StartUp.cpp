@@ -32,7 +32,9 @@ QString dateCompilation(const QDateTime& modified) {
            modified.toString(QStringLiteral("HH:mm"));
 }
 
-QString versionAppli() { return QStringLiteral("%1.%2").arg(BuildInfo::VersionMajor).arg(BuildInfo::VersionMinor); }
+QString versionAppli() {
+    return QStringLiteral("%1.%2").arg(BuildInfo::VersionMajor).arg(BuildInfo::VersionMinor);
+}
 
 QString statusText(const QString& version) {
     return QString::fromUtf8(BuildInfo::ProductName) + QStringLiteral("  -  Version ") + version;

@@ -4,7 +4,9 @@
 #include <QFileDialog>
 #include <QInputDialog>
 
-QString InputBox::scripted() { return m_texts.isEmpty() ? QString() : m_texts.dequeue(); }
+QString InputBox::scripted() {
+    return m_texts.isEmpty() ? QString() : m_texts.dequeue();
+}
 
 QString InputBox::ask(QWidget* parent, const QString& title, const QString& prompt) {
     m_asked.append({title, prompt});
@@ -15,7 +17,8 @@ QString InputBox::ask(QWidget* parent, const QString& title, const QString& prom
     return ok ? text : QString();
 }
 
-QString InputBox::saveFile(QWidget* parent, const QString& title, const QString& proposed, const QString& filter) {
+QString InputBox::saveFile(QWidget* parent, const QString& title, const QString& proposed,
+                           const QString& filter) {
     m_asked.append({title, proposed});
     if (m_scripted)
         return scripted();

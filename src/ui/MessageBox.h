@@ -24,7 +24,8 @@ public:
         Buttons buttons;
     };
 
-    Answer show(QWidget* parent, const QString& title, const QString& text, Icon icon, Buttons buttons = Buttons::Ok);
+    Answer show(QWidget* parent, const QString& title, const QString& text, Icon icon,
+                Buttons buttons = Buttons::Ok);
 
     // "Erreur de saisie", exclamation icon, OK.
     void inputError(QWidget* parent, const QString& text);

@@ -21,10 +21,13 @@ void centreOnScreen(QWidget* window) {
     if (!screen)
         return;
     const QRect area = screen->availableGeometry();
-    window->move(area.x() + (area.width() - window->width()) / 2, area.y() + (area.height() - window->height()) / 2);
+    window->move(area.x() + (area.width() - window->width()) / 2,
+                 area.y() + (area.height() - window->height()) / 2);
 }
 
-void setHelpTopic(QWidget* window, int topic) { window->setProperty(HelpTopicProperty, topic); }
+void setHelpTopic(QWidget* window, int topic) {
+    window->setProperty(HelpTopicProperty, topic);
+}
 
 int helpTopic(const QWidget* window) {
     for (const QWidget* w = window; w; w = w->parentWidget()) {
@@ -36,3 +39,10 @@ int helpTopic(const QWidget* window) {
 }
 
 } // namespace Windows
+
+#include <QComboBox>
+
+void Windows::fillList(QComboBox* list, const QStringList& values) {
+    list->addItems(values);
+    list->setCurrentIndex(-1);
+}

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QStringList>
+
 class QWidget;
 
 // Placement helpers shared by the working windows.
@@ -13,4 +15,11 @@ void centreOnScreen(QWidget* window);
 void setHelpTopic(QWidget* window, int topic);
 int helpTopic(const QWidget* window);
 
+} // namespace Windows
+
+class QComboBox;
+
+namespace Windows {
+// Appends the values to the list, leaving no entry chosen.
+void fillList(QComboBox* list, const QStringList& values);
 } // namespace Windows

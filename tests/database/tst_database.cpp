@@ -30,15 +30,24 @@ void TestDatabase::collation_data() {
     QTest::addColumn<QString>("a");
     QTest::addColumn<QString>("b");
     QTest::addColumn<int>("expected");
-    QTest::newRow("case ignored") << "CHABLIS" << "Chablis" << 0;
-    QTest::newRow("accented capitals folded") << "ÉCHÉZEAUX" << "échézeaux" << 0;
-    QTest::newRow("accent kept apart") << "Rose" << "Rosé" << -1;
-    QTest::newRow("accent only breaks ties") << "Rosé" << "Roses" << -1;
-    QTest::newRow("accented letter with its base") << "Échézeaux" << "Fleurie" << -1;
-    QTest::newRow("after the plain letters before it") << "Chablis" << "Échézeaux" << -1;
-    QTest::newRow("ligature as two letters") << "Œil de perdrix" << "Oeuvre" << -1;
-    QTest::newRow("prefix first") << "Tavel" << "Tavel rosé" << -1;
-    QTest::newRow("outside Latin") << "Vin 🍷" << "VIN 🍷" << 0;
+    QTest::newRow("case ignored") << "CHABLIS"
+                                  << "Chablis" << 0;
+    QTest::newRow("accented capitals folded") << "ÉCHÉZEAUX"
+                                              << "échézeaux" << 0;
+    QTest::newRow("accent kept apart") << "Rose"
+                                       << "Rosé" << -1;
+    QTest::newRow("accent only breaks ties") << "Rosé"
+                                             << "Roses" << -1;
+    QTest::newRow("accented letter with its base") << "Échézeaux"
+                                                   << "Fleurie" << -1;
+    QTest::newRow("after the plain letters before it") << "Chablis"
+                                                       << "Échézeaux" << -1;
+    QTest::newRow("ligature as two letters") << "Œil de perdrix"
+                                             << "Oeuvre" << -1;
+    QTest::newRow("prefix first") << "Tavel"
+                                  << "Tavel rosé" << -1;
+    QTest::newRow("outside Latin") << "Vin 🍷"
+                                   << "VIN 🍷" << 0;
 }
 
 void TestDatabase::collation() {
@@ -52,7 +61,8 @@ void TestDatabase::collation() {
 }
 
 void TestDatabase::sortUniqueGroupsAndOrders() {
-    QStringList values = {"Tavel", "chablis", "Échézeaux", "CHABLIS", "Côte-Rôtie", "échézeaux", "Rosé", "Rose"};
+    QStringList values = {"Tavel",      "chablis",   "Échézeaux", "CHABLIS",
+                          "Côte-Rôtie", "échézeaux", "Rosé",      "Rose"};
     FrenchCollation::sortUnique(values);
     QCOMPARE(values, QStringList({"chablis", "Côte-Rôtie", "Échézeaux", "Rose", "Rosé", "Tavel"}));
 }
@@ -86,10 +96,11 @@ void TestDatabase::distinctValuesFollowConditions() {
     cellar.addLot("MARGAUX", "bordeaux", 1985, "Rosé", 1);
     cellar.addLot("Tavel", "Rhône", 1998, "Rosé", 2);
     DataLink link(cellar.databasePath());
-    const auto years = CellarQueries::distinctValues(link, "ANNEE", {{"NOM", "margaux"}, {"TYPE", "BORDEAUX"}});
+    const auto years =
+        CellarQueries::distinctValues(link, "ANNEE", {{"NOM", "margaux"}, {"TYPE", "BORDEAUX"}});
     QCOMPARE(years.values, QStringList({"1985", "1998", "2001"}));
-    const auto colours =
-        CellarQueries::distinctValues(link, "COULEUR", {{"NOM", "Margaux"}, {"TYPE", "Bordeaux"}, {"ANNEE", 1998}});
+    const auto colours = CellarQueries::distinctValues(
+        link, "COULEUR", {{"NOM", "Margaux"}, {"TYPE", "Bordeaux"}, {"ANNEE", 1998}});
     QCOMPARE(colours.values, QStringList({"Rouge"}));
     const auto stock = CellarQueries::firstStock(link, {"Margaux", "Bordeaux", 1998, "Rouge"});
     QCOMPARE(stock.quantite.value_or(-1), 12);
@@ -113,7 +124,8 @@ void TestDatabase::unusableFiles_data() {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("expected");
     QTest::newRow("zero bytes") << QByteArray() << "n'est pas une base de données de Brovane";
-    QTest::newRow("text") << QByteArray("NOM;TYPE\nMargaux;Bordeaux\n") << "n'est pas une base de données de Brovane";
+    QTest::newRow("text") << QByteArray("NOM;TYPE\nMargaux;Bordeaux\n")
+                          << "n'est pas une base de données de Brovane";
     QTest::newRow("sqlite header then garbage") << QByteArray("SQLite format 3\0", 16) + QByteArray(4080, 'x')
                                                 << "n'est pas une base de données de Brovane";
     QTest::newRow("jet") << QByteArray("\0\1\0\0Standard Jet DB\0", 20) + QByteArray(2000, '\0')
@@ -182,10 +194,12 @@ void TestDatabase::consumeLowersOrRemovesExactlyOneLot() {
     const CellarQueries::LotKey key{"MARGAUX", "bordeaux", 1998, "rouge"};
     auto result = CellarQueries::consume(link, key, 6, 6);
     QCOMPARE(result.outcome, CellarQueries::Consumed::Removed);
-    QCOMPARE(cellar.lots(), QStringList({"Margaux|Bordeaux|1998|Rouge|6|14", "Margaux|Bordeaux|1998|Rouge|12|20"}));
+    QCOMPARE(cellar.lots(),
+             QStringList({"Margaux|Bordeaux|1998|Rouge|6|14", "Margaux|Bordeaux|1998|Rouge|12|20"}));
     result = CellarQueries::consume(link, key, 12, 4);
     QCOMPARE(result.outcome, CellarQueries::Consumed::Lowered);
-    QCOMPARE(cellar.lots(), QStringList({"Margaux|Bordeaux|1998|Rouge|6|14", "Margaux|Bordeaux|1998|Rouge|8|20"}));
+    QCOMPARE(cellar.lots(),
+             QStringList({"Margaux|Bordeaux|1998|Rouge|6|14", "Margaux|Bordeaux|1998|Rouge|8|20"}));
 }
 
 void TestDatabase::consumeReportsALotThatIsGone() {

@@ -99,7 +99,8 @@ void TestShell::startUpPreparesTheGlobals() {
     writeFile(executable, "#!");
     QFile exe(executable);
     QVERIFY(exe.open(QIODevice::ReadWrite));
-    QVERIFY(exe.setFileTime(QDateTime(QDate(2000, 4, 6), QTime(14, 5, 9)), QFileDevice::FileModificationTime));
+    QVERIFY(
+        exe.setFileTime(QDateTime(QDate(2000, 4, 6), QTime(14, 5, 9)), QFileDevice::FileModificationTime));
     exe.close();
     const Globals g = StartUp::prepare(executable);
     QCOMPARE(g.DateCompilation, QString("06/04/2000 à 14:05"));
@@ -110,7 +111,8 @@ void TestShell::startUpPreparesTheGlobals() {
     QCOMPARE(g.databasePath(), g.CheminAppli + "Orny02.dat");
     QVERIFY(QFile::exists(g.CheminAppli + "Orny.ini"));
     QCOMPARE(StartUp::statusText(g.VersionAppli), QString("Brovane  -  Version 1.3"));
-    QCOMPARE(StartUp::dateCompilation(QDateTime(QDate(1999, 12, 31), QTime(0, 0))), QString("31/12/1999 à 00:00"));
+    QCOMPARE(StartUp::dateCompilation(QDateTime(QDate(1999, 12, 31), QTime(0, 0))),
+             QString("31/12/1999 à 00:00"));
 }
 
 void TestShell::rootFolderGetsOneSeparator() {
@@ -157,15 +159,24 @@ void TestShell::crashedCopyDoesNotBlock() {
 void TestShell::toolBarDispatch_data() {
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("SaisieAchats") << "SaisieAchats" << "saisie";
-    QTest::newRow("SaisieConsommation") << "SaisieConsommation" << "consommation";
-    QTest::newRow("Visualisation") << "Visualisation" << "visualisation";
-    QTest::newRow("Imprimer") << "Imprimer" << "imprimer";
-    QTest::newRow("Config") << "Config" << "config";
-    QTest::newRow("Import") << "Import" << "import";
-    QTest::newRow("Apropos") << "Apropos" << "apropos";
-    QTest::newRow("unknown key") << "Inconnu" << "";
-    QTest::newRow("key compared with case") << "saisieachats" << "";
+    QTest::newRow("SaisieAchats") << "SaisieAchats"
+                                  << "saisie";
+    QTest::newRow("SaisieConsommation") << "SaisieConsommation"
+                                        << "consommation";
+    QTest::newRow("Visualisation") << "Visualisation"
+                                   << "visualisation";
+    QTest::newRow("Imprimer") << "Imprimer"
+                              << "imprimer";
+    QTest::newRow("Config") << "Config"
+                            << "config";
+    QTest::newRow("Import") << "Import"
+                            << "import";
+    QTest::newRow("Apropos") << "Apropos"
+                             << "apropos";
+    QTest::newRow("unknown key") << "Inconnu"
+                                 << "";
+    QTest::newRow("key compared with case") << "saisieachats"
+                                            << "";
 }
 
 void TestShell::toolBarDispatch() {
@@ -193,10 +204,14 @@ void TestShell::menuMatchesTheTable() {
     Principale window(cellar.globals, cellar.services, {});
     QCOMPARE(window.windowTitle(), QString("Brovane"));
     const QList<std::tuple<QString, QString, QString>> entries = {
-        {"MenuSaisie", "&Saisie des achats", "Ctrl+A"}, {"MenuConsommation", "&Consommation", "Ctrl+C"},
-        {"MenuVisualisation", "&Visualisation", "Ctrl+V"}, {"MenuImprimer", "&Imprimer", "Ctrl+I"},
-        {"Separe01", "", ""},                               {"MenuConfig", "C&onfiguration", ""},
-        {"MenuImport", "&Import", ""},                      {"MenuSepare02", "", ""},
+        {"MenuSaisie", "&Saisie des achats", "Ctrl+A"},
+        {"MenuConsommation", "&Consommation", "Ctrl+C"},
+        {"MenuVisualisation", "&Visualisation", "Ctrl+V"},
+        {"MenuImprimer", "&Imprimer", "Ctrl+I"},
+        {"Separe01", "", ""},
+        {"MenuConfig", "C&onfiguration", ""},
+        {"MenuImport", "&Import", ""},
+        {"MenuSepare02", "", ""},
         {"MenuQuitter", "&Quitter", "F12"}};
     auto* fichier = window.findChild<QMenu*>("MenuFichier");
     QCOMPARE(fichier->title(), QString("&Fichier"));
@@ -218,12 +233,12 @@ void TestShell::menuMatchesTheTable() {
         tips << a->toolTip();
         QVERIFY(!a->icon().isNull());
     }
-    QCOMPARE(keys, QStringList({"SaisieAchats", "SaisieConsommation", "Visualisation", "Imprimer", "Config", "Import",
-                                "Apropos", "Aide", "Quitter"}));
+    QCOMPARE(keys, QStringList({"SaisieAchats", "SaisieConsommation", "Visualisation", "Imprimer", "Config",
+                                "Import", "Apropos", "Aide", "Quitter"}));
     QCOMPARE(tips, QStringList({"Saisie des achats", "Saisie des consommations", "Visualisation de la orny",
                                 "Impression de l'inventaire de la orny", "Configuration",
-                                "Import des données d'une base < à la version 1.3", "A propos !", "Un peu d'aide ?",
-                                "Quitter"}));
+                                "Import des données d'une base < à la version 1.3", "A propos !",
+                                "Un peu d'aide ?", "Quitter"}));
 }
 
 void TestShell::missingWindowsStayDisabled() {

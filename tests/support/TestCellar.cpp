@@ -3,7 +3,9 @@
 
 #include "database/DataLink.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QKeyEvent>
 
 TestCellar::TestCellar() {
     const QString program = folder();
@@ -25,9 +27,10 @@ void TestCellar::exec(const QString& sql, const QVariantList& params) {
         qFatal("%s", qPrintable(error->text()));
 }
 
-void TestCellar::addLot(const QString& nom, const QString& type, int annee, const QString& couleur, int quantite,
-                        const QVariant& prix) {
-    exec(QStringLiteral("INSERT INTO ORNY VALUES (?1, ?2, ?3, ?4, ?5, ?6)"), {nom, type, annee, couleur, quantite, prix});
+void TestCellar::addLot(const QString& nom, const QString& type, int annee, const QString& couleur,
+                        int quantite, const QVariant& prix) {
+    exec(QStringLiteral("INSERT INTO ORNY VALUES (?1, ?2, ?3, ?4, ?5, ?6)"),
+         {nom, type, annee, couleur, quantite, prix});
 }
 
 std::vector<DbRow> TestCellar::rows(const QString& sql, const QVariantList& params) {
@@ -38,7 +41,9 @@ std::vector<DbRow> TestCellar::rows(const QString& sql, const QVariantList& para
     return result.rows;
 }
 
-int TestCellar::lotCount() { return rows(QStringLiteral("SELECT COUNT(*) FROM ORNY")).front().front().toInt(); }
+int TestCellar::lotCount() {
+    return rows(QStringLiteral("SELECT COUNT(*) FROM ORNY")).front().front().toInt();
+}
 
 QStringList TestCellar::lots() {
     QStringList out;
@@ -57,4 +62,17 @@ const MessageBox::Shown& TestCellar::lastMessage() const {
     return services.messages.shown().constLast();
 }
 
-void useFrenchLocale() { QLocale::setDefault(QLocale(QLocale::French, QLocale::France)); }
+void useFrenchLocale() {
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+}
+
+void typeText(QWidget* widget, const QString& text) {
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, c.unicode() < 128 ? QChar(c).toUpper().unicode() : 0,
+                        Qt::NoModifier, c);
+        QKeyEvent release(QEvent::KeyRelease, c.unicode() < 128 ? QChar(c).toUpper().unicode() : 0,
+                          Qt::NoModifier, c);
+        QApplication::sendEvent(widget, &press);
+        QApplication::sendEvent(widget, &release);
+    }
+}

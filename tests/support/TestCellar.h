@@ -39,3 +39,6 @@ private:
 
 // Sets the French locale for number reading and writing.
 void useFrenchLocale();
+
+// Types the text into the widget one key at a time, accents and symbols included.
+void typeText(QWidget* widget, const QString& text);

@@ -1,0 +1,181 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "purchases/Saisie.h"
+
+#include "database/CellarQueries.h"
+#include "database/FrenchCollation.h"
+#include "ui/BusyCursor.h"
+#include "ui/Numbers.h"
+#include "ui/Services.h"
+#include "ui/Windows.h"
+#include "ui_Saisie.h"
+
+#include <QDate>
+#include <algorithm>
+
+Saisie::Saisie(Globals& globals, Services& services, QWidget* parent)
+    : WorkingWindow(parent), ui(std::make_unique<Ui::Saisie>()), m_globals(globals), m_services(services) {
+    ui->setupUi(this);
+    Windows::setHelpTopic(this, HelpTopic);
+    connect(ui->Valider, &QPushButton::clicked, this, &Saisie::Valider_Click);
+    connect(ui->Annuler, &QPushButton::clicked, this, &Saisie::Annuler_Click);
+    connect(ui->Quitter, &QPushButton::clicked, this, &Saisie::Quitter_Click);
+    connect(ui->ListeType, &QComboBox::activated, this, &Saisie::ListeType_Click);
+    connect(ui->ListeCouleur, &QComboBox::activated, this, &Saisie::ListeCouleur_Click);
+    onEnter(ui->SaisieNom, [this] { SaisieNom_KeyPress(); });
+    onEnter(ui->ListeType, [this] { ListeType_KeyPress(); });
+    onEnter(ui->SaisiePrix, [this] { SaisiePrix_KeyPress(); });
+    onEnter(ui->SaisieQuantite, [this] { SaisieQuantite_KeyPress(); });
+    onEnter(ui->SaisieAnnee, [this] { SaisieAnnee_KeyPress(); });
+    onEnter(ui->ListeCouleur, [this] { ListeCouleur_KeyPress(); });
+    Form_Load();
+}
+
+Saisie::~Saisie() = default;
+
+void Saisie::Form_Load() {
+    Windows::centreHorizontally(ui->BoiteBoutons, this);
+    DataOrny.setDatabaseName(m_globals.databasePath());
+    loadLists();
+    ui->SaisieNom->setFocus();
+}
+
+void Saisie::loadLists() {
+    const CellarQueries::TextList colours = CellarQueries::colours(DataOrny);
+    const CellarQueries::TextList types =
+        colours.error ? colours : CellarQueries::distinctValues(DataOrny, QStringLiteral("TYPE"));
+    DataOrny.close();
+    if (types.error) {
+        m_services.messages.databaseError(this, *types.error);
+        return;
+    }
+    QStringList sortedColours = colours.values;
+    std::stable_sort(sortedColours.begin(), sortedColours.end(), FrenchCollation::less);
+    Windows::fillList(ui->ListeCouleur, sortedColours);
+    Windows::fillList(ui->ListeType, types.values);
+}
+
+void Saisie::SaisieNom_KeyPress() {
+    ui->ListeType->setFocus();
+}
+
+void Saisie::ListeType_KeyPress() {
+    ui->SaisiePrix->setFocus();
+}
+
+void Saisie::ListeType_Click() {
+    if (!ui->ListeType->currentText().isEmpty())
+        ui->SaisiePrix->setFocus();
+}
+
+void Saisie::SaisiePrix_KeyPress() {
+    ui->SaisieQuantite->setFocus();
+}
+
+void Saisie::SaisieQuantite_KeyPress() {
+    if (!ui->SaisiePrix->text().isEmpty()) {
+        const std::optional<double> quantite = Numbers::read(ui->SaisieQuantite->text());
+        const std::optional<double> prix = Numbers::read(ui->SaisiePrix->text());
+        // A total that cannot be computed is left empty rather than stale.
+        ui->PrixTotal->setText(quantite && prix ? Numbers::formatTwoDecimals(*quantite * *prix) : QString());
+    }
+    ui->SaisieAnnee->setFocus();
+}
+
+void Saisie::SaisieAnnee_KeyPress() {
+    ui->ListeCouleur->setFocus();
+}
+
+void Saisie::ListeCouleur_KeyPress() {
+    ui->Valider->setFocus();
+}
+
+void Saisie::ListeCouleur_Click() {
+    if (!ui->ListeCouleur->currentText().isEmpty())
+        ui->Valider->setFocus();
+}
+
+bool Saisie::refuse(const QString& message, QWidget* field) {
+    m_services.messages.inputError(this, message);
+    field->setFocus();
+    return false;
+}
+
+bool Saisie::checksPass() {
+    const QString annee = ui->SaisieAnnee->text();
+    const QString quantite = ui->SaisieQuantite->text();
+    const QString prix = ui->SaisiePrix->text();
+    if (ui->SaisieNom->text().isEmpty())
+        return refuse(QStringLiteral("La saisie du nom est obligatoire !!"), ui->SaisieNom);
+    if (ui->ListeType->currentText().isEmpty())
+        return refuse(QStringLiteral("La saisie du type est obligatoire !!"), ui->ListeType);
+    if (annee.isEmpty())
+        return refuse(QStringLiteral("La saisie de l'année est obligatoire !!"), ui->SaisieAnnee);
+    if (!Numbers::read(annee))
+        return refuse(QStringLiteral("L'année doit être du numérique !!"), ui->SaisieAnnee);
+    if (annee.size() != 4)
+        return refuse(QStringLiteral("L'année se saisi en 4 chiffres !!"), ui->SaisieAnnee);
+    // "1,50" or "+199" read as numbers of four characters, but are no vintage.
+    if (!Numbers::isFourDigits(annee))
+        return refuse(QStringLiteral("L'année doit être du numérique !!"), ui->SaisieAnnee);
+    if (annee.at(0) != u'1' && annee.at(0) != u'2')
+        return refuse(QStringLiteral("L'année doit commencer par 1 ou 2 !!"), ui->SaisieAnnee);
+    if (annee.toInt() > QDate::currentDate().year())
+        return refuse(QStringLiteral("L'année du vin ne peut être supérieure à l'année en cours !!"),
+                      ui->SaisieAnnee);
+    if (ui->ListeCouleur->currentText().isEmpty())
+        return refuse(QStringLiteral("La saisie de la couleur est obligatoire !!"), ui->ListeCouleur);
+    if (quantite.isEmpty())
+        return refuse(QStringLiteral("La saisie de la quantité est obligatoire !!"), ui->SaisieQuantite);
+    if (!Numbers::read(quantite))
+        return refuse(QStringLiteral("La quantité doit être du numérique !!"), ui->SaisieQuantite);
+    const std::optional<qlonglong> bottles = Numbers::readWhole(quantite);
+    if (!bottles || *bottles < 1)
+        return refuse(QStringLiteral("La quantité doit être un nombre entier positif !!"),
+                      ui->SaisieQuantite);
+    if (!prix.isEmpty()) {
+        const std::optional<double> price = Numbers::read(prix);
+        if (!price || *price < 0)
+            return refuse(QStringLiteral("Le prix unitaire doit être du numérique !!"), ui->SaisiePrix);
+    }
+    return true;
+}
+
+void Saisie::Valider_Click() {
+    if (!checksPass())
+        return;
+    CellarQueries::NewLot lot;
+    lot.nom = ui->SaisieNom->text();
+    lot.type = ui->ListeType->currentText();
+    lot.annee = ui->SaisieAnnee->text().toInt();
+    lot.couleur = ui->ListeCouleur->currentText();
+    lot.quantite = static_cast<int>(Numbers::readWhole(ui->SaisieQuantite->text()).value_or(0));
+    if (!ui->SaisiePrix->text().isEmpty())
+        lot.prixUnitaire = Numbers::read(ui->SaisiePrix->text());
+    DbStatus failure;
+    {
+        BusyCursor busy;
+        failure = CellarQueries::addLot(DataOrny, lot);
+        DataOrny.close();
+    }
+    if (failure) {
+        m_services.messages.databaseError(this, *failure);
+        return;
+    }
+    Annuler_Click();
+}
+
+void Saisie::Annuler_Click() {
+    ui->SaisieNom->clear();
+    ui->ListeType->clear();
+    ui->SaisieAnnee->clear();
+    ui->ListeCouleur->clear();
+    ui->SaisieQuantite->clear();
+    ui->SaisiePrix->clear();
+    ui->PrixTotal->clear();
+    ui->SaisieNom->setFocus();
+    loadLists();
+}
+
+void Saisie::Quitter_Click() {
+    close();
+}

@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "database/DataLink.h"
+#include "shell/Globals.h"
+#include "ui/WorkingWindow.h"
+
+#include <memory>
+
+namespace Ui {
+class Saisie;
+}
+struct Services;
+
+// The purchase window: one purchase after another, each recorded as a new lot.
+class Saisie : public WorkingWindow {
+    Q_OBJECT
+public:
+    static constexpr int HelpTopic = 3;
+
+    Saisie(Globals& globals, Services& services, QWidget* parent = nullptr);
+    ~Saisie() override;
+
+public slots:
+    void Valider_Click();
+    void Annuler_Click();
+    void Quitter_Click();
+
+private:
+    void Form_Load();
+    void SaisieNom_KeyPress();
+    void ListeType_KeyPress();
+    void ListeType_Click();
+    void SaisiePrix_KeyPress();
+    void SaisieQuantite_KeyPress();
+    void SaisieAnnee_KeyPress();
+    void ListeCouleur_KeyPress();
+    void ListeCouleur_Click();
+    void loadLists();
+    // The first check that fails: its message and its field; nothing when the purchase may be recorded.
+    bool refuse(const QString& message, QWidget* field);
+    bool checksPass();
+
+    std::unique_ptr<Ui::Saisie> ui;
+    Globals& m_globals;
+    Services& m_services;
+    DataLink DataOrny;
+};

@@ -1,0 +1,335 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "purchases/Saisie.h"
+#include "support/TestCellar.h"
+
+#include <QComboBox>
+#include <QDate>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+struct Window {
+    explicit Window(TestCellar& cellar) : saisie(cellar.globals, cellar.services) {
+        saisie.show();
+        if (!QTest::qWaitForWindowActive(&saisie))
+            qFatal("the purchase window did not become active");
+    }
+    template <class T> T* get(const char* name) { return saisie.findChild<T*>(name); }
+    QLineEdit* field(const char* name) { return get<QLineEdit>(name); }
+    QComboBox* list(const char* name) { return get<QComboBox>(name); }
+    QString focus() const {
+        return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : "";
+    }
+    void type(const char* name, const QString& text) {
+        QWidget* w = saisie.findChild<QWidget*>(name);
+        w->setFocus();
+        typeText(QApplication::focusWidget(), text);
+    }
+    void enter() { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); }
+    QStringList items(const char* name) {
+        QStringList out;
+        for (int i = 0; i < list(name)->count(); ++i)
+            out << list(name)->itemText(i);
+        return out;
+    }
+    void fill(const QString& nom, const QString& type, const QString& annee, int couleur,
+              const QString& quantite, const QString& prix) {
+        field("SaisieNom")->setText(nom);
+        list("ListeType")->setEditText(type);
+        field("SaisieAnnee")->setText(annee);
+        list("ListeCouleur")->setCurrentIndex(couleur);
+        field("SaisieQuantite")->setText(quantite);
+        field("SaisiePrix")->setText(prix);
+    }
+    Saisie saisie;
+};
+
+} // namespace
+
+class TestPurchases : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { useFrenchLocale(); }
+    void windowAsLoaded();
+    void wholePurchaseFromTheKeyboard();
+    void totalOnEnterInQuantity_data();
+    void totalOnEnterInQuantity();
+    void checksInOrder_data();
+    void checksInOrder();
+    void boundaryYearsAndPricesAreRecorded();
+    void identicalPurchasesStayTwoLots();
+    void resetEmptiesAndReloads();
+    void databaseFailuresKeepTheFields();
+};
+
+void TestPurchases::windowAsLoaded() {
+    TestCellar cellar;
+    cellar.addLot("Tavel", "Rhône", 2019, "Rosé", 12, 8.75);
+    cellar.addLot("Chablis", "bourgogne", 2010, "Blanc", 24);
+    cellar.addLot("Chablis", "Bourgogne", 2011, "Blanc", 2);
+    cellar.addLot("Arbois", "Jura", 2011, "Blanc", 2);
+    cellar.exec("INSERT INTO COULEUR VALUES ('Jaune')");
+    Window w(cellar);
+    QCOMPARE(w.saisie.windowTitle(), QString("Saisie des achats"));
+    QCOMPARE(w.items("ListeCouleur"), QStringList({"Blanc", "Jaune", "Rosé", "Rouge"}));
+    QCOMPARE(w.items("ListeType").size(), 3);
+    QCOMPARE(w.items("ListeType").at(0).toLower(), QString("bourgogne"));
+    QCOMPARE(w.items("ListeType").mid(1), QStringList({"Jura", "Rhône"}));
+    QCOMPARE(w.list("ListeType")->currentText(), QString());
+    QCOMPARE(w.list("ListeCouleur")->currentIndex(), -1);
+    QCOMPARE(w.focus(), QString("SaisieNom"));
+    QCOMPARE(w.field("SaisieNom")->maxLength(), 30);
+    QCOMPARE(w.field("SaisieAnnee")->maxLength(), 4);
+    QCOMPARE(w.field("SaisieQuantite")->maxLength(), 3);
+    QCOMPARE(w.field("SaisiePrix")->maxLength(), 7);
+    QVERIFY(!w.field("PrixTotal")->isEnabled());
+    QCOMPARE(w.get<QPushButton>("Valider")->toolTip(), QString("Enregistre les informations saisies"));
+    QCOMPARE(w.get<QPushButton>("Annuler")->toolTip(), QString("Remise à blanc de tous les champs"));
+    QCOMPARE(w.get<QPushButton>("Quitter")->toolTip(), QString("Quitter cet écran"));
+    QCOMPARE(w.get<QLabel>("CalculPrixTotal")->text(), QString("Prix total"));
+    auto* frame = w.get<QWidget>("BoiteBoutons");
+    QCOMPARE(frame->x(), (w.saisie.width() - frame->width()) / 2);
+    // Tab visits the fields in the window's own order, PrixTotal skipped.
+    QStringList tabs;
+    for (int i = 0; i < 9; ++i) {
+        tabs << w.focus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    QCOMPARE(tabs, QStringList({"SaisieNom", "SaisieAnnee", "ListeCouleur", "SaisieQuantite", "ListeType",
+                                "Quitter", "Annuler", "Valider", "SaisiePrix"}));
+}
+
+void TestPurchases::wholePurchaseFromTheKeyboard() {
+    TestCellar cellar;
+    Window w(cellar);
+    typeText(QApplication::focusWidget(), "Clos \"Les Perrières\" l'ami");
+    w.enter();
+    QCOMPARE(w.focus(), QString("ListeType"));
+    typeText(QApplication::focusWidget(), "Côte d'Or");
+    w.enter();
+    QCOMPARE(w.focus(), QString("SaisiePrix"));
+    typeText(QApplication::focusWidget(), "12,50");
+    w.enter();
+    QCOMPARE(w.focus(), QString("SaisieQuantite"));
+    typeText(QApplication::focusWidget(), "6");
+    w.enter();
+    QCOMPARE(w.field("PrixTotal")->text(), QString("75,00"));
+    QCOMPARE(w.focus(), QString("SaisieAnnee"));
+    typeText(QApplication::focusWidget(), "1999");
+    w.enter();
+    QCOMPARE(w.focus(), QString("ListeCouleur"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QCOMPARE(w.list("ListeCouleur")->currentText(), QString("Blanc"));
+    QCOMPARE(w.focus(), QString("Valider"));
+    QCOMPARE(cellar.lotCount(), 0);
+    w.enter();
+    QCOMPARE(cellar.lots(), QStringList({"Clos \"Les Perrières\" l'ami|Côte d'Or|1999|Blanc|6|12.5"}));
+    QCOMPARE(cellar.messageCount(), 0);
+    QCOMPARE(w.field("SaisieNom")->text(), QString());
+    QCOMPARE(w.focus(), QString("SaisieNom"));
+    QCOMPARE(w.items("ListeType"), QStringList({"Côte d'Or"}));
+}
+
+void TestPurchases::totalOnEnterInQuantity_data() {
+    QTest::addColumn<QString>("prix");
+    QTest::addColumn<QString>("quantite");
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("after");
+    QTest::newRow("French decimals") << "12,50"
+                                     << "6"
+                                     << ""
+                                     << "75,00";
+    QTest::newRow("whole price") << "3"
+                                 << "1"
+                                 << ""
+                                 << "3,00";
+    QTest::newRow("rounded, no grouping") << "1234,56"
+                                          << "999"
+                                          << ""
+                                          << "1233325,44";
+    QTest::newRow("empty price keeps the total") << ""
+                                                 << "6"
+                                                 << "12,00"
+                                                 << "12,00";
+    QTest::newRow("unreadable quantity empties it") << "12"
+                                                    << ""
+                                                    << "12,00"
+                                                    << "";
+    QTest::newRow("point is not the French separator") << "12.5"
+                                                       << "2"
+                                                       << ""
+                                                       << "";
+}
+
+void TestPurchases::totalOnEnterInQuantity() {
+    QFETCH(QString, prix);
+    QFETCH(QString, quantite);
+    QFETCH(QString, before);
+    QFETCH(QString, after);
+    TestCellar cellar;
+    Window w(cellar);
+    w.field("PrixTotal")->setText(before);
+    w.field("SaisiePrix")->setText(prix);
+    w.type("SaisieQuantite", quantite);
+    w.enter();
+    QCOMPARE(w.field("PrixTotal")->text(), after);
+    QCOMPARE(w.focus(), QString("SaisieAnnee"));
+}
+
+void TestPurchases::checksInOrder_data() {
+    const QString year = QString::number(QDate::currentDate().year());
+    const QString nextYear = QString::number(QDate::currentDate().year() + 1);
+    QTest::addColumn<QStringList>("fields"); // nom, type, annee, couleur index, quantite, prix
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("focus");
+    QTest::newRow("all empty") << QStringList{"", "", "", "-1", "", ""}
+                               << "La saisie du nom est obligatoire !!"
+                               << "SaisieNom";
+    QTest::newRow("type") << QStringList{"X", "", "2000", "0", "1", ""}
+                          << "La saisie du type est obligatoire !!"
+                          << "ListeType";
+    QTest::newRow("year empty") << QStringList{"X", "T", "", "0", "1", ""}
+                                << "La saisie de l'année est obligatoire !!"
+                                << "SaisieAnnee";
+    QTest::newRow("year letters") << QStringList{"X", "T", "abcd", "0", "1", ""}
+                                  << "L'année doit être du numérique !!"
+                                  << "SaisieAnnee";
+    QTest::newRow("year 199") << QStringList{"X", "T", "199", "0", "1", ""}
+                              << "L'année se saisi en 4 chiffres !!"
+                              << "SaisieAnnee";
+    QTest::newRow("year 1,50") << QStringList{"X", "T", "1,50", "0", "1", ""}
+                               << "L'année doit être du numérique !!"
+                               << "SaisieAnnee";
+    QTest::newRow("year 1e03") << QStringList{"X", "T", "1e03", "0", "1", ""}
+                               << "L'année doit être du numérique !!"
+                               << "SaisieAnnee";
+    QTest::newRow("year +199") << QStringList{"X", "T", "+199", "0", "1", ""}
+                               << "L'année doit être du numérique !!"
+                               << "SaisieAnnee";
+    QTest::newRow("year 3000") << QStringList{"X", "T", "3000", "0", "1", ""}
+                               << "L'année doit commencer par 1 ou 2 !!"
+                               << "SaisieAnnee";
+    QTest::newRow("next year") << QStringList{"X", "T", nextYear, "0", "1", ""}
+                               << "L'année du vin ne peut être supérieure à l'année en cours !!"
+                               << "SaisieAnnee";
+    QTest::newRow("colour") << QStringList{"X", "T", year, "-1", "", ""}
+                            << "La saisie de la couleur est obligatoire !!"
+                            << "ListeCouleur";
+    QTest::newRow("quantity empty") << QStringList{"X", "T", "1850", "2", "", ""}
+                                    << "La saisie de la quantité est obligatoire !!"
+                                    << "SaisieQuantite";
+    QTest::newRow("quantity 12a") << QStringList{"X", "T", "1850", "2", "12a", ""}
+                                  << "La quantité doit être du numérique !!"
+                                  << "SaisieQuantite";
+    QTest::newRow("quantity 0") << QStringList{"X", "T", "1850", "2", "0", ""}
+                                << "La quantité doit être un nombre entier positif !!"
+                                << "SaisieQuantite";
+    QTest::newRow("quantity -5") << QStringList{"X", "T", "1850", "2", "-5", ""}
+                                 << "La quantité doit être un nombre entier positif !!"
+                                 << "SaisieQuantite";
+    QTest::newRow("quantity 2,5") << QStringList{"X", "T", "1850", "2", "2,5", ""}
+                                  << "La quantité doit être un nombre entier positif !!"
+                                  << "SaisieQuantite";
+    QTest::newRow("price letters") << QStringList{"X", "T", "1850", "2", "3", "douze"}
+                                   << "Le prix unitaire doit être du numérique !!"
+                                   << "SaisiePrix";
+    QTest::newRow("price negative") << QStringList{"X", "T", "1850", "2", "3", "-1"}
+                                    << "Le prix unitaire doit être du numérique !!"
+                                    << "SaisiePrix";
+}
+
+void TestPurchases::checksInOrder() {
+    QFETCH(QStringList, fields);
+    QFETCH(QString, message);
+    QFETCH(QString, focus);
+    TestCellar cellar;
+    Window w(cellar);
+    w.fill(fields[0], fields[1], fields[2], fields[3].toInt(), fields[4], fields[5]);
+    QTest::mouseClick(w.get<QPushButton>("Valider"), Qt::LeftButton);
+    QCOMPARE(cellar.messageCount(), 1);
+    QCOMPARE(cellar.lastMessage().text, message);
+    QCOMPARE(cellar.lastMessage().title, QString("Erreur de saisie"));
+    QCOMPARE(cellar.lastMessage().icon, MessageBox::Icon::Exclamation);
+    QCOMPARE(cellar.lastMessage().buttons, MessageBox::Buttons::Ok);
+    QCOMPARE(w.focus(), focus);
+    QCOMPARE(cellar.lotCount(), 0);
+    QCOMPARE(w.field("SaisieAnnee")->text(), fields[2]);
+    QCOMPARE(w.field("SaisieQuantite")->text(), fields[4]);
+}
+
+void TestPurchases::boundaryYearsAndPricesAreRecorded() {
+    TestCellar cellar;
+    Window w(cellar);
+    const QString year = QString::number(QDate::currentDate().year());
+    w.fill("Vieux", "Jura", "1850", 0, "1", "");
+    w.saisie.Valider_Click();
+    w.fill("Jeune", "Loire", year, 2, "999", "0");
+    w.saisie.Valider_Click();
+    w.fill("Prix", "Loire", "2001", 1, "2", "9999,99");
+    w.saisie.Valider_Click();
+    QCOMPARE(cellar.messageCount(), 0);
+    QCOMPARE(cellar.lots(),
+             QStringList({"Vieux|Jura|1850|Blanc|1|<null>", "Jeune|Loire|" + year + "|Rouge|999|0",
+                          "Prix|Loire|2001|Rosé|2|9999.99"}));
+}
+
+void TestPurchases::identicalPurchasesStayTwoLots() {
+    TestCellar cellar;
+    Window w(cellar);
+    for (int i = 0; i < 2; ++i) {
+        w.fill("Margaux", "Bordeaux", "1998", 2, "12", "12,5");
+        w.saisie.Valider_Click();
+    }
+    QCOMPARE(cellar.lots(), QStringList(2, "Margaux|Bordeaux|1998|Rouge|12|12.5"));
+    QCOMPARE(w.items("ListeType"), QStringList({"Bordeaux"}));
+}
+
+void TestPurchases::resetEmptiesAndReloads() {
+    TestCellar cellar;
+    Window w(cellar);
+    w.fill("Margaux", "Bordeaux", "1998", 2, "12", "12,5");
+    w.field("PrixTotal")->setText("150,00");
+    cellar.addLot("Arbois", "Jura", 2011, "Blanc", 2);
+    QTest::mouseClick(w.get<QPushButton>("Annuler"), Qt::LeftButton);
+    for (const char* name : {"SaisieNom", "SaisieAnnee", "SaisieQuantite", "SaisiePrix", "PrixTotal"})
+        QCOMPARE(w.field(name)->text(), QString());
+    QCOMPARE(w.list("ListeType")->currentText(), QString());
+    QCOMPARE(w.items("ListeType"), QStringList({"Jura"}));
+    QCOMPARE(w.items("ListeCouleur"), QStringList({"Blanc", "Rosé", "Rouge"}));
+    QCOMPARE(w.focus(), QString("SaisieNom"));
+    QCOMPARE(cellar.messageCount(), 0);
+}
+
+void TestPurchases::databaseFailuresKeepTheFields() {
+    TestCellar cellar;
+    Window w(cellar);
+    QVERIFY(QFile::remove(cellar.databasePath()));
+    w.fill("Margaux", "Bordeaux", "1998", 2, "12", "12,5");
+    w.saisie.Valider_Click();
+    QCOMPARE(cellar.messageCount(), 1);
+    QCOMPARE(cellar.lastMessage().title, QString("Brovane"));
+    QCOMPARE(cellar.lastMessage().icon, MessageBox::Icon::Critical);
+    QVERIFY(cellar.lastMessage().text.contains("introuvable"));
+    QCOMPARE(w.field("SaisieNom")->text(), QString("Margaux"));
+    QCOMPARE(w.field("SaisieQuantite")->text(), QString("12"));
+    QVERIFY(!QFile::exists(cellar.databasePath()));
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+
+    // Opening the window over a file that is no cellar says so, and the window stays usable.
+    QFile bad(cellar.databasePath());
+    QVERIFY(bad.open(QIODevice::WriteOnly));
+    bad.write("pas une base");
+    bad.close();
+    Window again(cellar);
+    QCOMPARE(cellar.messageCount(), 2);
+    QVERIFY(cellar.lastMessage().text.contains("n'est pas une base de données de Brovane"));
+    QCOMPARE(again.items("ListeCouleur"), QStringList());
+    QVERIFY(again.saisie.isVisible());
+}
+
+QTEST_MAIN(TestPurchases)
+#include "tst_purchases.moc"
