@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Brovane: the inventory of a private wine cellar.
+#include "consumption/Consommation.h"
 #include "purchases/Saisie.h"
 #include "shell/Launcher.h"
 
@@ -18,6 +19,7 @@ template <class Window> WorkingWindows::Open modal(Globals& globals, Services& s
 WorkingWindows assemble(Globals& globals, Services& services) {
     WorkingWindows windows;
     windows.saisie = modal<Saisie>(globals, services);
+    windows.consommation = modal<Consommation>(globals, services);
     return windows;
 }
 

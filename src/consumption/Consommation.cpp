@@ -1,0 +1,179 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "consumption/Consommation.h"
+
+#include "ui/BusyCursor.h"
+#include "ui/Numbers.h"
+#include "ui/Services.h"
+#include "ui/Windows.h"
+#include "ui_Consommation.h"
+
+Consommation::Consommation(Globals& globals, Services& services, QWidget* parent)
+    : WorkingWindow(parent), ui(std::make_unique<Ui::Consommation>()), m_globals(globals),
+      m_services(services) {
+    ui->setupUi(this);
+    Windows::setHelpTopic(this, HelpTopic);
+    connect(ui->ListeNom, &QComboBox::activated, this, &Consommation::ListeNom_Click);
+    connect(ui->ListeType, &QComboBox::activated, this, &Consommation::ListeType_Click);
+    connect(ui->ListeAnnee, &QComboBox::activated, this, &Consommation::ListeAnnee_Click);
+    connect(ui->ListeCouleur, &QComboBox::activated, this, &Consommation::ListeCouleur_Click);
+    connect(ui->Valider, &QPushButton::clicked, this, &Consommation::Valider_Click);
+    connect(ui->Annuler, &QPushButton::clicked, this, &Consommation::Annuler_Click);
+    connect(ui->Quitter, &QPushButton::clicked, this, &Consommation::Quitter_Click);
+    Form_Load();
+}
+
+Consommation::~Consommation() = default;
+
+void Consommation::Form_Load() {
+    Windows::centreHorizontally(ui->BoiteBoutons, this);
+    Windows::centreOnScreen(this);
+    DataConso.setDatabaseName(m_globals.databasePath());
+    fillNames();
+}
+
+void Consommation::fillNames() {
+    const CellarQueries::TextList names = CellarQueries::distinctValues(DataConso, QStringLiteral("NOM"));
+    DataConso.close();
+    if (names.error)
+        m_services.messages.databaseError(this, *names.error);
+    Windows::fillList(ui->ListeNom, names.values);
+}
+
+void Consommation::cascade(QComboBox* chosen, QComboBox* next, const QString& column,
+                           const CellarQueries::Conditions& where) {
+    if (chosen->currentText().isEmpty())
+        return;
+    const CellarQueries::TextList values = CellarQueries::distinctValues(DataConso, column, where);
+    DataConso.close();
+    if (values.error) {
+        m_services.messages.databaseError(this, *values.error);
+        return;
+    }
+    Windows::fillList(next, values.values);
+    next->setEnabled(true);
+    chosen->setEnabled(false);
+    next->setFocus();
+}
+
+void Consommation::ListeNom_Click() {
+    cascade(ui->ListeNom, ui->ListeType, QStringLiteral("TYPE"),
+            {{QStringLiteral("NOM"), ui->ListeNom->currentText()}});
+}
+
+void Consommation::ListeType_Click() {
+    cascade(ui->ListeType, ui->ListeAnnee, QStringLiteral("ANNEE"),
+            {{QStringLiteral("NOM"), ui->ListeNom->currentText()},
+             {QStringLiteral("TYPE"), ui->ListeType->currentText()}});
+}
+
+void Consommation::ListeAnnee_Click() {
+    cascade(ui->ListeAnnee, ui->ListeCouleur, QStringLiteral("COULEUR"),
+            {{QStringLiteral("NOM"), ui->ListeNom->currentText()},
+             {QStringLiteral("TYPE"), ui->ListeType->currentText()},
+             {QStringLiteral("ANNEE"), ui->ListeAnnee->currentText().toLongLong()}});
+}
+
+CellarQueries::LotKey Consommation::chosenLot() const {
+    return {ui->ListeNom->currentText(), ui->ListeType->currentText(),
+            ui->ListeAnnee->currentText().toLongLong(), ui->ListeCouleur->currentText()};
+}
+
+void Consommation::ListeCouleur_Click() {
+    if (ui->ListeCouleur->currentText().isEmpty())
+        return;
+    const CellarQueries::Stock stock = CellarQueries::firstStock(DataConso, chosenLot());
+    DataConso.close();
+    if (stock.error) {
+        m_services.messages.databaseError(this, *stock.error);
+        return;
+    }
+    if (!stock.quantite) {
+        m_services.messages.notice(this,
+                                   QStringLiteral("Ce vin n'est plus dans la cave : il a été modifié pendant "
+                                                  "votre choix.\nChoisissez-le de nouveau."),
+                                   MessageBox::Icon::Exclamation);
+        Annuler_Click();
+        return;
+    }
+    ui->QuantiteEnStock->setText(QString::number(*stock.quantite));
+    ui->ListeCouleur->setEnabled(false);
+    ui->QuantiteConsommee->setEnabled(true);
+    ui->QuantiteConsommee->setFocus();
+}
+
+bool Consommation::refuse(const QString& message, QWidget* field) {
+    m_services.messages.inputError(this, message);
+    field->setFocus();
+    return false;
+}
+
+bool Consommation::checksPass() {
+    const QString consumed = ui->QuantiteConsommee->text();
+    if (ui->ListeNom->currentText().isEmpty())
+        return refuse(QStringLiteral("La saisie du nom est obligatoire !!"), ui->ListeNom);
+    if (ui->ListeType->currentText().isEmpty())
+        return refuse(QStringLiteral("La saisie du type est obligatoire !!"), ui->ListeType);
+    if (ui->ListeAnnee->currentText().isEmpty())
+        return refuse(QStringLiteral("La saisie de l'année est obligatoire !!"), ui->ListeAnnee);
+    if (ui->ListeCouleur->currentText().isEmpty())
+        return refuse(QStringLiteral("La saisie de la couleur est obligatoire !!"), ui->ListeCouleur);
+    if (consumed.isEmpty())
+        return refuse(QStringLiteral("La saisie de la quantité consommée est obligatoire !!"),
+                      ui->QuantiteConsommee);
+    const std::optional<double> amount = Numbers::read(consumed);
+    if (!amount)
+        return refuse(QStringLiteral("La quantité consommée doit être du numérique !!"),
+                      ui->QuantiteConsommee);
+    if (*amount == 0)
+        return refuse(QStringLiteral("La saisie de la quantité consommée doit être différente de zéro !!"),
+                      ui->QuantiteConsommee);
+    if (*amount < 0 || !Numbers::readWhole(consumed))
+        return refuse(QStringLiteral("La quantité consommée doit être un nombre entier positif !!"),
+                      ui->QuantiteConsommee);
+    if (Numbers::read(ui->QuantiteEnStock->text()).value_or(0) < *amount)
+        return refuse(
+            QStringLiteral("La quantité consommée ne peut être supérieure à la quantité en stock !!"),
+            ui->QuantiteConsommee);
+    return true;
+}
+
+void Consommation::Valider_Click() {
+    if (!checksPass())
+        return;
+    const qlonglong stock = Numbers::readWhole(ui->QuantiteEnStock->text()).value_or(0);
+    const qlonglong consumed = Numbers::readWhole(ui->QuantiteConsommee->text()).value_or(0);
+    CellarQueries::ConsumeResult result;
+    {
+        BusyCursor busy;
+        result = CellarQueries::consume(DataConso, chosenLot(), stock, consumed);
+        DataConso.close();
+    }
+    if (result.outcome == CellarQueries::Consumed::Failed) {
+        m_services.messages.databaseError(this, *result.error);
+        return;
+    }
+    if (result.outcome == CellarQueries::Consumed::LotGone)
+        m_services.messages.notice(
+            this,
+            QStringLiteral("Ce lot n'est plus dans la cave tel qu'il est affiché : il a été "
+                           "modifié entre-temps.\nRien n'a été enregistré ; choisissez-le de "
+                           "nouveau."),
+            MessageBox::Icon::Exclamation);
+    Annuler_Click();
+}
+
+void Consommation::Annuler_Click() {
+    ui->ListeNom->clear();
+    ui->ListeType->clear();
+    ui->ListeAnnee->clear();
+    ui->ListeCouleur->clear();
+    ui->QuantiteEnStock->clear();
+    ui->QuantiteConsommee->clear();
+    fillNames();
+    ui->ListeNom->setEnabled(true);
+    ui->QuantiteConsommee->setEnabled(false);
+}
+
+void Consommation::Quitter_Click() {
+    close();
+}
