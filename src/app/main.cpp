@@ -3,6 +3,7 @@
 #include "consumption/Consommation.h"
 #include "purchases/Saisie.h"
 #include "shell/Launcher.h"
+#include "view/Visualisation.h"
 
 #include <QApplication>
 
@@ -20,6 +21,7 @@ WorkingWindows assemble(Globals& globals, Services& services) {
     WorkingWindows windows;
     windows.saisie = modal<Saisie>(globals, services);
     windows.consommation = modal<Consommation>(globals, services);
+    windows.visualisation = modal<Visualisation>(globals, services);
     return windows;
 }
 

@@ -1,0 +1,19 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+class QTableView;
+
+// The cellar grid's look: its fixed settings, set once, and the column layout (captions come from the
+// model), applied after every change of view.
+namespace GridLayout {
+
+// Column widths in twips, converted with the screen's logical resolution.
+inline constexpr int ColumnTwips[] = {2300, 2000, 700, 800, 600, 1000, 1100};
+
+int twipsToPixels(int twips, int logicalDpi);
+void applyFixedSettings(QTableView* grid);
+void applyColumnLayout(QTableView* grid);
+// The width that holds the seven columns beside the vertical scroll bar.
+int gridWidth(const QTableView* grid);
+
+} // namespace GridLayout

@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "database/DataLink.h"
+#include "shell/Globals.h"
+#include "view/CellarViews.h"
+
+#include <QDialog>
+#include <memory>
+
+namespace Ui {
+class Visualisation;
+}
+class CellarModel;
+class QComboBox;
+struct Services;
+
+// The cellar in a read-only grid: all of it, one colour, one vintage, every vintage from a year on, one
+// name or one type. The window caption says what is shown. Nothing here writes to the database.
+class Visualisation : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int HelpTopic = 5;
+
+    Visualisation(Globals& globals, Services& services, QWidget* parent = nullptr);
+    ~Visualisation() override;
+
+    CellarModel* model() const { return m_model; }
+
+public slots:
+    void Tout_Click();
+    void Rouge_Click();
+    void Blanc_Click();
+    void Rose_Click();
+    void Annee_Click();
+    void APartirDe_Click();
+    void ListeNom_Click();
+    void ListeType_Click();
+    void Quitter_Click();
+
+private:
+    void Form_Load();
+    void fillList(QComboBox* list, const QString& column);
+    void fillBothLists();
+    void showView(const CellarViews::Statement& statement);
+    void viewWithoutInput(const QString& caption, const CellarViews::Statement& statement);
+    void viewOfYear(const QString& captionStart, CellarViews::Statement (*statement)(double));
+    void viewOfList(QComboBox* used, QComboBox* other, const QString& otherColumn,
+                    CellarViews::Statement (*statement)(const QString&));
+
+    std::unique_ptr<Ui::Visualisation> ui;
+    Globals& m_globals;
+    Services& m_services;
+    DataLink DataListe;
+    DataLink DataVisu;
+    CellarModel* m_model;
+};

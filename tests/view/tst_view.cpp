@@ -1,0 +1,326 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "support/TestCellar.h"
+#include "view/CellarModel.h"
+#include "view/GridLayout.h"
+#include "view/Visualisation.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+
+namespace {
+
+struct Window {
+    explicit Window(TestCellar& cellar) : visu(cellar.globals, cellar.services) {
+        visu.show();
+        if (!QTest::qWaitForWindowActive(&visu))
+            qFatal("the cellar view did not become active");
+    }
+    QComboBox* list(const char* name) { return visu.findChild<QComboBox*>(name); }
+    QTableView* grid() { return visu.findChild<QTableView*>("Grille"); }
+    QString focus() const {
+        return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : "";
+    }
+    void click(const char* button) {
+        QTest::mouseClick(visu.findChild<QPushButton*>(button), Qt::LeftButton);
+    }
+    QStringList items(const char* name) {
+        QStringList out;
+        for (int i = 0; i < list(name)->count(); ++i)
+            out << list(name)->itemText(i);
+        return out;
+    }
+    void choose(const char* name, const QString& value) {
+        QComboBox* l = list(name);
+        l->setFocus();
+        l->setCurrentIndex(l->findText(value) - 1);
+        QTest::keyClick(l, Qt::Key_Down);
+    }
+    // The grid's rows as the user reads them: "Nom|Type|Année|Couleur|Qté|Prix Unit.|Prix total".
+    QStringList rows() {
+        QStringList out;
+        auto* m = grid()->model();
+        while (m->canFetchMore({}))
+            m->fetchMore({});
+        for (int r = 0; r < m->rowCount(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < m->columnCount(); ++c)
+                cells << m->data(m->index(r, c), Qt::DisplayRole).toString();
+            out << cells.join('|');
+        }
+        return out;
+    }
+    QStringList names() {
+        QStringList out;
+        for (const QString& row : rows())
+            out << row.section('|', 0, 0) + " " + row.section('|', 2, 2);
+        return out;
+    }
+    QStringList headers() {
+        QStringList out;
+        for (int c = 0; c < grid()->model()->columnCount(); ++c)
+            out << grid()->model()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+        return out;
+    }
+    Visualisation visu;
+};
+
+void fillCellar(TestCellar& cellar) {
+    cellar.addLot("Tavel", "Rhône", 2019, "Rosé", 3, 12.1);
+    cellar.addLot("Margaux", "Bordeaux", 1998, "Rouge", 12, 12.5);
+    cellar.addLot("Chablis", "Bourgogne", 2010, "Blanc", 24, 0.1);
+    cellar.addLot("Échézeaux", "Bourgogne", 1995, "Rouge", 3, 1234.5678);
+    cellar.addLot("L'Étoile", "Jura", 1850, "Jaune", 1);
+    cellar.addLot("Pouilly \"Fumé\"", "Loire", 2000, "Blanc", 6);
+    cellar.addLot("Rose sans accent", "Loire", 1995, "Rose", 2, 5.0);
+    cellar.addLot("Aligoté", "bourgogne", 1995, "blanc", 5, 4.0);
+}
+
+const QString Prefix = "Visualisation de la orny : ";
+
+} // namespace
+
+class TestView : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { useFrenchLocale(); }
+    void openingShowsTheWholeCellar();
+    void gridIsAViewerOnly();
+    void buttonViews_data();
+    void buttonViews();
+    void yearViews();
+    void refusedYears_data();
+    void refusedYears();
+    void listViews();
+    void emptyCellar();
+    void rowsAreFetchedAsScrolled();
+    void unusableDatabase();
+};
+
+void TestView::openingShowsTheWholeCellar() {
+    TestCellar cellar;
+    fillCellar(cellar);
+    const QStringList before = cellar.lots();
+    Window w(cellar);
+    QCOMPARE(w.visu.windowTitle(), Prefix + "toutes les bouteilles");
+    QCOMPARE(w.headers(),
+             QStringList({"Nom", "Type", "Année", "Couleur", "Qté", "Prix Unit.", "Prix total"}));
+    QCOMPARE(w.rows(),
+             QStringList({"Margaux|Bordeaux|1998|Rouge|12|12,5|150", "Aligoté|bourgogne|1995|blanc|5|4|20",
+                          "Chablis|Bourgogne|2010|Blanc|24|0,1|2,4",
+                          "Échézeaux|Bourgogne|1995|Rouge|3|1234,5678|3703,7034",
+                          "L'Étoile|Jura|1850|Jaune|1||", "Pouilly \"Fumé\"|Loire|2000|Blanc|6||",
+                          "Rose sans accent|Loire|1995|Rose|2|5|10", "Tavel|Rhône|2019|Rosé|3|12,1|36,3"}));
+    QCOMPARE(w.items("ListeType").size(), 5);
+    QCOMPARE(w.items("ListeNom").first(), QString("Aligoté"));
+    QCOMPARE(w.list("ListeNom")->currentIndex(), -1);
+    QCOMPARE(w.list("ListeType")->currentIndex(), -1);
+    QCOMPARE(w.focus(), QString("Quitter"));
+    const int dpi = w.grid()->logicalDpiX();
+    const int widths[] = {2300, 2000, 700, 800, 600, 1000, 1100};
+    for (int c = 0; c < 7; ++c)
+        QCOMPARE(w.grid()->columnWidth(c), GridLayout::twipsToPixels(widths[c], dpi));
+    auto* m = w.grid()->model();
+    const auto alignment = [m](int column) {
+        return m->data(m->index(0, column), Qt::TextAlignmentRole).value<Qt::Alignment>() &
+               Qt::AlignHorizontal_Mask;
+    };
+    QCOMPARE(alignment(0), Qt::AlignLeft);
+    QCOMPARE(alignment(2), Qt::AlignHCenter);
+    QCOMPARE(alignment(4), Qt::AlignHCenter);
+    QCOMPARE(alignment(5), Qt::AlignRight);
+    QCOMPARE(alignment(6), Qt::AlignRight);
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+    w.click("Quitter");
+    QCOMPARE(cellar.lots(), before);
+}
+
+void TestView::gridIsAViewerOnly() {
+    TestCellar cellar;
+    fillCellar(cellar);
+    const QStringList before = cellar.lots();
+    Window w(cellar);
+    QTableView* grid = w.grid();
+    QCOMPARE(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
+    QVERIFY(!(grid->model()->flags(grid->model()->index(0, 0)) & Qt::ItemIsEditable));
+    QVERIFY(grid->verticalHeader()->isHidden());
+    QCOMPARE(grid->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    QCOMPARE(grid->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    QVERIFY(!grid->tabKeyNavigation());
+    QVERIFY(!grid->horizontalHeader()->sectionsClickable());
+    grid->setFocus();
+    grid->setCurrentIndex(grid->model()->index(0, 0));
+    QTest::keyClicks(grid, "abc");
+    QTest::keyClick(grid, Qt::Key_Delete);
+    QTest::keyClick(grid, Qt::Key_F2);
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {},
+                       grid->visualRect(grid->model()->index(0, 0)).center());
+    QVERIFY(!grid->isPersistentEditorOpen(grid->currentIndex()));
+    // Arrow keys stay on the row at its end.
+    grid->setCurrentIndex(grid->model()->index(0, 6));
+    QTest::keyClick(grid, Qt::Key_Right);
+    QCOMPARE(grid->currentIndex().row(), 0);
+    QCOMPARE(w.rows().size(), before.size());
+    QCOMPARE(cellar.lots(), before);
+}
+
+void TestView::buttonViews_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QStringList>("rows");
+    QTest::newRow("Rouge") << "Rouge"
+                           << "le vin rouge" << QStringList({"Margaux 1998", "Échézeaux 1995"});
+    QTest::newRow("Blanc") << "Blanc"
+                           << "le vin blanc"
+                           << QStringList({"Aligoté 1995", "Chablis 2010", "Pouilly \"Fumé\" 2000"});
+    QTest::newRow("Rosé, accent included") << "Rose"
+                                           << "le vin rosé" << QStringList({"Tavel 2019"});
+    QTest::newRow("Tout") << "Tout"
+                          << "toutes les bouteilles"
+                          << QStringList({"Margaux 1998", "Aligoté 1995", "Chablis 2010", "Échézeaux 1995",
+                                          "L'Étoile 1850", "Pouilly \"Fumé\" 2000", "Rose sans accent 1995",
+                                          "Tavel 2019"});
+}
+
+void TestView::buttonViews() {
+    QFETCH(QString, button);
+    QFETCH(QString, caption);
+    QFETCH(QStringList, rows);
+    TestCellar cellar;
+    fillCellar(cellar);
+    Window w(cellar);
+    w.choose("ListeNom", "Tavel");
+    QCOMPARE(w.rows().size(), 1);
+    w.click(button.toLatin1());
+    QCOMPARE(w.visu.windowTitle(), Prefix + caption);
+    QCOMPARE(w.names(), rows);
+    QCOMPARE(w.list("ListeNom")->currentIndex(), -1);
+    QCOMPARE(w.items("ListeNom").size(), 8);
+    QCOMPARE(w.focus(), QString("Quitter"));
+    QCOMPARE(w.headers().at(4), QString("Qté"));
+}
+
+void TestView::yearViews() {
+    TestCellar cellar;
+    fillCellar(cellar);
+    Window w(cellar);
+    cellar.services.inputs.queueText("1995");
+    w.click("Annee");
+    QCOMPARE(cellar.services.inputs.asked().last().title, QString("Recherche par année"));
+    QCOMPARE(cellar.services.inputs.asked().last().prompt, QString("Entrez l'année (en 4 chiffres)"));
+    QCOMPARE(w.visu.windowTitle(), Prefix + "les bouteilles de 1995");
+    QCOMPARE(w.names(), QStringList({"Aligoté 1995", "Échézeaux 1995", "Rose sans accent 1995"}));
+    cellar.services.inputs.queueText("2000");
+    w.click("APartirDe");
+    QCOMPARE(w.visu.windowTitle(), Prefix + "les bouteilles à partir de 2000");
+    QCOMPARE(w.names(), QStringList({"Chablis 2010", "Pouilly \"Fumé\" 2000", "Tavel 2019"}));
+    QCOMPARE(w.focus(), QString("Quitter"));
+    // A year that reads as a number runs as that number, never as text pasted into the statement.
+    cellar.services.inputs.queueText("+199");
+    w.click("Annee");
+    QCOMPARE(w.visu.windowTitle(), Prefix + "les bouteilles de +199");
+    QCOMPARE(w.rows(), QStringList());
+    QCOMPARE(cellar.messageCount(), 0);
+}
+
+void TestView::refusedYears_data() {
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("cancel or empty") << ""
+                                     << "Vous devez saisir l'annéee !!";
+    QTest::newRow("two digits") << "95"
+                                << "Vous devez saisir l'annéee en 4 chiffres!!";
+    QTest::newRow("five digits") << "19950"
+                                 << "Vous devez saisir l'annéee en 4 chiffres!!";
+    QTest::newRow("letters") << "abcd"
+                             << "Vous devez saisir l'annéee en chiffres!!";
+    QTest::newRow("injection") << "1 OR"
+                               << "Vous devez saisir l'annéee en chiffres!!";
+}
+
+void TestView::refusedYears() {
+    QFETCH(QString, answer);
+    QFETCH(QString, message);
+    TestCellar cellar;
+    fillCellar(cellar);
+    Window w(cellar);
+    w.click("Rouge");
+    w.list("ListeType")->setFocus();
+    for (const char* button : {"Annee", "APartirDe"}) {
+        cellar.services.inputs.queueText(answer);
+        QMetaObject::invokeMethod(&w.visu, button == QString("Annee") ? "Annee_Click" : "APartirDe_Click");
+        QCOMPARE(cellar.lastMessage().text, message);
+        QCOMPARE(cellar.lastMessage().title, QString("Erreur de saisie"));
+        QCOMPARE(cellar.lastMessage().icon, MessageBox::Icon::Exclamation);
+        QCOMPARE(w.visu.windowTitle(), Prefix + "le vin rouge");
+        QCOMPARE(w.names(), QStringList({"Margaux 1998", "Échézeaux 1995"}));
+        QCOMPARE(w.focus(), QString("ListeType"));
+    }
+}
+
+void TestView::listViews() {
+    TestCellar cellar;
+    fillCellar(cellar);
+    cellar.addLot("Chablis", "Bourgogne", 2001, "Blanc", 1, 3.0);
+    cellar.addLot("CHABLIS", "Alsace", 2011, "Rouge", 1, 3.0);
+    Window w(cellar);
+    w.choose("ListeNom", "Chablis");
+    QCOMPARE(w.visu.windowTitle(), Prefix + "les bouteilles de Chablis");
+    QCOMPARE(w.rows(), QStringList({"CHABLIS|Alsace|2011|Rouge|1|3|3", "Chablis|Bourgogne|2001|Blanc|1|3|3",
+                                    "Chablis|Bourgogne|2010|Blanc|24|0,1|2,4"}));
+    QCOMPARE(w.list("ListeNom")->currentText(), QString("Chablis"));
+    QCOMPARE(w.list("ListeType")->currentIndex(), -1);
+    QCOMPARE(w.items("ListeType").size(), 6);
+    QCOMPARE(w.focus(), QString("Quitter"));
+    w.choose("ListeType", "Loire");
+    QCOMPARE(w.visu.windowTitle(), Prefix + "les bouteilles de Loire");
+    QCOMPARE(w.names(), QStringList({"Pouilly \"Fumé\" 2000", "Rose sans accent 1995"}));
+    QCOMPARE(w.list("ListeNom")->currentIndex(), -1);
+    QCOMPARE(w.list("ListeType")->currentText(), QString("Loire"));
+}
+
+void TestView::emptyCellar() {
+    TestCellar cellar;
+    Window w(cellar);
+    QCOMPARE(w.rows(), QStringList());
+    QCOMPARE(w.headers().size(), 7);
+    QCOMPARE(w.items("ListeNom"), QStringList());
+    w.click("Blanc");
+    QCOMPARE(w.visu.windowTitle(), Prefix + "le vin blanc");
+    cellar.services.inputs.queueText("2001");
+    w.click("APartirDe");
+    QCOMPARE(w.visu.windowTitle(), Prefix + "les bouteilles à partir de 2001");
+    QCOMPARE(w.rows(), QStringList());
+    QCOMPARE(cellar.messageCount(), 0);
+}
+
+void TestView::rowsAreFetchedAsScrolled() {
+    TestCellar cellar;
+    cellar.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1000) "
+                "INSERT INTO ORNY SELECT 'Vin ' || i, 'Type', 2000, 'Rouge', 1, 2.5 FROM n");
+    Window w(cellar);
+    QVERIFY(w.grid()->model()->rowCount() < 1000);
+    w.grid()->scrollToBottom();
+    QVERIFY(w.grid()->model()->rowCount() > CellarModel::BatchSize);
+    QCOMPARE(w.rows().size(), 1000);
+}
+
+void TestView::unusableDatabase() {
+    TestCellar cellar;
+    QVERIFY(QFile::remove(cellar.databasePath()));
+    Window w(cellar);
+    QVERIFY(cellar.messageCount() >= 1);
+    QVERIFY(cellar.lastMessage().text.contains("introuvable"));
+    QCOMPARE(w.rows(), QStringList());
+    QCOMPARE(w.headers().size(), 7);
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+    w.click("Rouge");
+    QCOMPARE(w.visu.windowTitle(), Prefix + "le vin rouge");
+    QVERIFY(!QFile::exists(cellar.databasePath()));
+}
+
+QTEST_MAIN(TestView)
+#include "tst_view.moc"
