@@ -17,10 +17,12 @@ bool isNumericColumn(const QString& column) {
 QString conditionsSql(const Conditions& where, QVariantList& params) {
     QString sql;
     for (const Condition& c : where) {
-        params << c.second;
-        sql += QStringLiteral(" AND %1 = ?%2").arg(c.first).arg(params.size());
-        if (!isNumericColumn(c.first))
-            sql += QStringLiteral(" COLLATE ") + QLatin1String(FrenchCollation::Name);
+        if (isNumericColumn(c.first)) {
+            params << c.second;
+            sql += QStringLiteral(" AND %1 = ?%2").arg(c.first).arg(params.size());
+        } else {
+            sql += QStringLiteral(" AND ") + equalsFrench(c.first, c.second.toString(), params);
+        }
     }
     return sql;
 }
@@ -33,6 +35,23 @@ Conditions keyConditions(const LotKey& key) {
 }
 
 } // namespace
+
+QString equalsFrench(const QString& column, const QString& value, QVariantList& params) {
+    params << value;
+    QString sql =
+        QStringLiteral("%1 = ?%2 COLLATE %3").arg(column).arg(params.size()).arg(FrenchCollation::Name);
+    const QByteArray low = FrenchCollation::asciiPrefix(value);
+    if (!low.isEmpty()) {
+        QByteArray high = low;
+        high.back() = static_cast<char>(high.back() + 1);
+        params << QString::fromLatin1(low) << QString::fromLatin1(high);
+        sql += QStringLiteral(" AND %1 >= ?%2 COLLATE NOCASE AND %1 < ?%3 COLLATE NOCASE")
+                   .arg(column)
+                   .arg(params.size() - 1)
+                   .arg(params.size());
+    }
+    return sql;
+}
 
 QString databasePath(const QString& cheminBase) {
     return cheminBase + QLatin1String(CellarSchema::DatabaseFileName);

@@ -19,6 +19,10 @@ QString databasePath(const QString& cheminBase);
 using Condition = std::pair<QString, QVariant>;
 using Conditions = std::vector<Condition>;
 
+// "NOM = ?n COLLATE FRANCAIS", with the value appended to params; when the value starts with ASCII
+// letters, a range on them lets the engine use the column's index before comparing in French.
+QString equalsFrench(const QString& column, const QString& value, QVariantList& params);
+
 struct TextList {
     QStringList values;
     DbStatus error;

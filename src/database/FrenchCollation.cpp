@@ -137,6 +137,16 @@ int compare(const QString& a, const QString& b) {
     return compare(ua.constData(), static_cast<int>(ua.size()), ub.constData(), static_cast<int>(ub.size()));
 }
 
+QByteArray asciiPrefix(const QString& text) {
+    QByteArray prefix;
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x80)
+            break;
+        prefix += static_cast<char>(c.toLower().unicode());
+    }
+    return prefix;
+}
+
 void sortUnique(QStringList& values) {
     std::vector<std::pair<QByteArray, qsizetype>> keys;
     keys.reserve(static_cast<size_t>(values.size()));

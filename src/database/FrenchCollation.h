@@ -20,6 +20,10 @@ inline bool equal(const QString& a, const QString& b) {
     return compare(a, b) == 0;
 }
 
+// The ASCII letters a text starts with, in small letters: every text equal to it in French order starts
+// with the same letters, whatever their case.
+QByteArray asciiPrefix(const QString& text);
+
 // Sorts in French order and keeps the first of each group of equal texts.
 void sortUnique(QStringList& values);
 

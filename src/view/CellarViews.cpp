@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "view/CellarViews.h"
 
+#include "database/CellarQueries.h"
 #include "database/FrenchCollation.h"
 
 namespace CellarViews {
@@ -18,8 +19,16 @@ QString byTypeColourYear() {
     return QStringLiteral(" ORDER BY %1, %2, ANNEE").arg(french("TYPE"), french("COULEUR"));
 }
 
-Statement filtered(const QString& where, const QVariant& value, const QString& order = byTypeColourYear()) {
-    return {Columns + QStringLiteral(" WHERE ") + where + order, {value}};
+Statement yearFilter(const char* comparison, double year) {
+    return {Columns + QStringLiteral(" WHERE ANNEE %1 ?1").arg(QLatin1String(comparison)) +
+                byTypeColourYear(),
+            {year}};
+}
+
+Statement textFilter(const char* column, const QString& value, const QString& order = byTypeColourYear()) {
+    QVariantList params;
+    const QString where = CellarQueries::equalsFrench(QLatin1String(column), value, params);
+    return {Columns + QStringLiteral(" WHERE ") + where + order, params};
 }
 
 } // namespace
@@ -29,25 +38,25 @@ Statement all() {
 }
 
 Statement colour(const QString& label) {
-    return filtered(french("COULEUR") + QStringLiteral(" = ?1"), label);
+    return textFilter("COULEUR", label);
 }
 
 Statement year(double year) {
-    return filtered(QStringLiteral("ANNEE = ?1"), year);
+    return yearFilter("=", year);
 }
 
 Statement fromYear(double year) {
-    return filtered(QStringLiteral("ANNEE >= ?1"), year);
+    return yearFilter(">=", year);
 }
 
 Statement name(const QString& name) {
-    return filtered(
-        french("NOM") + QStringLiteral(" = ?1"), name,
+    return textFilter(
+        "NOM", name,
         QStringLiteral(" ORDER BY %1, %2, %3, ANNEE").arg(french("NOM"), french("TYPE"), french("COULEUR")));
 }
 
 Statement type(const QString& type) {
-    return filtered(french("TYPE") + QStringLiteral(" = ?1"), type);
+    return textFilter("TYPE", type);
 }
 
 } // namespace CellarViews
