@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Brovane: the inventory of a private wine cellar.
+#include "about/Apropos.h"
 #include "consumption/Consommation.h"
 #include "purchases/Saisie.h"
 #include "shell/Launcher.h"
@@ -22,6 +23,7 @@ WorkingWindows assemble(Globals& globals, Services& services) {
     windows.saisie = modal<Saisie>(globals, services);
     windows.consommation = modal<Consommation>(globals, services);
     windows.visualisation = modal<Visualisation>(globals, services);
+    windows.apropos = modal<Apropos>(globals, services);
     return windows;
 }
 

@@ -5,6 +5,7 @@
 #include "shell/KeyStates.h"
 #include "shell/StartUp.h"
 #include "ui/Services.h"
+#include "ui/Windows.h"
 #include "ui_Principale.h"
 
 #include <QCloseEvent>
@@ -14,15 +15,11 @@
 #include <QTimer>
 #include <QToolButton>
 
-static void initResources() {
-    Q_INIT_RESOURCE(brovane);
-}
-
 Principale::Principale(Globals& globals, Services& services, WorkingWindows windows, QWidget* parent)
     : QMainWindow(parent), ui(std::make_unique<Ui::Principale>()), m_globals(globals), m_services(services),
       m_windows(std::move(windows)), m_help(new HelpService(globals.helpFile, this)),
       m_keys(new KeyStates(this)), m_clock(new QTimer(this)) {
-    initResources();
+    Windows::loadResources();
     ui->setupUi(this);
     Form_Load();
 }

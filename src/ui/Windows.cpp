@@ -42,6 +42,14 @@ int helpTopic(const QWidget* window) {
 
 #include <QComboBox>
 
+static void initBrovaneResources() {
+    Q_INIT_RESOURCE(brovane);
+}
+
+void Windows::loadResources() {
+    initBrovaneResources();
+}
+
 void Windows::fillList(QComboBox* list, const QStringList& values) {
     list->addItems(values);
     list->setCurrentIndex(-1);

@@ -20,6 +20,9 @@ int helpTopic(const QWidget* window);
 class QComboBox;
 
 namespace Windows {
+// The program's icons (":/icons/...") become available once this has run.
+void loadResources();
+
 // Appends the values to the list, leaving no entry chosen.
 void fillList(QComboBox* list, const QStringList& values);
 } // namespace Windows
