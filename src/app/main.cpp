@@ -2,6 +2,7 @@
 // Brovane: the inventory of a private wine cellar.
 #include "about/Apropos.h"
 #include "consumption/Consommation.h"
+#include "maintenance/Config.h"
 #include "purchases/Saisie.h"
 #include "shell/Launcher.h"
 #include "view/Visualisation.h"
@@ -23,6 +24,7 @@ WorkingWindows assemble(Globals& globals, Services& services) {
     windows.saisie = modal<Saisie>(globals, services);
     windows.consommation = modal<Consommation>(globals, services);
     windows.visualisation = modal<Visualisation>(globals, services);
+    windows.config = modal<Config>(globals, services);
     windows.apropos = modal<Apropos>(globals, services);
     return windows;
 }
