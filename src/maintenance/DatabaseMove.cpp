@@ -58,8 +58,10 @@ QString DatabaseMove::newFolder(const QString& parent, const QString& name) {
 QString DatabaseMove::checkCopy(const QString& original, const QString& copy) {
     if (!sameBytes(original, copy))
         return QStringLiteral("la copie relue diffère de l'original");
+    // The bytes are the original's, so what is left to prove is that the copy reads as a sound database:
+    // the structural check; index contents are the original's own, proven equal above.
     DataLink link(copy);
-    const DbRows integrity = link.query(QStringLiteral("PRAGMA integrity_check"));
+    const DbRows integrity = link.query(QStringLiteral("PRAGMA quick_check"));
     link.close();
     if (!integrity.ok())
         return integrity.error->message;
