@@ -2,10 +2,13 @@
 #include "printing/InventoryReport.h"
 
 #include "database/FrenchCollation.h"
+#include "printing/ReportPages.h"
 #include "ui/Numbers.h"
 
 #include <QLocale>
+#include <QTextCursor>
 #include <QTextDocument>
+#include <algorithm>
 
 namespace InventoryReport {
 
@@ -39,18 +42,42 @@ void add(Totals& totals, const DbRow& row) {
         totals.value += row.at(6).toDouble();
 }
 
-QString formatted(const ReportColumn& column, const QVariant& value) {
+QString formatted(const ReportColumn& column, const QVariant& value, const QLocale& locale) {
     if (value.isNull())
         return QString();
     switch (column.format) {
     case ReportColumn::Format::Amount:
-        return Numbers::formatTwoDecimals(value.toDouble());
+        return Numbers::formatTwoDecimals(value.toDouble(), locale);
     case ReportColumn::Format::Integer:
-        return Numbers::formatValue(value.typeId() == QMetaType::Double ? QVariant(qRound64(value.toDouble()))
-                                                                        : value);
+        return Numbers::formatValue(
+            value.typeId() == QMetaType::Double ? QVariant(qRound64(value.toDouble())) : value, locale);
     default:
         return value.toString();
     }
+}
+
+using Cells = std::vector<std::vector<QStringList>>;
+
+// Every lot as the definition's columns show it, group by group, formatted once for both outputs.
+Cells cellsOf(const ReportDefinition& d, const Inventory& inventory) {
+    const QLocale locale = Numbers::withoutGrouping();
+    std::vector<size_t> fields;
+    for (const ReportColumn& c : d.columns)
+        fields.push_back(static_cast<size_t>(fieldIndex(c.field)));
+    Cells groups;
+    for (const Group& g : inventory.groups) {
+        std::vector<QStringList> rows;
+        rows.reserve(g.rows.size());
+        for (const DbRow& row : g.rows) {
+            QStringList cells;
+            cells.reserve(d.columns.size());
+            for (qsizetype i = 0; i < d.columns.size(); ++i)
+                cells << formatted(d.columns.at(i), row.at(fields[static_cast<size_t>(i)]), locale);
+            rows.push_back(std::move(cells));
+        }
+        groups.push_back(std::move(rows));
+    }
+    return groups;
 }
 
 QString lots(int n) {
@@ -80,9 +107,45 @@ QString pad(const QString& value, int width, Qt::Alignment alignment) {
     return value + QString(room, u' ');
 }
 
-const char* htmlAlign(Qt::Alignment a) {
-    return (a & Qt::AlignRight) ? "right" : (a & Qt::AlignHCenter) ? "center" : "left";
-}
+// The columns of the inventory laid out in characters, as both outputs show them: a value longer than
+// its column widens the column rather than being cut.
+class Columns {
+public:
+    Columns(const ReportDefinition& d, const Cells& cells) : m_definition(d) {
+        for (const ReportColumn& c : d.columns) {
+            m_widths.push_back(std::max(c.width, static_cast<int>(c.caption.size())));
+            m_captions << c.caption;
+        }
+        for (const auto& group : cells)
+            for (const QStringList& row : group)
+                for (size_t i = 0; i < m_widths.size(); ++i)
+                    m_widths[i] =
+                        std::max(m_widths[i], static_cast<int>(row.at(static_cast<qsizetype>(i)).size()));
+    }
+
+    QString line(const QStringList& values) const {
+        QString l;
+        for (qsizetype i = 0; i < values.size(); ++i) {
+            if (i > 0)
+                l += u' ';
+            l += pad(values.at(i), m_widths[static_cast<size_t>(i)], m_definition.columns.at(i).alignment);
+        }
+        return l;
+    }
+    QString captions() const { return line(m_captions); }
+    QString rule() const {
+        QStringList rules;
+        for (const int width : m_widths)
+            rules << QString(width, u'-');
+        return line(rules);
+    }
+    int characters() const { return static_cast<int>(rule().size()); }
+
+private:
+    const ReportDefinition& m_definition;
+    std::vector<int> m_widths;
+    QStringList m_captions;
+};
 
 } // namespace
 
@@ -124,89 +187,85 @@ Read read(const ReportDefinition& definition, const QString& databasePath, const
 }
 
 std::unique_ptr<QTextDocument> document(const ReportDefinition& d, const Inventory& inventory) {
-    int totalWidth = 0;
-    for (const ReportColumn& c : d.columns)
-        totalWidth += c.width;
-    QString html;
-    html.reserve(256 + static_cast<qsizetype>(inventory.totals.lots) * 300);
-    html += QStringLiteral("<html><body style=\"font-family: 'DejaVu Sans', sans-serif; font-size: 8pt;\">"
-                           "<h2 style=\"text-align: center;\">%1</h2>")
-                .arg(inventory.title.toHtmlEscaped());
+    const Cells cells = cellsOf(d, inventory);
+    const Columns columns(d, cells);
+    auto doc = std::make_unique<QTextDocument>();
+    QFont proportional(QStringLiteral("DejaVu Sans"));
+    proportional.setPointSizeF(9);
+    doc->setDefaultFont(proportional);
+    doc->setDocumentMargin(0);
+    // The lots' lines in a fixed-pitch face, as small as needed for the widest line to fit the page.
+    const double widthPoints = ReportPages::pageLayout(d).paintRect(QPageLayout::Point).width();
+    QTextCharFormat fixed;
+    fixed.setFontFamilies(
+        {QStringLiteral("DejaVu Sans Mono"), QStringLiteral("Liberation Mono"), QStringLiteral("Monospace")});
+    fixed.setFontFixedPitch(true);
+    fixed.setFontPointSize(std::clamp(widthPoints / (0.62 * std::max(columns.characters(), 1)), 5.0, 9.0));
+    QTextCharFormat fixedBold = fixed;
+    fixedBold.setFontWeight(QFont::Bold);
+    QTextCharFormat heading;
+    heading.setFontWeight(QFont::Bold);
+    heading.setFontPointSize(11);
+    QTextCharFormat italic;
+    italic.setFontItalic(true);
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    QTextBlockFormat plain;
+    QTextBlockFormat spaced;
+    spaced.setTopMargin(8);
+    QTextBlockFormat centred;
+    centred.setAlignment(Qt::AlignHCenter);
+    centred.setBottomMargin(6);
+
+    QTextCursor cursor(doc.get());
+    QTextCharFormat titleFormat = heading;
+    titleFormat.setFontPointSize(14);
+    cursor.setBlockFormat(centred);
+    cursor.insertText(inventory.title, titleFormat);
+    const auto block = [&cursor](const QTextBlockFormat& format, const QString& text,
+                                 const QTextCharFormat& chars) {
+        cursor.insertBlock(format, chars);
+        cursor.insertText(text, chars);
+    };
     if (inventory.groups.empty())
-        html += QStringLiteral("<p>La cave est vide.</p>");
-    for (const Group& g : inventory.groups) {
-        if (!g.heading.isEmpty())
-            html += QStringLiteral("<h3>%1</h3>").arg(g.heading.toHtmlEscaped());
-        html += QStringLiteral(
-            "<table width=\"100%\" cellspacing=\"0\" cellpadding=\"2\" border=\"0\"><thead><tr>");
-        for (const ReportColumn& c : d.columns)
-            html += QStringLiteral(
-                        "<th width=\"%1%\" align=\"%2\" style=\"border-bottom: 1px solid black;\">%3</th>")
-                        .arg(c.width * 100 / std::max(totalWidth, 1))
-                        .arg(QLatin1String(htmlAlign(c.alignment)), c.caption.toHtmlEscaped());
-        html += QStringLiteral("</tr></thead>");
-        for (const DbRow& row : g.rows) {
-            html += QStringLiteral("<tr>");
-            for (const ReportColumn& c : d.columns)
-                html +=
-                    QStringLiteral("<td align=\"%1\">%2</td>")
-                        .arg(QLatin1String(htmlAlign(c.alignment)),
-                             formatted(c, row.at(static_cast<size_t>(fieldIndex(c.field)))).toHtmlEscaped());
-            html += QStringLiteral("</tr>");
-        }
-        html += QStringLiteral("</table>");
-        if (d.totals && !g.heading.isEmpty())
-            html += QStringLiteral("<p><i>%1</i></p>")
-                        .arg(totalsLine(QStringLiteral("Sous-total"), g.totals).toHtmlEscaped());
+        block(spaced, QStringLiteral("La cave est vide."), QTextCharFormat());
+    for (size_t g = 0; g < inventory.groups.size(); ++g) {
+        const Group& group = inventory.groups[g];
+        if (!group.heading.isEmpty())
+            block(spaced, group.heading, heading);
+        block(spaced, columns.captions(), fixedBold);
+        block(plain, columns.rule(), fixed);
+        for (const QStringList& row : cells[g])
+            block(plain, columns.line(row), fixed);
+        if (d.totals && !group.heading.isEmpty())
+            block(spaced, totalsLine(QStringLiteral("Sous-total"), group.totals), italic);
     }
     if (d.totals)
-        html += QStringLiteral("<p><b>%1</b></p>")
-                    .arg(totalsLine(QStringLiteral("Total général"), inventory.totals).toHtmlEscaped());
-    html += QStringLiteral("</body></html>");
-    auto doc = std::make_unique<QTextDocument>();
-    doc->setHtml(html);
+        block(spaced, totalsLine(QStringLiteral("Total général"), inventory.totals), bold);
     return doc;
 }
 
 QString text(const ReportDefinition& d, const Inventory& inventory) {
-    // A value longer than its column widens the column rather than being cut.
-    std::vector<int> widths;
-    for (const ReportColumn& c : d.columns)
-        widths.push_back(std::max(c.width, static_cast<int>(c.caption.size())));
-    for (const Group& g : inventory.groups)
-        for (const DbRow& row : g.rows)
-            for (size_t i = 0; i < widths.size(); ++i)
-                widths[i] =
-                    std::max(widths[i],
-                             static_cast<int>(formatted(d.columns.at(static_cast<qsizetype>(i)),
-                                                        row.at(static_cast<size_t>(fieldIndex(
-                                                            d.columns.at(static_cast<qsizetype>(i)).field))))
-                                                  .size()));
-    const auto line = [&](const std::function<QString(qsizetype)>& cell) {
-        QStringList cells;
-        for (qsizetype i = 0; i < d.columns.size(); ++i)
-            cells << pad(cell(i), widths[static_cast<size_t>(i)], d.columns.at(i).alignment);
-        return cells.join(u' ').trimmed() + u'\n';
-    };
+    const Cells cells = cellsOf(d, inventory);
+    const Columns columns(d, cells);
     QString out = inventory.title + QStringLiteral("\n\n");
+    const auto line = [&out](const QString& l) { out += l.trimmed() + u'\n'; };
     if (inventory.groups.empty())
-        out += QStringLiteral("La cave est vide.\n");
-    for (const Group& g : inventory.groups) {
-        if (!g.heading.isEmpty())
-            out += g.heading + u'\n';
-        out += line([&](qsizetype i) { return d.columns.at(i).caption; });
-        out += line([&](qsizetype i) { return QString(widths[static_cast<size_t>(i)], u'-'); });
-        for (const DbRow& row : g.rows)
-            out += line([&](qsizetype i) {
-                return formatted(d.columns.at(i),
-                                 row.at(static_cast<size_t>(fieldIndex(d.columns.at(i).field))));
-            });
-        if (d.totals && !g.heading.isEmpty())
-            out += totalsLine(QStringLiteral("Sous-total"), g.totals) + u'\n';
+        line(QStringLiteral("La cave est vide."));
+    for (size_t g = 0; g < inventory.groups.size(); ++g) {
+        const Group& group = inventory.groups[g];
+        if (!group.heading.isEmpty())
+            line(group.heading);
+        line(columns.captions());
+        line(columns.rule());
+        for (const QStringList& row : cells[g])
+            line(columns.line(row));
+        if (d.totals && !group.heading.isEmpty())
+            line(totalsLine(QStringLiteral("Sous-total"), group.totals));
         out += u'\n';
     }
     if (d.totals)
-        out += totalsLine(QStringLiteral("Total général"), inventory.totals) + u'\n';
+        line(totalsLine(QStringLiteral("Total général"), inventory.totals));
     return out;
 }
 

@@ -51,17 +51,29 @@ bool isFourDigits(const QString& text) {
     return true;
 }
 
-QString formatTwoDecimals(double value, const QLocale& locale) {
+namespace {
+// The locale without digit grouping; copied only when it still groups.
+QLocale ungrouped(const QLocale& locale) {
+    if (locale.numberOptions() & QLocale::OmitGroupSeparator)
+        return locale;
     QLocale l = locale;
-    l.setNumberOptions(QLocale::OmitGroupSeparator);
-    return l.toString(value, 'f', 2);
+    l.setNumberOptions(l.numberOptions() | QLocale::OmitGroupSeparator);
+    return l;
+}
+} // namespace
+
+QLocale withoutGrouping(const QLocale& locale) {
+    return ungrouped(locale);
+}
+
+QString formatTwoDecimals(double value, const QLocale& locale) {
+    return ungrouped(locale).toString(value, 'f', 2);
 }
 
 QString formatValue(const QVariant& value, const QLocale& locale) {
     if (value.isNull())
         return QString();
-    QLocale l = locale;
-    l.setNumberOptions(QLocale::OmitGroupSeparator);
+    const QLocale l = ungrouped(locale);
     switch (value.typeId()) {
     case QMetaType::LongLong:
     case QMetaType::Int:

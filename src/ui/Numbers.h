@@ -16,6 +16,8 @@ std::optional<double> read(const QString& text, const QLocale& locale = QLocale(
 std::optional<qlonglong> readWhole(const QString& text, const QLocale& locale = QLocale());
 // Exactly four ASCII digits.
 bool isFourDigits(const QString& text);
+// The locale without digit grouping: formatting many numbers with it saves a copy each time.
+QLocale withoutGrouping(const QLocale& locale = QLocale());
 // "0.00": two decimals, the locale's separator, no grouping.
 QString formatTwoDecimals(double value, const QLocale& locale = QLocale());
 // A stored value as a person reads it: no float noise, locale separator, no grouping; null stays empty.
