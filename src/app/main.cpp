@@ -3,6 +3,7 @@
 #include "about/Apropos.h"
 #include "consumption/Consommation.h"
 #include "maintenance/Config.h"
+#include "maintenance/ImportBase.h"
 #include "printing/Impression.h"
 #include "purchases/Saisie.h"
 #include "shell/Launcher.h"
@@ -27,6 +28,7 @@ WorkingWindows assemble(Globals& globals, Services& services) {
     windows.visualisation = modal<Visualisation>(globals, services);
     windows.imprimer = [&globals, &services](QWidget* parent) { Impression::run(globals, services, parent); };
     windows.config = modal<Config>(globals, services);
+    windows.import = modal<ImportBase>(globals, services);
     windows.apropos = modal<Apropos>(globals, services);
     return windows;
 }

@@ -2,6 +2,7 @@
 #include "maintenance/Config.h"
 
 #include "maintenance/DatabaseMove.h"
+#include "maintenance/FolderChooser.h"
 #include "shell/SettingsFile.h"
 #include "ui/BusyCursor.h"
 #include "ui/Services.h"
@@ -9,21 +10,14 @@
 #include "ui_Config.h"
 
 #include <QDir>
-#include <QFileSystemModel>
 
 Config::Config(Globals& globals, Services& services, QWidget* parent)
-    : WorkingWindow(parent), ui(std::make_unique<Ui::Config>()), m_globals(globals), m_services(services),
-      m_folders(new QFileSystemModel(this)) {
+    : WorkingWindow(parent), ui(std::make_unique<Ui::Config>()), m_globals(globals), m_services(services) {
     ui->setupUi(this);
     Windows::setHelpTopic(this, HelpTopic);
-    m_folders->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
-    m_folders->setRootPath(QDir::rootPath());
-    ui->dirList->setModel(m_folders);
-    for (int column = 1; column < m_folders->columnCount(); ++column)
-        ui->dirList->hideColumn(column);
+    m_chooser = new FolderChooser(ui->drvList, ui->dirList, this);
     connect(ui->drvList, &QComboBox::activated, this, &Config::drvList_Change);
-    connect(ui->dirList->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            &Config::dirList_Change);
+    connect(m_chooser, &FolderChooser::folderChanged, this, &Config::dirList_Change);
     connect(ui->Valider, &QPushButton::clicked, this, &Config::Valider_Click);
     connect(ui->Annuler, &QPushButton::clicked, this, &Config::Annuler_Click);
     connect(ui->Quitter, &QPushButton::clicked, this, &Config::Quitter_Click);
@@ -37,9 +31,6 @@ void Config::Form_Load() {
     Windows::centreHorizontally(ui->BoiteBoutons, this);
     Windows::centreOnScreen(this);
     showCurrentBase();
-    m_volumes = VolumeList::volumes();
-    for (const VolumeList::Volume& volume : m_volumes)
-        ui->drvList->addItem(volume.label);
     setCurrentFolder(QDir::currentPath());
     ui->NomDossier->setFocus();
 }
@@ -49,31 +40,15 @@ void Config::showCurrentBase() {
 }
 
 QString Config::currentFolder() const {
-    const QModelIndex current = ui->dirList->currentIndex();
-    return current.isValid() ? m_folders->filePath(current) : m_folders->filePath(ui->dirList->rootIndex());
-}
-
-bool Config::setDrive(int index) {
-    if (index < 0 || index >= m_volumes.size() || !QDir(m_volumes.at(index).root).isReadable())
-        return false;
-    m_drive = index;
-    ui->drvList->setCurrentIndex(index);
-    ui->dirList->setRootIndex(m_folders->index(m_volumes.at(index).root));
-    return true;
+    return m_chooser->currentFolder();
 }
 
 void Config::setCurrentFolder(const QString& folder) {
-    const QString path = QDir::fromNativeSeparators(folder);
-    setDrive(VolumeList::volumeOf(m_volumes, path));
-    const QModelIndex index = m_folders->index(path);
-    ui->dirList->setCurrentIndex(index);
-    ui->dirList->scrollTo(index);
+    m_chooser->setCurrentFolder(folder);
 }
 
 void Config::drvList_Change() {
-    // A drive that cannot be read falls back, silently, to the drive of the folder shown.
-    if (!setDrive(ui->drvList->currentIndex()))
-        ui->drvList->setCurrentIndex(m_drive);
+    m_chooser->driveChanged();
 }
 
 void Config::dirList_Change() {
@@ -81,7 +56,7 @@ void Config::dirList_Change() {
 }
 
 void Config::Valider_Click() {
-    if (m_drive >= 0 && m_volumes.at(m_drive).floppy) {
+    if (m_chooser->currentVolume() && m_chooser->currentVolume()->floppy) {
         m_services.messages.show(this, InputErrorTitle,
                                  QStringLiteral("Vous ne pouvez pas stocker la base sur disquette !!"),
                                  MessageBox::Icon::Critical);

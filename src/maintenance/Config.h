@@ -2,7 +2,6 @@
 #pragma once
 
 #include "maintenance/FileSystem.h"
-#include "maintenance/VolumeList.h"
 #include "shell/Globals.h"
 #include "ui/WorkingWindow.h"
 
@@ -11,7 +10,7 @@
 namespace Ui {
 class Config;
 }
-class QFileSystemModel;
+class FolderChooser;
 struct Services;
 
 // Moves the cellar into a new folder made inside a folder of the user's choice, and remembers it.
@@ -37,13 +36,10 @@ public slots:
 private:
     void Form_Load();
     void showCurrentBase();
-    bool setDrive(int index);
 
     std::unique_ptr<Ui::Config> ui;
     Globals& m_globals;
     Services& m_services;
     FileSystem m_files;
-    QList<VolumeList::Volume> m_volumes;
-    QFileSystemModel* m_folders;
-    int m_drive = -1;
+    FolderChooser* m_chooser = nullptr;
 };

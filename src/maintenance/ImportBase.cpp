@@ -1,0 +1,103 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "maintenance/ImportBase.h"
+
+#include "BuildInfo.h"
+#include "maintenance/FolderChooser.h"
+#include "maintenance/LegacyImport.h"
+#include "ui/BusyCursor.h"
+#include "ui/Services.h"
+#include "ui/Windows.h"
+#include "ui_ImportBase.h"
+
+#include <QDir>
+#include <QFileSystemModel>
+
+ImportBase::ImportBase(Globals& globals, Services& services, QWidget* parent)
+    : WorkingWindow(parent), ui(std::make_unique<Ui::ImportBase>()), m_globals(globals),
+      m_services(services) {
+    ui->setupUi(this);
+    Windows::setHelpTopic(this, HelpTopic);
+    m_chooser = new FolderChooser(ui->Lecteurs, ui->Dossiers, this);
+    m_files = new QFileSystemModel(this);
+    m_files->setFilter(QDir::Files);
+    // Earlier versions ran on Windows, where the name's case did not matter.
+    m_files->setNameFilters({QStringLiteral("[Vv][Ii][Nn].[Mm][Dd][Bb]")});
+    m_files->setNameFilterDisables(false);
+    ui->Fichiers->setModel(m_files);
+    connect(ui->Lecteurs, &QComboBox::activated, this, &ImportBase::Lecteurs_Change);
+    connect(m_chooser, &FolderChooser::folderChanged, this, &ImportBase::Dossiers_Change);
+    connect(ui->Fichiers, &QListView::clicked, this, &ImportBase::Fichiers_Click);
+    connect(ui->Fichiers, &QListView::activated, this, &ImportBase::Fichiers_Click);
+    connect(ui->Valider, &QPushButton::clicked, this, &ImportBase::Valider_Click);
+    connect(ui->Annuler, &QPushButton::clicked, this, &ImportBase::Annuler_Click);
+    connect(ui->Quitter, &QPushButton::clicked, this, &ImportBase::Quitter_Click);
+    Form_Load();
+}
+
+ImportBase::~ImportBase() = default;
+
+void ImportBase::Form_Load() {
+    Windows::centreHorizontally(ui->BoiteBoutons, this);
+    setCurrentFolder(QDir::currentPath());
+}
+
+void ImportBase::setCurrentFolder(const QString& folder) {
+    m_chooser->setCurrentFolder(folder);
+    Dossiers_Change();
+}
+
+QStringList ImportBase::listedFiles() const {
+    QStringList names;
+    const QModelIndex root = ui->Fichiers->rootIndex();
+    for (int row = 0; row < m_files->rowCount(root); ++row)
+        names << m_files->fileName(m_files->index(row, 0, root));
+    return names;
+}
+
+QString ImportBase::chosenPath() const {
+    return ui->CheminImport->text();
+}
+
+void ImportBase::Lecteurs_Change() {
+    m_chooser->driveChanged();
+}
+
+void ImportBase::Dossiers_Change() {
+    const QString folder = m_chooser->currentFolder();
+    m_files->setRootPath(folder);
+    ui->Fichiers->setRootIndex(m_files->index(folder));
+}
+
+void ImportBase::Fichiers_Click(const QModelIndex& file) {
+    if (file.isValid())
+        ui->CheminImport->setText(QDir::toNativeSeparators(m_files->filePath(file)));
+}
+
+void ImportBase::Valider_Click() {
+    const QString path = ui->CheminImport->text();
+    if (path.isEmpty())
+        return;
+    LegacyImport::Result result;
+    {
+        BusyCursor busy;
+        result = LegacyImport::run(QDir::fromNativeSeparators(path), m_globals.databasePath());
+    }
+    if (!result.error.isEmpty()) {
+        m_services.messages.notice(this, result.error, MessageBox::Icon::Critical);
+        return;
+    }
+    m_services.messages.notice(
+        this,
+        QStringLiteral("L'import est terminé !!\n\n%1")
+            .arg(result.added == 1 ? QStringLiteral("1 lot a été ajouté à la cave.")
+                                   : QStringLiteral("%1 lots ont été ajoutés à la cave.").arg(result.added)),
+        MessageBox::Icon::Critical);
+}
+
+void ImportBase::Annuler_Click() {
+    ui->CheminImport->clear();
+}
+
+void ImportBase::Quitter_Click() {
+    close();
+}
