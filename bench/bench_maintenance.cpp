@@ -2,9 +2,11 @@
 // Moving a cellar of 100,000 lots, checks included, against a plain copy of the same file.
 #include "BenchMain.h"
 #include "maintenance/DatabaseMove.h"
+#include "maintenance/LegacyImport.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 
 namespace {
 
@@ -36,5 +38,37 @@ void MoveDatabase_baseline(benchmark::State& state) {
     }
 }
 BENCHMARK(MoveDatabase_baseline)->Name("MoveDatabase100k/baseline")->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+namespace {
+
+const QString TenThousand = QStringLiteral(BROVANE_FIXTURES "/jet/jet4-10000/Vin.mdb");
+
+// The whole import, helper start included, into a fresh copy of the delivered cellar.
+void ImportJet_ours(benchmark::State& state) {
+    QTemporaryDir work;
+    const QString cellar = work.path() + QStringLiteral("/Orny02.dat");
+    QFile::copy(QStringLiteral(BROVANE_DELIVERED_DATABASE), cellar);
+    QFile::setPermissions(cellar, QFile::ReadOwner | QFile::WriteOwner);
+    for (auto _ : state) {
+        const auto result = LegacyImport::run(TenThousand, cellar);
+        if (result.added != 10000)
+            state.SkipWithError("the import failed");
+    }
+}
+BENCHMARK(ImportJet_ours)->Name("ImportJet10000/ours")->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The cost of reading alone: mdb-export of the same table to /dev/null.
+void ImportJet_baseline(benchmark::State& state) {
+    for (auto _ : state) {
+        QProcess process;
+        process.setStandardOutputFile(QProcess::nullDevice());
+        process.start(QStringLiteral("mdb-export"), {TenThousand, QStringLiteral("ORNY")});
+        if (!process.waitForFinished(60000) || process.exitCode() != 0)
+            state.SkipWithError("mdb-export failed");
+    }
+}
+BENCHMARK(ImportJet_baseline)->Name("ImportJet10000/baseline")->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "consumption/Consommation.h"
 #include "maintenance/Config.h"
 #include "maintenance/ImportBase.h"
+#include "maintenance/LegacyConversion.h"
 #include "printing/Impression.h"
 #include "purchases/Saisie.h"
 #include "shell/Launcher.h"
@@ -38,7 +39,7 @@ WorkingWindows assemble(Globals& globals, Services& services) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     Launcher launcher(app);
-    if (!launcher.start(assemble))
+    if (!launcher.start(assemble, LegacyConversion::offer))
         return 0;
     return QApplication::exec();
 }

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <SQLiteCpp/SQLiteCpp.h>
 
 namespace CellarSchema {
 
@@ -28,6 +29,33 @@ FileKind detectKind(const QString& path) {
     if (head.mid(4, 15) == "Standard Jet DB" || head.mid(4, 15) == "Standard ACE DB")
         return FileKind::Jet;
     return FileKind::Other;
+}
+
+DbStatus createCellar(const QString& path, const QStringList& colours) {
+    if (QFileInfo::exists(path))
+        return engineFailure(path, QStringLiteral("le fichier existe déjà"));
+    try {
+        SQLite::Database db(path.toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+        db.exec("PRAGMA journal_mode = DELETE");
+        SQLite::Transaction transaction(db);
+        // Indexes use built-in collations only, so that stock SQLite tools can still write the file.
+        db.exec("CREATE TABLE ORNY (NOM TEXT, TYPE TEXT, ANNEE INTEGER, COULEUR TEXT, QUANTITE INTEGER, "
+                "PRIXUNITAIRE REAL);"
+                "CREATE TABLE COULEUR (LIBELLE TEXT);"
+                "CREATE INDEX ORNY_NOM ON ORNY (NOM COLLATE NOCASE);"
+                "CREATE INDEX ORNY_TYPE ON ORNY (TYPE COLLATE NOCASE);");
+        SQLite::Statement insert(db, "INSERT INTO COULEUR (LIBELLE) VALUES (?1)");
+        for (const QString& colour : colours) {
+            insert.bind(1, colour.toStdString());
+            insert.exec();
+            insert.reset();
+        }
+        transaction.commit();
+        return std::nullopt;
+    } catch (const SQLite::Exception& e) {
+        QFile::remove(path);
+        return engineFailure(path, QString::fromUtf8(e.what()));
+    }
 }
 
 DbError missingFile(const QString& path) {

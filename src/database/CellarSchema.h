@@ -4,6 +4,7 @@
 #include "database/DbError.h"
 
 #include <QString>
+#include <QStringList>
 
 // What a file must be to serve as the cellar, and the messages for each way it can fall short.
 namespace CellarSchema {
@@ -13,6 +14,15 @@ inline constexpr const char* DatabaseFileName = "Orny02.dat";
 // The file's first bytes name its format, without opening it as a database.
 enum class FileKind { Missing, Unreadable, Empty, SQLite, Jet, Other };
 FileKind detectKind(const QString& path);
+
+// The colours of a new cellar, when no others are given.
+inline const QStringList DefaultColours = {QStringLiteral("Blanc"), QStringLiteral("Rosé"),
+                                           QStringLiteral("Rouge")};
+
+// Makes a new, empty cellar file: the two tables, their indexes and the colours. Refuses to replace an
+// existing file. This is used to build the delivered cellar and to convert an earlier one, never to
+// stand in for a cellar that is missing.
+DbStatus createCellar(const QString& path, const QStringList& colours = DefaultColours);
 
 DbError missingFile(const QString& path);
 DbError notACellar(const QString& path, const QString& detail = {});

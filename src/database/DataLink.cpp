@@ -7,6 +7,9 @@
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <sqlite3.h>
 
+#include <map>
+#include <string>
+
 namespace {
 
 constexpr int BusyTimeoutMs = 3000;
@@ -108,6 +111,9 @@ QStringList DbRows::texts(const QString& name) const {
 
 struct DataLink::Impl {
     std::unique_ptr<SQLite::Database> db;
+    // Statements without rows are prepared once per connection: an import runs the same insert
+    // thousands of times.
+    std::map<std::string, std::unique_ptr<SQLite::Statement>> prepared;
     std::unique_ptr<SQLite::Statement> cursor;
     bool cursorAtEnd = true;
 };
@@ -133,6 +139,7 @@ bool DataLink::isOpen() const {
 }
 
 void DataLink::close() {
+    d->prepared.clear();
     d->cursor.reset();
     d->cursorAtEnd = true;
     d->db.reset();
@@ -210,13 +217,19 @@ DbStatus DataLink::execute(const QString& sql, const QVariantList& params, int* 
     if (DbStatus status = open())
         return status;
     try {
-        SQLite::Statement st(*d->db, sql.toStdString());
-        bindAll(st, params);
-        const int n = st.exec();
+        std::unique_ptr<SQLite::Statement>& st = d->prepared[sql.toStdString()];
+        if (!st)
+            st = std::make_unique<SQLite::Statement>(*d->db, sql.toStdString());
+        st->reset();
+        st->clearBindings();
+        bindAll(*st, params);
+        const int n = st->exec();
+        st->reset();
         if (changed)
             *changed = n;
         return std::nullopt;
     } catch (const SQLite::Exception& e) {
+        d->prepared.erase(sql.toStdString());
         return fromException(m_databaseName, e);
     }
 }

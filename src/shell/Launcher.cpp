@@ -24,7 +24,7 @@ Launcher::Launcher(QApplication& app) : m_lock(singleCopyLockPath()) {
 
 Launcher::~Launcher() = default;
 
-bool Launcher::start(const Assemble& assemble) {
+bool Launcher::start(const Assemble& assemble, const AtStart& atStart) {
     if (!StartUp::refuseSecondCopy(m_lock, m_services.messages))
         return false;
     QString settingsError;
@@ -39,5 +39,7 @@ bool Launcher::start(const Assemble& assemble) {
                            "démarrage.")
                 .arg(m_globals.settingsFolder, settingsError),
             MessageBox::Icon::Exclamation);
+    if (atStart)
+        atStart(m_globals, m_services, m_window.get());
     return true;
 }

@@ -10,6 +10,7 @@
 #include <memory>
 
 class QApplication;
+class QWidget;
 class Principale;
 
 // The program's start: application identity and translations, the single copy, the globals, and the
@@ -17,12 +18,14 @@ class Principale;
 class Launcher {
 public:
     using Assemble = std::function<WorkingWindows(Globals&, Services&)>;
+    // Runs once the main window is shown, before the user acts (the offer to convert an old cellar).
+    using AtStart = std::function<void(Globals&, Services&, QWidget* window)>;
 
     explicit Launcher(QApplication& app);
     ~Launcher();
 
     // False when another copy runs: the user has been told, and the program must end.
-    bool start(const Assemble& assemble);
+    bool start(const Assemble& assemble, const AtStart& atStart = {});
     Principale* window() const { return m_window.get(); }
 
 private:

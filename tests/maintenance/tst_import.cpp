@@ -2,6 +2,7 @@
 #include "maintenance/ImportBase.h"
 #include "maintenance/JetReader.h"
 #include "maintenance/LegacyImport.h"
+#include "support/JetFixtures.h"
 #include "support/TestCellar.h"
 
 #include <QElapsedTimer>
@@ -14,22 +15,10 @@
 namespace {
 
 QString fixture(const char* name) {
-    return QStringLiteral(BROVANE_TEST_DATA "/jet/") + name;
+    return JetFixtures::path(name);
 }
 
-const QStringList Jet4Lots = {
-    "Château Margaux|Bordeaux|1998|Rouge|12|12.5",
-    "Château Margaux|Bordeaux|1998|Rouge|6|14",
-    "Pouilly-Fumé|Loire|2000|Blanc|6|<null>",
-    "Échézeaux|Bourgogne|2005|Rouge|3|1234.5678",
-    "Chablis|Bourgogne|2010|Blanc|24|0.1",
-    "CHABLIS|bourgogne|2011|Blanc|2|9.99",
-    "Clos \"Les Perrières\"|Bourgogne|1999|Blanc|1|45",
-    "L'Étoile|Jura|1850|Jaune|1|<null>",
-    "Tavel|Rhône|2019|Rosé|12|8.75",
-    "Côtes-du-Rhône « Villages »|Rhône|1995|Rosé|4|6",
-    "Un nom de trente caractères !!|Languedoc|2015|Rouge|7|5.5",
-};
+const QStringList& Jet4Lots = JetFixtures::Jet4Lots;
 
 void write(const QString& path, const QByteArray& content) {
     QFile f(path);

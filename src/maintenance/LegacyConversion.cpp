@@ -1,0 +1,134 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "maintenance/LegacyConversion.h"
+
+#include "database/CellarQueries.h"
+#include "database/CellarSchema.h"
+#include "maintenance/FileSystem.h"
+#include "maintenance/LegacyImport.h"
+#include "shell/Globals.h"
+#include "ui/BusyCursor.h"
+#include "ui/Services.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace LegacyConversion {
+
+namespace {
+
+QString shown(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
+
+// A name beside the cellar that no earlier conversion took.
+QString freeKeptName(const QString& folder) {
+    QString path = folder + QLatin1String(KeptName);
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = folder + QStringLiteral("Orny02-ancien-format-%1.dat").arg(n);
+    return path;
+}
+
+QString checkConverted(const QString& path, int lots, int colours) {
+    DataLink link(path);
+    const DbRows check =
+        link.query(QStringLiteral("SELECT (SELECT COUNT(*) FROM ORNY), (SELECT COUNT(*) FROM COULEUR)"));
+    const DbRows integrity = link.query(QStringLiteral("PRAGMA integrity_check"));
+    if (!check.ok() || !integrity.ok())
+        return (check.ok() ? integrity.error : check.error)->text();
+    if (integrity.rows.front().front().toString() != QLatin1String("ok"))
+        return QStringLiteral("la nouvelle cave n'a pas passé le contrôle d'intégrité");
+    if (check.rows.front().at(0).toInt() != lots || check.rows.front().at(1).toInt() != colours)
+        return QStringLiteral("la nouvelle cave ne contient pas tous les lots lus");
+    return {};
+}
+
+} // namespace
+
+Result convert(const QString& cheminBase) {
+    Result result;
+    const QString original = CellarQueries::databasePath(cheminBase);
+    const QString temporary = original + QStringLiteral(".conversion");
+    const auto failed = [&](const QString& why) {
+        QFile::remove(temporary);
+        result.error =
+            QStringLiteral("La cave « %1 » n'a pas été convertie : %2.\nLe fichier d'origine est intact, "
+                           "à sa place.")
+                .arg(shown(original), why);
+        return result;
+    };
+
+    const LegacyImport::Lots lots = LegacyImport::readLots(original);
+    if (!lots.error.isEmpty()) {
+        result.error = lots.error;
+        result.error.replace(QStringLiteral("ne peut pas être importé"),
+                             QStringLiteral("ne peut pas être converti"));
+        result.error.replace(QStringLiteral("La cave n'a pas été modifiée."),
+                             QStringLiteral("Le fichier d'origine est intact, à sa place."));
+        return result;
+    }
+    QStringList colours = LegacyImport::readColours(original);
+    if (colours.isEmpty())
+        colours = CellarSchema::DefaultColours;
+
+    QFile::remove(temporary); // the leftover of a conversion that was interrupted
+    if (DbStatus error = CellarSchema::createCellar(temporary, colours))
+        return failed(error->text());
+    {
+        DataLink link(temporary);
+        if (DbStatus error = LegacyImport::appendLots(link, lots.rows))
+            return failed(error->text());
+    }
+    const QString problem =
+        checkConverted(temporary, static_cast<int>(lots.rows.size()), static_cast<int>(colours.size()));
+    if (!problem.isEmpty())
+        return failed(problem);
+
+    FileSystem files;
+    QString error;
+    const QString kept = freeKeptName(cheminBase);
+    if (!files.rename(original, kept, error))
+        return failed(QStringLiteral("le fichier d'origine n'a pas pu être renommé (%1)").arg(error));
+    if (!files.rename(temporary, original, error)) {
+        QString ignored;
+        files.rename(kept, original, ignored);
+        return failed(QStringLiteral("la nouvelle cave n'a pas pu être mise en place (%1)").arg(error));
+    }
+    result.converted = true;
+    result.lots = static_cast<int>(lots.rows.size());
+    result.colours = static_cast<int>(colours.size());
+    result.keptAs = kept;
+    return result;
+}
+
+void offer(Globals& globals, Services& services, QWidget* parent) {
+    const QString path = globals.databasePath();
+    if (CellarSchema::detectKind(path) != CellarSchema::FileKind::Jet)
+        return;
+    const MessageBox::Answer answer = services.messages.show(
+        parent, QStringLiteral("Brovane"),
+        QStringLiteral(
+            "La cave « %1 » a été créée par une version antérieure de Brovane.\n\n"
+            "Voulez-vous la convertir maintenant ? Le fichier d'origine sera conservé à côté, sous le nom "
+            "« %2 ».")
+            .arg(shown(path), QLatin1String(KeptName)),
+        MessageBox::Icon::Question, MessageBox::Buttons::YesNo);
+    if (answer != MessageBox::Answer::Yes)
+        return;
+    Result result;
+    {
+        BusyCursor busy;
+        result = convert(globals.CheminBase);
+    }
+    if (!result.converted) {
+        services.messages.notice(parent, result.error, MessageBox::Icon::Critical);
+        return;
+    }
+    services.messages.notice(parent, QStringLiteral("La cave a été convertie : %1 lots et %2 couleurs.\n\n"
+                                                    "Le fichier d'origine est conservé sous « %3 ».")
+                                         .arg(result.lots)
+                                         .arg(result.colours)
+                                         .arg(shown(result.keptAs)));
+}
+
+} // namespace LegacyConversion
