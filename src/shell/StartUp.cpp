@@ -6,8 +6,10 @@
 #include "ui/MessageBox.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QStandardPaths>
 
 namespace StartUp {
 
@@ -46,8 +48,26 @@ Globals prepare(const QString& executablePath, QString* settingsError) {
     g.CheminAppli = withSeparator(executable.absolutePath());
     g.helpFile = g.CheminAppli + QStringLiteral("Orny.hlp");
     g.settingsFolder = g.CheminAppli;
-    const SettingsFile::ReadResult settings = SettingsFile::read(g.settingsFolder, g.CheminAppli);
+    QString firstStart = g.CheminAppli;
+    // An installed program cannot write its own folder: each user then keeps his settings and his cellar
+    // in his own folders, the cellar starting as a copy of the delivered empty one.
+    if (!QFileInfo(g.CheminAppli).isWritable()) {
+        g.settingsFolder =
+            withSeparator(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                          QStringLiteral("/brovane"));
+        firstStart = withSeparator(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                                   QStringLiteral("/brovane"));
+        QDir().mkpath(g.settingsFolder);
+    }
+    const SettingsFile::ReadResult settings = SettingsFile::read(g.settingsFolder, firstStart);
     g.CheminBase = settings.cheminBase;
+    if (settings.created && firstStart != g.CheminAppli) {
+        const QString delivered = CellarQueries::databasePath(g.CheminAppli);
+        const QString own = CellarQueries::databasePath(firstStart);
+        QDir().mkpath(firstStart);
+        if (!QFileInfo::exists(own) && QFile::copy(delivered, own))
+            QFile::setPermissions(own, QFile::ReadOwner | QFile::WriteOwner);
+    }
     if (settingsError)
         *settingsError = settings.writeError;
     g.DateCompilation = dateCompilation(executable.lastModified());
