@@ -26,10 +26,18 @@ int fail(const char* code) {
     return 2;
 }
 
+#ifdef __SANITIZE_ADDRESS__
+// Under AddressSanitizer the address space is mostly shadow memory: the sanitizer bounds the memory
+// actually used instead.
+extern "C" const char* __asan_default_options() { return "hard_rss_limit_mb=512"; }
+#endif
+
 void limitSelf() {
+#ifndef __SANITIZE_ADDRESS__
     const rlimit memory{static_cast<rlim_t>(JetProtocol::MemoryLimitBytes),
                         static_cast<rlim_t>(JetProtocol::MemoryLimitBytes)};
     setrlimit(RLIMIT_AS, &memory);
+#endif
     const rlimit cpu{static_cast<rlim_t>(JetProtocol::CpuLimitSeconds),
                      static_cast<rlim_t>(JetProtocol::CpuLimitSeconds)};
     setrlimit(RLIMIT_CPU, &cpu);
