@@ -13,7 +13,8 @@ namespace {
 
 void acknowledge(int journal, const QByteArray& line) {
     const QByteArray text = line + '\n';
-    if (::write(journal, text.constData(), static_cast<size_t>(text.size())) != text.size() || ::fsync(journal) != 0)
+    if (::write(journal, text.constData(), static_cast<size_t>(text.size())) != text.size() ||
+        ::fsync(journal) != 0)
         ::_exit(3);
 }
 
@@ -29,19 +30,21 @@ int main(int argc, char** argv) {
     const QString jet = QString::fromLocal8Bit(argv[4]);
     const std::vector<DbRow> lots = LegacyImport::readLots(jet).rows;
     DataLink link(cellar);
-    const CellarQueries::LotKey reserve{QStringLiteral("Réserve"), QStringLiteral("Cave"), 2000, QStringLiteral("Rouge")};
+    const CellarQueries::LotKey reserve{QStringLiteral("Réserve"), QStringLiteral("Cave"), 2000,
+                                        QStringLiteral("Rouge")};
     for (int i = 0;; ++i) {
         const QByteArray id = run + '-' + QByteArray::number(i);
         switch (i % 3) {
         case 0:
-            if (!CellarQueries::addLot(link, {QStringLiteral("Achat-") + QString::fromLatin1(id), QStringLiteral("Loire"),
-                                              1999, QStringLiteral("Blanc"), 6, 12.5}))
+            if (!CellarQueries::addLot(link,
+                                       {QStringLiteral("Achat-") + QString::fromLatin1(id),
+                                        QStringLiteral("Loire"), 1999, QStringLiteral("Blanc"), 6, 12.5}))
                 acknowledge(journal, "achat " + id);
             break;
         case 1: {
             const auto stock = CellarQueries::firstStock(link, reserve);
-            if (stock.quantite &&
-                CellarQueries::consume(link, reserve, *stock.quantite, 1).outcome == CellarQueries::Consumed::Lowered)
+            if (stock.quantite && CellarQueries::consume(link, reserve, *stock.quantite, 1).outcome ==
+                                      CellarQueries::Consumed::Lowered)
                 acknowledge(journal, "consommation " + id);
             break;
         }

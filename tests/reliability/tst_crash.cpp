@@ -24,24 +24,30 @@ void TestCrash::killsLoseNothing() {
     QRandomGenerator random(2026);
     int acknowledged = 0;
     int killedWhileWriting = 0;
-    const auto reserve = [&] { return cellar.rows("SELECT QUANTITE FROM ORNY WHERE NOM = 'Réserve'").front().front().toInt(); };
+    const auto reserve = [&] {
+        return cellar.rows("SELECT QUANTITE FROM ORNY WHERE NOM = 'Réserve'").front().front().toInt();
+    };
     const auto importedLots = [&] {
         return cellar.rows("SELECT COUNT(*) FROM ORNY WHERE NOM NOT LIKE 'Achat-%' AND NOM <> 'Réserve'")
-            .front().front().toInt();
+            .front()
+            .front()
+            .toInt();
     };
     for (int run = 0; run < 200; ++run) {
         const int reserveBefore = reserve();
         const int importedBefore = importedLots();
         QFile::remove(journal);
         QProcess process;
-        process.start(worker, {cellar.databasePath(), journal, QString::number(run), JetFixtures::path("jet4/Vin.mdb")});
+        process.start(worker, {cellar.databasePath(), journal, QString::number(run),
+                               JetFixtures::path("jet4/Vin.mdb")});
         QVERIFY(process.waitForStarted());
         QTest::qWait(static_cast<int>(random.bounded(20, 160)));
         process.kill();
         QVERIFY(process.waitForFinished());
 
         QFile file(journal);
-        const QList<QByteArray> lines = file.open(QIODevice::ReadOnly) ? file.readAll().split('\n') : QList<QByteArray>();
+        const QList<QByteArray> lines =
+            file.open(QIODevice::ReadOnly) ? file.readAll().split('\n') : QList<QByteArray>();
         int consumptions = 0, imports = 0;
         QStringList purchases;
         for (const QByteArray& line : lines) {
@@ -56,17 +62,23 @@ void TestCrash::killsLoseNothing() {
 
         QCOMPARE(cellar.rows("PRAGMA integrity_check").front().front().toString(), QString("ok"));
         // No half-written lot: every row has its five values.
-        QCOMPARE(cellar.rows("SELECT COUNT(*) FROM ORNY WHERE NOM IS NULL OR TYPE IS NULL OR ANNEE IS NULL "
-                             "OR COULEUR IS NULL OR QUANTITE IS NULL").front().front().toInt(), 0);
+        QCOMPARE(cellar
+                     .rows("SELECT COUNT(*) FROM ORNY WHERE NOM IS NULL OR TYPE IS NULL OR ANNEE IS NULL "
+                           "OR COULEUR IS NULL OR QUANTITE IS NULL")
+                     .front()
+                     .front()
+                     .toInt(),
+                 0);
         // Every purchase acknowledged in this run is there, exactly as recorded; the write under way when
         // the process died may be there too, whole.
         const auto stored = cellar.rows("SELECT NOM, TYPE, ANNEE, COULEUR, QUANTITE, PRIXUNITAIRE FROM ORNY "
-                                        "WHERE NOM LIKE ?1", {QString("Achat-%1-%").arg(run)});
+                                        "WHERE NOM LIKE ?1",
+                                        {QString("Achat-%1-%").arg(run)});
         QStringList storedNames;
         for (const DbRow& row : stored) {
             storedNames << row.at(0).toString();
-            QCOMPARE(row.at(1).toString() + row.at(2).toString() + row.at(3).toString() + row.at(4).toString() +
-                         row.at(5).toString(),
+            QCOMPARE(row.at(1).toString() + row.at(2).toString() + row.at(3).toString() +
+                         row.at(4).toString() + row.at(5).toString(),
                      QString("Loire1999Blanc612.5"));
         }
         for (const QString& name : purchases)

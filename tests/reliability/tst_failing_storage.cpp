@@ -28,7 +28,9 @@ QByteArray bytes(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-Outcome fromStatus(const DbStatus& status) { return {!status, status ? status->text() : QString()}; }
+Outcome fromStatus(const DbStatus& status) {
+    return {!status, status ? status->text() : QString()};
+}
 
 } // namespace
 
@@ -44,17 +46,18 @@ void TestFailingStorage::everyFailureIsSurvived_data() {
     QTest::addColumn<int>("kind");
     QTest::addColumn<QString>("operation");
     const QList<std::pair<FaultyVfs::Kind, const char*>> kinds = {{FaultyVfs::Kind::Open, "open"},
-                                                                   {FaultyVfs::Kind::Read, "read"},
-                                                                   {FaultyVfs::Kind::Write, "write"},
-                                                                   {FaultyVfs::Kind::Sync, "sync"},
-                                                                   {FaultyVfs::Kind::Lock, "lock"}};
+                                                                  {FaultyVfs::Kind::Read, "read"},
+                                                                  {FaultyVfs::Kind::Write, "write"},
+                                                                  {FaultyVfs::Kind::Sync, "sync"},
+                                                                  {FaultyVfs::Kind::Lock, "lock"}};
     for (const char* operation : {"purchase", "consumption", "import", "move"})
         for (const auto& [kind, name] : kinds)
             // The move writes with plain file operations, whose failures have tests of their own; its
             // database work is reading the copy to check it.
-            if (QString(operation) != "move" || kind == FaultyVfs::Kind::Open || kind == FaultyVfs::Kind::Read ||
-                kind == FaultyVfs::Kind::Lock)
-                QTest::addRow("%s, failing %s", operation, name) << static_cast<int>(kind) << QString(operation);
+            if (QString(operation) != "move" || kind == FaultyVfs::Kind::Open ||
+                kind == FaultyVfs::Kind::Read || kind == FaultyVfs::Kind::Lock)
+                QTest::addRow("%s, failing %s", operation, name)
+                    << static_cast<int>(kind) << QString(operation);
 }
 
 void TestFailingStorage::everyFailureIsSurvived() {
@@ -72,7 +75,8 @@ void TestFailingStorage::everyFailureIsSurvived() {
             return [](TestCellar& c) {
                 DataLink link(c.databasePath());
                 const auto r = CellarQueries::consume(link, {"Margaux", "Bordeaux", 1998, "Rouge"}, 12, 5);
-                return Outcome{r.outcome == CellarQueries::Consumed::Lowered, r.error ? r.error->text() : QString()};
+                return Outcome{r.outcome == CellarQueries::Consumed::Lowered,
+                               r.error ? r.error->text() : QString()};
             };
         if (operation == "import")
             return [&jetLots](TestCellar& c) {
