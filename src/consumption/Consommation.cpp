@@ -101,39 +101,39 @@ void Consommation::ListeCouleur_Click() {
     ui->QuantiteConsommee->setFocus();
 }
 
-bool Consommation::refuse(const QString& message, QWidget* field) {
-    m_services.messages.inputError(this, message);
-    field->setFocus();
-    return false;
-}
-
 bool Consommation::checksPass() {
     const QString consumed = ui->QuantiteConsommee->text();
     if (ui->ListeNom->currentText().isEmpty())
-        return refuse(QStringLiteral("La saisie du nom est obligatoire !!"), ui->ListeNom);
+        return m_services.messages.refuse(ui->ListeNom,
+                                          QStringLiteral("La saisie du nom est obligatoire !!"));
     if (ui->ListeType->currentText().isEmpty())
-        return refuse(QStringLiteral("La saisie du type est obligatoire !!"), ui->ListeType);
+        return m_services.messages.refuse(ui->ListeType,
+                                          QStringLiteral("La saisie du type est obligatoire !!"));
     if (ui->ListeAnnee->currentText().isEmpty())
-        return refuse(QStringLiteral("La saisie de l'année est obligatoire !!"), ui->ListeAnnee);
+        return m_services.messages.refuse(ui->ListeAnnee,
+                                          QStringLiteral("La saisie de l'année est obligatoire !!"));
     if (ui->ListeCouleur->currentText().isEmpty())
-        return refuse(QStringLiteral("La saisie de la couleur est obligatoire !!"), ui->ListeCouleur);
+        return m_services.messages.refuse(ui->ListeCouleur,
+                                          QStringLiteral("La saisie de la couleur est obligatoire !!"));
     if (consumed.isEmpty())
-        return refuse(QStringLiteral("La saisie de la quantité consommée est obligatoire !!"),
-                      ui->QuantiteConsommee);
+        return m_services.messages.refuse(
+            ui->QuantiteConsommee, QStringLiteral("La saisie de la quantité consommée est obligatoire !!"));
     const std::optional<double> amount = Numbers::read(consumed);
     if (!amount)
-        return refuse(QStringLiteral("La quantité consommée doit être du numérique !!"),
-                      ui->QuantiteConsommee);
+        return m_services.messages.refuse(ui->QuantiteConsommee,
+                                          QStringLiteral("La quantité consommée doit être du numérique !!"));
     if (*amount == 0)
-        return refuse(QStringLiteral("La saisie de la quantité consommée doit être différente de zéro !!"),
-                      ui->QuantiteConsommee);
+        return m_services.messages.refuse(
+            ui->QuantiteConsommee,
+            QStringLiteral("La saisie de la quantité consommée doit être différente de zéro !!"));
     if (*amount < 0 || !Numbers::readWhole(consumed))
-        return refuse(QStringLiteral("La quantité consommée doit être un nombre entier positif !!"),
-                      ui->QuantiteConsommee);
+        return m_services.messages.refuse(
+            ui->QuantiteConsommee,
+            QStringLiteral("La quantité consommée doit être un nombre entier positif !!"));
     if (Numbers::read(ui->QuantiteEnStock->text()).value_or(0) < *amount)
-        return refuse(
-            QStringLiteral("La quantité consommée ne peut être supérieure à la quantité en stock !!"),
-            ui->QuantiteConsommee);
+        return m_services.messages.refuse(
+            ui->QuantiteConsommee,
+            QStringLiteral("La quantité consommée ne peut être supérieure à la quantité en stock !!"));
     return true;
 }
 

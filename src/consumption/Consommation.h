@@ -40,7 +40,6 @@ private:
     void cascade(QComboBox* chosen, QComboBox* next, const QString& column,
                  const CellarQueries::Conditions& where);
     CellarQueries::LotKey chosenLot() const;
-    bool refuse(const QString& message, QWidget* field);
     bool checksPass();
 
     std::unique_ptr<Ui::Consommation> ui;

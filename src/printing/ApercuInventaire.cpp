@@ -65,6 +65,13 @@ void ApercuInventaire::Imprimer_Click() {
             MessageBox::Icon::Critical);
 }
 
+void ApercuInventaire::reportNotWritten(const QString& path, const QString& reason) {
+    m_services.messages.notice(this,
+                               QStringLiteral("Le fichier « %1 » n'a pas pu être écrit : %2")
+                                   .arg(QDir::toNativeSeparators(path), reason),
+                               MessageBox::Icon::Critical);
+}
+
 bool ApercuInventaire::exportPdf(const QString& path) {
     BusyCursor busy;
     QSaveFile file(path);
@@ -79,10 +86,7 @@ bool ApercuInventaire::exportPdf(const QString& path) {
     }
     written = written && file.commit();
     if (!written)
-        m_services.messages.notice(this,
-                                   QStringLiteral("Le fichier « %1 » n'a pas pu être écrit : %2")
-                                       .arg(QDir::toNativeSeparators(path), file.errorString()),
-                                   MessageBox::Icon::Critical);
+        reportNotWritten(path, file.errorString());
     return written;
 }
 
@@ -92,10 +96,7 @@ bool ApercuInventaire::exportText(const QString& path) {
     const QByteArray utf8 = m_text.toUtf8();
     const bool written = file.open(QIODevice::WriteOnly) && file.write(utf8) == utf8.size() && file.commit();
     if (!written)
-        m_services.messages.notice(this,
-                                   QStringLiteral("Le fichier « %1 » n'a pas pu être écrit : %2")
-                                       .arg(QDir::toNativeSeparators(path), file.errorString()),
-                                   MessageBox::Icon::Critical);
+        reportNotWritten(path, file.errorString());
     return written;
 }
 

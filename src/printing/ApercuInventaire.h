@@ -32,6 +32,8 @@ public slots:
     void ExporterTexte_Click();
 
 private:
+    void reportNotWritten(const QString& path, const QString& reason);
+
     ReportDefinition m_definition;
     std::unique_ptr<QTextDocument> m_document;
     QString m_text;

@@ -94,48 +94,53 @@ void Saisie::ListeCouleur_Click() {
         ui->Valider->setFocus();
 }
 
-bool Saisie::refuse(const QString& message, QWidget* field) {
-    m_services.messages.inputError(this, message);
-    field->setFocus();
-    return false;
-}
-
 bool Saisie::checksPass() {
     const QString annee = ui->SaisieAnnee->text();
     const QString quantite = ui->SaisieQuantite->text();
     const QString prix = ui->SaisiePrix->text();
     if (ui->SaisieNom->text().isEmpty())
-        return refuse(QStringLiteral("La saisie du nom est obligatoire !!"), ui->SaisieNom);
+        return m_services.messages.refuse(ui->SaisieNom,
+                                          QStringLiteral("La saisie du nom est obligatoire !!"));
     if (ui->ListeType->currentText().isEmpty())
-        return refuse(QStringLiteral("La saisie du type est obligatoire !!"), ui->ListeType);
+        return m_services.messages.refuse(ui->ListeType,
+                                          QStringLiteral("La saisie du type est obligatoire !!"));
     if (annee.isEmpty())
-        return refuse(QStringLiteral("La saisie de l'année est obligatoire !!"), ui->SaisieAnnee);
+        return m_services.messages.refuse(ui->SaisieAnnee,
+                                          QStringLiteral("La saisie de l'année est obligatoire !!"));
     if (!Numbers::read(annee))
-        return refuse(QStringLiteral("L'année doit être du numérique !!"), ui->SaisieAnnee);
+        return m_services.messages.refuse(ui->SaisieAnnee,
+                                          QStringLiteral("L'année doit être du numérique !!"));
     if (annee.size() != 4)
-        return refuse(QStringLiteral("L'année se saisi en 4 chiffres !!"), ui->SaisieAnnee);
+        return m_services.messages.refuse(ui->SaisieAnnee,
+                                          QStringLiteral("L'année se saisi en 4 chiffres !!"));
     // "1,50" or "+199" read as numbers of four characters, but are no vintage.
     if (!Numbers::isFourDigits(annee))
-        return refuse(QStringLiteral("L'année doit être du numérique !!"), ui->SaisieAnnee);
+        return m_services.messages.refuse(ui->SaisieAnnee,
+                                          QStringLiteral("L'année doit être du numérique !!"));
     if (annee.at(0) != u'1' && annee.at(0) != u'2')
-        return refuse(QStringLiteral("L'année doit commencer par 1 ou 2 !!"), ui->SaisieAnnee);
+        return m_services.messages.refuse(ui->SaisieAnnee,
+                                          QStringLiteral("L'année doit commencer par 1 ou 2 !!"));
     if (annee.toInt() > QDate::currentDate().year())
-        return refuse(QStringLiteral("L'année du vin ne peut être supérieure à l'année en cours !!"),
-                      ui->SaisieAnnee);
+        return m_services.messages.refuse(
+            ui->SaisieAnnee, QStringLiteral("L'année du vin ne peut être supérieure à l'année en cours !!"));
     if (ui->ListeCouleur->currentText().isEmpty())
-        return refuse(QStringLiteral("La saisie de la couleur est obligatoire !!"), ui->ListeCouleur);
+        return m_services.messages.refuse(ui->ListeCouleur,
+                                          QStringLiteral("La saisie de la couleur est obligatoire !!"));
     if (quantite.isEmpty())
-        return refuse(QStringLiteral("La saisie de la quantité est obligatoire !!"), ui->SaisieQuantite);
+        return m_services.messages.refuse(ui->SaisieQuantite,
+                                          QStringLiteral("La saisie de la quantité est obligatoire !!"));
     if (!Numbers::read(quantite))
-        return refuse(QStringLiteral("La quantité doit être du numérique !!"), ui->SaisieQuantite);
+        return m_services.messages.refuse(ui->SaisieQuantite,
+                                          QStringLiteral("La quantité doit être du numérique !!"));
     const std::optional<qlonglong> bottles = Numbers::readWhole(quantite);
     if (!bottles || *bottles < 1)
-        return refuse(QStringLiteral("La quantité doit être un nombre entier positif !!"),
-                      ui->SaisieQuantite);
+        return m_services.messages.refuse(
+            ui->SaisieQuantite, QStringLiteral("La quantité doit être un nombre entier positif !!"));
     if (!prix.isEmpty()) {
         const std::optional<double> price = Numbers::read(prix);
         if (!price || *price < 0)
-            return refuse(QStringLiteral("Le prix unitaire doit être du numérique !!"), ui->SaisiePrix);
+            return m_services.messages.refuse(ui->SaisiePrix,
+                                              QStringLiteral("Le prix unitaire doit être du numérique !!"));
     }
     return true;
 }

@@ -38,7 +38,6 @@ private:
     void ListeCouleur_Click();
     void loadLists();
     // The first check that fails: its message and its field; nothing when the purchase may be recorded.
-    bool refuse(const QString& message, QWidget* field);
     bool checksPass();
 
     std::unique_ptr<Ui::Saisie> ui;

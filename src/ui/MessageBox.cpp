@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QWidget>
 
 MessageBox::Answer MessageBox::show(QWidget* parent, const QString& title, const QString& text, Icon icon,
                                     Buttons buttons) {
@@ -31,6 +32,12 @@ MessageBox::Answer MessageBox::show(QWidget* parent, const QString& title, const
 
 void MessageBox::inputError(QWidget* parent, const QString& text) {
     show(parent, InputErrorTitle, text, Icon::Exclamation);
+}
+
+bool MessageBox::refuse(QWidget* field, const QString& text) {
+    inputError(field->window(), text);
+    field->setFocus();
+    return false;
 }
 
 void MessageBox::notice(QWidget* parent, const QString& text, Icon icon) {

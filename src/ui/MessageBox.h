@@ -29,6 +29,8 @@ public:
 
     // "Erreur de saisie", exclamation icon, OK.
     void inputError(QWidget* parent, const QString& text);
+    // An input error about one field, which then takes the focus; false, for checks to return.
+    bool refuse(QWidget* field, const QString& text);
     // The program's own notices carry the product name.
     void notice(QWidget* parent, const QString& text, Icon icon = Icon::Information);
     void databaseError(QWidget* parent, const DbError& error);

@@ -18,15 +18,8 @@ struct Window {
     }
     QComboBox* list(const char* name) { return conso.findChild<QComboBox*>(name); }
     QLineEdit* field(const char* name) { return conso.findChild<QLineEdit*>(name); }
-    QString focus() const {
-        return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : "";
-    }
-    QStringList items(const char* name) {
-        QStringList out;
-        for (int i = 0; i < list(name)->count(); ++i)
-            out << list(name)->itemText(i);
-        return out;
-    }
+    QString focus() const { return focusName(); }
+    QStringList items(const char* name) { return itemsOf(list(name)); }
     // Chooses an entry as the user does: the list takes the keyboard and an arrow key selects.
     void choose(const char* name, const QString& value) {
         QComboBox* l = list(name);

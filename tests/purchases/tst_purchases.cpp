@@ -21,21 +21,14 @@ struct Window {
     template <class T> T* get(const char* name) { return saisie.findChild<T*>(name); }
     QLineEdit* field(const char* name) { return get<QLineEdit>(name); }
     QComboBox* list(const char* name) { return get<QComboBox>(name); }
-    QString focus() const {
-        return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : "";
-    }
+    QString focus() const { return focusName(); }
     void type(const char* name, const QString& text) {
         QWidget* w = saisie.findChild<QWidget*>(name);
         w->setFocus();
         typeText(QApplication::focusWidget(), text);
     }
     void enter() { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); }
-    QStringList items(const char* name) {
-        QStringList out;
-        for (int i = 0; i < list(name)->count(); ++i)
-            out << list(name)->itemText(i);
-        return out;
-    }
+    QStringList items(const char* name) { return itemsOf(list(name)); }
     void fill(const QString& nom, const QString& type, const QString& annee, int couleur,
               const QString& quantite, const QString& prix) {
         field("SaisieNom")->setText(nom);

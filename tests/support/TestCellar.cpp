@@ -4,6 +4,7 @@
 #include "database/DataLink.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
 #include <QKeyEvent>
 
@@ -75,4 +76,15 @@ void typeText(QWidget* widget, const QString& text) {
         QApplication::sendEvent(widget, &press);
         QApplication::sendEvent(widget, &release);
     }
+}
+
+QStringList itemsOf(const QComboBox* list) {
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->itemText(i);
+    return out;
+}
+
+QString focusName() {
+    return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
 }

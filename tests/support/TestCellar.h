@@ -40,5 +40,11 @@ private:
 // Sets the French locale for number reading and writing.
 void useFrenchLocale();
 
+class QComboBox;
+// The entries of a list, in order.
+QStringList itemsOf(const QComboBox* list);
+// The object name of the widget that has the keyboard focus.
+QString focusName();
+
 // Types the text into the widget one key at a time, accents and symbols included.
 void typeText(QWidget* widget, const QString& text);

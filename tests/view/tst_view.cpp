@@ -21,18 +21,11 @@ struct Window {
     }
     QComboBox* list(const char* name) { return visu.findChild<QComboBox*>(name); }
     QTableView* grid() { return visu.findChild<QTableView*>("Grille"); }
-    QString focus() const {
-        return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : "";
-    }
+    QString focus() const { return focusName(); }
     void click(const char* button) {
         QTest::mouseClick(visu.findChild<QPushButton*>(button), Qt::LeftButton);
     }
-    QStringList items(const char* name) {
-        QStringList out;
-        for (int i = 0; i < list(name)->count(); ++i)
-            out << list(name)->itemText(i);
-        return out;
-    }
+    QStringList items(const char* name) { return itemsOf(list(name)); }
     void choose(const char* name, const QString& value) {
         QComboBox* l = list(name);
         l->setFocus();

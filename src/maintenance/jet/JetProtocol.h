@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cstdio>
+
 // What the Jet reader helper writes on its channel, one line each, fields separated by tabs:
 //   BROVANE-JET 1
 //   COLONNES <name>...           column names, as stored in the file
@@ -20,3 +22,7 @@ inline constexpr long MemoryLimitBytes = 512L * 1024 * 1024;
 inline constexpr long CpuLimitSeconds = 30;
 
 } // namespace JetProtocol
+
+// Writes one table of a Jet file on `out` in the format above; the helper's whole work, callable in-process
+// by the fuzz target.
+int dumpJetTable(const char* file, const char* table, FILE* out);

@@ -29,10 +29,12 @@ int fail(const char* code) {
 #ifdef __SANITIZE_ADDRESS__
 // Under AddressSanitizer the address space is mostly shadow memory: the sanitizer bounds the memory
 // actually used instead.
-extern "C" const char* __asan_default_options() { return "hard_rss_limit_mb=512"; }
+extern "C" const char* __asan_default_options() {
+    return "hard_rss_limit_mb=512";
+}
 #endif
 
-void limitSelf() {
+[[maybe_unused]] void limitSelf() {
 #ifndef __SANITIZE_ADDRESS__
     const rlimit memory{static_cast<rlim_t>(JetProtocol::MemoryLimitBytes),
                         static_cast<rlim_t>(JetProtocol::MemoryLimitBytes)};
@@ -118,20 +120,12 @@ MdbCatalogEntry* findTable(MdbHandle* mdb, const char* name) {
 
 } // namespace
 
-int main(int argc, char** argv) {
-    limitSelf();
-    channel = fdopen(dup(STDOUT_FILENO), "w");
-    std::freopen("/dev/null", "w", stdout);
-    if (!channel)
-        return 3;
-    std::fprintf(channel, "%s\n", JetProtocol::Magic);
-    if (argc != 3)
-        return fail(JetProtocol::ErrorUsage);
-
-    MdbHandle* mdb = mdb_open(argv[1], MDB_NOFLAGS);
+int dumpJetTable(const char* file, const char* tableName, FILE* out) {
+    channel = out;
+    MdbHandle* mdb = mdb_open(file, MDB_NOFLAGS);
     if (!mdb || !mdb_read_catalog(mdb, MDB_TABLE))
         return fail(JetProtocol::ErrorNotJet);
-    MdbCatalogEntry* entry = findTable(mdb, argv[2]);
+    MdbCatalogEntry* entry = findTable(mdb, tableName);
     if (!entry)
         return fail(JetProtocol::ErrorNoTable);
     MdbTableDef* table = mdb_read_table(entry);
@@ -176,3 +170,17 @@ int main(int argc, char** argv) {
     mdb_close(mdb);
     return 0;
 }
+
+#ifndef BROVANE_JET_FUZZ
+int main(int argc, char** argv) {
+    limitSelf();
+    channel = fdopen(dup(STDOUT_FILENO), "w");
+    std::freopen("/dev/null", "w", stdout);
+    if (!channel)
+        return 3;
+    std::fprintf(channel, "%s\n", JetProtocol::Magic);
+    if (argc != 3)
+        return fail(JetProtocol::ErrorUsage);
+    return dumpJetTable(argv[1], argv[2], channel);
+}
+#endif
