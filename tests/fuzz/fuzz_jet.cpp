@@ -3,6 +3,8 @@
 // is why the program only ever runs this code in a separate, limited process; fuzzing measures how often.
 #include "maintenance/jet/JetProtocol.h"
 
+#include <cstdint>
+#include <cstdlib>
 #include <unistd.h>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
