@@ -112,6 +112,28 @@ int sign(long long v) {
 namespace FrenchCollation {
 
 int compare(const char* a, int lengthA, const char* b, int lengthB) {
+    // Most texts are told apart within their first ASCII letters, where an element is the letter in small
+    // capitals and carries no accent: decide there when possible, and only walk on from the first other
+    // character.
+    const auto* ua = reinterpret_cast<const unsigned char*>(a);
+    const auto* ub = reinterpret_cast<const unsigned char*>(b);
+    const int common = std::min(lengthA, lengthB);
+    int i = 0;
+    for (; i < common; ++i) {
+        unsigned char x = ua[i], y = ub[i];
+        if ((x | y) >= 0x80)
+            break;
+        x = static_cast<unsigned char>(x >= 'A' && x <= 'Z' ? x + 32 : x);
+        y = static_cast<unsigned char>(y >= 'A' && y <= 'Z' ? y + 32 : y);
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    if (i == common && (i == lengthA || i == lengthB))
+        return lengthA == lengthB ? 0 : lengthA < lengthB ? -1 : 1;
+    a += i;
+    b += i;
+    lengthA -= i;
+    lengthB -= i;
     const auto& t = table();
     // Letters first, over the whole texts; accents break ties only afterwards.
     int accents = 0;

@@ -90,6 +90,7 @@ private slots:
     void failuresLeaveTheOldDatabase();
     void oldFilesThatStayDoNotUndoTheMove();
     void windowMovesAndRemembers();
+    void settingsThatCannotBeWrittenAreReported();
     void windowRefusals();
     void enterMovesToValiderOnly();
     void noChangesNothing();
@@ -218,6 +219,22 @@ void TestConfig::windowMovesAndRemembers() {
     QVERIFY(!settings.created);
     QCOMPARE(settings.cheminBase, c.target("Cave") + "/");
     QCOMPARE(c.cellar.lotCount(), 1);
+}
+
+void TestConfig::settingsThatCannotBeWrittenAreReported() {
+    Cellars c;
+    // A settings folder on a filesystem that refuses every write, even root's.
+    c.cellar.globals.settingsFolder = "/proc/brovane/";
+    Config window(c.cellar.globals, c.cellar.services);
+    window.setCurrentFolder(c.elsewhere.path());
+    window.findChild<QLineEdit*>("NomDossier")->setText("Cave");
+    c.cellar.services.messages.queueAnswer(MessageBox::Answer::Yes);
+    window.Valider_Click();
+    // The cellar is safe in its new folder and the program uses it; the user is told what to redo.
+    QCOMPARE(c.cellar.globals.CheminBase, c.target("Cave") + "/");
+    QCOMPARE(bytes(c.target("Cave") + "/Orny02.dat"), c.original);
+    QVERIFY(c.cellar.lastMessage().text.contains("Orny.ini n'a pas pu être écrit"));
+    QCOMPARE(c.cellar.lastMessage().icon, MessageBox::Icon::Exclamation);
 }
 
 void TestConfig::windowRefusals() {
