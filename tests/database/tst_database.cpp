@@ -48,6 +48,14 @@ void TestDatabase::collation_data() {
                                   << "Tavel rosé" << -1;
     QTest::newRow("outside Latin") << "Vin 🍷"
                                    << "VIN 🍷" << 0;
+    QTest::newRow("same ASCII start, accented capitals") << "Côte-Rôtie"
+                                                         << "CÔTE-RÔTIE" << 0;
+    QTest::newRow("same ASCII start, accent breaks the tie") << "Cote"
+                                                             << "Côte" << -1;
+    QTest::newRow("same ASCII start, letters before accents") << "Côte"
+                                                              << "Cotes" << -1;
+    QTest::newRow("ASCII prefix") << "ab"
+                                  << "ABé" << -1;
 }
 
 void TestDatabase::collation() {
