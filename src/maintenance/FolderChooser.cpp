@@ -3,12 +3,15 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QEvent>
 #include <QFileSystemModel>
+#include <QScrollBar>
+#include <QTimer>
 #include <QTreeView>
 
 FolderChooser::FolderChooser(QComboBox* drives, QTreeView* folders, QObject* parent)
     : QObject(parent), m_drives(drives), m_folders(folders), m_model(new QFileSystemModel(this)),
-      m_volumes(VolumeList::volumes()) {
+      m_volumes(VolumeList::volumes()), m_reveal(new QTimer(this)) {
     m_model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
     m_model->setRootPath(QDir::rootPath());
     m_folders->setModel(m_model);
@@ -18,6 +21,23 @@ FolderChooser::FolderChooser(QComboBox* drives, QTreeView* folders, QObject* par
         m_drives->addItem(volume.label);
     connect(m_folders->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this] { emit folderChanged(currentFolder()); });
+    // Folders are read in the background and their rows arrive in bursts: once a burst is in, show the
+    // chosen folder again.
+    m_reveal->setSingleShot(true);
+    m_reveal->setInterval(0);
+    connect(m_reveal, &QTimer::timeout, this, &FolderChooser::revealCurrent);
+    const auto again = [this] {
+        if (m_revealing)
+            m_reveal->start();
+    };
+    // New rows, and rows sorted again once read, move the chosen folder.
+    connect(m_model, &QFileSystemModel::rowsInserted, this, again);
+    connect(m_model, &QFileSystemModel::layoutChanged, this, again);
+    connect(m_model, &QFileSystemModel::directoryLoaded, this, again);
+    // Until the user takes the list in hand.
+    for (QObject* part : {static_cast<QObject*>(m_folders), static_cast<QObject*>(m_folders->viewport()),
+                          static_cast<QObject*>(m_folders->verticalScrollBar())})
+        part->installEventFilter(this);
 }
 
 QString FolderChooser::currentFolder() const {
@@ -41,9 +61,25 @@ bool FolderChooser::setDrive(int index) {
 void FolderChooser::setCurrentFolder(const QString& folder) {
     const QString path = QDir::fromNativeSeparators(folder);
     setDrive(VolumeList::volumeOf(m_volumes, path));
-    const QModelIndex index = m_model->index(path);
-    m_folders->setCurrentIndex(index);
-    m_folders->scrollTo(index);
+    m_folders->setCurrentIndex(m_model->index(path));
+    m_revealing = true;
+    revealCurrent();
+}
+
+bool FolderChooser::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type == QEvent::MouseButtonPress || type == QEvent::Wheel || type == QEvent::KeyPress)
+        m_revealing = false;
+    return QObject::eventFilter(watched, event);
+}
+
+void FolderChooser::revealCurrent() {
+    const QModelIndex current = m_folders->currentIndex();
+    if (!current.isValid())
+        return;
+    for (QModelIndex parent = current.parent(); parent.isValid(); parent = parent.parent())
+        m_folders->expand(parent);
+    m_folders->scrollTo(current, QAbstractItemView::PositionAtCenter);
 }
 
 void FolderChooser::driveChanged() {

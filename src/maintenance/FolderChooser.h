@@ -7,6 +7,7 @@
 
 class QComboBox;
 class QFileSystemModel;
+class QTimer;
 class QTreeView;
 
 // A drive list and a folder list working together, as the configuration and import windows use them.
@@ -27,12 +28,19 @@ public:
 signals:
     void folderChanged(const QString& folder);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     bool setDrive(int index);
+    // Unfolds the list down to the chosen folder and brings it into view; again as folders load.
+    void revealCurrent();
 
     QComboBox* m_drives;
     QTreeView* m_folders;
     QFileSystemModel* m_model;
     QList<VolumeList::Volume> m_volumes;
     int m_drive = -1;
+    QTimer* m_reveal;
+    bool m_revealing = false;
 };

@@ -11,6 +11,7 @@
 #include <QListView>
 #include <QRandomGenerator>
 #include <QTest>
+#include <QTreeView>
 
 namespace {
 
@@ -40,6 +41,7 @@ private slots:
     void unusableFiles();
     void failureAppendsNothing();
     void windowChoosesAndImports();
+    void folderListOpensOntoTheChosenFolder();
 };
 
 void TestImport::fullJet4File() {
@@ -194,6 +196,23 @@ void TestImport::windowChoosesAndImports() {
     window.Valider_Click();
     QCOMPARE(cellar.lotCount(), 22);
     QCOMPARE(window.chosenPath(), folder.path() + "/VIN.MDB");
+}
+
+void TestImport::folderListOpensOntoTheChosenFolder() {
+    TestCellar cellar;
+    QTemporaryDir deep;
+    ImportBase window(cellar.globals, cellar.services);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.setCurrentFolder(deep.path());
+    // Folders are read in the background, rows arriving after the choice: let them all come in.
+    QTest::qWait(1500);
+    auto* folders = window.findChild<QTreeView*>("Dossiers");
+    const QRect row = folders->visualRect(folders->currentIndex());
+    QCOMPARE(folders->currentIndex().data().toString(), QFileInfo(deep.path()).fileName());
+    QVERIFY(!row.isEmpty());
+    QVERIFY2(folders->viewport()->rect().contains(row.center()),
+             qPrintable(QString("row at %1, list %2 high").arg(row.y()).arg(folders->viewport()->height())));
 }
 
 QTEST_MAIN(TestImport)
