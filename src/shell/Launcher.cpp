@@ -29,7 +29,7 @@ bool Launcher::start(const Assemble& assemble, const AtStart& atStart) {
         return false;
     QString settingsError;
     m_globals = StartUp::prepare(QCoreApplication::applicationFilePath(), &settingsError);
-    m_window = std::make_unique<Principale>(m_globals, m_services, assemble(m_globals, m_services));
+    m_window = std::make_unique<Principale>(m_globals, assemble(m_globals, m_services));
     m_window->show();
     if (!settingsError.isEmpty())
         m_services.messages.notice(

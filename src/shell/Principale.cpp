@@ -4,7 +4,6 @@
 #include "shell/HelpService.h"
 #include "shell/KeyStates.h"
 #include "shell/StartUp.h"
-#include "ui/Services.h"
 #include "ui/Windows.h"
 #include "ui_Principale.h"
 
@@ -15,8 +14,8 @@
 #include <QTimer>
 #include <QToolButton>
 
-Principale::Principale(Globals& globals, Services& services, WorkingWindows windows, QWidget* parent)
-    : QMainWindow(parent), ui(std::make_unique<Ui::Principale>()), m_globals(globals), m_services(services),
+Principale::Principale(Globals& globals, WorkingWindows windows, QWidget* parent)
+    : QMainWindow(parent), ui(std::make_unique<Ui::Principale>()), m_globals(globals),
       m_windows(std::move(windows)), m_help(new HelpService(globals.helpFile, this)),
       m_keys(new KeyStates(this)), m_clock(new QTimer(this)) {
     Windows::loadResources();

@@ -14,14 +14,13 @@ class QLabel;
 class QTimer;
 class HelpService;
 class KeyStates;
-struct Services;
 
 // The main window: menu, tool bar and status bar. Each entry opens one working window modally or runs
 // one action; the window keeps no data of its own.
 class Principale : public QMainWindow {
     Q_OBJECT
 public:
-    Principale(Globals& globals, Services& services, WorkingWindows windows, QWidget* parent = nullptr);
+    Principale(Globals& globals, WorkingWindows windows, QWidget* parent = nullptr);
     ~Principale() override;
 
     HelpService& help() { return *m_help; }
@@ -51,7 +50,6 @@ private:
 
     std::unique_ptr<Ui::Principale> ui;
     Globals& m_globals;
-    Services& m_services;
     WorkingWindows m_windows;
     HelpService* m_help;
     KeyStates* m_keys;

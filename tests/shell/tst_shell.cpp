@@ -185,7 +185,7 @@ void TestShell::toolBarDispatch() {
     TestCellar cellar;
     QStringList ran;
     const auto record = [&ran](const char* name) { return [&ran, name](QWidget*) { ran << name; }; };
-    Principale window(cellar.globals, cellar.services,
+    Principale window(cellar.globals,
                       {record("saisie"), record("consommation"), record("visualisation"), record("imprimer"),
                        record("config"), record("import"), record("apropos")});
     window.BarreBoutons_ButtonClick(key);
@@ -201,7 +201,7 @@ void TestShell::toolBarDispatch() {
 
 void TestShell::menuMatchesTheTable() {
     TestCellar cellar;
-    Principale window(cellar.globals, cellar.services, {});
+    Principale window(cellar.globals, {});
     QCOMPARE(window.windowTitle(), QString("Brovane"));
     const QList<std::tuple<QString, QString, QString>> entries = {
         {"MenuSaisie", "&Saisie des achats", "Ctrl+A"},
@@ -245,7 +245,7 @@ void TestShell::missingWindowsStayDisabled() {
     TestCellar cellar;
     WorkingWindows windows;
     windows.saisie = [](QWidget*) {};
-    Principale window(cellar.globals, cellar.services, windows);
+    Principale window(cellar.globals, windows);
     QVERIFY(window.findChild<QAction*>("MenuSaisie")->isEnabled());
     QVERIFY(window.findChild<QAction*>("SaisieAchats")->isEnabled());
     QVERIFY(!window.findChild<QAction*>("MenuImport")->isEnabled());
@@ -256,7 +256,7 @@ void TestShell::missingWindowsStayDisabled() {
 
 void TestShell::statusBarPanels() {
     TestCellar cellar;
-    Principale window(cellar.globals, cellar.services, {});
+    Principale window(cellar.globals, {});
     QCOMPARE(window.findChild<QLabel*>("Panneau1")->text(), QString("Brovane  -  Version 1.3"));
     QCOMPARE(window.findChild<QLabel*>("Panneau2")->text(), QString("DEFIL"));
     QCOMPARE(window.findChild<QLabel*>("Panneau3")->text(), QString("INS"));
@@ -273,7 +273,7 @@ void TestShell::statusBarPanels() {
 
 void TestShell::f1OpensTheActiveWindowsTopic() {
     TestCellar cellar;
-    Principale window(cellar.globals, cellar.services, {});
+    Principale window(cellar.globals, {});
     QTest::keyClick(&window, Qt::Key_F1);
     QCOMPARE(window.help().lastShown(), QUrl::fromLocalFile(cellar.globals.helpFile));
     QDialog working(&window);
