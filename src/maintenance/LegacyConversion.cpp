@@ -59,14 +59,8 @@ Result convert(const QString& cheminBase) {
     };
 
     const LegacyImport::Lots lots = LegacyImport::readLots(original);
-    if (!lots.error.isEmpty()) {
-        result.error = lots.error;
-        result.error.replace(QStringLiteral("ne peut pas être importé"),
-                             QStringLiteral("ne peut pas être converti"));
-        result.error.replace(QStringLiteral("La cave n'a pas été modifiée."),
-                             QStringLiteral("Le fichier d'origine est intact, à sa place."));
-        return result;
-    }
+    if (!lots.problem.isEmpty())
+        return failed(lots.problem);
     QStringList colours = LegacyImport::readColours(original);
     if (colours.isEmpty())
         colours = CellarSchema::DefaultColours;

@@ -37,16 +37,15 @@ QVariant text(const QVariant& v) {
 Lots readLots(const QString& jetFile) {
     Lots lots;
     if (CellarSchema::detectKind(jetFile) != CellarSchema::FileKind::Jet) {
-        lots.error =
-            cannotImport(jetFile, CellarSchema::detectKind(jetFile) == CellarSchema::FileKind::Missing
-                                      ? QStringLiteral("il est introuvable")
-                                      : QStringLiteral("ce n'est pas une base d'une version antérieure "
-                                                       "de Brovane (fichier Access)"));
+        lots.problem = CellarSchema::detectKind(jetFile) == CellarSchema::FileKind::Missing
+                           ? QStringLiteral("il est introuvable")
+                           : QStringLiteral("ce n'est pas une base d'une version antérieure "
+                                            "de Brovane (fichier Access)");
         return lots;
     }
     const JetReader::Result read = JetReader::read(jetFile, QStringLiteral("ORNY"));
     if (!read.table) {
-        lots.error = cannotImport(jetFile, read.problem);
+        lots.problem = read.problem;
         return lots;
     }
     std::vector<int> source;
@@ -56,8 +55,7 @@ Lots readLots(const QString& jetFile) {
             if (read.table->columns.at(i).compare(column, Qt::CaseInsensitive) == 0)
                 found = i;
         if (found < 0 && column != QLatin1String("PRIXUNITAIRE")) {
-            lots.error =
-                cannotImport(jetFile, QStringLiteral("sa table ORNY n'a pas de colonne %1").arg(column));
+            lots.problem = QStringLiteral("sa table ORNY n'a pas de colonne %1").arg(column);
             return lots;
         }
         source.push_back(found);
@@ -110,10 +108,9 @@ Result run(const QString& jetFile, const QString& databasePath) {
         result.error = error->text();
         return result;
     }
-    link.close();
     const Lots lots = readLots(jetFile);
-    if (!lots.error.isEmpty()) {
-        result.error = lots.error;
+    if (!lots.problem.isEmpty()) {
+        result.error = cannotImport(jetFile, lots.problem);
         return result;
     }
     if (DbStatus error = appendLots(link, lots.rows)) {

@@ -14,7 +14,7 @@ namespace LegacyImport {
 // version before 1.3 has no price, and its lots come without one.
 struct Lots {
     std::vector<DbRow> rows;
-    QString error; // the whole sentence for the user, naming the file
+    QString problem; // why the lots could not be read, for the caller's sentence
 };
 Lots readLots(const QString& jetFile);
 
