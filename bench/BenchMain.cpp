@@ -26,12 +26,12 @@ const Cellar& cellar(int lots, int names) {
                                   "Échézeaux", "Mas",     "Cuvée", "Abbaye"};
     QRandomGenerator random(42);
     DataLink link(slot->path);
-    link.write([&](DataLink& l) -> DbStatus {
+    const Status filled = link.write([&](DataLink& l) -> Status {
         for (int i = 0; i < lots; ++i) {
             const int n = i % names;
             const QString name = QStringLiteral("%1 %2").arg(QString::fromUtf8(words[n % 8])).arg(n);
             const QVariant price = i % 10 == 0 ? QVariant() : QVariant(random.bounded(500, 20000) / 100.0);
-            if (DbStatus e =
+            if (Status e =
                     l.execute(QStringLiteral("INSERT INTO ORNY VALUES (?1, ?2, ?3, ?4, ?5, ?6)"),
                               {name, QString::fromUtf8(types[random.bounded(12)]), 1950 + random.bounded(75),
                                QString::fromUtf8(colours[random.bounded(3)]), 1 + random.bounded(24), price}))
@@ -39,6 +39,8 @@ const Cellar& cellar(int lots, int names) {
         }
         return std::nullopt;
     });
+    if (filled)
+        qFatal("%s", qPrintable(filled->text()));
     return *slot;
 }
 

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Moving a cellar of 100,000 lots, checks included, against a plain copy of the same file.
 #include "BenchMain.h"
-#include "maintenance/DatabaseMove.h"
 #include "maintenance/LegacyImport.h"
+#include "storage/DatabaseMove.h"
+#include "storage/FileSystem.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,7 +21,7 @@ void MoveDatabase_ours(benchmark::State& state) {
     QFile::copy(cellar.path, base + QStringLiteral("Orny02.dat"));
     for (auto _ : state) {
         const QString next = work.path() + QStringLiteral("/cave%1").arg(++n);
-        const auto result = DatabaseMove(files).run(base, next);
+        const auto result = DatabaseMove(files, work.path() + QStringLiteral("/")).run(base, next);
         if (result.outcome != DatabaseMove::Outcome::Moved)
             state.SkipWithError("the move failed");
         base = result.newBase;

@@ -53,10 +53,6 @@ QString equalsFrench(const QString& column, const QString& value, QVariantList& 
     return sql;
 }
 
-QString databasePath(const QString& cheminBase) {
-    return cheminBase + QLatin1String(CellarSchema::DatabaseFileName);
-}
-
 TextList colours(DataLink& link) {
     const DbRows rows = link.query(QStringLiteral("SELECT LIBELLE FROM COULEUR ORDER BY rowid"));
     return {rows.texts(QStringLiteral("LIBELLE")), rows.error};
@@ -80,7 +76,7 @@ TextList distinctValues(DataLink& link, const QString& column, const Conditions&
     return list;
 }
 
-DbStatus addLot(DataLink& link, const NewLot& lot) {
+Status addLot(DataLink& link, const NewLot& lot) {
     return link.write([&](DataLink& l) {
         return l.execute(
             QStringLiteral("INSERT INTO ORNY (NOM, TYPE, ANNEE, COULEUR, QUANTITE, PRIXUNITAIRE) "
@@ -105,7 +101,7 @@ ConsumeResult consume(DataLink& link, const LotKey& key, qlonglong stock, qlongl
     ConsumeResult result;
     Conditions where = keyConditions(key);
     where.insert(where.begin() + 3, {QStringLiteral("QUANTITE"), stock});
-    result.error = link.write([&](DataLink& l) -> DbStatus {
+    result.error = link.write([&](DataLink& l) -> Status {
         QVariantList params;
         const DbRows found = l.query(QStringLiteral("SELECT rowid FROM ORNY WHERE 1%1 ORDER BY rowid LIMIT 1")
                                          .arg(conditionsSql(where, params)),

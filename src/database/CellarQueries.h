@@ -13,8 +13,6 @@
 // the vintage and the quantities compare as numbers. Every value is bound.
 namespace CellarQueries {
 
-QString databasePath(const QString& cheminBase);
-
 // One condition of a where clause: a column of ORNY and the value it must equal.
 using Condition = std::pair<QString, QVariant>;
 using Conditions = std::vector<Condition>;
@@ -25,7 +23,7 @@ QString equalsFrench(const QString& column, const QString& value, QVariantList& 
 
 struct TextList {
     QStringList values;
-    DbStatus error;
+    Status error;
 };
 
 // Every label of the colour table, in the order the table gives them.
@@ -44,7 +42,7 @@ struct NewLot {
     int quantite = 0;
     std::optional<double> prixUnitaire;
 };
-DbStatus addLot(DataLink& link, const NewLot& lot);
+Status addLot(DataLink& link, const NewLot& lot);
 
 // The lot singled out by name, type, vintage and colour: the first such row.
 struct LotKey {
@@ -55,7 +53,7 @@ struct LotKey {
 };
 struct Stock {
     std::optional<qlonglong> quantite; // none when no row matches
-    DbStatus error;
+    Status error;
 };
 Stock firstStock(DataLink& link, const LotKey& key);
 
@@ -64,7 +62,7 @@ Stock firstStock(DataLink& link, const LotKey& key);
 enum class Consumed { Lowered, Removed, LotGone, Failed };
 struct ConsumeResult {
     Consumed outcome = Consumed::Failed;
-    DbStatus error;
+    Status error;
 };
 ConsumeResult consume(DataLink& link, const LotKey& key, qlonglong stock, qlonglong consumed);
 

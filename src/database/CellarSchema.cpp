@@ -14,6 +14,25 @@ QString shown(const QString& path) {
 }
 } // namespace
 
+QString lotColumnList() {
+    QStringList names;
+    for (const char* name : LotColumnNames)
+        names << QLatin1String(name);
+    return names.join(QStringLiteral(", "));
+}
+
+QString insertLotSql() {
+    return QStringLiteral("INSERT INTO ORNY (%1) VALUES (?1, ?2, ?3, ?4, ?5, ?6)").arg(lotColumnList());
+}
+
+const QList<RequiredTable>& requiredTables() {
+    static const QList<RequiredTable> tables = {
+        {"ORNY", {"NOM", "TYPE", "ANNEE", "COULEUR", "QUANTITE", "PRIXUNITAIRE"}},
+        {"COULEUR", {"LIBELLE"}},
+    };
+    return tables;
+}
+
 FileKind detectKind(const QString& path) {
     QFileInfo info(path);
     if (!info.exists() || !info.isFile())
@@ -31,7 +50,7 @@ FileKind detectKind(const QString& path) {
     return FileKind::Other;
 }
 
-DbStatus createCellar(const QString& path, const QStringList& colours) {
+Status createCellar(const QString& path, const QStringList& colours) {
     if (QFileInfo::exists(path))
         return engineFailure(path, QStringLiteral("le fichier existe déjà"));
     try {
@@ -58,14 +77,14 @@ DbStatus createCellar(const QString& path, const QStringList& colours) {
     }
 }
 
-DbError missingFile(const QString& path) {
+Failure missingFile(const QString& path) {
     return {QStringLiteral("La base de données « %1 » est introuvable.\n"
                            "Vérifiez le dossier de la base (menu Fichier, Configuration).")
                 .arg(shown(path)),
             {}};
 }
 
-DbError notACellar(const QString& path, const QString& detail) {
+Failure notACellar(const QString& path, const QString& detail) {
     return {
         QStringLiteral("Le fichier « %1 » n'est pas une base de données de Brovane, ou il est endommagé.\n"
                        "Rien n'y a été écrit.")
@@ -73,27 +92,51 @@ DbError notACellar(const QString& path, const QString& detail) {
         detail};
 }
 
-DbError earlierFormat(const QString& path) {
+Failure earlierFormat(const QString& path) {
     return {QStringLiteral("Le fichier « %1 » a été créé par une version antérieure de Brovane et doit être "
                            "converti avant usage.\nRedémarrez Brovane et acceptez la conversion.")
                 .arg(shown(path)),
             {}};
 }
 
-DbError incomplete(const QString& path, const QString& what) {
+Failure incomplete(const QString& path, const QString& what) {
     return {QStringLiteral("La base de données « %1 » est incomplète : il manque %2.\nRien n'y a été écrit.")
                 .arg(shown(path), what),
             {}};
 }
 
-DbError locked(const QString& path, const QString& detail) {
+Failure foreignObjects(const QString& path, const QStringList& objects) {
+    return {
+        QStringLiteral("La base de données « %1 » contient des éléments que Brovane ne crée jamais (%2) : "
+                       "ils pourraient modifier la cave à votre insu.\nPar prudence, elle n'est pas "
+                       "ouverte et rien n'y a été écrit.")
+            .arg(shown(path), objects.join(QStringLiteral(", "))),
+        {}};
+}
+
+Failure diskFull(const QString& path, const QString& detail) {
+    return {QStringLiteral("Le disque qui contient la base de données « %1 » est plein.\n"
+                           "Libérez de la place puis réessayez ; aucune modification n'a été enregistrée.")
+                .arg(shown(path)),
+            detail};
+}
+
+Failure accessRefused(const QString& path, const QString& detail) {
+    return {QStringLiteral("L'accès à la base de données « %1 » est refusé.\n"
+                           "Vérifiez les droits sur ce fichier et sur son dossier ; aucune modification "
+                           "n'a été enregistrée.")
+                .arg(shown(path)),
+            detail};
+}
+
+Failure locked(const QString& path, const QString& detail) {
     return {QStringLiteral("La base de données « %1 » est utilisée par un autre programme.\n"
                            "Fermez-le ou réessayez dans un instant.")
                 .arg(shown(path)),
             detail};
 }
 
-DbError engineFailure(const QString& path, const QString& detail) {
+Failure engineFailure(const QString& path, const QString& detail) {
     return {QStringLiteral("La base de données « %1 » n'a pas pu être lue ou écrite.\n"
                            "Aucune modification n'a été enregistrée.")
                 .arg(shown(path)),

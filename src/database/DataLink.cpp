@@ -7,6 +7,7 @@
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <sqlite3.h>
 
+#include <cerrno>
 #include <map>
 #include <string>
 
@@ -19,28 +20,57 @@ int collateFrench(void*, int lengthA, const void* a, int lengthB, const void* b)
                                     lengthB);
 }
 
-struct RequiredTable {
-    const char* name;
-    QStringList columns;
-};
-
-const RequiredTable RequiredTables[] = {
-    {"ORNY", {"NOM", "TYPE", "ANNEE", "COULEUR", "QUANTITE", "PRIXUNITAIRE"}},
-    {"COULEUR", {"LIBELLE"}},
-};
-
-DbError fromException(const QString& path, const SQLite::Exception& e) {
-    const QString detail = QString::fromUtf8(e.what());
-    switch (e.getErrorCode()) {
+// The cause of a failure, from the engine's code and, for input and output, the system's own.
+Failure failureOf(const QString& path, int code, int systemErrno, const QString& detail) {
+    if (systemErrno == ENOSPC || systemErrno == EDQUOT)
+        return CellarSchema::diskFull(path, detail);
+    if (systemErrno == EACCES || systemErrno == EPERM || systemErrno == EROFS)
+        return CellarSchema::accessRefused(path, detail);
+    switch (code & 0xff) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
         return CellarSchema::locked(path, detail);
     case SQLITE_NOTADB:
     case SQLITE_CORRUPT:
         return CellarSchema::notACellar(path, detail);
+    case SQLITE_FULL:
+        return CellarSchema::diskFull(path, detail);
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        return CellarSchema::accessRefused(path, detail);
     default:
         return CellarSchema::engineFailure(path, detail);
     }
+}
+
+Failure fromException(const QString& path, sqlite3* db, const SQLite::Exception& e) {
+    return failureOf(path, e.getExtendedErrorCode(), db ? sqlite3_system_errno(db) : 0,
+                     QString::fromUtf8(e.what()));
+}
+
+// A cellar is data: no trigger, view or virtual table runs from it, and its schema cannot be altered
+// through the connection.
+void makeDefensive(sqlite3* db) {
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_VIEW, 0, nullptr);
+}
+
+// The objects of the file that the program never creates, as "déclencheur « X »".
+QStringList foreignObjects(SQLite::Database& db) {
+    QStringList found;
+    SQLite::Statement objects(db, "SELECT type, name FROM sqlite_schema WHERE type IN ('trigger', 'view') OR "
+                                  "(type = 'table' AND sql LIKE 'CREATE VIRTUAL TABLE%') ORDER BY name");
+    while (objects.executeStep()) {
+        const QString type = QString::fromUtf8(objects.getColumn(0).getText());
+        const QString kind = type == QLatin1String("trigger") ? QStringLiteral("déclencheur")
+                             : type == QLatin1String("view")  ? QStringLiteral("vue")
+                                                              : QStringLiteral("table virtuelle");
+        found << QStringLiteral("%1 « %2 »").arg(kind, QString::fromUtf8(objects.getColumn(1).getText()));
+    }
+    return found;
 }
 
 QVariant columnValue(const SQLite::Column& c) {
@@ -116,6 +146,7 @@ struct DataLink::Impl {
     std::map<std::string, std::unique_ptr<SQLite::Statement>> prepared;
     std::unique_ptr<SQLite::Statement> cursor;
     bool cursorAtEnd = true;
+    std::unique_ptr<SQLite::Transaction> hold;
 };
 
 DataLink::DataLink() : d(std::make_unique<Impl>()) {}
@@ -139,13 +170,14 @@ bool DataLink::isOpen() const {
 }
 
 void DataLink::close() {
+    d->hold.reset();
     d->prepared.clear();
     d->cursor.reset();
     d->cursorAtEnd = true;
     d->db.reset();
 }
 
-DbStatus DataLink::open() {
+Status DataLink::open() {
     if (d->db)
         return std::nullopt;
     switch (CellarSchema::detectKind(m_databaseName)) {
@@ -153,19 +185,26 @@ DbStatus DataLink::open() {
         return CellarSchema::missingFile(m_databaseName);
     case CellarSchema::FileKind::Jet:
         return CellarSchema::earlierFormat(m_databaseName);
+    case CellarSchema::FileKind::Unreadable:
+        return CellarSchema::accessRefused(m_databaseName, {});
     case CellarSchema::FileKind::SQLite:
         break;
     default:
         return CellarSchema::notACellar(m_databaseName);
     }
+    std::unique_ptr<SQLite::Database> db;
     try {
-        auto db = std::make_unique<SQLite::Database>(m_databaseName.toStdString(), SQLite::OPEN_READWRITE,
-                                                     BusyTimeoutMs);
+        db = std::make_unique<SQLite::Database>(m_databaseName.toStdString(), SQLite::OPEN_READWRITE,
+                                                BusyTimeoutMs);
+        makeDefensive(db->getHandle());
         sqlite3_create_collation_v2(db->getHandle(), FrenchCollation::Name, SQLITE_UTF8, nullptr,
                                     collateFrench, nullptr);
-        for (const RequiredTable& table : RequiredTables) {
-            SQLite::Statement info(*db,
-                                   std::string("SELECT name FROM pragma_table_info('") + table.name + "')");
+        const QStringList foreign = foreignObjects(*db);
+        if (!foreign.isEmpty())
+            return CellarSchema::foreignObjects(m_databaseName, foreign);
+        for (const CellarSchema::RequiredTable& table : CellarSchema::requiredTables()) {
+            SQLite::Statement info(*db, "SELECT name FROM pragma_table_info(?1)");
+            info.bind(1, table.name);
             QStringList present;
             while (info.executeStep())
                 present << QString::fromUtf8(info.getColumn(0).getText()).toUpper();
@@ -178,19 +217,22 @@ DbStatus DataLink::open() {
                                                     QStringLiteral("la colonne %1 de la table %2")
                                                         .arg(column, QLatin1String(table.name)));
         }
-        // A commit is on disk when it returns, and no journal is left beside the file once closed.
+        // A commit is on disk when it returns, and no journal is left beside the file once closed. A file
+        // left in WAL mode by another tool has its committed changes written back into it here.
         db->exec("PRAGMA synchronous = FULL");
-        db->exec("PRAGMA journal_mode = DELETE");
+        SQLite::Statement mode(*db, "PRAGMA journal_mode = DELETE");
+        if (!mode.executeStep() || mode.getColumn(0).getString() != "delete")
+            return CellarSchema::locked(m_databaseName, QStringLiteral("journal_mode"));
         d->db = std::move(db);
         return std::nullopt;
     } catch (const SQLite::Exception& e) {
-        return fromException(m_databaseName, e);
+        return fromException(m_databaseName, db ? db->getHandle() : nullptr, e);
     }
 }
 
 DbRows DataLink::query(const QString& sql, const QVariantList& params) {
     DbRows result;
-    if (DbStatus status = open()) {
+    if (Status status = open()) {
         result.error = status;
         return result;
     }
@@ -208,13 +250,13 @@ DbRows DataLink::query(const QString& sql, const QVariantList& params) {
         }
     } catch (const SQLite::Exception& e) {
         result.rows.clear();
-        result.error = fromException(m_databaseName, e);
+        result.error = fromException(m_databaseName, d->db->getHandle(), e);
     }
     return result;
 }
 
-DbStatus DataLink::execute(const QString& sql, const QVariantList& params, int* changed) {
-    if (DbStatus status = open())
+Status DataLink::execute(const QString& sql, const QVariantList& params, int* changed) {
+    if (Status status = open())
         return status;
     try {
         std::unique_ptr<SQLite::Statement>& st = d->prepared[sql.toStdString()];
@@ -230,28 +272,46 @@ DbStatus DataLink::execute(const QString& sql, const QVariantList& params, int* 
         return std::nullopt;
     } catch (const SQLite::Exception& e) {
         d->prepared.erase(sql.toStdString());
-        return fromException(m_databaseName, e);
+        return fromException(m_databaseName, d->db->getHandle(), e);
     }
 }
 
-DbStatus DataLink::write(const std::function<DbStatus(DataLink&)>& body) {
-    if (DbStatus status = open())
+Status DataLink::write(const std::function<Status(DataLink&)>& body) {
+    if (Status status = open())
         return status;
     d->cursor.reset();
-    if (DbStatus status = execute(QStringLiteral("BEGIN IMMEDIATE")))
-        return status;
-    DbStatus status = body(*this);
-    if (!status)
-        status = execute(QStringLiteral("COMMIT"));
-    if (status && sqlite3_get_autocommit(d->db->getHandle()) == 0)
-        sqlite3_exec(d->db->getHandle(), "ROLLBACK", nullptr, nullptr, nullptr);
-    return status;
+    try {
+        SQLite::Transaction transaction(*d->db, SQLite::TransactionBehavior::IMMEDIATE);
+        if (Status status = body(*this))
+            return status;
+        transaction.commit();
+        return std::nullopt;
+    } catch (const SQLite::Exception& e) {
+        return fromException(m_databaseName, d->db->getHandle(), e);
+    }
 }
 
-DbStatus DataLink::openCursor(const QString& sql, const QVariantList& params) {
+Status DataLink::holdForCopy() {
+    if (Status status = open())
+        return status;
+    d->cursor.reset();
+    d->prepared.clear();
+    try {
+        d->hold = std::make_unique<SQLite::Transaction>(*d->db, SQLite::TransactionBehavior::IMMEDIATE);
+        // Reading makes the engine take in a journal left by a writer that died, before the file is copied.
+        SQLite::Statement probe(*d->db, "SELECT COUNT(*) FROM sqlite_schema");
+        probe.executeStep();
+        return std::nullopt;
+    } catch (const SQLite::Exception& e) {
+        d->hold.reset();
+        return fromException(m_databaseName, d->db->getHandle(), e);
+    }
+}
+
+Status DataLink::openCursor(const QString& sql, const QVariantList& params) {
     d->cursor.reset();
     d->cursorAtEnd = true;
-    if (DbStatus status = open())
+    if (Status status = open())
         return status;
     try {
         d->cursor = std::make_unique<SQLite::Statement>(*d->db, sql.toStdString());
@@ -260,11 +320,11 @@ DbStatus DataLink::openCursor(const QString& sql, const QVariantList& params) {
         return std::nullopt;
     } catch (const SQLite::Exception& e) {
         d->cursor.reset();
-        return fromException(m_databaseName, e);
+        return fromException(m_databaseName, d->db->getHandle(), e);
     }
 }
 
-DbStatus DataLink::fetch(int count, std::vector<DbRow>& out) {
+Status DataLink::fetch(int count, std::vector<DbRow>& out) {
     if (!d->cursor || d->cursorAtEnd)
         return std::nullopt;
     try {
@@ -283,7 +343,7 @@ DbStatus DataLink::fetch(int count, std::vector<DbRow>& out) {
         return std::nullopt;
     } catch (const SQLite::Exception& e) {
         d->cursorAtEnd = true;
-        return fromException(m_databaseName, e);
+        return fromException(m_databaseName, d->db->getHandle(), e);
     }
 }
 

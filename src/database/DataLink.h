@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "database/DbError.h"
+#include "database/Status.h"
 
 #include <QStringList>
 #include <QVariant>
@@ -15,7 +15,7 @@ using DbRow = std::vector<QVariant>;
 struct DbRows {
     QStringList columns;
     std::vector<DbRow> rows;
-    DbStatus error;
+    Status error;
 
     bool ok() const { return !error.has_value(); }
     int column(const QString& name) const;
@@ -39,17 +39,21 @@ public:
 
     DbRows query(const QString& sql, const QVariantList& params = {});
     // Runs a statement that returns no rows; the number of rows changed comes back in changed.
-    DbStatus execute(const QString& sql, const QVariantList& params = {}, int* changed = nullptr);
+    Status execute(const QString& sql, const QVariantList& params = {}, int* changed = nullptr);
     // Runs body inside one transaction: committed durably if body succeeds, rolled back otherwise.
-    DbStatus write(const std::function<DbStatus(DataLink&)>& body);
+    Status write(const std::function<Status(DataLink&)>& body);
+
+    // Keeps every other connection from writing the cellar until close(), with all it has committed in the
+    // file itself (a journal left behind is taken in first): the file can then be copied as it stands.
+    Status holdForCopy();
 
     // A statement whose rows are read on demand (the cellar grid). Opening one ends the previous one.
-    DbStatus openCursor(const QString& sql, const QVariantList& params = {});
-    DbStatus fetch(int count, std::vector<DbRow>& out);
+    Status openCursor(const QString& sql, const QVariantList& params = {});
+    Status fetch(int count, std::vector<DbRow>& out);
     bool cursorAtEnd() const;
     QStringList cursorColumns() const;
 
-    DbStatus open();
+    Status open();
     bool isOpen() const;
     void close();
 

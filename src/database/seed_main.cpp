@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
     const QString path = QString::fromLocal8Bit(argv[1]);
     // The build's own output from an earlier run, never a user's cellar (see resources/CMakeLists.txt).
     QFile::remove(path);
-    if (DbStatus error = CellarSchema::createCellar(path)) {
+    if (Status error = CellarSchema::createCellar(path)) {
         std::fprintf(stderr, "%s\n", qPrintable(error->text()));
         return 1;
     }

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "maintenance/Config.h"
 
-#include "maintenance/DatabaseMove.h"
+#include "database/CellarFiles.h"
+#include "database/DataLink.h"
 #include "maintenance/FolderChooser.h"
-#include "shell/SettingsFile.h"
+#include "storage/DatabaseMove.h"
+#include "storage/SettingsFile.h"
 #include "ui/BusyCursor.h"
 #include "ui/Services.h"
 #include "ui/Windows.h"
@@ -21,6 +23,7 @@ Config::Config(Globals& globals, Services& services, QWidget* parent)
     connect(ui->Valider, &QPushButton::clicked, this, &Config::Valider_Click);
     connect(ui->Annuler, &QPushButton::clicked, this, &Config::Annuler_Click);
     connect(ui->Quitter, &QPushButton::clicked, this, &Config::Quitter_Click);
+    connect(ui->UtiliserExistante, &QPushButton::clicked, this, &Config::UtiliserExistante_Click);
     onEnter(ui->NomDossier, [this] { ui->Valider->setFocus(); });
     Form_Load();
 }
@@ -71,6 +74,17 @@ void Config::Valider_Click() {
         return;
     }
     const QString folder = DatabaseMove::newFolder(currentFolder(), name);
+    // An existing folder is refused before anything is asked.
+    if (FileSystem::present(folder)) {
+        m_services.messages.show(
+            this, InputErrorTitle,
+            QStringLiteral("Le dossier « %1 » existe déjà !!\nLa base ne peut être déplacée "
+                           "que dans un nouveau dossier : choisissez un autre nom.")
+                .arg(folder),
+            MessageBox::Icon::Critical);
+        ui->NomDossier->setFocus();
+        return;
+    }
     const MessageBox::Answer answer = m_services.messages.show(
         this, InputErrorTitle, QStringLiteral("Confirmez vous la création de :\n") + folder,
         MessageBox::Icon::Critical, MessageBox::Buttons::YesNo);
@@ -78,20 +92,11 @@ void Config::Valider_Click() {
         DatabaseMove::Result result;
         {
             BusyCursor busy;
-            result = DatabaseMove(m_files).run(m_globals.CheminBase, folder);
+            result = DatabaseMove(m_files, m_globals.settingsFolder).run(m_globals.CheminBase, folder);
         }
         if (result.outcome == DatabaseMove::Outcome::Moved) {
             m_globals.CheminBase = result.newBase;
-            const QString settingsError = SettingsFile::write(m_globals.settingsFolder, m_globals.CheminBase);
             showCurrentBase();
-            if (!settingsError.isEmpty())
-                m_services.messages.notice(
-                    this,
-                    QStringLiteral(
-                        "La base est maintenant dans « %1 », mais le fichier Orny.ini n'a pas pu être "
-                        "écrit (%2).\nAu prochain démarrage, indiquez de nouveau ce dossier.")
-                        .arg(folder, settingsError),
-                    MessageBox::Icon::Exclamation);
         }
         if (!result.message.isEmpty())
             m_services.messages.notice(this, result.message,
@@ -100,6 +105,37 @@ void Config::Valider_Click() {
                                            : MessageBox::Icon::Critical);
     }
     Annuler_Click();
+}
+
+void Config::UtiliserExistante_Click() {
+    const QString base = CellarFiles::withSeparator(currentFolder());
+    const QString path = CellarFiles::databasePath(base);
+    DataLink link(path);
+    const Status unusable = link.open();
+    link.close();
+    if (unusable) {
+        m_services.messages.show(this, InputErrorTitle, unusable->message, MessageBox::Icon::Critical);
+        return;
+    }
+    if (base == m_globals.CheminBase) {
+        m_services.messages.notice(this, QStringLiteral("Brovane utilise déjà la base « %1 ».").arg(path));
+        return;
+    }
+    const MessageBox::Answer answer = m_services.messages.show(
+        this, QStringLiteral("Brovane"),
+        QStringLiteral(
+            "Utiliser désormais la base :\n%1\n\nElle n'est ni déplacée ni modifiée ; la base actuelle "
+            "reste où elle est.")
+            .arg(path),
+        MessageBox::Icon::Question, MessageBox::Buttons::YesNo);
+    if (answer != MessageBox::Answer::Yes)
+        return;
+    if (Status failure = SettingsFile::write(m_files, m_globals.settingsFolder, base)) {
+        m_services.messages.notice(this, failure->message, MessageBox::Icon::Critical);
+        return;
+    }
+    m_globals.CheminBase = base;
+    showCurrentBase();
 }
 
 void Config::Annuler_Click() {

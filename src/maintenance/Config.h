@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "maintenance/FileSystem.h"
 #include "shell/Globals.h"
+#include "storage/FileSystem.h"
 #include "ui/WorkingWindow.h"
 
 #include <memory>
@@ -32,6 +32,8 @@ public slots:
     void Valider_Click();
     void Annuler_Click();
     void Quitter_Click();
+    // Points Brovane at the cellar already in the chosen folder, moving nothing.
+    void UtiliserExistante_Click();
 
 private:
     void Form_Load();

@@ -3,9 +3,9 @@
 
 #include "database/CellarQueries.h"
 #include "database/CellarSchema.h"
-#include "maintenance/FileSystem.h"
 #include "maintenance/LegacyImport.h"
 #include "shell/Globals.h"
+#include "storage/FileSystem.h"
 #include "ui/BusyCursor.h"
 #include "ui/Services.h"
 
@@ -47,7 +47,7 @@ QString checkConverted(const QString& path, int lots, int colours) {
 
 Result convert(const QString& cheminBase) {
     Result result;
-    const QString original = CellarQueries::databasePath(cheminBase);
+    const QString original = CellarFiles::databasePath(cheminBase);
     const QString temporary = original + QStringLiteral(".conversion");
     const auto failed = [&](const QString& why) {
         QFile::remove(temporary);
@@ -66,11 +66,11 @@ Result convert(const QString& cheminBase) {
         colours = CellarSchema::DefaultColours;
 
     QFile::remove(temporary); // the leftover of a conversion that was interrupted
-    if (DbStatus error = CellarSchema::createCellar(temporary, colours))
+    if (Status error = CellarSchema::createCellar(temporary, colours))
         return failed(error->text());
     {
         DataLink link(temporary);
-        if (DbStatus error = LegacyImport::appendLots(link, lots.rows))
+        if (Status error = LegacyImport::appendLots(link, lots.rows))
             return failed(error->text());
     }
     const QString problem =
@@ -79,14 +79,12 @@ Result convert(const QString& cheminBase) {
         return failed(problem);
 
     FileSystem files;
-    QString error;
     const QString kept = freeKeptName(cheminBase);
-    if (!files.rename(original, kept, error))
-        return failed(QStringLiteral("le fichier d'origine n'a pas pu être renommé (%1)").arg(error));
-    if (!files.rename(temporary, original, error)) {
-        QString ignored;
-        files.rename(kept, original, ignored);
-        return failed(QStringLiteral("la nouvelle cave n'a pas pu être mise en place (%1)").arg(error));
+    if (Status failure = files.rename(original, kept))
+        return failed(failure->message);
+    if (Status failure = files.rename(temporary, original)) {
+        static_cast<void>(files.rename(kept, original));
+        return failed(failure->message);
     }
     result.converted = true;
     result.lots = static_cast<int>(lots.rows.size());

@@ -88,13 +88,12 @@ QStringList readColours(const QString& jetFile) {
     return colours;
 }
 
-DbStatus appendLots(DataLink& link, const std::vector<DbRow>& lots) {
-    return link.write([&lots](DataLink& l) -> DbStatus {
+Status appendLots(DataLink& link, const std::vector<DbRow>& lots) {
+    return link.write([&lots](DataLink& l) -> Status {
         for (const DbRow& lot : lots)
-            if (DbStatus e =
-                    l.execute(QStringLiteral("INSERT INTO ORNY (NOM, TYPE, ANNEE, COULEUR, QUANTITE, "
-                                             "PRIXUNITAIRE) VALUES (?1, ?2, ?3, ?4, ?5, ?6)"),
-                              {lot.at(0), lot.at(1), lot.at(2), lot.at(3), lot.at(4), lot.at(5)}))
+            if (Status e = l.execute(QStringLiteral("INSERT INTO ORNY (NOM, TYPE, ANNEE, COULEUR, QUANTITE, "
+                                                    "PRIXUNITAIRE) VALUES (?1, ?2, ?3, ?4, ?5, ?6)"),
+                                     {lot.at(0), lot.at(1), lot.at(2), lot.at(3), lot.at(4), lot.at(5)}))
                 return e;
         return std::nullopt;
     });
@@ -104,7 +103,7 @@ Result run(const QString& jetFile, const QString& databasePath) {
     Result result;
     // The current cellar is checked first: no point reading a file that could not be stored.
     DataLink link(databasePath);
-    if (DbStatus error = link.open()) {
+    if (Status error = link.open()) {
         result.error = error->text();
         return result;
     }
@@ -113,7 +112,7 @@ Result run(const QString& jetFile, const QString& databasePath) {
         result.error = cannotImport(jetFile, lots.problem);
         return result;
     }
-    if (DbStatus error = appendLots(link, lots.rows)) {
+    if (Status error = appendLots(link, lots.rows)) {
         result.error = error->text();
         return result;
     }

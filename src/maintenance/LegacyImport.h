@@ -22,7 +22,7 @@ Lots readLots(const QString& jetFile);
 QStringList readColours(const QString& jetFile);
 
 // Appends the lots in one transaction; on failure nothing is appended.
-DbStatus appendLots(DataLink& link, const std::vector<DbRow>& lots);
+Status appendLots(DataLink& link, const std::vector<DbRow>& lots);
 
 struct Result {
     int added = 0;

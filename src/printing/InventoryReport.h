@@ -36,7 +36,7 @@ struct Inventory {
 
 struct Read {
     Inventory inventory;
-    DbStatus error;
+    Status error;
 };
 
 // "Inventaire de ma orny le " and the date in the locale's short form with a four-digit year.

@@ -156,7 +156,7 @@ void Saisie::Valider_Click() {
     lot.quantite = static_cast<int>(Numbers::readWhole(ui->SaisieQuantite->text()).value_or(0));
     if (!ui->SaisiePrix->text().isEmpty())
         lot.prixUnitaire = Numbers::read(ui->SaisiePrix->text());
-    DbStatus failure;
+    Status failure;
     {
         BusyCursor busy;
         failure = CellarQueries::addLot(DataOrny, lot);

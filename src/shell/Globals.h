@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "database/CellarQueries.h"
+#include "database/CellarFiles.h"
 
 #include <QString>
 
@@ -15,5 +15,5 @@ struct Globals {
     QString helpFile;        // CheminAppli + "Orny.hlp"
     QString settingsFolder;  // where Orny.ini lives: the program folder
 
-    QString databasePath() const { return CellarQueries::databasePath(CheminBase); }
+    QString databasePath() const { return CellarFiles::databasePath(CheminBase); }
 };

@@ -27,18 +27,12 @@ Launcher::~Launcher() = default;
 bool Launcher::start(const Assemble& assemble, const AtStart& atStart) {
     if (!StartUp::refuseSecondCopy(m_lock, m_services.messages))
         return false;
-    QString settingsError;
-    m_globals = StartUp::prepare(QCoreApplication::applicationFilePath(), &settingsError);
+    QStringList notices;
+    m_globals = StartUp::prepare(QCoreApplication::applicationFilePath(), &notices);
     m_window = std::make_unique<Principale>(m_globals, assemble(m_globals, m_services));
     m_window->show();
-    if (!settingsError.isEmpty())
-        m_services.messages.notice(
-            m_window.get(),
-            QStringLiteral("Le fichier de paramètres « %1Orny.ini » n'a pas pu être écrit : "
-                           "%2\nLe dossier de la base ne sera pas retenu au prochain "
-                           "démarrage.")
-                .arg(m_globals.settingsFolder, settingsError),
-            MessageBox::Icon::Exclamation);
+    for (const QString& notice : notices)
+        m_services.messages.notice(m_window.get(), notice, MessageBox::Icon::Exclamation);
     if (atStart)
         atStart(m_globals, m_services, m_window.get());
     return true;

@@ -3,5 +3,5 @@
 
 #include <QString>
 
-// Where the lock that keeps a second copy out lives: the user's runtime folder.
+// Where the lock that keeps a second copy out lives: one place per user account.
 QString singleCopyLockPath();

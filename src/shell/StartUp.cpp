@@ -2,11 +2,13 @@
 #include "shell/StartUp.h"
 
 #include "BuildInfo.h"
-#include "shell/SettingsFile.h"
+#include "database/CellarFiles.h"
+#include "storage/DatabaseMove.h"
+#include "storage/FileSystem.h"
+#include "storage/SettingsFile.h"
 #include "ui/MessageBox.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QStandardPaths>
@@ -24,11 +26,6 @@ bool refuseSecondCopy(QLockFile& lock, MessageBox& messages) {
     return false;
 }
 
-QString withSeparator(const QString& folder) {
-    const QString native = QDir::toNativeSeparators(folder);
-    return native.endsWith(QDir::separator()) ? native : native + QDir::separator();
-}
-
 QString dateCompilation(const QDateTime& modified) {
     return modified.toString(QStringLiteral("dd/MM/yyyy")) + QStringLiteral(" à ") +
            modified.toString(QStringLiteral("HH:mm"));
@@ -42,34 +39,45 @@ QString statusText(const QString& version) {
     return QString::fromUtf8(BuildInfo::ProductName) + QStringLiteral("  -  Version ") + version;
 }
 
-Globals prepare(const QString& executablePath, QString* settingsError) {
+Globals prepare(const QString& executablePath, QStringList* notices) {
     const QFileInfo executable(executablePath);
     Globals g;
-    g.CheminAppli = withSeparator(executable.absolutePath());
+    g.CheminAppli = CellarFiles::withSeparator(executable.absolutePath());
     g.helpFile = g.CheminAppli + QStringLiteral("Orny.hlp");
     g.settingsFolder = g.CheminAppli;
     QString firstStart = g.CheminAppli;
-    // An installed program cannot write its own folder: each user then keeps his settings and his cellar
-    // in his own folders, the cellar starting as a copy of the delivered empty one.
-    if (!QFileInfo(g.CheminAppli).isWritable()) {
-        g.settingsFolder =
-            withSeparator(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                          QStringLiteral("/brovane"));
-        firstStart = withSeparator(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-                                   QStringLiteral("/brovane"));
+    // An installed program, or one whose folder cannot be written, keeps each user's settings and cellar
+    // in his own folders; the cellar starts as a copy of the delivered empty one.
+    const bool perUser = QFileInfo::exists(g.CheminAppli + QLatin1String(InstalledMarker)) ||
+                         !QFileInfo(g.CheminAppli).isWritable();
+    if (perUser) {
+        g.settingsFolder = CellarFiles::withSeparator(
+            QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+            QStringLiteral("/brovane"));
+        firstStart =
+            CellarFiles::withSeparator(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                                       QStringLiteral("/brovane"));
         QDir().mkpath(g.settingsFolder);
     }
-    const SettingsFile::ReadResult settings = SettingsFile::read(g.settingsFolder, firstStart);
+    FileSystem files;
+    const SettingsFile::Loaded settings =
+        SettingsFile::load(files, {g.settingsFolder, g.CheminAppli}, firstStart);
     g.CheminBase = settings.cheminBase;
-    if (settings.created && firstStart != g.CheminAppli) {
-        const QString delivered = CellarQueries::databasePath(g.CheminAppli);
-        const QString own = CellarQueries::databasePath(firstStart);
+    QStringList told;
+    if (!settings.notice.isEmpty())
+        told << settings.notice;
+    const QString resumed = DatabaseMove(files, g.settingsFolder).resume(g.CheminBase);
+    if (!resumed.isEmpty())
+        told << resumed;
+    if (settings.firstStart && perUser) {
+        const QString own = CellarFiles::databasePath(firstStart);
         QDir().mkpath(firstStart);
-        if (!QFileInfo::exists(own) && QFile::copy(delivered, own))
-            QFile::setPermissions(own, QFile::ReadOwner | QFile::WriteOwner);
+        if (!FileSystem::present(own))
+            if (Status failure = files.copyDurably(CellarFiles::databasePath(g.CheminAppli), own))
+                told << failure->message;
     }
-    if (settingsError)
-        *settingsError = settings.writeError;
+    if (notices)
+        *notices << told;
     g.DateCompilation = dateCompilation(executable.lastModified());
     g.VersionAppli = versionAppli();
     return g;

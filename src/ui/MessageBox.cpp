@@ -44,6 +44,6 @@ void MessageBox::notice(QWidget* parent, const QString& text, Icon icon) {
     show(parent, QString::fromUtf8(BuildInfo::ProductName), text, icon);
 }
 
-void MessageBox::databaseError(QWidget* parent, const DbError& error) {
+void MessageBox::databaseError(QWidget* parent, const Failure& error) {
     notice(parent, error.text(), Icon::Critical);
 }

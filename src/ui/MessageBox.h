@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "database/DbError.h"
+#include "database/Status.h"
 
 #include <QList>
 #include <QQueue>
@@ -33,7 +33,7 @@ public:
     bool refuse(QWidget* field, const QString& text);
     // The program's own notices carry the product name.
     void notice(QWidget* parent, const QString& text, Icon icon = Icon::Information);
-    void databaseError(QWidget* parent, const DbError& error);
+    void databaseError(QWidget* parent, const Failure& error);
 
     void setScripted(bool scripted) { m_scripted = scripted; }
     void queueAnswer(Answer answer) { m_answers.enqueue(answer); }

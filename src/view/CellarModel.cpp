@@ -10,11 +10,11 @@ const char* const Captions[CellarModel::ColumnCount] = {"Nom", "Type",       "An
 
 CellarModel::CellarModel(DataLink& link, QObject* parent) : QAbstractTableModel(parent), m_link(link) {}
 
-DbStatus CellarModel::show(const CellarViews::Statement& statement) {
+Status CellarModel::show(const CellarViews::Statement& statement) {
     beginResetModel();
     m_rows.clear();
     m_fetchError.reset();
-    DbStatus status = m_link.openCursor(statement.sql, statement.params);
+    Status status = m_link.openCursor(statement.sql, statement.params);
     if (!status)
         status = m_link.fetch(BatchSize, m_rows);
     if (status)

@@ -17,8 +17,8 @@ public:
     explicit CellarModel(DataLink& link, QObject* parent = nullptr);
 
     // Runs the view; on failure the grid is left empty with its headers, and the failure returned.
-    DbStatus show(const CellarViews::Statement& statement);
-    DbStatus lastFetchError() const { return m_fetchError; }
+    Status show(const CellarViews::Statement& statement);
+    Status lastFetchError() const { return m_fetchError; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -29,10 +29,10 @@ public:
     void fetchMore(const QModelIndex& parent) override;
 
 signals:
-    void fetchFailed(const DbError& error);
+    void fetchFailed(const Failure& error);
 
 private:
     DataLink& m_link;
     std::vector<DbRow> m_rows;
-    DbStatus m_fetchError;
+    Status m_fetchError;
 };

@@ -38,7 +38,7 @@ Visualisation::Visualisation(Globals& globals, Services& services, QWidget* pare
     connect(ui->ListeType, &QComboBox::activated, this, &Visualisation::ListeType_Click);
     connect(ui->Quitter, &QPushButton::clicked, this, &Visualisation::Quitter_Click);
     connect(m_model, &CellarModel::fetchFailed, this,
-            [this](const DbError& error) { m_services.messages.databaseError(this, error); });
+            [this](const Failure& error) { m_services.messages.databaseError(this, error); });
     Form_Load();
 }
 
@@ -75,7 +75,7 @@ void Visualisation::fillBothLists() {
 }
 
 void Visualisation::showView(const CellarViews::Statement& statement) {
-    if (DbStatus failure = m_model->show(statement))
+    if (Status failure = m_model->show(statement))
         m_services.messages.databaseError(this, *failure);
     GridLayout::applyColumnLayout(ui->Grille);
 }

@@ -181,8 +181,8 @@ void TestDatabase::missingFileIsNeverCreated() {
 void TestDatabase::failedWriteLeavesNothing() {
     TestCellar cellar;
     DataLink link(cellar.databasePath());
-    const DbStatus status = link.write([](DataLink& l) -> DbStatus {
-        if (DbStatus e = l.execute("INSERT INTO ORNY (NOM) VALUES ('premier')"))
+    const Status status = link.write([](DataLink& l) -> Status {
+        if (Status e = l.execute("INSERT INTO ORNY (NOM) VALUES ('premier')"))
             return e;
         return l.execute("INSERT INTO TABLE_ABSENTE VALUES (1)");
     });

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The settings reader on any first bytes of Orny.ini: it must return a folder and rewrite a file it could
 // not use, never crash.
-#include "shell/SettingsFile.h"
+#include "storage/SettingsFile.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -10,11 +10,6 @@
 
 namespace {
 
-QByteArray bytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // A cellar folder whose Orny02.dat is the given Jet file.
 void putJet(TestCellar& cellar, const QByteArray& jet) {
     QFile f(cellar.databasePath());
@@ -42,14 +37,14 @@ private slots:
 
 void TestConversion::convertsAndKeepsTheOriginal() {
     TestCellar cellar;
-    const QByteArray jet = bytes(JetFixtures::path("jet4/Vin.mdb"));
+    const QByteArray jet = fileBytes(JetFixtures::path("jet4/Vin.mdb"));
     putJet(cellar, jet);
     const auto result = LegacyConversion::convert(cellar.folder());
     QVERIFY2(result.converted, qPrintable(result.error));
     QCOMPARE(result.lots, 11);
     QCOMPARE(result.colours, 4);
     QCOMPARE(result.keptAs, cellar.folder() + "Orny02-ancien-format.dat");
-    QCOMPARE(bytes(result.keptAs), jet);
+    QCOMPARE(fileBytes(result.keptAs), jet);
     QCOMPARE(cellar.lots(), JetFixtures::Jet4Lots);
     DataLink link(cellar.databasePath());
     QCOMPARE(CellarQueries::colours(link).values, QStringList({"Blanc", "Jaune", "Rosé", "Rouge"}));
@@ -61,12 +56,12 @@ void TestConversion::convertsAndKeepsTheOriginal() {
     putJet(cellar, jet);
     const auto again = LegacyConversion::convert(cellar.folder());
     QCOMPARE(again.keptAs, cellar.folder() + "Orny02-ancien-format-2.dat");
-    QCOMPARE(bytes(cellar.folder() + "Orny02-ancien-format.dat"), jet);
+    QCOMPARE(fileBytes(cellar.folder() + "Orny02-ancien-format.dat"), jet);
 }
 
 void TestConversion::earlierTableWithoutPrice() {
     TestCellar cellar;
-    putJet(cellar, bytes(JetFixtures::path("jet4-sans-prix/Vin.mdb")));
+    putJet(cellar, fileBytes(JetFixtures::path("jet4-sans-prix/Vin.mdb")));
     const auto result = LegacyConversion::convert(cellar.folder());
     QVERIFY2(result.converted, qPrintable(result.error));
     QCOMPARE(cellar.lotCount(), 3);
@@ -76,7 +71,7 @@ void TestConversion::earlierTableWithoutPrice() {
 void TestConversion::missingColoursGetTheDefaults() {
     TestCellar cellar;
     // The jet4 file with its colour table renamed in the catalogue: a file without COULEUR.
-    QByteArray jet = bytes(JetFixtures::path("jet4/Vin.mdb"));
+    QByteArray jet = fileBytes(JetFixtures::path("jet4/Vin.mdb"));
     const QByteArray name = QByteArray("C\0O\0U\0L\0E\0U\0R\0", 14);
     const qsizetype catalogued = jet.indexOf(name);
     QVERIFY(catalogued > 0);
@@ -93,7 +88,7 @@ void TestConversion::missingColoursGetTheDefaults() {
 void TestConversion::damagedFileChangesNothing() {
     for (const char* damaged : {"jet4-tronque/Vin.mdb", "jet4-sans-orny/Vin.mdb"}) {
         TestCellar cellar;
-        const QByteArray jet = bytes(JetFixtures::path(damaged));
+        const QByteArray jet = fileBytes(JetFixtures::path(damaged));
         putJet(cellar, jet);
         const auto result = LegacyConversion::convert(cellar.folder());
         QVERIFY(!result.converted);
@@ -103,14 +98,14 @@ void TestConversion::damagedFileChangesNothing() {
             result.error.contains(QString(damaged).contains("tronque") ? "endommagé" : "pas de table ORNY"),
             qPrintable(result.error));
         QVERIFY(result.error.contains("Le fichier d'origine est intact"));
-        QCOMPARE(bytes(cellar.databasePath()), jet);
+        QCOMPARE(fileBytes(cellar.databasePath()), jet);
         QCOMPARE(filesOf(cellar), QStringList({"Orny02.dat"}));
     }
 }
 
 void TestConversion::offerAsksAndReports() {
     TestCellar cellar;
-    putJet(cellar, bytes(JetFixtures::path("jet4/Vin.mdb")));
+    putJet(cellar, fileBytes(JetFixtures::path("jet4/Vin.mdb")));
     cellar.services.messages.queueAnswer(MessageBox::Answer::Yes);
     LegacyConversion::offer(cellar.globals, cellar.services, nullptr);
     QCOMPARE(cellar.messageCount(), 2);
@@ -125,12 +120,12 @@ void TestConversion::offerAsksAndReports() {
 
 void TestConversion::answerNoChangesNothing() {
     TestCellar cellar;
-    const QByteArray jet = bytes(JetFixtures::path("jet4/Vin.mdb"));
+    const QByteArray jet = fileBytes(JetFixtures::path("jet4/Vin.mdb"));
     putJet(cellar, jet);
     cellar.services.messages.queueAnswer(MessageBox::Answer::No);
     LegacyConversion::offer(cellar.globals, cellar.services, nullptr);
     QCOMPARE(cellar.messageCount(), 1);
-    QCOMPARE(bytes(cellar.databasePath()), jet);
+    QCOMPARE(fileBytes(cellar.databasePath()), jet);
     QCOMPARE(filesOf(cellar), QStringList({"Orny02.dat"}));
     // The windows then say the file must be converted, and the next start asks again.
     DataLink link(cellar.databasePath());
@@ -142,10 +137,10 @@ void TestConversion::answerNoChangesNothing() {
 
 void TestConversion::sqliteCellarIsNeverOffered() {
     TestCellar cellar;
-    const QByteArray before = bytes(cellar.databasePath());
+    const QByteArray before = fileBytes(cellar.databasePath());
     LegacyConversion::offer(cellar.globals, cellar.services, nullptr);
     QCOMPARE(cellar.messageCount(), 0);
-    QCOMPARE(bytes(cellar.databasePath()), before);
+    QCOMPARE(fileBytes(cellar.databasePath()), before);
 }
 
 QTEST_MAIN(TestConversion)

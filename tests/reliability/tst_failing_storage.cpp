@@ -5,8 +5,9 @@
 // and the same write works once the disk is well again.
 #include "FaultyVfs.h"
 #include "database/CellarQueries.h"
-#include "maintenance/DatabaseMove.h"
 #include "maintenance/LegacyImport.h"
+#include "storage/DatabaseMove.h"
+#include "storage/FileSystem.h"
 #include "support/JetFixtures.h"
 #include "support/TestCellar.h"
 
@@ -23,12 +24,7 @@ struct Outcome {
 
 using Operation = std::function<Outcome(TestCellar&)>;
 
-QByteArray bytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-Outcome fromStatus(const DbStatus& status) {
+Outcome fromStatus(const Status& status) {
     return {!status, status ? status->text() : QString()};
 }
 
@@ -85,7 +81,7 @@ void TestFailingStorage::everyFailureIsSurvived() {
             };
         return [&elsewhere](TestCellar& c) {
             FileSystem files;
-            const auto r = DatabaseMove(files).run(c.folder(), elsewhere.path() + "/Cave");
+            const auto r = DatabaseMove(files, c.folder()).run(c.folder(), elsewhere.path() + "/Cave");
             return Outcome{r.outcome == DatabaseMove::Outcome::Moved, r.message};
         };
     }();
@@ -96,7 +92,7 @@ void TestFailingStorage::everyFailureIsSurvived() {
         cellar.addLot("Margaux", "Bordeaux", 1998, "Rouge", 12, 12.5);
         cellar.addLot("Tavel", "Rhône", 2019, "Rosé", 3, 8.75);
         const QStringList before = cellar.lots();
-        const QByteArray original = bytes(cellar.databasePath());
+        const QByteArray original = fileBytes(cellar.databasePath());
         FaultyVfs::failAt(static_cast<FaultyVfs::Kind>(kind), n);
         const Outcome outcome = run(cellar);
         const bool fired = FaultyVfs::triggered();
@@ -109,10 +105,10 @@ void TestFailingStorage::everyFailureIsSurvived() {
         if (operation == "move") {
             if (!outcome.ok) {
                 QVERIFY(outcome.message.startsWith("La base n'a pas été déplacée"));
-                QCOMPARE(bytes(cellar.databasePath()), original);
+                QCOMPARE(fileBytes(cellar.databasePath()), original);
                 QVERIFY(!QFileInfo::exists(elsewhere.path() + "/Cave"));
             } else {
-                QCOMPARE(bytes(elsewhere.path() + "/Cave/Orny02.dat"), original);
+                QCOMPARE(fileBytes(elsewhere.path() + "/Cave/Orny02.dat"), original);
                 QVERIFY(QDir(elsewhere.path() + "/Cave").removeRecursively());
             }
             continue;

@@ -19,11 +19,6 @@
 
 namespace {
 
-QByteArray bytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 void write(const QString& path, const QByteArray& content) {
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -62,7 +57,7 @@ void TestHostile::damagedCellarUnderEveryWindow() {
     cellar.addLot("Margaux", "Bordeaux", 1998, "Rouge", 12, 12.5);
     QFile::copy(QStringLiteral(BROVANE_PROGRAM_DIR "/Orny01.dat"), cellar.folder() + "Orny01.dat");
     const QString path = cellar.databasePath();
-    const QByteArray sound = bytes(path);
+    const QByteArray sound = fileBytes(path);
     sqlite3* holder = nullptr;
     if (damage == "zero bytes")
         write(path, {});
@@ -87,7 +82,7 @@ void TestHostile::damagedCellarUnderEveryWindow() {
                               nullptr, nullptr),
                  SQLITE_OK);
     }
-    const QByteArray before = bytes(path);
+    const QByteArray before = fileBytes(path);
 
     {
         Saisie saisie(cellar.globals, cellar.services);
@@ -127,7 +122,7 @@ void TestHostile::damagedCellarUnderEveryWindow() {
         sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
         sqlite3_close(holder);
     }
-    QCOMPARE(bytes(path), before);
+    QCOMPARE(fileBytes(path), before);
 }
 
 void TestHostile::hostileTextGoesThroughUnchanged_data() {

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/HelpService.h"
 #include "shell/Principale.h"
-#include "shell/SettingsFile.h"
 #include "shell/StartUp.h"
 #include "support/TestCellar.h"
 #include "ui/Windows.h"
@@ -17,31 +16,10 @@
 #include <QTest>
 #include <QToolBar>
 
-namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& content) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(content);
-}
-
-const QByteArray Eol = "\n";
-
-} // namespace
-
 class TestShell : public QObject {
     Q_OBJECT
 private slots:
-    void firstStartCreatesSettings();
-    void settingsFirstLine_data();
-    void settingsFirstLine();
     void startUpPreparesTheGlobals();
-    void rootFolderGetsOneSeparator();
     void secondCopyIsRefused();
     void crashedCopyDoesNotBlock();
     void toolBarDispatch_data();
@@ -51,47 +29,6 @@ private slots:
     void statusBarPanels();
     void f1OpensTheActiveWindowsTopic();
 };
-
-void TestShell::firstStartCreatesSettings() {
-    QTemporaryDir dir;
-    const QString folder = dir.path() + '/';
-    const auto result = SettingsFile::read(folder, folder);
-    QVERIFY(result.created);
-    QCOMPARE(result.cheminBase, folder);
-    QCOMPARE(readAll(folder + "Orny.ini"), folder.toLocal8Bit() + Eol);
-    // Read again, the file now answers by itself.
-    const auto again = SettingsFile::read(folder, "/ailleurs/");
-    QVERIFY(!again.created);
-    QCOMPARE(again.cheminBase, folder);
-}
-
-void TestShell::settingsFirstLine_data() {
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<QString>("expected");
-    QTest::addColumn<bool>("rewritten");
-    QTest::newRow("two lines") << QByteArray("/cave/vins/\r\n/autre/\r\n") << "/cave/vins/" << false;
-    QTest::newRow("no final separator") << QByteArray("/cave/vins\n") << "/cave/vins" << false;
-    QTest::newRow("no line end") << QByteArray("/cave/é/") << "/cave/é/" << false;
-    QTest::newRow("empty") << QByteArray() << "<program>" << true;
-    QTest::newRow("empty first line") << QByteArray("\r\n/cave/\r\n") << "<program>" << true;
-    QTest::newRow("binary") << QByteArray("\x01\x02\x00\xff/cave/", 10) << "<program>" << true;
-    QTest::newRow("huge line") << QByteArray(200000, 'a') << "<program>" << true;
-}
-
-void TestShell::settingsFirstLine() {
-    QFETCH(QByteArray, content);
-    QFETCH(QString, expected);
-    QFETCH(bool, rewritten);
-    QTemporaryDir dir;
-    const QString folder = dir.path() + '/';
-    writeFile(folder + "Orny.ini", content);
-    if (expected == "<program>")
-        expected = folder;
-    const auto result = SettingsFile::read(folder, folder);
-    QCOMPARE(result.cheminBase, expected);
-    QCOMPARE(result.created, rewritten);
-    QCOMPARE(readAll(folder + "Orny.ini"), rewritten ? folder.toLocal8Bit() + Eol : content);
-}
 
 void TestShell::startUpPreparesTheGlobals() {
     QTemporaryDir dir;
@@ -113,12 +50,6 @@ void TestShell::startUpPreparesTheGlobals() {
     QCOMPARE(StartUp::statusText(g.VersionAppli), QString("Brovane  -  Version 1.3"));
     QCOMPARE(StartUp::dateCompilation(QDateTime(QDate(1999, 12, 31), QTime(0, 0))),
              QString("31/12/1999 à 00:00"));
-}
-
-void TestShell::rootFolderGetsOneSeparator() {
-    QCOMPARE(StartUp::withSeparator("/"), QString("/"));
-    QCOMPARE(StartUp::withSeparator("/opt/brovane"), QString("/opt/brovane/"));
-    QCOMPARE(StartUp::withSeparator("/opt/brovane/"), QString("/opt/brovane/"));
 }
 
 void TestShell::secondCopyIsRefused() {

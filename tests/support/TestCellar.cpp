@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QKeyEvent>
+#include <sqlite3.h>
 
 TestCellar::TestCellar() {
     const QString program = folder();
@@ -23,9 +24,35 @@ TestCellar::TestCellar() {
 }
 
 void TestCellar::exec(const QString& sql, const QVariantList& params) {
-    DataLink link(databasePath());
-    if (DbStatus error = link.execute(sql, params))
-        qFatal("%s", qPrintable(error->text()));
+    // Straight to the engine, so that a test can make any cellar, hostile ones included.
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(databasePath().toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) !=
+        SQLITE_OK)
+        qFatal("cannot open %s", qPrintable(databasePath()));
+    if (params.isEmpty()) {
+        if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+            qFatal("%s", sqlite3_errmsg(db));
+        sqlite3_close(db);
+        return;
+    }
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &statement, nullptr) != SQLITE_OK)
+        qFatal("%s", sqlite3_errmsg(db));
+    for (int i = 0; i < params.size(); ++i) {
+        const QVariant& v = params.at(i);
+        if (v.isNull())
+            sqlite3_bind_null(statement, i + 1);
+        else if (v.typeId() == QMetaType::Double)
+            sqlite3_bind_double(statement, i + 1, v.toDouble());
+        else if (v.typeId() == QMetaType::Int || v.typeId() == QMetaType::LongLong)
+            sqlite3_bind_int64(statement, i + 1, v.toLongLong());
+        else
+            sqlite3_bind_text(statement, i + 1, v.toString().toUtf8().constData(), -1, SQLITE_TRANSIENT);
+    }
+    if (sqlite3_step(statement) != SQLITE_DONE)
+        qFatal("%s", sqlite3_errmsg(db));
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
 }
 
 void TestCellar::addLot(const QString& nom, const QString& type, int annee, const QString& couleur,
@@ -63,6 +90,17 @@ const MessageBox::Shown& TestCellar::lastMessage() const {
     return services.messages.shown().constLast();
 }
 
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& content) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(content) != content.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
 void useFrenchLocale() {
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
 }
@@ -76,6 +114,11 @@ void typeText(QWidget* widget, const QString& text) {
         QApplication::sendEvent(widget, &press);
         QApplication::sendEvent(widget, &release);
     }
+}
+
+void pressAccessKey(QWidget* widget, Qt::Key letter) {
+    QTest::keyClick(widget, letter, Qt::AltModifier);
+    QTest::qWait(150);
 }
 
 QStringList itemsOf(const QComboBox* list) {

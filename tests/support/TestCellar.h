@@ -37,6 +37,11 @@ private:
     QTemporaryDir m_dir;
 };
 
+// The whole content of a file; empty when it cannot be read.
+QByteArray fileBytes(const QString& path);
+// Writes (replacing) a file, failing the test run when it cannot.
+void writeFile(const QString& path, const QByteArray& content = "x");
+
 // Sets the French locale for number reading and writing.
 void useFrenchLocale();
 
@@ -45,6 +50,10 @@ class QComboBox;
 QStringList itemsOf(const QComboBox* list);
 // The object name of the widget that has the keyboard focus.
 QString focusName();
+
+// Presses Alt and the access letter in the widget's window, as a user does, and waits for the button's
+// press to complete (an access key presses its button after a short visible push).
+void pressAccessKey(QWidget* widget, Qt::Key letter);
 
 // Types the text into the widget one key at a time, accents and symbols included.
 void typeText(QWidget* widget, const QString& text);

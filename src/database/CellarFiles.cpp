@@ -1,0 +1,27 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "database/CellarFiles.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace CellarFiles {
+
+QString databasePath(const QString& cheminBase) {
+    return cheminBase + QLatin1String(DatabaseFileName);
+}
+
+QString folderOf(const QString& cheminBase) {
+    return withSeparator(QFileInfo(QDir::fromNativeSeparators(databasePath(cheminBase))).absolutePath());
+}
+
+QString withSeparator(const QString& folder) {
+    const QString native = QDir::toNativeSeparators(folder);
+    return native.endsWith(QDir::separator()) ? native : native + QDir::separator();
+}
+
+QStringList companions(const QString& databasePath) {
+    return {databasePath + QStringLiteral("-journal"), databasePath + QStringLiteral("-wal"),
+            databasePath + QStringLiteral("-shm")};
+}
+
+} // namespace CellarFiles

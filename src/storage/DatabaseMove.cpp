@@ -1,0 +1,179 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "storage/DatabaseMove.h"
+
+#include "database/CellarFiles.h"
+#include "database/CellarSchema.h"
+#include "database/DataLink.h"
+#include "storage/FileSystem.h"
+#include "storage/SettingsFile.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace {
+
+QString shown(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
+
+struct Record {
+    QString oldBase;
+    QString newBase;
+};
+
+std::optional<Record> readRecord(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QList<QByteArray> lines = file.read(64 * 1024).split('\n');
+    if (lines.size() < 2 || lines.at(0).isEmpty() || lines.at(1).isEmpty())
+        return std::nullopt;
+    return Record{QString::fromLocal8Bit(lines.at(0)), QString::fromLocal8Bit(lines.at(1))};
+}
+
+} // namespace
+
+QString DatabaseMove::nameProblem(const QString& name) {
+    if (name.isEmpty())
+        return QStringLiteral("Vous devez saisir un nom de dossier !!");
+    if (name == QLatin1String(".") || name == QLatin1String("..") || name.contains(QLatin1Char('/')) ||
+        name.contains(QLatin1Char('\\')) || name.contains(QChar(0)))
+        return QStringLiteral(
+                   "Le nom de dossier « %1 » n'est pas valable : il ne doit contenir ni « / » ni « \\ », "
+                   "et ne peut être « . » ou « .. » !!")
+            .arg(name);
+    return {};
+}
+
+QString DatabaseMove::newFolder(const QString& parent, const QString& name) {
+    return CellarFiles::withSeparator(parent) + name;
+}
+
+QString DatabaseMove::recordPath() const {
+    return m_settingsFolder + QLatin1String(RecordName);
+}
+
+QStringList DatabaseMove::deleteCellar(const QString& base) {
+    const QString database = CellarFiles::databasePath(base);
+    QStringList leftBehind;
+    for (const QString& file : QStringList{database} + CellarFiles::companions(database))
+        if (FileSystem::present(file) && m_files.removeFile(file))
+            leftBehind << shown(file);
+    const QString folder = CellarFiles::folderOf(base);
+    if (m_files.files(folder, QStringLiteral("*")).isEmpty())
+        m_files.removeFolder(folder);
+    return leftBehind;
+}
+
+DatabaseMove::Result DatabaseMove::run(const QString& oldBase, const QString& newFolder) {
+    Result result;
+    const QString original = CellarFiles::databasePath(oldBase);
+    const QString newBase = CellarFiles::withSeparator(newFolder);
+    const QString target = CellarFiles::databasePath(newBase);
+    const QString temporary = target + QLatin1String(CopySuffix);
+    const auto failed = [&](const QString& why) {
+        result.outcome = Outcome::Failed;
+        result.message =
+            QStringLiteral("La base n'a pas été déplacée : %1\nElle est restée dans « %2 », intacte.")
+                .arg(why, shown(original));
+        return result;
+    };
+
+    if (FileSystem::present(newFolder)) {
+        result.outcome = Outcome::Refused;
+        result.message =
+            QStringLiteral("Le dossier « %1 » existe déjà !!\nLa base ne peut être déplacée que dans un "
+                           "nouveau dossier : choisissez un autre nom.")
+                .arg(shown(newFolder));
+        return result;
+    }
+    if (CellarSchema::detectKind(original) != CellarSchema::FileKind::SQLite)
+        return failed(QStringLiteral("la base « %1 » est introuvable ou illisible.").arg(shown(original)));
+
+    // From here to the deletion of the old files, nobody else can change the cellar.
+    DataLink hold(original);
+    if (Status failure = hold.holdForCopy())
+        return failed(failure->message);
+    const QByteArray record = oldBase.toLocal8Bit() + '\n' + newBase.toLocal8Bit() + '\n';
+    if (Status failure = m_files.writeAtomically(recordPath(), record))
+        return failed(failure->message);
+    const auto undo = [&](const Failure& why) {
+        for (const QString& file : {temporary, target})
+            if (FileSystem::present(file))
+                m_files.removeFile(file).reset();
+        m_files.removeFolder(newFolder);
+        m_files.removeFile(recordPath()).reset();
+        return failed(why.message);
+    };
+    if (Status failure = m_files.makeFolder(newFolder)) {
+        m_files.removeFile(recordPath()).reset();
+        return failed(failure->message);
+    }
+    if (Status failure = m_files.copyDurably(original, temporary))
+        return undo(*failure);
+    if (!FileSystem::sameBytes(original, temporary))
+        return undo({QStringLiteral("la copie relue diffère de l'original."), {}});
+    if (Status failure = m_files.rename(temporary, target))
+        return undo(*failure);
+    if (Status failure = SettingsFile::write(m_files, m_settingsFolder, newBase))
+        return undo(*failure);
+
+    // From here the cellar is safe in the new folder and the settings name it: the move counts.
+    result.outcome = Outcome::Moved;
+    result.newBase = newBase;
+    const QStringList leftBehind = deleteCellar(oldBase);
+    hold.close();
+    m_files.removeFile(recordPath()).reset();
+    if (!leftBehind.isEmpty())
+        result.message =
+            QStringLiteral("La base a été déplacée, mais ces fichiers de l'ancien dossier n'ont pas pu "
+                           "être effacés :\n%1")
+                .arg(leftBehind.join(QLatin1Char('\n')));
+    return result;
+}
+
+QString DatabaseMove::resume(QString& cheminBase) {
+    const std::optional<Record> record = readRecord(recordPath());
+    if (!record) {
+        if (FileSystem::present(recordPath()))
+            m_files.removeFile(recordPath()).reset();
+        return {};
+    }
+    const QString oldDatabase = CellarFiles::databasePath(record->oldBase);
+    const QString newDatabase = CellarFiles::databasePath(record->newBase);
+    const QString newFolder = QDir::fromNativeSeparators(record->newBase).chopped(1);
+    QString message;
+    if (FileSystem::present(newDatabase)) {
+        // The copy was checked before it took its name: the move was done but for the deletion.
+        if (FileSystem::present(oldDatabase) && !FileSystem::sameBytes(oldDatabase, newDatabase)) {
+            // Written to since: keep both, and the one the settings named before the move.
+            cheminBase = record->oldBase;
+            message = QStringLiteral("Le déplacement de la base a été interrompu et la base « %1 » a changé "
+                                     "depuis.\nBrovane continue de l'utiliser ; la copie « %2 » a été "
+                                     "laissée en place.")
+                          .arg(shown(oldDatabase), shown(newDatabase));
+        } else {
+            cheminBase = record->newBase;
+            deleteCellar(record->oldBase);
+            message = QStringLiteral("Le déplacement de la base, interrompu, a été terminé : elle est "
+                                     "maintenant dans « %1 ».")
+                          .arg(shown(newDatabase));
+        }
+    } else if (FileSystem::present(oldDatabase)) {
+        const QString temporary = newDatabase + QLatin1String(CopySuffix);
+        if (FileSystem::present(temporary))
+            m_files.removeFile(temporary).reset();
+        m_files.removeFolder(newFolder);
+        cheminBase = record->oldBase;
+        message = QStringLiteral("Le déplacement de la base a été interrompu avant sa fin ; elle est restée "
+                                 "dans « %1 », intacte.")
+                      .arg(shown(oldDatabase));
+    } else {
+        // Neither file can be seen (a disk not mounted): decide nothing until it is back.
+        return {};
+    }
+    if (Status failure = SettingsFile::write(m_files, m_settingsFolder, cheminBase))
+        return message + QStringLiteral("\n") + failure->message;
+    m_files.removeFile(recordPath()).reset();
+    return message;
+}

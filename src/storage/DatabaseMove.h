@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+
+class FileSystem;
+
+// Moves the cellar from its folder into a new folder without ever losing it, whatever instant the
+// program dies at. While the cellar is held against every other writer, a record of the move is written
+// beside the settings, the file is copied under a temporary name, flushed, compared with the original
+// and only then named Orny02.dat; the settings are rewritten, and only after that are the old files
+// deleted. The record lets the next start finish or undo a move that was interrupted.
+class DatabaseMove {
+public:
+    enum class Outcome { Moved, Refused, Failed };
+    struct Result {
+        Outcome outcome = Outcome::Failed;
+        QString message; // for the user, on refusal or failure; a warning when moved
+        QString newBase; // the new folder with its separator, when moved
+    };
+
+    // `settingsFolder` is where Orny.ini is written; the record of a move in progress lives beside it.
+    DatabaseMove(FileSystem& files, const QString& settingsFolder)
+        : m_files(files), m_settingsFolder(settingsFolder) {}
+
+    // `oldBase` is the database folder as the settings hold it; `newFolder` has no final separator.
+    Result run(const QString& oldBase, const QString& newFolder);
+
+    // At start-up: finishes or undoes a move that was interrupted. `cheminBase` is what the settings
+    // read; it becomes the folder that holds the cellar. Returns what the user must be told, or nothing.
+    QString resume(QString& cheminBase);
+
+    // A folder name the move accepts: not empty, no separator, not "." or "..".
+    static QString nameProblem(const QString& name);
+    // The new folder: the parent, a separator unless the parent already ends with one, and the name.
+    static QString newFolder(const QString& parent, const QString& name);
+
+    static constexpr const char* RecordName = "Orny.ini.deplacement";
+    static constexpr const char* CopySuffix = ".copie";
+
+private:
+    QString recordPath() const;
+    // The cellar's file and the engine's companion files, deleted once the copy is in place.
+    QStringList deleteCellar(const QString& base);
+
+    FileSystem& m_files;
+    QString m_settingsFolder;
+};

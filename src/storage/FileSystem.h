@@ -1,0 +1,32 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "database/Status.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// The file operations the cellar's files are handled with, behind an interface so that tests can make
+// any one of them fail or end the process. A failure names its cause in French (disk full, access refused).
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+    virtual Status makeFolder(const QString& path);
+    // Copies and flushes the copy to the disk before returning; never replaces an existing file.
+    virtual Status copyDurably(const QString& from, const QString& to);
+    // Renames, then flushes the folder so that the new name survives a power cut.
+    virtual Status rename(const QString& from, const QString& to);
+    // Replaces the file with these bytes in one step: a reader sees the old content or the new, whole.
+    virtual Status writeAtomically(const QString& path, const QByteArray& bytes);
+    virtual Status removeFile(const QString& path);
+    virtual bool removeFolder(const QString& path);
+    // The plain files of a folder whose names match the pattern ("*").
+    virtual QStringList files(const QString& folder, const QString& pattern);
+
+    // The cause of a failed system call, in French, from its errno.
+    static QString cause(int systemError);
+    // Whether a name exists in any form, a dangling or looping link included.
+    static bool present(const QString& path);
+    static bool sameBytes(const QString& a, const QString& b);
+};
