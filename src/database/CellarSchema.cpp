@@ -78,10 +78,12 @@ Status createCellar(const QString& path, const QStringList& colours) {
 }
 
 Failure missingFile(const QString& path) {
-    return {QStringLiteral("La base de données « %1 » est introuvable.\n"
-                           "Vérifiez le dossier de la base (menu Fichier, Configuration).")
-                .arg(shown(path)),
-            {}};
+    return {
+        QStringLiteral("La base de données « %1 » est introuvable.\n"
+                       "Si elle est dans un autre dossier, indiquez-le dans le menu Fichier, Configuration, "
+                       "« Utiliser la base existante de ce dossier ».")
+            .arg(shown(path)),
+        {}};
 }
 
 Failure notACellar(const QString& path, const QString& detail) {
@@ -127,6 +129,13 @@ Failure accessRefused(const QString& path, const QString& detail) {
                            "n'a été enregistrée.")
                 .arg(shown(path)),
             detail};
+}
+
+Failure moved(const QString& path) {
+    return {QStringLiteral("La base de données « %1 » a été déplacée ou remplacée pendant l'opération.\n"
+                           "Rien n'y a été écrit ; fermez cette fenêtre et rouvrez-la.")
+                .arg(shown(path)),
+            {}};
 }
 
 Failure locked(const QString& path, const QString& detail) {

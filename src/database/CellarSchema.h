@@ -46,6 +46,8 @@ Failure incomplete(const QString& path, const QString& what);
 // The file holds code (triggers, views, virtual tables) that the program never creates: not opened.
 Failure foreignObjects(const QString& path, const QStringList& objects);
 Failure locked(const QString& path, const QString& detail);
+// The file was moved or replaced while it was being written: nothing was written.
+Failure moved(const QString& path);
 Failure diskFull(const QString& path, const QString& detail);
 Failure accessRefused(const QString& path, const QString& detail);
 Failure engineFailure(const QString& path, const QString& detail);

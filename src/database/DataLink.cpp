@@ -4,12 +4,14 @@
 #include "database/CellarSchema.h"
 #include "database/FrenchCollation.h"
 
+#include <QFile>
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <sqlite3.h>
 
 #include <cerrno>
 #include <map>
 #include <string>
+#include <sys/stat.h>
 
 namespace {
 
@@ -147,6 +149,8 @@ struct DataLink::Impl {
     std::unique_ptr<SQLite::Statement> cursor;
     bool cursorAtEnd = true;
     std::unique_ptr<SQLite::Transaction> hold;
+    // The file opened, to tell whether the name still leads to it once a write lock is held.
+    struct stat opened {};
 };
 
 DataLink::DataLink() : d(std::make_unique<Impl>()) {}
@@ -223,11 +227,21 @@ Status DataLink::open() {
         SQLite::Statement mode(*db, "PRAGMA journal_mode = DELETE");
         if (!mode.executeStep() || mode.getColumn(0).getString() != "delete")
             return CellarSchema::locked(m_databaseName, QStringLiteral("journal_mode"));
+        if (::stat(QFile::encodeName(m_databaseName).constData(), &d->opened) != 0)
+            return CellarSchema::missingFile(m_databaseName);
         d->db = std::move(db);
         return std::nullopt;
     } catch (const SQLite::Exception& e) {
         return fromException(m_databaseName, db ? db->getHandle() : nullptr, e);
     }
+}
+
+bool DataLink::stillThere() const {
+    // A move deletes the file only while it holds the write lock: once this link holds it in turn, a
+    // name that no longer leads to the file opened means that the cellar has gone elsewhere.
+    struct stat now {};
+    return ::stat(QFile::encodeName(m_databaseName).constData(), &now) == 0 &&
+           now.st_dev == d->opened.st_dev && now.st_ino == d->opened.st_ino;
 }
 
 DbRows DataLink::query(const QString& sql, const QVariantList& params) {
@@ -282,6 +296,8 @@ Status DataLink::write(const std::function<Status(DataLink&)>& body) {
     d->cursor.reset();
     try {
         SQLite::Transaction transaction(*d->db, SQLite::TransactionBehavior::IMMEDIATE);
+        if (!stillThere())
+            return CellarSchema::moved(m_databaseName);
         if (Status status = body(*this))
             return status;
         transaction.commit();
@@ -298,6 +314,10 @@ Status DataLink::holdForCopy() {
     d->prepared.clear();
     try {
         d->hold = std::make_unique<SQLite::Transaction>(*d->db, SQLite::TransactionBehavior::IMMEDIATE);
+        if (!stillThere()) {
+            d->hold.reset();
+            return CellarSchema::moved(m_databaseName);
+        }
         // Reading makes the engine take in a journal left by a writer that died, before the file is copied.
         SQLite::Statement probe(*d->db, "SELECT COUNT(*) FROM sqlite_schema");
         probe.executeStep();

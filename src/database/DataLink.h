@@ -58,6 +58,8 @@ public:
     void close();
 
 private:
+    bool stillThere() const;
+
     struct Impl;
     QString m_databaseName;
     std::unique_ptr<Impl> d;

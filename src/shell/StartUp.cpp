@@ -73,7 +73,7 @@ Globals prepare(const QString& executablePath, QStringList* notices) {
         const QString own = CellarFiles::databasePath(firstStart);
         QDir().mkpath(firstStart);
         if (!FileSystem::present(own))
-            if (Status failure = files.copyDurably(CellarFiles::databasePath(g.CheminAppli), own))
+            if (Status failure = files.copyFile(CellarFiles::databasePath(g.CheminAppli), own))
                 told << failure->message;
     }
     if (notices)

@@ -90,6 +90,11 @@ DatabaseMove::Result DatabaseMove::run(const QString& oldBase, const QString& ne
     if (CellarSchema::detectKind(original) != CellarSchema::FileKind::SQLite)
         return failed(QStringLiteral("la base « %1 » est introuvable ou illisible.").arg(shown(original)));
 
+    // The file is read through one handle, opened before the engine's lock is taken and closed after it
+    // is released: closing a handle on a file drops every lock the process holds on it.
+    QFile source(original);
+    if (!source.open(QIODevice::ReadOnly))
+        return failed(CellarSchema::accessRefused(original, source.errorString()).message);
     // From here to the deletion of the old files, nobody else can change the cellar.
     DataLink hold(original);
     if (Status failure = hold.holdForCopy())
@@ -109,9 +114,9 @@ DatabaseMove::Result DatabaseMove::run(const QString& oldBase, const QString& ne
         m_files.removeFile(recordPath()).reset();
         return failed(failure->message);
     }
-    if (Status failure = m_files.copyDurably(original, temporary))
+    if (Status failure = m_files.copyDurably(source, temporary))
         return undo(*failure);
-    if (!FileSystem::sameBytes(original, temporary))
+    if (!FileSystem::sameBytes(source, temporary))
         return undo({QStringLiteral("la copie relue diffère de l'original."), {}});
     if (Status failure = m_files.rename(temporary, target))
         return undo(*failure);

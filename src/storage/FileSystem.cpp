@@ -76,14 +76,19 @@ bool FileSystem::present(const QString& path) {
     return ::lstat(native(path).constData(), &info) == 0;
 }
 
-bool FileSystem::sameBytes(const QString& a, const QString& b) {
-    QFile fa(a), fb(b);
-    if (!fa.open(QIODevice::ReadOnly) || !fb.open(QIODevice::ReadOnly) || fa.size() != fb.size())
+bool FileSystem::sameBytes(QFile& open, const QString& path) {
+    QFile other(path);
+    if (!open.seek(0) || !other.open(QIODevice::ReadOnly) || open.size() != other.size())
         return false;
-    while (!fa.atEnd())
-        if (fa.read(1 << 20) != fb.read(1 << 20))
+    while (!open.atEnd())
+        if (open.read(1 << 20) != other.read(1 << 20))
             return false;
-    return fb.atEnd() && fa.error() == QFileDevice::NoError && fb.error() == QFileDevice::NoError;
+    return other.atEnd() && open.error() == QFileDevice::NoError && other.error() == QFileDevice::NoError;
+}
+
+bool FileSystem::sameBytes(const QString& a, const QString& b) {
+    QFile fa(a);
+    return fa.open(QIODevice::ReadOnly) && sameBytes(fa, b);
 }
 
 Status FileSystem::makeFolder(const QString& path) {
@@ -93,34 +98,33 @@ Status FileSystem::makeFolder(const QString& path) {
     return std::nullopt;
 }
 
-Status FileSystem::copyDurably(const QString& from, const QString& to) {
-    const int source = ::open(native(from).constData(), O_RDONLY | O_CLOEXEC);
-    if (source < 0)
+Status FileSystem::copyFile(const QString& from, const QString& to) {
+    QFile source(from);
+    if (!source.open(QIODevice::ReadOnly))
         return failed(QStringLiteral("Le fichier n'a pas pu être lu"), from, errno);
+    return copyDurably(source, to);
+}
+
+Status FileSystem::copyDurably(QFile& source, const QString& to) {
+    if (!source.seek(0))
+        return failed(QStringLiteral("Le fichier n'a pas pu être lu"), source.fileName(), EIO);
     const int target = ::open(native(to).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (target < 0) {
-        const int error = errno;
-        ::close(source);
-        return failed(QStringLiteral("La copie n'a pas pu être créée"), to, error);
-    }
-    QByteArray buffer(1 << 20, Qt::Uninitialized);
+    if (target < 0)
+        return failed(QStringLiteral("La copie n'a pas pu être créée"), to, errno);
     int error = 0;
-    for (;;) {
-        const ssize_t n = ::read(source, buffer.data(), static_cast<size_t>(buffer.size()));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            error = errno;
-        if (n <= 0)
+    while (!source.atEnd()) {
+        const QByteArray buffer = source.read(1 << 20);
+        if (buffer.isEmpty() && source.error() != QFileDevice::NoError) {
+            error = EIO;
             break;
-        if (!writeAll(target, buffer.constData(), n)) {
+        }
+        if (!writeAll(target, buffer.constData(), buffer.size())) {
             error = errno ? errno : EIO;
             break;
         }
     }
     if (!error && ::fsync(target) != 0)
         error = errno;
-    ::close(source);
     if (::close(target) != 0 && !error)
         error = errno;
     if (error)

@@ -4,6 +4,7 @@
 #include "database/Status.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 #include <QStringList>
 
@@ -13,8 +14,11 @@ class FileSystem {
 public:
     virtual ~FileSystem() = default;
     virtual Status makeFolder(const QString& path);
-    // Copies and flushes the copy to the disk before returning; never replaces an existing file.
-    virtual Status copyDurably(const QString& from, const QString& to);
+    // Copies an open file from its start and flushes the copy to the disk before returning; never replaces
+    // an existing file. The source stays open: closing any handle on a file drops every lock the process
+    // holds on it, the engine's included.
+    virtual Status copyDurably(QFile& source, const QString& to);
+    Status copyFile(const QString& from, const QString& to);
     // Renames, then flushes the folder so that the new name survives a power cut.
     virtual Status rename(const QString& from, const QString& to);
     // Replaces the file with these bytes in one step: a reader sees the old content or the new, whole.
@@ -28,5 +32,7 @@ public:
     static QString cause(int systemError);
     // Whether a name exists in any form, a dangling or looping link included.
     static bool present(const QString& path);
+    // Whether the open file, from its start, holds the same bytes as the file at `path`.
+    static bool sameBytes(QFile& open, const QString& path);
     static bool sameBytes(const QString& a, const QString& b);
 };

@@ -23,6 +23,14 @@ Status CellarModel::show(const CellarViews::Statement& statement) {
     return status;
 }
 
+void CellarModel::clear() {
+    beginResetModel();
+    m_rows.clear();
+    m_fetchError.reset();
+    m_link.close();
+    endResetModel();
+}
+
 int CellarModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
 }

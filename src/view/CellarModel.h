@@ -18,6 +18,8 @@ public:
 
     // Runs the view; on failure the grid is left empty with its headers, and the failure returned.
     Status show(const CellarViews::Statement& statement);
+    // No rows, the headers only.
+    void clear();
     Status lastFetchError() const { return m_fetchError; }
 
     int rowCount(const QModelIndex& parent = {}) const override;

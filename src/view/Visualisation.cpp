@@ -55,35 +55,38 @@ void Visualisation::Form_Load() {
     setWindowTitle(AllBottles);
     DataListe.setDatabaseName(m_globals.databasePath());
     DataVisu.setDatabaseName(m_globals.databasePath());
-    fillBothLists();
-    showView(CellarViews::all());
+    showView(CellarViews::all(), fillBothLists());
     ui->Quitter->setFocus();
 }
 
-void Visualisation::fillList(QComboBox* list, const QString& column) {
+Status Visualisation::fillList(QComboBox* list, const QString& column) {
     list->clear();
     const CellarQueries::TextList values = CellarQueries::distinctValues(DataListe, column);
     DataListe.close();
-    if (values.error)
-        m_services.messages.databaseError(this, *values.error);
     Windows::fillList(list, values.values);
+    return values.error;
 }
 
-void Visualisation::fillBothLists() {
-    fillList(ui->ListeType, QStringLiteral("TYPE"));
-    fillList(ui->ListeNom, QStringLiteral("NOM"));
+Status Visualisation::fillBothLists() {
+    if (Status failure = fillList(ui->ListeType, QStringLiteral("TYPE")))
+        return failure;
+    return fillList(ui->ListeNom, QStringLiteral("NOM"));
 }
 
-void Visualisation::showView(const CellarViews::Statement& statement) {
-    if (Status failure = m_model->show(statement))
+void Visualisation::showView(const CellarViews::Statement& statement, Status failure) {
+    // One message for the whole change of view, however many of its steps could not read the cellar.
+    if (!failure)
+        failure = m_model->show(statement);
+    else
+        m_model->clear();
+    if (failure)
         m_services.messages.databaseError(this, *failure);
     GridLayout::applyColumnLayout(ui->Grille);
 }
 
 void Visualisation::viewWithoutInput(const QString& caption, const CellarViews::Statement& statement) {
     setWindowTitle(caption);
-    fillBothLists();
-    showView(statement);
+    showView(statement, fillBothLists());
     ui->Quitter->setFocus();
 }
 
@@ -133,9 +136,9 @@ void Visualisation::viewOfList(QComboBox* used, QComboBox* other, const QString&
                                CellarViews::Statement (*statement)(const QString&)) {
     const QString chosen = used->currentText();
     if (!chosen.isEmpty()) {
-        fillList(other, otherColumn);
+        const Status failure = fillList(other, otherColumn);
         setWindowTitle(BottlesOf + chosen);
-        showView(statement(chosen));
+        showView(statement(chosen), failure);
     }
     ui->Quitter->setFocus();
 }

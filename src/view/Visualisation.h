@@ -40,9 +40,10 @@ public slots:
 
 private:
     void Form_Load();
-    void fillList(QComboBox* list, const QString& column);
-    void fillBothLists();
-    void showView(const CellarViews::Statement& statement);
+    Status fillList(QComboBox* list, const QString& column);
+    Status fillBothLists();
+    // Shows the view, or an empty grid after `failure`, which is then told.
+    void showView(const CellarViews::Statement& statement, Status failure = {});
     void viewWithoutInput(const QString& caption, const CellarViews::Statement& statement);
     void viewOfYear(const QString& captionStart, CellarViews::Statement (*statement)(double));
     void viewOfList(QComboBox* used, QComboBox* other, const QString& otherColumn,

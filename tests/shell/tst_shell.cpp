@@ -1,17 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/HelpService.h"
 #include "shell/Principale.h"
+#include "shell/SingleCopy.h"
 #include "shell/StartUp.h"
 #include "support/TestCellar.h"
 #include "ui/Windows.h"
 
 #include <QAction>
 #include <QDialog>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLockFile>
 #include <QMenu>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
@@ -20,6 +23,9 @@ class TestShell : public QObject {
     Q_OBJECT
 private slots:
     void startUpPreparesTheGlobals();
+    void installedProgramKeepsToTheUsersFolders();
+    void startUpFinishesAnInterruptedMove();
+    void lockIsTheSameInEverySession();
     void secondCopyIsRefused();
     void crashedCopyDoesNotBlock();
     void toolBarDispatch_data();
@@ -50,6 +56,64 @@ void TestShell::startUpPreparesTheGlobals() {
     QCOMPARE(StartUp::statusText(g.VersionAppli), QString("Brovane  -  Version 1.3"));
     QCOMPARE(StartUp::dateCompilation(QDateTime(QDate(1999, 12, 31), QTime(0, 0))),
              QString("31/12/1999 à 00:00"));
+}
+
+void TestShell::installedProgramKeepsToTheUsersFolders() {
+    QStandardPaths::setTestModeEnabled(true);
+    const QString config =
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/brovane/";
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/brovane/";
+    QDir(config).removeRecursively();
+    QDir(data).removeRecursively();
+    QTemporaryDir program;
+    const QString folder = program.path() + '/';
+    writeFile(folder + "brovane", "#!");
+    writeFile(folder + StartUp::InstalledMarker, "");
+    QVERIFY(QFile::copy(BROVANE_DELIVERED_DATABASE, folder + "Orny02.dat"));
+    const QByteArray delivered = fileBytes(folder + "Orny02.dat");
+    // Installed, the program never writes its folder, even when it could (as root): each user starts
+    // from his own copy of the delivered cellar.
+    Globals g = StartUp::prepare(folder + "brovane");
+    QCOMPARE(g.settingsFolder, config);
+    QCOMPARE(g.CheminBase, data);
+    QCOMPARE(fileBytes(data + "Orny02.dat"), delivered);
+    QCOMPARE(fileBytes(config + "Orny.ini"), data.toLocal8Bit() + "\n");
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 3);
+    // The user's cellar is his own from then on: a new delivered one (an upgrade) does not replace it.
+    TestCellar mine;
+    mine.addLot("Margaux", "Bordeaux", 1998, "Rouge", 12);
+    QVERIFY(QFile::remove(data + "Orny02.dat") && QFile::copy(mine.databasePath(), data + "Orny02.dat"));
+    g = StartUp::prepare(folder + "brovane");
+    QCOMPARE(fileBytes(data + "Orny02.dat"), fileBytes(mine.databasePath()));
+    QDir(config).removeRecursively();
+    QDir(data).removeRecursively();
+}
+
+void TestShell::startUpFinishesAnInterruptedMove() {
+    TestCellar cellar;
+    writeFile(cellar.folder() + "brovane", "#!");
+    // Killed after the copy took its name and the settings were written, before the old file was deleted.
+    QVERIFY(QDir().mkdir(cellar.folder() + "Cave"));
+    QVERIFY(QFile::copy(cellar.databasePath(), cellar.folder() + "Cave/Orny02.dat"));
+    writeFile(cellar.folder() + "Orny.ini", cellar.folder().toLocal8Bit() + "Cave/\n");
+    writeFile(cellar.folder() + "Orny.ini.deplacement",
+              cellar.folder().toLocal8Bit() + "\n" + cellar.folder().toLocal8Bit() + "Cave/\n");
+    QStringList notices;
+    const Globals g = StartUp::prepare(cellar.folder() + "brovane", &notices);
+    QCOMPARE(g.CheminBase, cellar.folder() + "Cave/");
+    QVERIFY(!QFile::exists(cellar.folder() + "Orny02.dat"));
+    QCOMPARE(notices.size(), 1);
+    QVERIFY(notices.front().contains("a été terminé"));
+}
+
+void TestShell::lockIsTheSameInEverySession() {
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", "/tmp/une-session");
+    const QString first = singleCopyLockPath();
+    qunsetenv("XDG_RUNTIME_DIR");
+    QCOMPARE(singleCopyLockPath(), first);
+    if (!runtime.isEmpty())
+        qputenv("XDG_RUNTIME_DIR", runtime);
 }
 
 void TestShell::secondCopyIsRefused() {

@@ -26,7 +26,7 @@ public:
         step();
         return failing == "makeFolder" ? fail() : FileSystem::makeFolder(path);
     }
-    Status copyDurably(const QString& from, const QString& to) override {
+    Status copyDurably(QFile& from, const QString& to) override {
         step();
         if (failing == "copyDurably") {
             writeFile(to, "début de copie"); // a disk that fills up leaves part of the copy behind
