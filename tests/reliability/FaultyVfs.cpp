@@ -38,6 +38,8 @@ int xRead(sqlite3_file* f, void* buffer, int amount, sqlite3_int64 offset) {
     return fail(Kind::Read) ? SQLITE_IOERR_READ : inner(f)->pMethods->xRead(inner(f), buffer, amount, offset);
 }
 int xWrite(sqlite3_file* f, const void* buffer, int amount, sqlite3_int64 offset) {
+    if (fail(Kind::Full))
+        return SQLITE_FULL;
     return fail(Kind::Write) ? SQLITE_IOERR_WRITE
                              : inner(f)->pMethods->xWrite(inner(f), buffer, amount, offset);
 }

@@ -5,7 +5,8 @@
 // disk would. Installed as the default, so the program's own database code runs over it unchanged.
 namespace FaultyVfs {
 
-enum class Kind { Open, Read, Write, Sync, Lock };
+// Full: a write that finds the disk full.
+enum class Kind { Open, Read, Write, Sync, Lock, Full };
 
 void install();
 // The n-th operation of that kind from now on fails (1 is the next one).

@@ -45,7 +45,8 @@ void TestFailingStorage::everyFailureIsSurvived_data() {
                                                                   {FaultyVfs::Kind::Read, "read"},
                                                                   {FaultyVfs::Kind::Write, "write"},
                                                                   {FaultyVfs::Kind::Sync, "sync"},
-                                                                  {FaultyVfs::Kind::Lock, "lock"}};
+                                                                  {FaultyVfs::Kind::Lock, "lock"},
+                                                                  {FaultyVfs::Kind::Full, "full disk"}};
     for (const char* operation : {"purchase", "consumption", "import", "move"})
         for (const auto& [kind, name] : kinds)
             // The move writes with plain file operations, whose failures have tests of their own; its
@@ -116,6 +117,9 @@ void TestFailingStorage::everyFailureIsSurvived() {
         QCOMPARE(cellar.rows("PRAGMA integrity_check").front().front().toString(), QString("ok"));
         if (!outcome.ok) {
             QVERIFY2(outcome.message.contains("base de données"), qPrintable(outcome.message));
+            // The cause is named: a full disk is told as such.
+            if (kind == static_cast<int>(FaultyVfs::Kind::Full))
+                QVERIFY2(outcome.message.contains("est plein"), qPrintable(outcome.message));
             QCOMPARE(cellar.lots(), before);
             // The disk is well again: the same write now works.
             QVERIFY(run(cellar).ok);
