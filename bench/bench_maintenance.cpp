@@ -53,7 +53,8 @@ void ImportJet_ours(benchmark::State& state) {
     QFile::copy(QStringLiteral(BROVANE_DELIVERED_DATABASE), cellar);
     QFile::setPermissions(cellar, QFile::ReadOwner | QFile::WriteOwner);
     for (auto _ : state) {
-        const auto result = LegacyImport::run(TenThousand, cellar);
+        const auto result = LegacyImport::run(QStringLiteral(BROVANE_PROGRAM_DIR "/brovane-lecteur-jet"),
+                                              TenThousand, cellar);
         if (result.added != 10000)
             state.SkipWithError("the import failed");
     }

@@ -3,6 +3,7 @@
 
 #include "BuildInfo.h"
 #include "maintenance/FolderChooser.h"
+#include "maintenance/JetReader.h"
 #include "maintenance/LegacyImport.h"
 #include "ui/BusyCursor.h"
 #include "ui/Services.h"
@@ -80,18 +81,45 @@ void ImportBase::Valider_Click() {
     LegacyImport::Result result;
     {
         BusyCursor busy;
-        result = LegacyImport::run(QDir::fromNativeSeparators(path), m_globals.databasePath());
+        ProgressService::Task progress(m_services.progress, this, QStringLiteral("Import"),
+                                       QStringLiteral("Import des lots de « %1 »…").arg(path));
+        LegacyImport::Questions questions;
+        questions.progress = [&progress](qint64 read, qint64 declared) {
+            return progress.step(read, declared);
+        };
+        questions.keepValid = [this](qint64 valid, const LegacyImport::Refusals& refused) {
+            return m_services.messages.show(
+                       this, QString::fromUtf8(BuildInfo::ProductName),
+                       QStringLiteral("%1 ne respectent pas les règles d'un achat et ne peuvent pas être "
+                                      "importés :\n%2\n\nImporter les %3 autres lots ?\n"
+                                      "(Non : rien n'est importé.)")
+                           .arg(refused.total() > 1
+                                    ? QStringLiteral("%1 lots du fichier").arg(refused.total())
+                                    : QStringLiteral("1 lot du fichier"),
+                                refused.describe())
+                           .arg(valid),
+                       MessageBox::Icon::Question, MessageBox::Buttons::YesNo) == MessageBox::Answer::Yes;
+        };
+        result = LegacyImport::run(JetReader::helperIn(m_globals.CheminAppli),
+                                   QDir::fromNativeSeparators(path), m_globals.databasePath(), questions);
+    }
+    if (result.cancelled || result.declined) {
+        m_services.messages.notice(
+            this, result.cancelled ? QStringLiteral("L'import a été annulé : la cave n'a pas été modifiée.")
+                                   : QStringLiteral("Rien n'a été importé : la cave n'a pas été modifiée."));
+        return;
     }
     if (!result.error.isEmpty()) {
         m_services.messages.notice(this, result.error, MessageBox::Icon::Critical);
         return;
     }
-    m_services.messages.notice(
-        this,
-        QStringLiteral("L'import est terminé !!\n\n%1")
-            .arg(result.added == 1 ? QStringLiteral("1 lot a été ajouté à la cave.")
-                                   : QStringLiteral("%1 lots ont été ajoutés à la cave.").arg(result.added)),
-        MessageBox::Icon::Critical);
+    QString text =
+        QStringLiteral("L'import est terminé !!\n\n") +
+        (result.added == 1 ? QStringLiteral("1 lot a été ajouté à la cave.")
+                           : QStringLiteral("%1 lots ont été ajoutés à la cave.").arg(result.added));
+    if (result.refused.total() > 0)
+        text += QStringLiteral("\nLaissés de côté :\n") + result.refused.describe();
+    m_services.messages.notice(this, text, MessageBox::Icon::Critical);
 }
 
 void ImportBase::Annuler_Click() {

@@ -5,25 +5,41 @@
 
 #include <QString>
 #include <QStringList>
-#include <optional>
-#include <vector>
+#include <functional>
 
 // Reads one table of an earlier version's Jet file through the helper program brovane-lecteur-jet,
 // which runs beside the executable with limits on its memory and time: a damaged file can end the
-// helper, never the program.
+// helper, never the program. Rows are handed over one by one as they arrive, so that memory does not
+// grow with the file, and nothing is trusted: a table that yields more or fewer rows than it declares is
+// damaged, and ceilings bound what one file may bring.
 namespace JetReader {
 
-struct Table {
-    QStringList columns;
-    std::vector<DbRow> rows;
+struct Limits {
+    qint64 rows = 1000000;               // more lots than any real cellar holds
+    qint64 bytes = 1024LL * 1024 * 1024; // of the helper's output
+    qsizetype lineBytes = 1024 * 1024;   // one row
 };
 
-struct Result {
-    std::optional<Table> table;
-    QString problem; // why nothing could be read, in French, when table is empty
+struct Handlers {
+    // Once, before any row: the table's columns and the rows it declares.
+    std::function<Status(const QStringList& columns, qint64 declared)> start;
+    std::function<Status(const DbRow& row)> row;
+    // Now and then while reading; false stops the reading.
+    std::function<bool(qint64 read, qint64 declared)> progress;
 };
 
-QString helperPath();
-Result read(const QString& file, const QString& table, int timeoutMs = 60000);
+struct Outcome {
+    QString problem; // why the table could not be read whole, in French; empty when it was
+    Status failure;  // a handler's own failure, which stopped the reading
+    bool cancelled = false;
+    qint64 rows = 0;
+};
+
+// The helper lives in the program folder.
+inline constexpr const char* HelperName = "brovane-lecteur-jet";
+QString helperIn(const QString& programFolder);
+
+Outcome read(const QString& helper, const QString& file, const QString& table, const Handlers& handlers,
+             const Limits& limits = {}, int timeoutMs = 60000);
 
 } // namespace JetReader

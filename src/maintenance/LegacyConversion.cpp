@@ -3,6 +3,7 @@
 
 #include "database/CellarQueries.h"
 #include "database/CellarSchema.h"
+#include "maintenance/JetReader.h"
 #include "maintenance/LegacyImport.h"
 #include "shell/Globals.h"
 #include "storage/FileSystem.h"
@@ -45,7 +46,7 @@ QString checkConverted(const QString& path, int lots, int colours) {
 
 } // namespace
 
-Result convert(const QString& cheminBase) {
+Result convert(const QString& helper, const QString& cheminBase) {
     Result result;
     const QString original = CellarFiles::databasePath(cheminBase);
     const QString temporary = original + QStringLiteral(".conversion");
@@ -58,23 +59,32 @@ Result convert(const QString& cheminBase) {
         return result;
     };
 
-    const LegacyImport::Lots lots = LegacyImport::readLots(original);
-    if (!lots.problem.isEmpty())
-        return failed(lots.problem);
-    QStringList colours = LegacyImport::readColours(original);
+    QStringList colours = LegacyImport::readColours(helper, original);
     if (colours.isEmpty())
         colours = CellarSchema::DefaultColours;
-
     QFile::remove(temporary); // the leftover of a conversion that was interrupted
     if (Status error = CellarSchema::createCellar(temporary, colours))
         return failed(error->text());
+    // Every lot is carried over as it stands: this is the user's own cellar, oddities included.
+    LegacyImport::Reading reading;
     {
         DataLink link(temporary);
-        if (Status error = LegacyImport::appendLots(link, lots.rows))
-            return failed(error->text());
+        const Status written = link.write([&](DataLink& l) -> Status {
+            const QString insert = CellarSchema::insertLotSql();
+            reading = LegacyImport::readLots(helper, original, [&](const DbRow& lot) {
+                return l.execute(insert, {lot.at(0), lot.at(1), lot.at(2), lot.at(3), lot.at(4), lot.at(5)});
+            });
+            if (reading.failure)
+                return reading.failure;
+            return reading.problem.isEmpty() ? Status() : Status(Failure{reading.problem, {}});
+        });
+        if (!reading.problem.isEmpty())
+            return failed(reading.problem);
+        if (written)
+            return failed(written->text());
     }
     const QString problem =
-        checkConverted(temporary, static_cast<int>(lots.rows.size()), static_cast<int>(colours.size()));
+        checkConverted(temporary, static_cast<int>(reading.lots), static_cast<int>(colours.size()));
     if (!problem.isEmpty())
         return failed(problem);
 
@@ -87,7 +97,7 @@ Result convert(const QString& cheminBase) {
         return failed(failure->message);
     }
     result.converted = true;
-    result.lots = static_cast<int>(lots.rows.size());
+    result.lots = static_cast<int>(reading.lots);
     result.colours = static_cast<int>(colours.size());
     result.keptAs = kept;
     return result;
@@ -110,7 +120,7 @@ void offer(Globals& globals, Services& services, QWidget* parent) {
     Result result;
     {
         BusyCursor busy;
-        result = convert(globals.CheminBase);
+        result = convert(JetReader::helperIn(globals.CheminAppli), globals.CheminBase);
     }
     if (!result.converted) {
         services.messages.notice(parent, result.error, MessageBox::Icon::Critical);

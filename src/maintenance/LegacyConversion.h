@@ -21,7 +21,8 @@ struct Result {
     QString error;  // the whole sentence for the user
 };
 
-Result convert(const QString& cheminBase);
+// `helper` is the Jet reader program (JetReader::helperIn).
+Result convert(const QString& helper, const QString& cheminBase);
 
 // At start-up: when the cellar is a Jet file, asks whether to convert it, converts and says how it went.
 void offer(Globals& globals, Services& services, QWidget* parent);

@@ -2,16 +2,16 @@
 #include "maintenance/LegacyImport.h"
 
 #include "database/CellarSchema.h"
+#include "database/LotRules.h"
 #include "maintenance/JetReader.h"
 
+#include <QDate>
 #include <QDir>
 #include <cmath>
 
 namespace LegacyImport {
 
 namespace {
-
-const QStringList Columns = {"NOM", "TYPE", "ANNEE", "COULEUR", "QUANTITE", "PRIXUNITAIRE"};
 
 QString cannotImport(const QString& file, const QString& why) {
     return QStringLiteral("Le fichier « %1 » ne peut pas être importé : %2.\nLa cave n'a pas été modifiée.")
@@ -23,8 +23,11 @@ QVariant number(const QVariant& v) {
     if (v.typeId() == QMetaType::Double && std::isfinite(v.toDouble()) &&
         std::floor(v.toDouble()) == v.toDouble() && std::fabs(v.toDouble()) < 1e15)
         return static_cast<qlonglong>(v.toDouble());
-    if (v.typeId() == QMetaType::QString)
-        return v.toString().toDouble();
+    if (v.typeId() == QMetaType::QString) {
+        bool ok = false;
+        const double value = v.toString().toDouble(&ok);
+        return ok ? number(value) : v;
+    }
     return v;
 }
 
@@ -32,74 +35,119 @@ QVariant text(const QVariant& v) {
     return v.isNull() ? QVariant() : QVariant(v.toString());
 }
 
-} // namespace
-
-Lots readLots(const QString& jetFile) {
-    Lots lots;
-    if (CellarSchema::detectKind(jetFile) != CellarSchema::FileKind::Jet) {
-        lots.problem = CellarSchema::detectKind(jetFile) == CellarSchema::FileKind::Missing
-                           ? QStringLiteral("il est introuvable")
-                           : QStringLiteral("ce n'est pas une base d'une version antérieure "
-                                            "de Brovane (fichier Access)");
-        return lots;
-    }
-    const JetReader::Result read = JetReader::read(jetFile, QStringLiteral("ORNY"));
-    if (!read.table) {
-        lots.problem = read.problem;
-        return lots;
-    }
-    std::vector<int> source;
-    for (const QString& column : Columns) {
-        int found = -1;
-        for (int i = 0; i < read.table->columns.size(); ++i)
-            if (read.table->columns.at(i).compare(column, Qt::CaseInsensitive) == 0)
-                found = i;
-        if (found < 0 && column != QLatin1String("PRIXUNITAIRE")) {
-            lots.problem = QStringLiteral("sa table ORNY n'a pas de colonne %1").arg(column);
-            return lots;
-        }
-        source.push_back(found);
-    }
-    lots.rows.reserve(read.table->rows.size());
-    for (const DbRow& row : read.table->rows) {
-        const auto at = [&](size_t i) {
-            return source[i] < 0 ? QVariant() : row.at(static_cast<size_t>(source[i]));
-        };
-        lots.rows.push_back({text(at(0)), text(at(1)), number(at(2)), text(at(3)), number(at(4)),
-                             at(5).isNull() ? QVariant() : QVariant(at(5).toDouble())});
-    }
-    return lots;
+QString counted(qint64 n, const char* what) {
+    return QStringLiteral("%1 lot%2 %3")
+        .arg(n)
+        .arg(n > 1 ? QStringLiteral("s") : QString(), QString::fromUtf8(what));
 }
 
-QStringList readColours(const QString& jetFile) {
-    const JetReader::Result read = JetReader::read(jetFile, QStringLiteral("COULEUR"));
+// A failure that only serves to roll the transaction back.
+const Failure Stopped{QStringLiteral("arrêt"), {}};
+
+} // namespace
+
+QString Refusals::describe() const {
+    QStringList lines;
+    const std::pair<qint64, const char*> reasons[] = {
+        {name, "sans nom"},
+        {type, "sans type"},
+        {year, "dont l'année n'est pas valable"},
+        {colour, "sans couleur"},
+        {quantity, "dont la quantité n'est pas un nombre entier de bouteilles"},
+        {price, "dont le prix est négatif ou n'est pas un nombre"},
+        {tooLong, "dont un texte est trop long"}};
+    for (const auto& [n, what] : reasons)
+        if (n > 0)
+            lines << counted(n, what);
+    return lines.join(QLatin1Char('\n'));
+}
+
+Reading readLots(const QString& helper, const QString& jetFile,
+                 const std::function<Status(const DbRow& lot)>& lot, const Progress& progress) {
+    Reading reading;
+    const CellarSchema::FileKind kind = CellarSchema::detectKind(jetFile);
+    if (kind != CellarSchema::FileKind::Jet) {
+        reading.problem = kind == CellarSchema::FileKind::Missing
+                              ? QStringLiteral("il est introuvable")
+                              : QStringLiteral("ce n'est pas une base d'une version antérieure de Brovane "
+                                               "(fichier Access)");
+        return reading;
+    }
+    std::vector<int> source;
+    QString missingColumn;
+    JetReader::Handlers handlers;
+    handlers.start = [&](const QStringList& columns, qint64) -> Status {
+        for (const char* column : CellarSchema::LotColumnNames) {
+            int found = -1;
+            for (int i = 0; i < columns.size(); ++i)
+                if (columns.at(i).compare(QLatin1String(column), Qt::CaseInsensitive) == 0)
+                    found = i;
+            if (found < 0 && qstrcmp(column, "PRIXUNITAIRE") != 0) {
+                missingColumn =
+                    QStringLiteral("sa table ORNY n'a pas de colonne %1").arg(QLatin1String(column));
+                return Stopped;
+            }
+            source.push_back(found);
+        }
+        return std::nullopt;
+    };
+    handlers.row = [&](const DbRow& row) {
+        const auto at = [&](int i) {
+            return source[static_cast<size_t>(i)] < 0
+                       ? QVariant()
+                       : row.at(static_cast<size_t>(source[static_cast<size_t>(i)]));
+        };
+        using namespace CellarSchema;
+        const QVariant price = at(PrixUnitaire);
+        return lot({text(at(Nom)), text(at(Type)), number(at(Annee)), text(at(Couleur)), number(at(Quantite)),
+                    price.isNull() ? QVariant() : QVariant(price.toDouble())});
+    };
+    handlers.progress = progress;
+    const JetReader::Outcome outcome = JetReader::read(helper, jetFile, QStringLiteral("ORNY"), handlers);
+    reading.lots = outcome.rows;
+    reading.cancelled = outcome.cancelled;
+    reading.problem = missingColumn.isEmpty() ? outcome.problem : missingColumn;
+    if (missingColumn.isEmpty())
+        reading.failure = outcome.failure;
+    return reading;
+}
+
+QStringList readColours(const QString& helper, const QString& jetFile) {
     QStringList colours;
-    if (!read.table)
-        return colours;
     int column = -1;
-    for (int i = 0; i < read.table->columns.size(); ++i)
-        if (read.table->columns.at(i).compare(QLatin1String("LIBELLE"), Qt::CaseInsensitive) == 0)
-            column = i;
-    if (column < 0)
-        return colours;
-    for (const DbRow& row : read.table->rows)
-        if (!row.at(static_cast<size_t>(column)).isNull())
-            colours << row.at(static_cast<size_t>(column)).toString();
-    return colours;
+    JetReader::Handlers handlers;
+    handlers.start = [&](const QStringList& columns, qint64) -> Status {
+        for (int i = 0; i < columns.size(); ++i)
+            if (columns.at(i).compare(QLatin1String("LIBELLE"), Qt::CaseInsensitive) == 0)
+                column = i;
+        return std::nullopt;
+    };
+    handlers.row = [&](const DbRow& row) -> Status {
+        const QVariant& v = column < 0 ? QVariant() : row.at(static_cast<size_t>(column));
+        if (!v.isNull() && v.toString().size() <= LotRules::ColourWidth)
+            colours << v.toString();
+        return std::nullopt;
+    };
+    // A colour table is a handful of labels.
+    JetReader::Limits limits;
+    limits.rows = 1000;
+    const JetReader::Outcome outcome =
+        JetReader::read(helper, jetFile, QStringLiteral("COULEUR"), handlers, limits);
+    return outcome.problem.isEmpty() && !outcome.failure ? colours : QStringList();
 }
 
 Status appendLots(DataLink& link, const std::vector<DbRow>& lots) {
     return link.write([&lots](DataLink& l) -> Status {
         for (const DbRow& lot : lots)
-            if (Status e = l.execute(QStringLiteral("INSERT INTO ORNY (NOM, TYPE, ANNEE, COULEUR, QUANTITE, "
-                                                    "PRIXUNITAIRE) VALUES (?1, ?2, ?3, ?4, ?5, ?6)"),
+            if (Status e = l.execute(CellarSchema::insertLotSql(),
                                      {lot.at(0), lot.at(1), lot.at(2), lot.at(3), lot.at(4), lot.at(5)}))
                 return e;
         return std::nullopt;
     });
 }
 
-Result run(const QString& jetFile, const QString& databasePath) {
+Result run(const QString& helper, const QString& jetFile, const QString& databasePath,
+           const Questions& questions) {
     Result result;
     // The current cellar is checked first: no point reading a file that could not be stored.
     DataLink link(databasePath);
@@ -107,16 +155,63 @@ Result run(const QString& jetFile, const QString& databasePath) {
         result.error = error->text();
         return result;
     }
-    const Lots lots = readLots(jetFile);
-    if (!lots.problem.isEmpty()) {
-        result.error = cannotImport(jetFile, lots.problem);
+    const int currentYear = QDate::currentDate().year();
+    Reading reading;
+    // The lots go into the transaction as they are read: all of them are appended, or none.
+    const Status written = link.write([&](DataLink& l) -> Status {
+        const QString insert = CellarSchema::insertLotSql();
+        reading = readLots(
+            helper, jetFile,
+            [&](const DbRow& lot) -> Status {
+                switch (LotRules::check(lot, currentYear)) {
+                case LotRules::Fault::None:
+                    ++result.added;
+                    return l.execute(insert,
+                                     {lot.at(0), lot.at(1), lot.at(2), lot.at(3), lot.at(4), lot.at(5)});
+                case LotRules::Fault::Name:
+                    ++result.refused.name;
+                    break;
+                case LotRules::Fault::Type:
+                    ++result.refused.type;
+                    break;
+                case LotRules::Fault::Year:
+                    ++result.refused.year;
+                    break;
+                case LotRules::Fault::Colour:
+                    ++result.refused.colour;
+                    break;
+                case LotRules::Fault::Quantity:
+                    ++result.refused.quantity;
+                    break;
+                case LotRules::Fault::Price:
+                    ++result.refused.price;
+                    break;
+                case LotRules::Fault::TooLong:
+                    ++result.refused.tooLong;
+                    break;
+                }
+                return std::nullopt;
+            },
+            questions.progress);
+        if (reading.failure)
+            return reading.failure;
+        if (reading.cancelled || !reading.problem.isEmpty())
+            return Stopped;
+        if (result.refused.total() > 0 &&
+            !(questions.keepValid && questions.keepValid(result.added, result.refused))) {
+            result.declined = true;
+            return Stopped;
+        }
+        return std::nullopt;
+    });
+    result.cancelled = reading.cancelled;
+    if (!written)
         return result;
-    }
-    if (Status error = appendLots(link, lots.rows)) {
-        result.error = error->text();
-        return result;
-    }
-    result.added = static_cast<int>(lots.rows.size());
+    result.added = 0;
+    if (!reading.problem.isEmpty())
+        result.error = cannotImport(jetFile, reading.problem);
+    else if (!result.cancelled && !result.declined)
+        result.error = written->text();
     return result;
 }
 

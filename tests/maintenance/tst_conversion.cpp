@@ -17,8 +17,11 @@ void putJet(TestCellar& cellar, const QByteArray& jet) {
     f.write(jet);
 }
 
+// The files beside the cellar, the program's own helper aside.
 QStringList filesOf(const TestCellar& cellar) {
-    return QDir(cellar.folder()).entryList(QDir::Files, QDir::Name);
+    QStringList files = QDir(cellar.folder()).entryList(QDir::Files, QDir::Name);
+    files.removeOne("brovane-lecteur-jet");
+    return files;
 }
 
 } // namespace
@@ -39,7 +42,7 @@ void TestConversion::convertsAndKeepsTheOriginal() {
     TestCellar cellar;
     const QByteArray jet = fileBytes(JetFixtures::path("jet4/Vin.mdb"));
     putJet(cellar, jet);
-    const auto result = LegacyConversion::convert(cellar.folder());
+    const auto result = LegacyConversion::convert(cellar.jetHelper(), cellar.folder());
     QVERIFY2(result.converted, qPrintable(result.error));
     QCOMPARE(result.lots, 11);
     QCOMPARE(result.colours, 4);
@@ -54,7 +57,7 @@ void TestConversion::convertsAndKeepsTheOriginal() {
     link.close();
     QVERIFY(QFile::remove(cellar.databasePath()));
     putJet(cellar, jet);
-    const auto again = LegacyConversion::convert(cellar.folder());
+    const auto again = LegacyConversion::convert(cellar.jetHelper(), cellar.folder());
     QCOMPARE(again.keptAs, cellar.folder() + "Orny02-ancien-format-2.dat");
     QCOMPARE(fileBytes(cellar.folder() + "Orny02-ancien-format.dat"), jet);
 }
@@ -62,7 +65,7 @@ void TestConversion::convertsAndKeepsTheOriginal() {
 void TestConversion::earlierTableWithoutPrice() {
     TestCellar cellar;
     putJet(cellar, fileBytes(JetFixtures::path("jet4-sans-prix/Vin.mdb")));
-    const auto result = LegacyConversion::convert(cellar.folder());
+    const auto result = LegacyConversion::convert(cellar.jetHelper(), cellar.folder());
     QVERIFY2(result.converted, qPrintable(result.error));
     QCOMPARE(cellar.lotCount(), 3);
     QCOMPARE(cellar.rows("SELECT COUNT(*) FROM ORNY WHERE PRIXUNITAIRE IS NULL").front().front().toInt(), 3);
@@ -77,7 +80,7 @@ void TestConversion::missingColoursGetTheDefaults() {
     QVERIFY(catalogued > 0);
     jet.replace(catalogued, name.size(), QByteArray("C\0O\0U\0L\0E\0U\0X\0", 14));
     putJet(cellar, jet);
-    const auto result = LegacyConversion::convert(cellar.folder());
+    const auto result = LegacyConversion::convert(cellar.jetHelper(), cellar.folder());
     QVERIFY2(result.converted, qPrintable(result.error));
     QCOMPARE(result.colours, 3);
     DataLink link(cellar.databasePath());
@@ -90,7 +93,7 @@ void TestConversion::damagedFileChangesNothing() {
         TestCellar cellar;
         const QByteArray jet = fileBytes(JetFixtures::path(damaged));
         putJet(cellar, jet);
-        const auto result = LegacyConversion::convert(cellar.folder());
+        const auto result = LegacyConversion::convert(cellar.jetHelper(), cellar.folder());
         QVERIFY(!result.converted);
         QVERIFY2(result.error.startsWith("La cave « "), qPrintable(result.error));
         QVERIFY2(result.error.contains("n'a pas été convertie : "), qPrintable(result.error));

@@ -47,7 +47,7 @@ private slots:
 void TestImport::fullJet4File() {
     TestCellar cellar;
     cellar.addLot("Déjà là", "Jura", 2001, "Blanc", 2, 3.0);
-    const auto result = LegacyImport::run(fixture("jet4/Vin.mdb"), cellar.databasePath());
+    const auto result = LegacyImport::run(cellar.jetHelper(), fixture("jet4/Vin.mdb"), cellar.databasePath());
     QCOMPARE(result.error, QString());
     QCOMPARE(result.added, 11);
     QCOMPARE(cellar.lots(), QStringList({"Déjà là|Jura|2001|Blanc|2|3"}) + Jet4Lots);
@@ -57,14 +57,18 @@ void TestImport::fullJet4File() {
     QCOMPARE(types.front().at(0).toString(), QString("integer"));
     QCOMPARE(types.front().at(1).toString(), QString("integer"));
     QCOMPARE(types.front().at(2).toString(), QString("null"));
-    QCOMPARE(LegacyImport::readColours(fixture("jet4/Vin.mdb")),
+    QCOMPARE(LegacyImport::readColours(cellar.jetHelper(), fixture("jet4/Vin.mdb")),
              QStringList({"Blanc", "Jaune", "Rosé", "Rouge"}));
 }
 
 void TestImport::earlierTablesAndTypes() {
     TestCellar cellar;
-    QCOMPARE(LegacyImport::run(fixture("jet4-sans-prix/Vin.mdb"), cellar.databasePath()).added, 3);
-    QCOMPARE(LegacyImport::run(fixture("jet4-monnaie/Vin.mdb"), cellar.databasePath()).added, 3);
+    QCOMPARE(
+        LegacyImport::run(cellar.jetHelper(), fixture("jet4-sans-prix/Vin.mdb"), cellar.databasePath()).added,
+        3);
+    QCOMPARE(
+        LegacyImport::run(cellar.jetHelper(), fixture("jet4-monnaie/Vin.mdb"), cellar.databasePath()).added,
+        3);
     const QStringList lots = cellar.lots();
     for (int i = 0; i < 3; ++i)
         QVERIFY2(lots.at(i).endsWith("|<null>"), qPrintable(lots.at(i)));
@@ -79,11 +83,23 @@ void TestImport::earlierTablesAndTypes() {
 }
 
 void TestImport::jet3ThroughTheReader() {
-    const auto read = JetReader::read(fixture("jet3-generique/test.mdb"), "table1");
-    QVERIFY2(read.table, qPrintable(read.problem));
-    QCOMPARE(read.table->columns, QStringList({"A", "B", "C", "D", "E", "F", "G", "H", "I"}));
-    QCOMPARE(read.table->rows.size(), size_t(2));
-    const DbRow& row = read.table->rows.at(1);
+    QStringList columns;
+    std::vector<DbRow> rows;
+    JetReader::Handlers handlers;
+    handlers.start = [&](const QStringList& c, qint64) -> Status {
+        columns = c;
+        return std::nullopt;
+    };
+    handlers.row = [&](const DbRow& row) -> Status {
+        rows.push_back(row);
+        return std::nullopt;
+    };
+    const auto read =
+        JetReader::read(TestCellar().jetHelper(), fixture("jet3-generique/test.mdb"), "table1", handlers);
+    QVERIFY2(read.problem.isEmpty(), qPrintable(read.problem));
+    QCOMPARE(columns, QStringList({"A", "B", "C", "D", "E", "F", "G", "H", "I"}));
+    QCOMPARE(rows.size(), size_t(2));
+    const DbRow& row = rows.at(1);
     QCOMPARE(row.at(0).toString(), QString("abcdefg"));
     QCOMPARE(row.at(1).toString(), QString("hijklmnop"));
     QCOMPARE(row.at(2).toLongLong(), 2);
@@ -96,8 +112,8 @@ void TestImport::jet3ThroughTheReader() {
 
 void TestImport::importingTwiceAppendsTwice() {
     TestCellar cellar;
-    LegacyImport::run(fixture("jet4/Vin.mdb"), cellar.databasePath());
-    LegacyImport::run(fixture("jet4/Vin.mdb"), cellar.databasePath());
+    LegacyImport::run(cellar.jetHelper(), fixture("jet4/Vin.mdb"), cellar.databasePath());
+    LegacyImport::run(cellar.jetHelper(), fixture("jet4/Vin.mdb"), cellar.databasePath());
     QCOMPARE(cellar.lots(), Jet4Lots + Jet4Lots);
 }
 
@@ -138,7 +154,7 @@ void TestImport::unusableFiles() {
     }
     QElapsedTimer clock;
     clock.start();
-    const auto result = LegacyImport::run(file, cellar.databasePath());
+    const auto result = LegacyImport::run(cellar.jetHelper(), file, cellar.databasePath());
     QVERIFY(clock.elapsed() < 30000);
     QCOMPARE(result.added, 0);
     QVERIFY2(result.error.startsWith("Le fichier « "), qPrintable(result.error));
@@ -153,13 +169,14 @@ void TestImport::failureAppendsNothing() {
     cellar.exec("DROP TABLE ORNY");
     cellar.exec("CREATE TABLE ORNY (NOM TEXT CHECK (NOM <> 'Tavel'), TYPE TEXT, ANNEE INTEGER, COULEUR TEXT, "
                 "QUANTITE INTEGER, PRIXUNITAIRE REAL)");
-    const auto result = LegacyImport::run(fixture("jet4/Vin.mdb"), cellar.databasePath());
+    const auto result = LegacyImport::run(cellar.jetHelper(), fixture("jet4/Vin.mdb"), cellar.databasePath());
     QCOMPARE(result.added, 0);
     QVERIFY2(result.error.contains("CHECK constraint failed"), qPrintable(result.error));
     QCOMPARE(cellar.lotCount(), 0);
     TestCellar missing;
     QFile::remove(missing.databasePath());
-    const auto noCellar = LegacyImport::run(fixture("jet4/Vin.mdb"), missing.databasePath());
+    const auto noCellar =
+        LegacyImport::run(missing.jetHelper(), fixture("jet4/Vin.mdb"), missing.databasePath());
     QVERIFY(noCellar.error.contains("introuvable"));
     QVERIFY(!QFile::exists(missing.databasePath()));
 }

@@ -28,7 +28,12 @@ int main(int argc, char** argv) {
     const int journal = ::open(argv[2], O_WRONLY | O_APPEND | O_CREAT, 0644);
     const QByteArray run = argv[3];
     const QString jet = QString::fromLocal8Bit(argv[4]);
-    const std::vector<DbRow> lots = LegacyImport::readLots(jet).rows;
+    std::vector<DbRow> lots;
+    static_cast<void>(LegacyImport::readLots(QCoreApplication::applicationDirPath() + "/brovane-lecteur-jet",
+                                             jet, [&lots](const DbRow& lot) -> Status {
+                                                 lots.push_back(lot);
+                                                 return std::nullopt;
+                                             }));
     DataLink link(cellar);
     const CellarQueries::LotKey reserve{QStringLiteral("Réserve"), QStringLiteral("Cave"), 2000,
                                         QStringLiteral("Rouge")};

@@ -41,12 +41,10 @@ private slots:
 void TestFailingStorage::everyFailureIsSurvived_data() {
     QTest::addColumn<int>("kind");
     QTest::addColumn<QString>("operation");
-    const QList<std::pair<FaultyVfs::Kind, const char*>> kinds = {{FaultyVfs::Kind::Open, "open"},
-                                                                  {FaultyVfs::Kind::Read, "read"},
-                                                                  {FaultyVfs::Kind::Write, "write"},
-                                                                  {FaultyVfs::Kind::Sync, "sync"},
-                                                                  {FaultyVfs::Kind::Lock, "lock"},
-                                                                  {FaultyVfs::Kind::Full, "full disk"}};
+    const QList<std::pair<FaultyVfs::Kind, const char*>> kinds = {
+        {FaultyVfs::Kind::Open, "open"},   {FaultyVfs::Kind::Read, "read"},
+        {FaultyVfs::Kind::Write, "write"}, {FaultyVfs::Kind::Sync, "sync"},
+        {FaultyVfs::Kind::Lock, "lock"},   {FaultyVfs::Kind::Full, "full disk"}};
     for (const char* operation : {"purchase", "consumption", "import", "move"})
         for (const auto& [kind, name] : kinds)
             // The move writes with plain file operations, whose failures have tests of their own; its
@@ -60,7 +58,13 @@ void TestFailingStorage::everyFailureIsSurvived_data() {
 void TestFailingStorage::everyFailureIsSurvived() {
     QFETCH(int, kind);
     QFETCH(QString, operation);
-    const std::vector<DbRow> jetLots = LegacyImport::readLots(JetFixtures::path("jet4/Vin.mdb")).rows;
+    std::vector<DbRow> jetLots;
+    static_cast<void>(LegacyImport::readLots(QStringLiteral(BROVANE_PROGRAM_DIR "/brovane-lecteur-jet"),
+                                             JetFixtures::path("jet4/Vin.mdb"),
+                                             [&jetLots](const DbRow& lot) -> Status {
+                                                 jetLots.push_back(lot);
+                                                 return std::nullopt;
+                                             }));
     QTemporaryDir elsewhere;
     const Operation run = [&]() -> Operation {
         if (operation == "purchase")

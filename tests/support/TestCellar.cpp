@@ -14,6 +14,7 @@ TestCellar::TestCellar() {
     if (!QFile::copy(QStringLiteral(BROVANE_DELIVERED_DATABASE), program + QStringLiteral("Orny02.dat")))
         qFatal("cannot copy the delivered database");
     QFile::setPermissions(program + QStringLiteral("Orny02.dat"), QFile::ReadOwner | QFile::WriteOwner);
+    QFile::link(QStringLiteral(BROVANE_PROGRAM_DIR "/brovane-lecteur-jet"), jetHelper());
     globals.CheminAppli = program;
     globals.CheminBase = program;
     globals.settingsFolder = program;

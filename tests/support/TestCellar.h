@@ -20,6 +20,8 @@ public:
 
     QString folder() const { return m_dir.path() + QLatin1Char('/'); }
     QString databasePath() const { return globals.databasePath(); }
+    // The Jet reader helper, found in the program folder as the program finds it.
+    QString jetHelper() const { return folder() + QStringLiteral("brovane-lecteur-jet"); }
 
     // Direct access for setting up and checking, outside any window.
     void exec(const QString& sql, const QVariantList& params = {});

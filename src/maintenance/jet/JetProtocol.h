@@ -6,6 +6,7 @@
 // What the Jet reader helper writes on its channel, one line each, fields separated by tabs:
 //   BROVANE-JET 1
 //   COLONNES <name>...           column names, as stored in the file
+//   LIGNES <rows>                 the number of rows the table declares
 //   LIGNE <value>...              one row; each value is N (null), I<integer>, R<real>,
 //                                 M<currency in ten-thousandths> or T<text, UTF-8 in base64>
 //   FIN <rows read> <rows the table declares>

@@ -87,9 +87,10 @@ void writeValue(MdbHandle* mdb, const MdbColumn* column, const MdbField& field) 
         std::fprintf(channel, "\tM%" PRId64, readSigned(p, 8));
         return;
     case MDB_FLOAT: {
+        // A Single holds about seven significant digits, and the Jet engine shows it so: 12.1 stays 12.1.
         float f;
         std::memcpy(&f, p, sizeof f);
-        std::fprintf(channel, "\tR%.9g", static_cast<double>(f));
+        std::fprintf(channel, "\tR%.7g", static_cast<double>(f));
         return;
     }
     case MDB_DOUBLE:
@@ -120,22 +121,35 @@ MdbCatalogEntry* findTable(MdbHandle* mdb, const char* name) {
 
 } // namespace
 
+// libmdb's handles, freed on every way out: a process that reads many files must not grow.
+struct Opened {
+    MdbHandle* mdb = nullptr;
+    MdbTableDef* table = nullptr;
+    ~Opened() {
+        if (table)
+            mdb_free_tabledef(table);
+        if (mdb)
+            mdb_close(mdb);
+    }
+};
+
 int dumpJetTable(const char* file, const char* tableName, FILE* out) {
     channel = out;
-    MdbHandle* mdb = mdb_open(file, MDB_NOFLAGS);
+    Opened opened;
+    MdbHandle* mdb = opened.mdb = mdb_open(file, MDB_NOFLAGS);
     if (!mdb || !mdb_read_catalog(mdb, MDB_TABLE))
         return fail(JetProtocol::ErrorNotJet);
     MdbCatalogEntry* entry = findTable(mdb, tableName);
     if (!entry)
         return fail(JetProtocol::ErrorNoTable);
-    MdbTableDef* table = mdb_read_table(entry);
+    MdbTableDef* table = opened.table = mdb_read_table(entry);
     if (!table || !mdb_read_columns(table))
         return fail(JetProtocol::ErrorNotJet);
 
     std::fputs("COLONNES", channel);
     for (unsigned i = 0; i < table->num_cols; ++i)
         std::fprintf(channel, "\t%s", static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i))->name);
-    std::fputc('\n', channel);
+    std::fprintf(channel, "\nLIGNES\t%u\n", table->num_rows);
 
     std::vector<MdbField> fields(table->num_cols);
     unsigned long read = 0;
@@ -166,8 +180,6 @@ int dumpJetTable(const char* file, const char* tableName, FILE* out) {
     }
     std::fprintf(channel, "FIN\t%lu\t%u\n", read, table->num_rows);
     std::fflush(channel);
-    mdb_free_tabledef(table);
-    mdb_close(mdb);
     return 0;
 }
 

@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/Progress.h"
+
+#include <QApplication>
+#include <QProgressDialog>
+
+namespace {
+// Work that ends sooner shows no dialog; the hourglass says enough.
+constexpr int ShownAfterMs = 700;
+// The bar's range is an int: large counts are shown in thousandths.
+constexpr int Scale = 1000;
+} // namespace
+
+ProgressService::Task::Task(ProgressService& service, QWidget* parent, const QString& title,
+                            const QString& label)
+    : m_service(service) {
+    m_service.m_shown << label;
+    if (m_service.m_scripted)
+        return;
+    m_dialog = std::make_unique<QProgressDialog>(label, QStringLiteral("&Annuler"), 0, Scale, parent);
+    m_dialog->setWindowTitle(title);
+    m_dialog->setWindowModality(Qt::ApplicationModal);
+    m_dialog->setMinimumDuration(ShownAfterMs);
+    m_dialog->setAutoReset(false);
+    m_dialog->setValue(0);
+}
+
+ProgressService::Task::~Task() = default;
+
+bool ProgressService::Task::step(qint64 done, qint64 total) {
+    ++m_steps;
+    if (m_service.m_scripted)
+        return m_service.m_cancelAfter < 0 || m_steps <= m_service.m_cancelAfter;
+    // The user must be able to reach the button whatever pointer the work has set.
+    if (m_dialog->isVisible() && QApplication::overrideCursor())
+        QApplication::changeOverrideCursor(Qt::BusyCursor);
+    m_dialog->setValue(total > 0 ? static_cast<int>(std::min<qint64>(done, total) * Scale / total) : 0);
+    if (!m_dialog->isVisible())
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    return !m_dialog->wasCanceled();
+}
