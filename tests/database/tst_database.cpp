@@ -225,7 +225,7 @@ void TestDatabase::closedLinkLeavesNoJournal() {
         DataLink link(cellar.databasePath());
         QVERIFY(!CellarQueries::addLot(link, {"A", "B", 2000, "Blanc", 1, 2.5}));
     }
-    const QStringList files = QDir(cellar.folder()).entryList(QDir::Files);
+    const QStringList files = filesIn(cellar.folder());
     QCOMPARE(files, QStringList({"Orny02.dat"}));
 }
 

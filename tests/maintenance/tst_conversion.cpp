@@ -17,11 +17,8 @@ void putJet(TestCellar& cellar, const QByteArray& jet) {
     f.write(jet);
 }
 
-// The files beside the cellar, the program's own helper aside.
 QStringList filesOf(const TestCellar& cellar) {
-    QStringList files = QDir(cellar.folder()).entryList(QDir::Files, QDir::Name);
-    files.removeOne("brovane-lecteur-jet");
-    return files;
+    return filesIn(cellar.folder());
 }
 
 } // namespace

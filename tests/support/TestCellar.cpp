@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QKeyEvent>
 #include <sqlite3.h>
@@ -94,6 +95,12 @@ const MessageBox::Shown& TestCellar::lastMessage() const {
 QByteArray fileBytes(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList filesIn(const QString& folder) {
+    QStringList files = QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
+    files.removeOne(QStringLiteral("brovane-lecteur-jet"));
+    return files;
 }
 
 void writeFile(const QString& path, const QByteArray& content) {

@@ -41,6 +41,8 @@ private:
 
 // The whole content of a file; empty when it cannot be read.
 QByteArray fileBytes(const QString& path);
+// The plain files of a folder by name, the program's own helper aside.
+QStringList filesIn(const QString& folder);
 // Writes (replacing) a file, failing the test run when it cannot.
 void writeFile(const QString& path, const QByteArray& content = "x");
 
