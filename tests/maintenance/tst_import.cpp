@@ -9,9 +9,12 @@
 #include <QFile>
 #include <QLabel>
 #include <QListView>
+#include <QProcess>
+#include <QPushButton>
 #include <QRandomGenerator>
 #include <QTest>
 #include <QTreeView>
+#include <QtEndian>
 
 namespace {
 
@@ -27,6 +30,35 @@ void write(const QString& path, const QByteArray& content) {
     f.write(content);
 }
 
+// A copy of the Jet 4 fixture whose ORNY declares another number of rows than the 11 it holds (its
+// table definition is page 24; the count is at byte 16 of the page).
+QString declaring(const QString& folder, quint32 rows) {
+    QByteArray file = fileBytes(fixture("jet4/Vin.mdb"));
+    qToLittleEndian(rows, file.data() + 24 * 4096 + 16);
+    const QString path = folder + "Vin.mdb";
+    writeFile(path, file);
+    return path;
+}
+
+// A helper that answers as a hostile file would make it answer: the rows given, one a line, each as
+// LIGNE and six values of the protocol.
+void fakeHelper(const QString& path, const QStringList& rows) {
+    QByteArray script =
+        "#!/bin/sh\ncat <<'EOF'\nBROVANE-JET 1\nCOLONNES\tNOM\tTYPE\tANNEE\tCOULEUR\tQUANTITE\t"
+        "PRIXUNITAIRE\nLIGNES\t" +
+        QByteArray::number(rows.size()) + "\n";
+    for (const QString& row : rows)
+        script += "LIGNE\t" + row.toUtf8() + "\n";
+    script += "FIN\t" + QByteArray::number(rows.size()) + "\t" + QByteArray::number(rows.size()) + "\nEOF\n";
+    QFile::remove(path);
+    writeFile(path, script);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+QByteArray text64(const QString& text) {
+    return "T" + text.toUtf8().toBase64();
+}
+
 } // namespace
 
 class TestImport : public QObject {
@@ -40,6 +72,11 @@ private slots:
     void unusableFiles_data();
     void unusableFiles();
     void failureAppendsNothing();
+    void declaredRowsAreHeld_data();
+    void declaredRowsAreHeld();
+    void lotsABuyerCouldNotRecordAreAsked();
+    void cancelledImportWritesNothing();
+    void memoryStaysBoundedWhateverTheFile();
     void windowChoosesAndImports();
     void folderListOpensOntoTheChosenFolder();
 };
@@ -233,6 +270,117 @@ void TestImport::folderListOpensOntoTheChosenFolder() {
         return !row.isEmpty() && folders->viewport()->rect().contains(row.center());
     };
     QTRY_VERIFY_WITH_TIMEOUT(inView(), 10000);
+}
+
+void TestImport::declaredRowsAreHeld_data() {
+    QTest::addColumn<quint32>("declared");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("more rows than declared") << 5u << "déclare 5 lignes mais en contient davantage";
+    QTest::newRow("fewer rows than declared") << 22u << "déclare 22 lignes mais en contient seulement 11";
+    QTest::newRow("beyond any cellar") << 2000000u << "plus que les 1000000 qu'un import accepte";
+}
+
+void TestImport::declaredRowsAreHeld() {
+    QFETCH(quint32, declared);
+    QFETCH(QString, reason);
+    TestCellar cellar;
+    cellar.addLot("Déjà là", "Jura", 2001, "Blanc", 2, 3.0);
+    const auto result =
+        LegacyImport::run(cellar.jetHelper(), declaring(cellar.folder(), declared), cellar.databasePath());
+    QCOMPARE(result.added, 0);
+    QVERIFY2(result.error.contains(reason), qPrintable(result.error));
+    QVERIFY(result.error.contains("La cave n'a pas été modifiée."));
+    QCOMPARE(cellar.lots(), QStringList({"Déjà là|Jura|2001|Blanc|2|3"}));
+}
+
+void TestImport::lotsABuyerCouldNotRecordAreAsked() {
+    const QByteArray bordeaux = text64("Bordeaux"), rouge = text64("Rouge");
+    const QStringList rows = {
+        text64("Margaux") + "\t" + bordeaux + "\tI1998\t" + rouge + "\tI6\tR12.5",
+        "N\tN\tN\tN\tN\tN",
+        text64("Futur") + "\t" + bordeaux + "\tI3000\t" + rouge + "\tI6\tN",
+        text64("Demi") + "\t" + bordeaux + "\tI1998\t" + rouge + "\tR2.5\tN",
+        text64("Négatif") + "\t" + bordeaux + "\tI1998\t" + rouge + "\tI1\tR-4",
+        text64("Long") + "\t" + text64(QString(300, 'x')) + "\tI1998\t" + rouge + "\tI1\tN",
+        text64("Pommard") + "\t" + text64("Bourgogne") + "\tI1996\t" + rouge + "\tI2\tM121000"};
+    for (const auto answer : {MessageBox::Answer::No, MessageBox::Answer::Yes}) {
+        TestCellar cellar;
+        fakeHelper(cellar.jetHelper(), rows);
+        writeFile(cellar.folder() + "Vin.mdb", QByteArray("\0\1\0\0Standard Jet DB\0", 20));
+        ImportBase window(cellar.globals, cellar.services);
+        window.setCurrentFolder(cellar.folder());
+        QTRY_COMPARE(window.listedFiles(), QStringList({"Vin.mdb"}));
+        auto* files = window.findChild<QListView*>("Fichiers");
+        QTest::mouseClick(files->viewport(), Qt::LeftButton, {},
+                          files->visualRect(files->model()->index(0, 0, files->rootIndex())).center());
+        cellar.services.messages.queueAnswer(answer);
+        QTest::mouseClick(window.findChild<QPushButton*>("Valider"), Qt::LeftButton);
+        const auto& question = cellar.services.messages.shown().at(0);
+        QCOMPARE(question.buttons, MessageBox::Buttons::YesNo);
+        QCOMPARE(question.text,
+                 QString("5 lots du fichier ne respectent pas les règles d'un achat et ne peuvent pas "
+                         "être importés :\n1 lot sans nom\n1 lot dont l'année n'est pas valable\n"
+                         "1 lot dont la quantité n'est pas un nombre entier de bouteilles\n"
+                         "1 lot dont le prix est négatif ou n'est pas un nombre\n"
+                         "1 lot dont un texte est trop long\n\n"
+                         "Importer les 2 autres lots ?\n(Non : rien n'est importé.)"));
+        if (answer == MessageBox::Answer::No) {
+            QCOMPARE(cellar.lotCount(), 0);
+            QCOMPARE(cellar.lastMessage().text,
+                     QString("Rien n'a été importé : la cave n'a pas été modifiée."));
+            continue;
+        }
+        // Currency keeps its decimal value: 12.1 stays 12.1.
+        QCOMPARE(cellar.lots(),
+                 QStringList({"Margaux|Bordeaux|1998|Rouge|6|12.5", "Pommard|Bourgogne|1996|Rouge|2|12.1"}));
+        QVERIFY(cellar.lastMessage().text.startsWith(
+            "L'import est terminé !!\n\n2 lots ont été ajoutés à la cave.\n"
+            "Laissés de côté :\n1 lot sans nom\n"));
+    }
+}
+
+void TestImport::cancelledImportWritesNothing() {
+    TestCellar cellar;
+    const auto result = LegacyImport::run(cellar.jetHelper(), fixture("jet4/Vin.mdb"), cellar.databasePath(),
+                                          {[](qint64, qint64) { return false; }, {}});
+    QVERIFY(result.cancelled);
+    QCOMPARE(result.added, 0);
+    QCOMPARE(cellar.lotCount(), 0);
+    // From the window: the user presses Annuler in the progress dialog.
+    cellar.services.progress.cancelAfter(0);
+    ImportBase window(cellar.globals, cellar.services);
+    window.setCurrentFolder(BROVANE_TEST_DATA "/jet/jet4");
+    QTRY_COMPARE(window.listedFiles(), QStringList({"Vin.mdb"}));
+    auto* files = window.findChild<QListView*>("Fichiers");
+    window.Fichiers_Click(files->model()->index(0, 0, files->rootIndex()));
+    QTest::mouseClick(window.findChild<QPushButton*>("Valider"), Qt::LeftButton);
+    QCOMPARE(cellar.services.progress.shown().size(), 1);
+    QCOMPARE(cellar.lastMessage().text, QString("L'import a été annulé : la cave n'a pas été modifiée."));
+    QCOMPARE(cellar.lotCount(), 0);
+}
+
+void TestImport::memoryStaysBoundedWhateverTheFile() {
+    // 400,000 rows of 300-character names, 160 MB in all, through a process allowed 96 MB more than it
+    // uses before the import: held in memory, they would not fit. (None may be recorded, with its
+    // vintage of 3000: the import then asks, and the worker answers No.)
+    TestCellar cellar;
+    QFile::remove(cellar.jetHelper());
+    writeFile(cellar.jetHelper(),
+              "#!/bin/sh\nawk 'BEGIN { n = 400000; printf \"BROVANE-JET 1\\nCOLONNES\\tNOM\\tTYPE\\tANNEE\\t"
+              "COULEUR\\tQUANTITE\\tPRIXUNITAIRE\\nLIGNES\\t%d\\n\", n; name = \"T\"; "
+              "for (i = 0; i < 100; i++) name = name \"eHh4\"; "
+              "for (i = 0; i < n; i++) printf "
+              "\"LIGNE\\t%s\\tTQm9yZGVhdXg=\\tI3000\\tTUm91Z2U=\\tI6\\tR1.5\\n\", name; "
+              "printf \"FIN\\t%d\\t%d\\n\", n, n }'\n");
+    QFile::setPermissions(cellar.jetHelper(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    writeFile(cellar.folder() + "Vin.mdb", QByteArray("\0\1\0\0Standard Jet DB\0", 20));
+    QProcess worker;
+    worker.start(QCoreApplication::applicationDirPath() + "/import_worker",
+                 {cellar.databasePath(), cellar.jetHelper(), cellar.folder() + "Vin.mdb", "96"});
+    QVERIFY(worker.waitForFinished(120000));
+    QCOMPARE(worker.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(worker.readAllStandardOutput().trimmed(), QByteArray("0 400000"));
+    QCOMPARE(cellar.lotCount(), 0);
 }
 
 QTEST_MAIN(TestImport)
