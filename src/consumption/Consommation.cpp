@@ -6,6 +6,7 @@
 #include "ui/Services.h"
 #include "ui/Windows.h"
 #include "ui_Consommation.h"
+#include <cmath>
 
 Consommation::Consommation(Globals& globals, Services& services, QWidget* parent)
     : WorkingWindow(parent), ui(std::make_unique<Ui::Consommation>()), m_globals(globals),
@@ -87,7 +88,7 @@ void Consommation::ListeCouleur_Click() {
         m_services.messages.databaseError(this, *stock.error);
         return;
     }
-    if (!stock.quantite) {
+    if (!stock.found) {
         m_services.messages.notice(this,
                                    QStringLiteral("Ce vin n'est plus dans la cave : il a été modifié pendant "
                                                   "votre choix.\nChoisissez-le de nouveau."),
@@ -95,7 +96,8 @@ void Consommation::ListeCouleur_Click() {
         Annuler_Click();
         return;
     }
-    ui->QuantiteEnStock->setText(QString::number(*stock.quantite));
+    // Shown as stored, to the last digit, so that the text reads back as the very value of the lot.
+    ui->QuantiteEnStock->setText(Numbers::formatExact(stock.quantite));
     ui->ListeCouleur->setEnabled(false);
     ui->QuantiteConsommee->setEnabled(true);
     ui->QuantiteConsommee->setFocus();
@@ -130,7 +132,13 @@ bool Consommation::checksPass() {
         return m_services.messages.refuse(
             ui->QuantiteConsommee,
             QStringLiteral("La quantité consommée doit être un nombre entier positif !!"));
-    if (Numbers::read(ui->QuantiteEnStock->text()).value_or(0) < *amount)
+    const std::optional<double> stock = Numbers::read(ui->QuantiteEnStock->text());
+    if (!stock)
+        return m_services.messages.refuse(
+            ui->QuantiteConsommee,
+            QStringLiteral(
+                "La quantité en stock de ce lot n'est pas connue : elle ne peut pas être diminuée !!"));
+    if (*stock < *amount)
         return m_services.messages.refuse(
             ui->QuantiteConsommee,
             QStringLiteral("La quantité consommée ne peut être supérieure à la quantité en stock !!"));
@@ -140,7 +148,10 @@ bool Consommation::checksPass() {
 void Consommation::Valider_Click() {
     if (!checksPass())
         return;
-    const qlonglong stock = Numbers::readWhole(ui->QuantiteEnStock->text()).value_or(0);
+    const double shown = Numbers::read(ui->QuantiteEnStock->text()).value_or(0);
+    const QVariant stock = std::floor(shown) == shown && std::fabs(shown) < 1e15
+                               ? QVariant(static_cast<qlonglong>(shown))
+                               : QVariant(shown);
     const qlonglong consumed = Numbers::readWhole(ui->QuantiteConsommee->text()).value_or(0);
     CellarQueries::ConsumeResult result;
     {

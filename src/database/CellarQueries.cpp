@@ -88,16 +88,20 @@ Status addLot(DataLink& link, const NewLot& lot) {
 
 Stock firstStock(DataLink& link, const LotKey& key) {
     QVariantList params;
-    const QString sql = QStringLiteral("SELECT QUANTITE FROM ORNY WHERE 1%1 ORDER BY rowid LIMIT 1")
-                            .arg(conditionsSql(keyConditions(key), params));
+    const QString sql =
+        QStringLiteral("SELECT QUANTITE FROM ORNY WHERE 1%1 ORDER BY QUANTITE IS NULL, rowid LIMIT 1")
+            .arg(conditionsSql(keyConditions(key), params));
     const DbRows rows = link.query(sql, params);
-    Stock stock{std::nullopt, rows.error};
-    if (rows.ok() && !rows.rows.empty())
-        stock.quantite = rows.rows.front().front().toLongLong();
+    Stock stock;
+    stock.error = rows.error;
+    if (rows.ok() && !rows.rows.empty()) {
+        stock.found = true;
+        stock.quantite = rows.rows.front().front();
+    }
     return stock;
 }
 
-ConsumeResult consume(DataLink& link, const LotKey& key, qlonglong stock, qlonglong consumed) {
+ConsumeResult consume(DataLink& link, const LotKey& key, const QVariant& stock, qlonglong consumed) {
     ConsumeResult result;
     Conditions where = keyConditions(key);
     where.insert(where.begin() + 3, {QStringLiteral("QUANTITE"), stock});
@@ -113,10 +117,11 @@ ConsumeResult consume(DataLink& link, const LotKey& key, qlonglong stock, qlongl
             return std::nullopt;
         }
         const qlonglong rowid = found.rows.front().front().toLongLong();
-        if (stock > consumed) {
+        if (stock.toDouble() > static_cast<double>(consumed)) {
+            // The engine subtracts from the value it holds, whole or not.
             result.outcome = Consumed::Lowered;
-            return l.execute(QStringLiteral("UPDATE ORNY SET QUANTITE = ?1 WHERE rowid = ?2"),
-                             {stock - consumed, rowid});
+            return l.execute(QStringLiteral("UPDATE ORNY SET QUANTITE = QUANTITE - ?1 WHERE rowid = ?2"),
+                             {consumed, rowid});
         }
         result.outcome = Consumed::Removed;
         return l.execute(QStringLiteral("DELETE FROM ORNY WHERE rowid = ?1"), {rowid});

@@ -51,19 +51,21 @@ struct LotKey {
     qlonglong annee = 0;
     QString couleur;
 };
+// The first lot whose quantity is known comes before a lot whose quantity is missing, which never hides it.
 struct Stock {
-    std::optional<qlonglong> quantite; // none when no row matches
+    bool found = false;
+    QVariant quantite; // as stored: a whole or fractional number, or null when the quantity is not known
     Status error;
 };
 Stock firstStock(DataLink& link, const LotKey& key);
 
-// Takes bottles out of the first lot that still holds `stock` bottles: lowers it, or removes that one
-// row when nothing is left. Nothing changes when no such lot is left.
+// Takes bottles out of the first lot that still holds exactly `stock` (the stored value): lowers it, or
+// removes that one row when nothing is left. Nothing changes when no such lot is left.
 enum class Consumed { Lowered, Removed, LotGone, Failed };
 struct ConsumeResult {
     Consumed outcome = Consumed::Failed;
     Status error;
 };
-ConsumeResult consume(DataLink& link, const LotKey& key, qlonglong stock, qlonglong consumed);
+ConsumeResult consume(DataLink& link, const LotKey& key, const QVariant& stock, qlonglong consumed);
 
 } // namespace CellarQueries

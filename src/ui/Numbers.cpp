@@ -86,4 +86,10 @@ QString formatValue(const QVariant& value, const QLocale& locale) {
     }
 }
 
+QString formatExact(const QVariant& value, const QLocale& locale) {
+    if (value.typeId() != QMetaType::Double)
+        return formatValue(value, locale);
+    return ungrouped(locale).toString(value.toDouble(), 'g', QLocale::FloatingPointShortest);
+}
+
 } // namespace Numbers

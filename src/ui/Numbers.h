@@ -22,5 +22,7 @@ QLocale withoutGrouping(const QLocale& locale = QLocale());
 QString formatTwoDecimals(double value, const QLocale& locale = QLocale());
 // A stored value as a person reads it: no float noise, locale separator, no grouping; null stays empty.
 QString formatValue(const QVariant& value, const QLocale& locale = QLocale());
+// A stored value with as many digits as it takes to read back as the same value.
+QString formatExact(const QVariant& value, const QLocale& locale = QLocale());
 
 } // namespace Numbers

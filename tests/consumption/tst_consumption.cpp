@@ -78,6 +78,7 @@ private slots:
     void checksInOrder_data();
     void checksInOrder();
     void equalQuantityWrittenDifferentlyRemoves();
+    void storedQuantitiesAreTakenAsTheyStand();
     void lotChangedBehindTheWindow();
     void databaseFailure();
 };
@@ -275,6 +276,33 @@ void TestConsumption::databaseFailure() {
     QVERIFY(QFile::rename(cellar.databasePath() + ".bak", cellar.databasePath()));
     w.consume("2");
     QCOMPARE(cellar.lots(), QStringList({"Chablis|Bourgogne|2010|Blanc|4|10"}));
+}
+
+void TestConsumption::storedQuantitiesAreTakenAsTheyStand() {
+    TestCellar cellar;
+    // Written by another tool: a fractional quantity, and a lot whose quantity is missing, stored first.
+    cellar.exec("INSERT INTO ORNY VALUES ('Demi', 'Loire', 2001, 'Blanc', 2.5, 4)");
+    cellar.exec("INSERT INTO ORNY VALUES ('Margaux', 'Bordeaux', 1998, 'Rouge', NULL, 12.5)");
+    cellar.addLot("Margaux", "Bordeaux", 1998, "Rouge", 6, 12.5);
+    cellar.exec("INSERT INTO ORNY VALUES ('Inconnu', 'Jura', 2005, 'Blanc', NULL, NULL)");
+    Window w(cellar);
+    w.chooseLot("Demi", "Loire", "2001", "Blanc");
+    QCOMPARE(w.field("QuantiteEnStock")->text(), QString("2,5"));
+    w.consume("1");
+    QCOMPARE(cellar.messageCount(), 0);
+    // The missing quantity hides nothing: the six bottles are shown and taken from.
+    w.chooseLot("Margaux", "Bordeaux", "1998", "Rouge");
+    QCOMPARE(w.field("QuantiteEnStock")->text(), QString("6"));
+    w.consume("2");
+    QCOMPARE(cellar.messageCount(), 0);
+    // Unknown is not zero: it cannot be lowered.
+    w.chooseLot("Inconnu", "Jura", "2005", "Blanc");
+    QCOMPARE(w.field("QuantiteEnStock")->text(), QString());
+    w.consume("1");
+    QVERIFY(cellar.lastMessage().text.contains("n'est pas connue"));
+    QCOMPARE(cellar.lots(),
+             QStringList({"Demi|Loire|2001|Blanc|1.5|4", "Margaux|Bordeaux|1998|Rouge|<null>|12.5",
+                          "Margaux|Bordeaux|1998|Rouge|4|12.5", "Inconnu|Jura|2005|Blanc|<null>|<null>"}));
 }
 
 QTEST_MAIN(TestConsumption)

@@ -48,8 +48,8 @@ int main(int argc, char** argv) {
             break;
         case 1: {
             const auto stock = CellarQueries::firstStock(link, reserve);
-            if (stock.quantite && CellarQueries::consume(link, reserve, *stock.quantite, 1).outcome ==
-                                      CellarQueries::Consumed::Lowered)
+            if (stock.found && CellarQueries::consume(link, reserve, stock.quantite, 1).outcome ==
+                                   CellarQueries::Consumed::Lowered)
                 acknowledge(journal, "consommation " + id);
             break;
         }
