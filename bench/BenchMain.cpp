@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "BenchMain.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include <QApplication>
 #include <QFile>
 #include <QMap>
@@ -9,6 +12,30 @@
 #include <map>
 
 namespace Bench {
+
+namespace {
+long statusKilobytes(const char* field) {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(static_cast<int>(std::strlen(field))).trimmed().split(' ').front().toLong();
+    return 0;
+}
+} // namespace
+
+PeakMemory::PeakMemory() {
+    // Writing 5 there sets the process's peak back to what it holds now.
+    QFile reset(QStringLiteral("/proc/self/clear_refs"));
+    if (reset.open(QIODevice::WriteOnly))
+        reset.write("5");
+    m_start = statusKilobytes("VmRSS:");
+}
+
+double PeakMemory::megabytes() const {
+    return std::max(0.0, static_cast<double>(statusKilobytes("VmHWM:") - m_start) / 1024.0);
+}
 
 const Cellar& cellar(int lots, int names) {
     static std::map<std::pair<int, int>, std::unique_ptr<Cellar>> made;
@@ -56,37 +83,67 @@ QString copyOf(const Cellar& cellar, const QString& name) {
 
 namespace {
 
+// One line a pair: minimum and median of each side over the repetitions, and their ratios.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration)
-                times[withoutSuffix(run.benchmark_name())] =
-                    run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e3;
+        for (const Run& run : runs) {
+            if (run.run_type != Run::RT_Iteration || run.error_occurred)
+                continue;
+            Samples& s = samples[withoutSuffix(run.benchmark_name())];
+            s.times.push_back(run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit) *
+                              1e3);
+            const auto peak = run.counters.find("peak_MB");
+            if (peak != run.counters.end())
+                s.memory.push_back(peak->second.value);
+        }
     }
     void Finalize() override {
         ConsoleReporter::Finalize();
-        std::printf("\n%-48s %14s %14s %8s\n", "pair", "ours", "baseline", "ratio");
-        for (const auto& [name, ours] : times) {
-            const auto slash = name.rfind("/ours");
-            if (slash == std::string::npos)
+        std::printf("\n%-34s %21s %21s %13s %13s\n", "pair (ms, MB)", "ours min / median",
+                    "baseline min / median", "ratio min", "ratio median");
+        for (const auto& [name, ours] : samples) {
+            const auto at = name.find("/ours");
+            if (at == std::string::npos)
                 continue;
-            const std::string base = name.substr(0, slash);
-            const auto baseline = times.find(base + "/baseline");
-            if (baseline == times.end())
+            std::string base = name;
+            base.replace(at, 5, "/baseline");
+            const auto baseline = samples.find(base);
+            if (baseline == samples.end())
                 continue;
-            std::printf("%-48s %11.3f ms %11.3f ms %8.2f\n", base.c_str(), ours, baseline->second,
-                        ours / baseline->second);
+            std::string pair = name;
+            pair.erase(at, 5);
+            print(pair, ours.times, baseline->second.times, " ms");
+            if (!ours.memory.empty() && !baseline->second.memory.empty())
+                print(pair + " mem", ours.memory, baseline->second.memory, " MB");
         }
     }
 
 private:
-    static std::string withoutSuffix(std::string name) {
-        const auto suffix = name.find("/real_time");
-        return suffix == std::string::npos ? name : name.erase(suffix);
+    struct Samples {
+        std::vector<double> times;
+        std::vector<double> memory;
+    };
+    static double median(std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
     }
-    std::map<std::string, double> times;
+    static void print(const std::string& pair, const std::vector<double>& ours,
+                      const std::vector<double>& base, const char* unit) {
+        const double oursMin = *std::min_element(ours.begin(), ours.end());
+        const double baseMin = *std::min_element(base.begin(), base.end());
+        std::printf("%-34s %9.2f / %8.2f%s %9.2f / %8.2f%s %13.2f %13.2f\n", pair.c_str(), oursMin,
+                    median(ours), unit, baseMin, median(base), unit, baseMin > 0 ? oursMin / baseMin : 0.0,
+                    median(base) > 0 ? median(ours) / median(base) : 0.0);
+    }
+    static std::string withoutSuffix(std::string name) {
+        for (const char* suffix : {"/real_time", "/repeats:"})
+            if (const auto at = name.find(suffix); at != std::string::npos)
+                name.erase(at);
+        return name;
+    }
+    std::map<std::string, Samples> samples;
 };
 
 } // namespace

@@ -7,9 +7,20 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
-// Benchmarks come in pairs named "Something/ours" and "Something/baseline"; the shared main prints
-// the ratio of each pair after the usual table.
+// Benchmarks come in pairs, "Something/ours" and "Something/baseline", the baseline doing the same work
+// on the same file by the plainest means. Run with repetitions and random interleaving (scripts/bench),
+// the shared main prints for each pair the minimum and median of both and their ratios.
 namespace Bench {
+
+// The most memory the process took, above what it held when this was made.
+class PeakMemory {
+public:
+    PeakMemory();
+    double megabytes() const;
+
+private:
+    long m_start = 0;
+};
 
 // A copy of the delivered cellar holding `lots` lots over `names` distinct names, made once per process.
 struct Cellar {
@@ -20,3 +31,8 @@ const Cellar& cellar(int lots, int names);
 QString copyOf(const Cellar& cellar, const QString& name);
 
 } // namespace Bench
+
+// Registers Name_ours and Name_baseline as one pair, with the same settings (a chain of ->Arg(...) etc.).
+#define BENCH_PAIR(pair, settings)                                                                           \
+    BENCHMARK(pair##_ours)->Name(#pair "/ours") settings;                                                    \
+    BENCHMARK(pair##_baseline)->Name(#pair "/baseline") settings

@@ -1,68 +1,124 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "printing/ApercuInventaire.h"
 
-#include "printing/ReportPages.h"
+#include "printing/PageView.h"
 #include "ui/BusyCursor.h"
 #include "ui/Services.h"
 #include "ui/Windows.h"
 
 #include <QDir>
-#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
 #include <QPdfWriter>
 #include <QPrintDialog>
-#include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QPushButton>
 #include <QSaveFile>
-#include <QTextDocument>
-#include <QToolBar>
+#include <QShortcut>
 #include <QVBoxLayout>
 
-ApercuInventaire::ApercuInventaire(const ReportDefinition& definition,
-                                   std::unique_ptr<QTextDocument> document, QString text,
-                                   QString proposedTextFile, Services& services, QWidget* parent)
+ApercuInventaire::ApercuInventaire(const ReportDefinition& definition, InventoryReport::Plan plan,
+                                   const QString& databasePath, Services& services, QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
-      m_definition(definition), m_document(std::move(document)), m_text(std::move(text)),
-      m_proposedTextFile(std::move(proposedTextFile)), m_services(services),
-      m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
+      m_definition(definition), m_plan(std::move(plan)),
+      m_layout(std::make_unique<ReportLayout>(m_definition, m_plan)), m_link(databasePath),
+      m_services(services), m_view(new PageView(this)), m_where(new QLabel(this)) {
     setObjectName(QStringLiteral("ApercuInventaire"));
     Windows::setHelpTopic(this, HelpTopic);
-    m_printer->setPageLayout(ReportPages::pageLayout(definition));
-    m_preview = new QPrintPreviewWidget(m_printer.get(), this);
-    m_preview->setObjectName(QStringLiteral("Apercu"));
-    connect(m_preview, &QPrintPreviewWidget::paintRequested, this,
-            [this](QPrinter* printer) { ReportPages::paint(*m_document, *printer); });
-    auto* bar = new QToolBar(this);
-    bar->addAction(QStringLiteral("&Imprimer…"), this, &ApercuInventaire::Imprimer_Click)
-        ->setObjectName("Imprimer");
-    bar->addAction(QStringLiteral("Exporter en &PDF…"), this, &ApercuInventaire::ExporterPdf_Click)
-        ->setObjectName("ExporterPdf");
-    bar->addAction(QStringLiteral("Exporter en &texte…"), this, &ApercuInventaire::ExporterTexte_Click)
-        ->setObjectName("ExporterTexte");
-    bar->addSeparator();
-    bar->addAction(QStringLiteral("Page &entière"), m_preview, &QPrintPreviewWidget::fitInView);
-    bar->addAction(QStringLiteral("&Largeur de page"), m_preview, &QPrintPreviewWidget::fitToWidth);
-    bar->addSeparator();
-    bar->addAction(QStringLiteral("&Fermer"), this, &QDialog::close)->setObjectName("Fermer");
+    auto* buttons = new QHBoxLayout;
+    const auto button = [this, buttons](const char* name, const QString& caption, const QString& tip) {
+        auto* b = new QPushButton(caption, this);
+        b->setObjectName(QLatin1String(name));
+        b->setToolTip(tip);
+        b->setAutoDefault(false);
+        buttons->addWidget(b);
+        return b;
+    };
+    connect(
+        button("Imprimer", QStringLiteral("&Imprimer…"), QStringLiteral("Imprimer l'inventaire (Ctrl+P)")),
+        &QPushButton::clicked, this, &ApercuInventaire::Imprimer_Click);
+    connect(button("ExporterPdf", QStringLiteral("Exporter en &PDF…"),
+                   QStringLiteral("Enregistrer un fichier PDF")),
+            &QPushButton::clicked, this, &ApercuInventaire::ExporterPdf_Click);
+    connect(button("ExporterTexte", QStringLiteral("Exporter en &texte…"),
+                   QStringLiteral("Enregistrer un fichier texte")),
+            &QPushButton::clicked, this, &ApercuInventaire::ExporterTexte_Click);
+    connect(
+        button("PageEntiere", QStringLiteral("Page &entière"), QStringLiteral("Voir chaque page en entier")),
+        &QPushButton::clicked, this, [this] { m_view->setZoom(PageView::Zoom::WholePage); });
+    connect(button("LargeurPage", QStringLiteral("&Largeur de page"),
+                   QStringLiteral("Voir les pages sur toute la largeur")),
+            &QPushButton::clicked, this, [this] { m_view->setZoom(PageView::Zoom::PageWidth); });
+    buttons->addStretch();
+    buttons->addWidget(m_where);
+    buttons->addStretch();
+    connect(button("Fermer", QStringLiteral("&Fermer"), QStringLiteral("Fermer l'aperçu (Échap)")),
+            &QPushButton::clicked, this, &QDialog::close);
+    new QShortcut(QKeySequence::Print, this, this, &ApercuInventaire::Imprimer_Click);
+    m_where->setObjectName(QStringLiteral("PageCourante"));
+    m_view->setObjectName(QStringLiteral("Apercu"));
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(bar);
-    layout->addWidget(m_preview);
+    layout->setContentsMargins(6, 6, 6, 0);
+    layout->addLayout(buttons);
+    layout->addWidget(m_view, 1);
+    connect(m_view, &PageView::currentPageChanged, this, [this](int page, int count) {
+        m_where->setText(QStringLiteral("Page %1 / %2").arg(page + 1).arg(count));
+    });
+    connect(m_view, &PageView::firstPageShown, this, &ApercuInventaire::firstPageShown);
+    m_view->setPages(m_layout->pageCount(), m_layout->pageLayout(),
+                     [this](QPainter& painter, int page, double dpi) { paintPage(painter, page, dpi); });
+    m_where->setText(QStringLiteral("Page 1 / %1").arg(m_layout->pageCount()));
+    m_view->setFocus();
     resize(820, 900);
     move(0, 0);
 }
 
 ApercuInventaire::~ApercuInventaire() = default;
 
+void ApercuInventaire::paintPage(QPainter& painter, int page, double dpi) {
+    const auto [first, count] = m_layout->lotsOf(page);
+    std::vector<DbRow> lots;
+    // A cellar that cannot be read any more leaves the lots' lines empty; the print says what went wrong.
+    static_cast<void>(InventoryReport::fetchLots(m_link, m_plan.order, first, count, lots));
+    m_layout->paint(painter, page, lots, dpi);
+}
+
+bool ApercuInventaire::paintAll(QPagedPaintDevice& device, const QString& what) {
+    QPainter painter;
+    if (!painter.begin(&device))
+        return false;
+    ProgressService::Task progress(m_services.progress, this, windowTitle(), what);
+    const int pages = m_layout->pageCount();
+    for (int page = 0; page < pages; ++page) {
+        if (!progress.step(page, pages))
+            return false;
+        if (page > 0 && !device.newPage())
+            return false;
+        const auto [first, count] = m_layout->lotsOf(page);
+        std::vector<DbRow> lots;
+        if (InventoryReport::fetchLots(m_link, m_plan.order, first, count, lots))
+            return false;
+        m_layout->paint(painter, page, lots, device.logicalDpiX());
+    }
+    return painter.end();
+}
+
 void ApercuInventaire::Imprimer_Click() {
-    QPrintDialog dialog(m_printer.get(), this);
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageLayout(m_layout->pageLayout());
+    printer.setDocName(windowTitle());
+    QPrintDialog dialog(&printer, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
     BusyCursor busy;
-    if (ReportPages::paint(*m_document, *m_printer) == 0 || m_printer->printerState() == QPrinter::Error)
+    if (!paintAll(printer, QStringLiteral("Impression de l'inventaire…"))) {
+        printer.abort();
         m_services.messages.notice(
-            this, QStringLiteral("L'impression a échoué : vérifiez l'imprimante et réessayez."),
-            MessageBox::Icon::Critical);
+            this, QStringLiteral("L'impression a été interrompue : vérifiez l'imprimante et réessayez."),
+            MessageBox::Icon::Exclamation);
+    }
 }
 
 void ApercuInventaire::reportNotWritten(const QString& path, const QString& reason) {
@@ -75,43 +131,71 @@ void ApercuInventaire::reportNotWritten(const QString& path, const QString& reas
 bool ApercuInventaire::exportPdf(const QString& path) {
     BusyCursor busy;
     QSaveFile file(path);
-    bool written = file.open(QIODevice::WriteOnly);
-    if (written) {
+    if (!file.open(QIODevice::WriteOnly)) {
+        reportNotWritten(path, file.errorString());
+        return false;
+    }
+    bool written = false;
+    {
         QPdfWriter pdf(&file);
         pdf.setCreator(QStringLiteral("Brovane"));
         pdf.setTitle(windowTitle());
-        pdf.setResolution(300);
-        pdf.setPageLayout(ReportPages::pageLayout(m_definition));
-        written = ReportPages::paint(*m_document, pdf) > 0;
+        pdf.setResolution(static_cast<int>(ReportLayout::Resolution));
+        pdf.setPageLayout(m_layout->pageLayout());
+        written = paintAll(pdf, QStringLiteral("Export de l'inventaire en PDF…"));
     }
-    written = written && file.commit();
-    if (!written)
+    if (!written) {
+        file.cancelWriting();
+        m_services.messages.notice(this,
+                                   QStringLiteral("L'export a été annulé : aucun fichier n'a été écrit."));
+        return false;
+    }
+    if (!file.commit()) {
         reportNotWritten(path, file.errorString());
-    return written;
+        return false;
+    }
+    return true;
 }
 
 bool ApercuInventaire::exportText(const QString& path) {
     BusyCursor busy;
     QSaveFile file(path);
-    const QByteArray utf8 = m_text.toUtf8();
-    const bool written = file.open(QIODevice::WriteOnly) && file.write(utf8) == utf8.size() && file.commit();
-    if (!written)
+    if (!file.open(QIODevice::WriteOnly)) {
         reportNotWritten(path, file.errorString());
-    return written;
+        return false;
+    }
+    ProgressService::Task progress(m_services.progress, this, windowTitle(),
+                                   QStringLiteral("Export de l'inventaire en texte…"));
+    const qint64 total = static_cast<qint64>(m_plan.order.size());
+    bool cancelled = false;
+    const bool written = InventoryReport::writeText(m_definition, m_plan, m_link, file, [&](qint64 done) {
+        cancelled = !progress.step(done, total);
+        return !cancelled;
+    });
+    if (!written || !file.commit()) {
+        file.cancelWriting();
+        if (cancelled)
+            m_services.messages.notice(
+                this, QStringLiteral("L'export a été annulé : aucun fichier n'a été écrit."));
+        else
+            reportNotWritten(path, file.errorString());
+        return false;
+    }
+    return true;
 }
 
 void ApercuInventaire::ExporterPdf_Click() {
-    const QString proposed =
-        QFileInfo(m_proposedTextFile).absolutePath() + QStringLiteral("/Inventaire de ma orny.pdf");
-    const QString path = m_services.inputs.saveFile(this, QStringLiteral("Exporter l'inventaire en PDF"),
-                                                    proposed, QStringLiteral("Documents PDF (*.pdf)"));
+    const QString path =
+        m_services.inputs.saveFile(this, QStringLiteral("Exporter l'inventaire en PDF"),
+                                   QLatin1String(PdfFile), QStringLiteral("Documents PDF (*.pdf)"));
     if (!path.isEmpty())
         exportPdf(path);
 }
 
 void ApercuInventaire::ExporterTexte_Click() {
-    const QString path = m_services.inputs.saveFile(this, QStringLiteral("Exporter l'inventaire en texte"),
-                                                    m_proposedTextFile, QStringLiteral("Textes (*.txt)"));
+    const QString path =
+        m_services.inputs.saveFile(this, QStringLiteral("Exporter l'inventaire en texte"),
+                                   QLatin1String(TextFile), QStringLiteral("Textes (*.txt)"));
     if (!path.isEmpty())
         exportText(path);
 }

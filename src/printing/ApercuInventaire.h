@@ -1,30 +1,43 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "database/DataLink.h"
+#include "printing/InventoryReport.h"
 #include "printing/ReportDefinition.h"
+#include "printing/ReportLayout.h"
 
 #include <QDialog>
 #include <memory>
 
-class QPrinter;
-class QPrintPreviewWidget;
-class QTextDocument;
+class QLabel;
+class QPagedPaintDevice;
+class QPainter;
+class PageView;
 struct Services;
 
-// The inventory on screen, from which the user prints it or exports it as PDF or plain text.
+// The inventory on screen, from which the user prints it or exports it as PDF or plain text. Pages are
+// drawn when they are looked at; printing and the PDF go page by page, and can be cancelled.
 class ApercuInventaire : public QDialog {
     Q_OBJECT
 public:
     static constexpr int HelpTopic = 9;
+    static constexpr const char* TextFile = "Inventaire de ma orny.txt";
+    static constexpr const char* PdfFile = "Inventaire de ma orny.pdf";
 
-    ApercuInventaire(const ReportDefinition& definition, std::unique_ptr<QTextDocument> document,
-                     QString text, QString proposedTextFile, Services& services, QWidget* parent = nullptr);
+    ApercuInventaire(const ReportDefinition& definition, InventoryReport::Plan plan,
+                     const QString& databasePath, Services& services, QWidget* parent = nullptr);
     ~ApercuInventaire() override;
 
-    // Writes the exports where the user chose; false after telling him what failed.
+    const ReportLayout& layout() const { return *m_layout; }
+    PageView* pages() const { return m_view; }
+    // Writes the exports where the user chose; false after telling him what failed or that he cancelled.
     bool exportPdf(const QString& path);
     bool exportText(const QString& path);
-    const QString& text() const { return m_text; }
+    // Paints every page on the device, one at a time; false when cancelled or failed.
+    bool paintAll(QPagedPaintDevice& device, const QString& what);
+
+signals:
+    void firstPageShown();
 
 public slots:
     void Imprimer_Click();
@@ -32,13 +45,14 @@ public slots:
     void ExporterTexte_Click();
 
 private:
+    void paintPage(QPainter& painter, int page, double dpi);
     void reportNotWritten(const QString& path, const QString& reason);
 
     ReportDefinition m_definition;
-    std::unique_ptr<QTextDocument> m_document;
-    QString m_text;
-    QString m_proposedTextFile;
+    InventoryReport::Plan m_plan;
+    std::unique_ptr<ReportLayout> m_layout;
+    DataLink m_link;
     Services& m_services;
-    std::unique_ptr<QPrinter> m_printer;
-    QPrintPreviewWidget* m_preview;
+    PageView* m_view;
+    QLabel* m_where;
 };

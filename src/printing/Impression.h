@@ -14,10 +14,10 @@ struct Services;
 namespace Impression {
 
 inline constexpr const char* DefinitionFile = "Orny01.dat";
-inline constexpr const char* TextFile = "Inventaire de ma orny.txt";
 
 // The preview, ready to show; nothing (after telling the user why) when the report cannot be made.
 std::unique_ptr<ApercuInventaire> prepare(Globals& globals, Services& services, QWidget* parent);
+// The hourglass stays until the preview shows its first page.
 void run(Globals& globals, Services& services, QWidget* parent);
 
 } // namespace Impression

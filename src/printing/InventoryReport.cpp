@@ -1,153 +1,139 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "printing/InventoryReport.h"
 
+#include "database/CellarSchema.h"
 #include "database/FrenchCollation.h"
-#include "printing/ReportPages.h"
 #include "ui/Numbers.h"
 
-#include <QLocale>
-#include <QTextCursor>
-#include <QTextDocument>
+#include <QIODevice>
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 
 namespace InventoryReport {
 
 namespace {
 
-int fieldIndex(const QString& field) {
-    return static_cast<int>(ReportDefinition::fields().indexOf(field));
+// No column is wider than this many characters, so no more of a text is ever read.
+constexpr int TextRead = 512;
+// How many of each column's longest texts are kept to measure it.
+constexpr int Measured = 8;
+// Lots fetched at once for the text export.
+constexpr size_t Chunk = 500;
+
+const QString Selected =
+    QStringLiteral("substr(NOM, 1, %1), substr(TYPE, 1, %1), ANNEE, substr(COULEUR, 1, %1), "
+                   "QUANTITE, PRIXUNITAIRE")
+        .arg(TextRead);
+
+// The cellar's column of a field; VALEUR has none.
+int lotColumn(ReportField field) {
+    return field == ReportField::Valeur ? -1 : static_cast<int>(field);
 }
 
-QString orderBy(const ReportDefinition& d) {
+bool isTextField(ReportField field) {
+    return field == ReportField::Nom || field == ReportField::Type || field == ReportField::Couleur;
+}
+
+// A count of bottles a purchase could record: a whole number, 0 or more, that fits.
+std::optional<qint64> bottlesOf(const QVariant& quantity) {
+    if (quantity.typeId() == QMetaType::LongLong || quantity.typeId() == QMetaType::Int)
+        return quantity.toLongLong() >= 0 ? std::optional<qint64>(quantity.toLongLong()) : std::nullopt;
+    if (quantity.typeId() != QMetaType::Double)
+        return std::nullopt;
+    const double q = quantity.toDouble();
+    if (!std::isfinite(q) || std::floor(q) != q || q < 0 || q > 9.2e18)
+        return std::nullopt;
+    return static_cast<qint64>(q);
+}
+
+bool priceRecorded(const QVariant& price) {
+    return price.isNull() || (price.typeId() == QMetaType::Double || price.typeId() == QMetaType::LongLong
+                                  ? std::isfinite(price.toDouble()) && price.toDouble() >= 0
+                                  : false);
+}
+
+QString lots(qint64 n) {
+    return n == 1 ? QStringLiteral("1 lot") : QStringLiteral("%1 lots").arg(n);
+}
+
+QString orderBy(const ReportDefinition& d, QVariantList& params) {
     QStringList terms;
-    QStringList fields = d.sortFields;
-    if (!d.groupField.isEmpty())
-        fields.prepend(d.groupField);
-    for (const QString& field : fields) {
-        // Field names come from the validated definition only, never from the cellar or the user.
-        const bool text = field == QLatin1String("NOM") || field == QLatin1String("TYPE") ||
-                          field == QLatin1String("COULEUR");
-        terms << (text ? field + QStringLiteral(" COLLATE ") + QLatin1String(FrenchCollation::Name) : field);
+    const auto term = [](ReportField field) {
+        const QString name = ReportDefinition::fieldName(field);
+        return isTextField(field) ? name + QStringLiteral(" COLLATE ") + QLatin1String(FrenchCollation::Name)
+                                  : name;
+    };
+    if (d.groupField) {
+        const QString column = ReportDefinition::fieldName(*d.groupField);
+        if (!d.groupOrder.isEmpty()) {
+            // The groups the definition names first, in its order; any other after them.
+            QString rank = QStringLiteral("CASE");
+            for (const QString& value : d.groupOrder) {
+                params << value;
+                rank += QStringLiteral(" WHEN %1 = ?%2 COLLATE %3 THEN %4")
+                            .arg(column)
+                            .arg(params.size())
+                            .arg(QLatin1String(FrenchCollation::Name))
+                            .arg(params.size());
+            }
+            terms << rank + QStringLiteral(" ELSE %1 END").arg(d.groupOrder.size() + 1);
+        }
+        terms << term(*d.groupField);
     }
+    for (const ReportField field : d.sortFields)
+        terms << term(field);
     terms << QStringLiteral("rowid");
     return QStringLiteral(" ORDER BY ") + terms.join(QStringLiteral(", "));
 }
 
-void add(Totals& totals, const DbRow& row) {
-    ++totals.lots;
-    totals.bottles += row.at(4).toLongLong();
-    if (row.at(6).isNull())
-        ++totals.lotsWithoutPrice;
-    else
-        totals.value += row.at(6).toDouble();
-}
-
-QString formatted(const ReportColumn& column, const QVariant& value, const QLocale& locale) {
-    if (value.isNull())
-        return QString();
-    switch (column.format) {
-    case ReportColumn::Format::Amount:
-        return Numbers::formatTwoDecimals(value.toDouble(), locale);
-    case ReportColumn::Format::Integer:
-        return Numbers::formatValue(
-            value.typeId() == QMetaType::Double ? QVariant(qRound64(value.toDouble())) : value, locale);
-    default:
-        return value.toString();
-    }
-}
-
-using Cells = std::vector<std::vector<QStringList>>;
-
-// Every lot as the definition's columns show it, group by group, formatted once for both outputs.
-Cells cellsOf(const ReportDefinition& d, const Inventory& inventory) {
-    const QLocale locale = Numbers::withoutGrouping();
-    std::vector<size_t> fields;
-    for (const ReportColumn& c : d.columns)
-        fields.push_back(static_cast<size_t>(fieldIndex(c.field)));
-    Cells groups;
-    for (const Group& g : inventory.groups) {
-        std::vector<QStringList> rows;
-        rows.reserve(g.rows.size());
-        for (const DbRow& row : g.rows) {
-            QStringList cells;
-            cells.reserve(d.columns.size());
-            for (qsizetype i = 0; i < d.columns.size(); ++i)
-                cells << formatted(d.columns.at(i), row.at(fields[static_cast<size_t>(i)]), locale);
-            rows.push_back(std::move(cells));
-        }
-        groups.push_back(std::move(rows));
-    }
-    return groups;
-}
-
-QString lots(int n) {
-    return n == 1 ? QStringLiteral("1 lot") : QStringLiteral("%1 lots").arg(n);
-}
-
-QString totalsLine(const QString& label, const Totals& t) {
-    QString line = QStringLiteral("%1 : %2, %3 bouteille%4, valeur %5")
-                       .arg(label, lots(t.lots))
-                       .arg(t.bottles)
-                       .arg(t.bottles > 1 ? QStringLiteral("s") : QString())
-                       .arg(Numbers::formatTwoDecimals(t.value));
-    if (t.lotsWithoutPrice > 0)
-        line += QStringLiteral(" (dont %1 sans prix, non valorisé%2)")
-                    .arg(lots(t.lotsWithoutPrice), t.lotsWithoutPrice > 1 ? QStringLiteral("s") : QString());
-    return line;
+QString cut(const QString& value, int width) {
+    if (value.size() <= width)
+        return value;
+    qsizetype keep = width - 1;
+    if (keep > 0 && value.at(keep - 1).isHighSurrogate())
+        --keep;
+    return value.left(keep) + QStringLiteral("…");
 }
 
 QString pad(const QString& value, int width, Qt::Alignment alignment) {
-    const int room = width - static_cast<int>(value.size());
+    const QString v = cut(value, width);
+    const int room = width - static_cast<int>(v.size());
     if (room <= 0)
-        return value;
+        return v;
     if (alignment & Qt::AlignRight)
-        return QString(room, u' ') + value;
+        return QString(room, u' ') + v;
     if (alignment & Qt::AlignHCenter)
-        return QString(room / 2, u' ') + value + QString(room - room / 2, u' ');
-    return value + QString(room, u' ');
+        return QString(room / 2, u' ') + v + QString(room - room / 2, u' ');
+    return v + QString(room, u' ');
 }
 
-// The columns of the inventory laid out in characters, as both outputs show them: a value longer than
-// its column widens the column rather than being cut.
-class Columns {
-public:
-    Columns(const ReportDefinition& d, const Cells& cells) : m_definition(d) {
-        for (const ReportColumn& c : d.columns) {
-            m_widths.push_back(std::max(c.width, static_cast<int>(c.caption.size())));
-            m_captions << c.caption;
-        }
-        for (const auto& group : cells)
-            for (const QStringList& row : group)
-                for (size_t i = 0; i < m_widths.size(); ++i)
-                    m_widths[i] =
-                        std::max(m_widths[i], static_cast<int>(row.at(static_cast<qsizetype>(i)).size()));
-    }
-
-    QString line(const QStringList& values) const {
-        QString l;
-        for (qsizetype i = 0; i < values.size(); ++i) {
-            if (i > 0)
-                l += u' ';
-            l += pad(values.at(i), m_widths[static_cast<size_t>(i)], m_definition.columns.at(i).alignment);
-        }
-        return l;
-    }
-    QString captions() const { return line(m_captions); }
-    QString rule() const {
-        QStringList rules;
-        for (const int width : m_widths)
-            rules << QString(width, u'-');
-        return line(rules);
-    }
-    int characters() const { return static_cast<int>(rule().size()); }
-
-private:
-    const ReportDefinition& m_definition;
-    std::vector<int> m_widths;
-    QStringList m_captions;
-};
+// Keeps the longest texts of a column, measuring the others only by their length.
+void keepLongest(QStringList& longest, const QString& text) {
+    if (longest.size() >= Measured && text.size() <= longest.last().size())
+        return;
+    const auto at = std::upper_bound(longest.begin(), longest.end(), text,
+                                     [](const QString& a, const QString& b) { return a.size() > b.size(); });
+    longest.insert(at, text);
+    if (longest.size() > Measured)
+        longest.removeLast();
+}
 
 } // namespace
+
+void Totals::add(const QVariant& quantity, const QVariant& price) {
+    ++lots;
+    const std::optional<qint64> bottlesHere = bottlesOf(quantity);
+    if (!bottlesHere || !priceRecorded(price)) {
+        ++outOfRange;
+        return;
+    }
+    bottles += *bottlesHere;
+    if (price.isNull())
+        ++withoutPrice;
+    else
+        value += static_cast<long double>(price.toDouble()) * static_cast<long double>(*bottlesHere);
+}
 
 QString title(const QDate& date) {
     QString format = QLocale().dateFormat(QLocale::ShortFormat);
@@ -156,117 +142,192 @@ QString title(const QDate& date) {
     return QStringLiteral("Inventaire de ma orny le ") + QLocale().toString(date, format);
 }
 
-Read read(const ReportDefinition& definition, const QString& databasePath, const QString& title) {
+QString count(__int128 n) {
+    if (n == 0)
+        return QStringLiteral("0");
+    const bool negative = n < 0;
+    QString digits;
+    for (; n != 0; n /= 10)
+        digits.prepend(QChar(u'0' + static_cast<int>(negative ? -(n % 10) : n % 10)));
+    return negative ? QStringLiteral("-") + digits : digits;
+}
+
+QString amount(long double value, const QLocale& locale) {
+    if (!std::isfinite(value))
+        return {};
+    char buffer[5000];
+    std::snprintf(buffer, sizeof buffer, "%.2Lf", value);
+    return QString::fromLatin1(buffer).replace(u'.', locale.decimalPoint()) + QStringLiteral(" €");
+}
+
+QString cell(const ReportColumn& column, const DbRow& lot, const QLocale& locale) {
+    using namespace CellarSchema;
+    if (column.field == ReportField::Valeur) {
+        const std::optional<qint64> bottles = bottlesOf(lot.at(Quantite));
+        const QVariant& price = lot.at(PrixUnitaire);
+        if (!bottles || price.isNull() || !priceRecorded(price))
+            return {};
+        return amount(static_cast<long double>(price.toDouble()) * static_cast<long double>(*bottles),
+                      locale);
+    }
+    const QVariant& value = lot.at(static_cast<size_t>(lotColumn(column.field)));
+    if (value.isNull())
+        return {};
+    const bool number = value.typeId() == QMetaType::Double || value.typeId() == QMetaType::LongLong;
+    if (column.format == ReportColumn::Format::Amount && number)
+        return amount(value.toDouble(), locale);
+    // Whole numbers as such; anything else as it is stored.
+    return Numbers::formatValue(value, Numbers::withoutGrouping(locale));
+}
+
+QString totalsLine(const QString& label, const Totals& t, const QLocale& locale) {
+    QString line = QStringLiteral("%1 : %2, %3 bouteille%4, valeur %5")
+                       .arg(label, lots(t.lots), count(t.bottles),
+                            t.bottles > 1 ? QStringLiteral("s") : QString(), amount(t.value, locale));
+    if (t.withoutPrice > 0)
+        line += QStringLiteral(" (dont %1 sans prix, non valorisé%2)")
+                    .arg(lots(t.withoutPrice), t.withoutPrice > 1 ? QStringLiteral("s") : QString());
+    if (t.outOfRange > 0)
+        line += QStringLiteral(" (et %1 dont la quantité ou le prix est hors normes, non compté%2)")
+                    .arg(lots(t.outOfRange), t.outOfRange > 1 ? QStringLiteral("s") : QString());
+    return line;
+}
+
+QList<QPair<QString, QString>> summary(const Totals& t, const QLocale& locale) {
+    QList<QPair<QString, QString>> rows = {
+        {QStringLiteral("Lots"), QString::number(t.lots)},
+        {QStringLiteral("Bouteilles"), count(t.bottles)},
+        {QStringLiteral("Valeur"), amount(t.value, locale)},
+        {QStringLiteral("Lots sans prix"), QString::number(t.withoutPrice)}};
+    if (t.outOfRange > 0)
+        rows.append({QStringLiteral("Lots hors normes, non comptés"), QString::number(t.outOfRange)});
+    return rows;
+}
+
+Read read(const ReportDefinition& definition, DataLink& link, const QDate& date,
+          const std::function<bool(qint64 read)>& progress) {
     Read result;
-    result.inventory.title = title;
-    DataLink link(databasePath);
-    const DbRows rows = link.query(QStringLiteral("SELECT NOM, TYPE, ANNEE, COULEUR, QUANTITE, PRIXUNITAIRE, "
-                                                  "PRIXUNITAIRE * QUANTITE AS VALEUR FROM ORNY") +
-                                   orderBy(definition));
-    if (!rows.ok()) {
-        result.error = rows.error;
+    Plan& plan = result.plan;
+    plan.title = title(date);
+    plan.date = date;
+    plan.longest.resize(static_cast<size_t>(definition.columns.size()));
+    QVariantList params;
+    const QString sql = QStringLiteral("SELECT rowid, ") + Selected + QStringLiteral(" FROM ORNY") +
+                        orderBy(definition, params);
+    if ((result.error = link.openCursor(sql, params)))
         return result;
-    }
-    const int group = definition.groupField.isEmpty() ? -1 : fieldIndex(definition.groupField);
-    for (const DbRow& row : rows.rows) {
-        const QString key = group < 0 ? QString() : row.at(static_cast<size_t>(group)).toString();
-        auto& groups = result.inventory.groups;
-        if (groups.empty() ||
-            (group >= 0 && !FrenchCollation::equal(
-                               groups.back().rows.front().at(static_cast<size_t>(group)).toString(), key))) {
-            Group g;
-            g.heading = group < 0 ? QString()
-                                  : QString(definition.groupHeading).replace(QLatin1String("{valeur}"), key);
-            groups.push_back(std::move(g));
+    const int group = definition.groupField ? lotColumn(*definition.groupField) : -1;
+    const QLocale locale;
+    QString currentKey;
+    std::vector<DbRow> batch;
+    for (;;) {
+        batch.clear();
+        if ((result.error = link.fetch(1000, batch)))
+            return result;
+        if (batch.empty())
+            break;
+        for (DbRow& row : batch) {
+            plan.order.push_back(row.front().toLongLong());
+            row.erase(row.begin());
+            const QString key = group < 0 ? QString() : row.at(static_cast<size_t>(group)).toString();
+            if (plan.groups.empty() || (group >= 0 && !FrenchCollation::equal(currentKey, key))) {
+                currentKey = key;
+                plan.groups.push_back({group < 0 ? QString() : definition.groupTitle(key), 0, {}});
+            }
+            Group& g = plan.groups.back();
+            ++g.lots;
+            g.totals.add(row.at(CellarSchema::Quantite), row.at(CellarSchema::PrixUnitaire));
+            plan.totals.add(row.at(CellarSchema::Quantite), row.at(CellarSchema::PrixUnitaire));
+            for (qsizetype c = 0; c < definition.columns.size(); ++c)
+                keepLongest(plan.longest[static_cast<size_t>(c)],
+                            cell(definition.columns.at(c), row, locale));
         }
-        groups.back().rows.push_back(row);
-        add(groups.back().totals, row);
-        add(result.inventory.totals, row);
+        if (progress && !progress(static_cast<qint64>(plan.order.size()))) {
+            result.cancelled = true;
+            break;
+        }
     }
+    link.close();
     return result;
 }
 
-std::unique_ptr<QTextDocument> document(const ReportDefinition& d, const Inventory& inventory) {
-    const Cells cells = cellsOf(d, inventory);
-    const Columns columns(d, cells);
-    auto doc = std::make_unique<QTextDocument>();
-    QFont proportional(QStringLiteral("DejaVu Sans"));
-    proportional.setPointSizeF(9);
-    doc->setDefaultFont(proportional);
-    doc->setDocumentMargin(0);
-    // The lots' lines in a fixed-pitch face, as small as needed for the widest line to fit the page.
-    const double widthPoints = ReportPages::pageLayout(d).paintRect(QPageLayout::Point).width();
-    QTextCharFormat fixed;
-    fixed.setFontFamilies(
-        {QStringLiteral("DejaVu Sans Mono"), QStringLiteral("Liberation Mono"), QStringLiteral("Monospace")});
-    fixed.setFontFixedPitch(true);
-    fixed.setFontPointSize(std::clamp(widthPoints / (0.62 * std::max(columns.characters(), 1)), 5.0, 9.0));
-    QTextCharFormat fixedBold = fixed;
-    fixedBold.setFontWeight(QFont::Bold);
-    QTextCharFormat heading;
-    heading.setFontWeight(QFont::Bold);
-    heading.setFontPointSize(11);
-    QTextCharFormat italic;
-    italic.setFontItalic(true);
-    QTextCharFormat bold;
-    bold.setFontWeight(QFont::Bold);
-    QTextBlockFormat plain;
-    QTextBlockFormat spaced;
-    spaced.setTopMargin(8);
-    QTextBlockFormat centred;
-    centred.setAlignment(Qt::AlignHCenter);
-    centred.setBottomMargin(6);
-
-    QTextCursor cursor(doc.get());
-    QTextCharFormat titleFormat = heading;
-    titleFormat.setFontPointSize(14);
-    cursor.setBlockFormat(centred);
-    cursor.insertText(inventory.title, titleFormat);
-    const auto block = [&cursor](const QTextBlockFormat& format, const QString& text,
-                                 const QTextCharFormat& chars) {
-        cursor.insertBlock(format, chars);
-        cursor.insertText(text, chars);
-    };
-    if (inventory.groups.empty())
-        block(spaced, QStringLiteral("La cave est vide."), QTextCharFormat());
-    for (size_t g = 0; g < inventory.groups.size(); ++g) {
-        const Group& group = inventory.groups[g];
-        if (!group.heading.isEmpty())
-            block(spaced, group.heading, heading);
-        block(spaced, columns.captions(), fixedBold);
-        block(plain, columns.rule(), fixed);
-        for (const QStringList& row : cells[g])
-            block(plain, columns.line(row), fixed);
-        if (d.totals && !group.heading.isEmpty())
-            block(spaced, totalsLine(QStringLiteral("Sous-total"), group.totals), italic);
+Status fetchLots(DataLink& link, const std::vector<qint64>& order, size_t first, size_t count,
+                 std::vector<DbRow>& lots) {
+    lots.assign(count, DbRow(CellarSchema::LotColumnCount));
+    if (count == 0)
+        return std::nullopt;
+    QVariantList ids;
+    QStringList places;
+    for (size_t i = first; i < first + count && i < order.size(); ++i) {
+        ids << order[i];
+        places << QStringLiteral("?%1").arg(ids.size());
     }
-    if (d.totals)
-        block(spaced, totalsLine(QStringLiteral("Total général"), inventory.totals), bold);
-    return doc;
+    const DbRows rows =
+        link.query(QStringLiteral("SELECT rowid, ") + Selected +
+                       QStringLiteral(" FROM ORNY WHERE rowid IN (%1)").arg(places.join(u',')),
+                   ids);
+    if (!rows.ok())
+        return rows.error;
+    QHash<qint64, const DbRow*> byId;
+    for (const DbRow& row : rows.rows)
+        byId.insert(row.front().toLongLong(), &row);
+    for (size_t i = 0; i < count && first + i < order.size(); ++i)
+        if (const DbRow* row = byId.value(order[first + i]))
+            lots[i].assign(row->begin() + 1, row->end());
+    return std::nullopt;
 }
 
-QString text(const ReportDefinition& d, const Inventory& inventory) {
-    const Cells cells = cellsOf(d, inventory);
-    const Columns columns(d, cells);
-    QString out = inventory.title + QStringLiteral("\n\n");
-    const auto line = [&out](const QString& l) { out += l.trimmed() + u'\n'; };
-    if (inventory.groups.empty())
-        line(QStringLiteral("La cave est vide."));
-    for (size_t g = 0; g < inventory.groups.size(); ++g) {
-        const Group& group = inventory.groups[g];
-        if (!group.heading.isEmpty())
-            line(group.heading);
-        line(columns.captions());
-        line(columns.rule());
-        for (const QStringList& row : cells[g])
-            line(columns.line(row));
-        if (d.totals && !group.heading.isEmpty())
-            line(totalsLine(QStringLiteral("Sous-total"), group.totals));
-        out += u'\n';
+bool writeText(const ReportDefinition& d, const Plan& plan, DataLink& link, QIODevice& out,
+               const std::function<bool(qint64 written)>& progress) {
+    const QLocale locale;
+    const auto line = [&](const QStringList& values) {
+        QString l;
+        for (qsizetype i = 0; i < values.size(); ++i) {
+            if (i > 0)
+                l += u' ';
+            l += pad(values.at(i), d.columns.at(i).width, d.columns.at(i).alignment);
+        }
+        return l;
+    };
+    QStringList captions, rules;
+    for (const ReportColumn& c : d.columns) {
+        captions << c.caption;
+        rules << QString(c.width, u'-');
+    }
+    const auto write = [&out](const QString& text) {
+        const QByteArray utf8 = text.trimmed().toUtf8() + '\n';
+        return out.write(utf8) == utf8.size();
+    };
+    bool ok = write(plan.title) && write({});
+    if (plan.order.empty())
+        ok = ok && write(QStringLiteral("La cave est vide."));
+    size_t next = 0;
+    std::vector<DbRow> lots;
+    for (const Group& g : plan.groups) {
+        if (!g.title.isEmpty())
+            ok = ok && write(g.title);
+        ok = ok && write(line(captions)) && write(line(rules));
+        for (size_t done = 0; ok && done < static_cast<size_t>(g.lots); done += lots.size()) {
+            const size_t n = std::min(Chunk, static_cast<size_t>(g.lots) - done);
+            if (fetchLots(link, plan.order, next, n, lots))
+                return false;
+            next += n;
+            for (const DbRow& lot : lots) {
+                QStringList cells;
+                for (const ReportColumn& c : d.columns)
+                    cells << cell(c, lot, locale);
+                ok = ok && write(line(cells));
+            }
+            if (progress && !progress(static_cast<qint64>(next)))
+                return false;
+        }
+        if (d.totals && !g.title.isEmpty())
+            ok = ok && write(totalsLine(QStringLiteral("Sous-total"), g.totals, locale));
+        ok = ok && write({});
     }
     if (d.totals)
-        line(totalsLine(QStringLiteral("Total général"), inventory.totals));
-    return out;
+        ok = ok && write(totalsLine(QStringLiteral("Total général"), plan.totals, locale));
+    return ok;
 }
 
 } // namespace InventoryReport

@@ -5,45 +5,74 @@
 #include "printing/ReportDefinition.h"
 
 #include <QDate>
+#include <QLocale>
 #include <QString>
-#include <memory>
+#include <functional>
 #include <vector>
 
-class QTextDocument;
+class QIODevice;
 
-// The inventory of the cellar as the definition lays it out: read from the database, then made into a
-// printable document or a plain text. No window is involved.
+// The inventory of the cellar as the definition lays it out. Reading it keeps only the order of the lots,
+// the groups and their totals, never the lots themselves: the pages and the text export fetch the lots
+// they show as they go, so that memory does not grow with the cellar.
 namespace InventoryReport {
 
+// Bottles and value of the lots counted, without overflow whatever the cellar holds. A lot whose
+// quantity is not a whole number of bottles, or whose price no purchase records (negative, infinite), is
+// shown as it stands and counted apart.
 struct Totals {
-    int lots = 0;
-    qlonglong bottles = 0;
-    double value = 0;
-    int lotsWithoutPrice = 0;
+    qint64 lots = 0;
+    __int128 bottles = 0;
+    long double value = 0;
+    qint64 withoutPrice = 0;
+    qint64 outOfRange = 0;
+
+    void add(const QVariant& quantity, const QVariant& price);
 };
 
 struct Group {
-    QString heading;
-    std::vector<DbRow> rows; // values in the order of ReportDefinition::fields()
+    QString title;
+    qint64 lots = 0; // consecutive lots of the order
     Totals totals;
 };
 
-struct Inventory {
+struct Plan {
     QString title;
+    QDate date;
+    std::vector<qint64> order; // the lots' rowids, in printing order
     std::vector<Group> groups;
     Totals totals;
+    // For each column, a few of its longest texts as printed: enough to measure its width.
+    std::vector<QStringList> longest;
 };
 
 struct Read {
-    Inventory inventory;
+    Plan plan;
     Status error;
+    bool cancelled = false;
 };
 
 // "Inventaire de ma orny le " and the date in the locale's short form with a four-digit year.
 QString title(const QDate& date);
-Read read(const ReportDefinition& definition, const QString& databasePath, const QString& title);
-std::unique_ptr<QTextDocument> document(const ReportDefinition& definition, const Inventory& inventory);
-// Aligned columns, one lot a line, with the same groups and totals as the document.
-QString text(const ReportDefinition& definition, const Inventory& inventory);
+Read read(const ReportDefinition& definition, DataLink& link, const QDate& date,
+          const std::function<bool(qint64 read)>& progress = {});
+
+// The cellar's values of the lots order[first..first+count), in that order; a lot gone since is empty.
+Status fetchLots(DataLink& link, const std::vector<qint64>& order, size_t first, size_t count,
+                 std::vector<DbRow>& lots);
+
+// A column's text for a lot, as both the pages and the text export show it.
+QString cell(const ReportColumn& column, const DbRow& lot, const QLocale& locale);
+QString totalsLine(const QString& label, const Totals& totals, const QLocale& locale);
+// "Lots", "Bouteilles", ... and their values: the grand total as a small table.
+QList<QPair<QString, QString>> summary(const Totals& totals, const QLocale& locale);
+// Two decimals and the euro sign, however large.
+QString amount(long double value, const QLocale& locale);
+QString count(__int128 n);
+
+// Aligned fixed-pitch columns, one lot a line, with the same groups, order and totals as the pages;
+// written as it is made. False (with the device's error) when it could not be written or was cancelled.
+bool writeText(const ReportDefinition& definition, const Plan& plan, DataLink& link, QIODevice& out,
+               const std::function<bool(qint64 written)>& progress = {});
 
 } // namespace InventoryReport

@@ -33,10 +33,32 @@ std::optional<ReportColumn::Format> format(const QString& name) {
 
 } // namespace
 
-const QStringList& ReportDefinition::fields() {
-    static const QStringList names = {"NOM",      "TYPE",         "ANNEE", "COULEUR",
-                                      "QUANTITE", "PRIXUNITAIRE", "VALEUR"};
-    return names;
+namespace {
+
+const char* const FieldNames[] = {"NOM", "TYPE", "ANNEE", "COULEUR", "QUANTITE", "PRIXUNITAIRE", "VALEUR"};
+
+std::optional<ReportField> fieldNamed(const QString& name) {
+    for (int i = 0; i < static_cast<int>(std::size(FieldNames)); ++i)
+        if (name == QLatin1String(FieldNames[i]))
+            return static_cast<ReportField>(i);
+    return std::nullopt;
+}
+
+} // namespace
+
+QString ReportDefinition::fieldName(ReportField field) {
+    return QLatin1String(FieldNames[static_cast<int>(field)]);
+}
+
+QString ReportDefinition::groupTitle(const QString& value) const {
+    const auto own = groupTitles.constFind(value);
+    return own != groupTitles.constEnd() ? *own
+                                         : QString(groupHeading).replace(QLatin1String("{valeur}"), value);
+}
+
+QPageLayout ReportDefinition::pageLayout() const {
+    return QPageLayout(QPageSize(pageSize), orientation,
+                       QMarginsF(marginsMm, marginsMm, marginsMm, marginsMm), QPageLayout::Millimeter);
 }
 
 std::optional<ReportDefinition> ReportDefinition::load(const QString& path, QString& error) {
@@ -93,40 +115,80 @@ std::optional<ReportDefinition> ReportDefinition::parse(const QByteArray& json, 
         error = QStringLiteral("marges de %1 mm hors de 0 à 50").arg(d.marginsMm);
         return std::nullopt;
     }
-    const auto knownField = [&error](const QString& field) {
-        if (fields().contains(field))
-            return true;
-        error = QStringLiteral("champ « %1 » inconnu").arg(field);
-        return false;
+    const QJsonObject font = root.value(QLatin1String("police")).toObject();
+    d.fontFamily = font.value(QLatin1String("famille")).toString();
+    d.fontPoints = font.value(QLatin1String("taille")).toDouble(9);
+    if (d.fontPoints < 5 || d.fontPoints > 20) {
+        error = QStringLiteral("taille de police de %1 points hors de 5 à 20").arg(d.fontPoints);
+        return std::nullopt;
+    }
+    const QString rows = root.value(QLatin1String("lignes")).toString(QStringLiteral("alternees"));
+    if (rows != QLatin1String("alternees") && rows != QLatin1String("filets")) {
+        error = QStringLiteral("présentation des lignes « %1 » inconnue (alternees ou filets)").arg(rows);
+        return std::nullopt;
+    }
+    d.shadedRows = rows == QLatin1String("alternees");
+    const auto knownField = [&error](const QString& name) {
+        const std::optional<ReportField> field = fieldNamed(name);
+        if (!field)
+            error = QStringLiteral("champ « %1 » inconnu").arg(name);
+        return field;
     };
     const QJsonObject group = root.value(QLatin1String("groupe")).toObject();
-    d.groupField = group.value(QLatin1String("champ")).toString();
-    d.groupHeading = group.value(QLatin1String("entete")).toString(QStringLiteral("{valeur}"));
-    if (!d.groupField.isEmpty() && !knownField(d.groupField))
+    const QString groupField = group.value(QLatin1String("champ")).toString();
+    if (!groupField.isEmpty() && !(d.groupField = knownField(groupField)))
         return std::nullopt;
-    for (const QJsonValue& sort : root.value(QLatin1String("tri")).toArray()) {
-        if (!knownField(sort.toString()))
+    d.groupHeading = group.value(QLatin1String("entete")).toString(QStringLiteral("{valeur}"));
+    for (const QJsonValue& value : group.value(QLatin1String("ordre")).toArray())
+        d.groupOrder << value.toString();
+    const QJsonObject titles = group.value(QLatin1String("titres")).toObject();
+    for (auto title = titles.begin(); title != titles.end(); ++title)
+        d.groupTitles.insert(title.key(), title.value().toString());
+    if (d.groupOrder.size() > MaxColumns || d.groupTitles.size() > MaxColumns) {
+        error = QStringLiteral("plus de %1 groupes nommés").arg(MaxColumns);
+        return std::nullopt;
+    }
+    const QJsonArray sorts = root.value(QLatin1String("tri")).toArray();
+    if (sorts.size() > MaxColumns) {
+        error = QStringLiteral("plus de %1 champs de tri").arg(MaxColumns);
+        return std::nullopt;
+    }
+    for (const QJsonValue& sort : sorts) {
+        const std::optional<ReportField> field = knownField(sort.toString());
+        if (!field || *field == ReportField::Valeur) {
+            if (field)
+                error = QStringLiteral("le tri ne peut porter sur VALEUR");
             return std::nullopt;
-        d.sortFields << sort.toString();
+        }
+        d.sortFields << *field;
     }
     const QJsonArray columns = root.value(QLatin1String("colonnes")).toArray();
     if (columns.isEmpty()) {
         error = QStringLiteral("aucune colonne n'est définie");
         return std::nullopt;
     }
+    if (columns.size() > MaxColumns) {
+        error = QStringLiteral("%1 colonnes, plus que les %2 qu'une page peut montrer")
+                    .arg(columns.size())
+                    .arg(MaxColumns);
+        return std::nullopt;
+    }
     for (const QJsonValue& value : columns) {
         const QJsonObject c = value.toObject();
-        ReportColumn column;
-        column.field = c.value(QLatin1String("champ")).toString();
-        if (!knownField(column.field))
+        const QString name = c.value(QLatin1String("champ")).toString();
+        const std::optional<ReportField> field = knownField(name);
+        if (!field)
             return std::nullopt;
-        column.caption = c.value(QLatin1String("titre")).toString(column.field);
+        ReportColumn column;
+        column.field = *field;
+        column.caption = c.value(QLatin1String("titre")).toString(name);
         column.width = c.value(QLatin1String("largeur")).toInt(10);
         const auto a = alignment(c.value(QLatin1String("alignement")).toString());
         const auto f = format(c.value(QLatin1String("format")).toString());
-        if (column.width < 1 || column.width > 200 || !a || !f) {
+        if (column.width < 1 || column.width > MaxColumnWidth || column.caption.size() > MaxColumnWidth ||
+            !a || !f) {
             error =
-                QStringLiteral("colonne « %1 » : largeur, alignement ou format invalide").arg(column.field);
+                QStringLiteral("colonne « %1 » : largeur, titre, alignement ou format invalide").arg(name);
             return std::nullopt;
         }
         column.alignment = *a;

@@ -1,34 +1,48 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QMap>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QString>
 #include <QStringList>
 #include <optional>
 
-// The layout of the inventory, read from the JSON file Orny01.dat of the program folder.
+// The values a definition may print, each named in the file by its column's name.
+enum class ReportField { Nom, Type, Annee, Couleur, Quantite, PrixUnitaire, Valeur };
+
 struct ReportColumn {
     enum class Format { Text, Integer, Amount };
-    QString field; // NOM, TYPE, ANNEE, COULEUR, QUANTITE, PRIXUNITAIRE or VALEUR
+    ReportField field = ReportField::Nom;
     QString caption;
-    int width = 10; // in characters
+    int width = 10; // the most it takes, in characters
     Qt::Alignment alignment = Qt::AlignLeft;
     Format format = Format::Text;
 };
 
+// The layout of the inventory, read from the JSON file Orny01.dat of the program folder.
 struct ReportDefinition {
+    static constexpr int MaxColumns = 32;
+    static constexpr int MaxColumnWidth = 200;
+
     QPageSize::PageSizeId pageSize = QPageSize::A4;
     QPageLayout::Orientation orientation = QPageLayout::Portrait;
     double marginsMm = 15;
-    QString groupField; // empty: no groups
-    QString groupHeading;
-    QStringList sortFields;
+    QString fontFamily; // empty: the desktop's own
+    double fontPoints = 9;
+    bool shadedRows = true; // else thin rules between the lots
+    std::optional<ReportField> groupField;
+    QString groupHeading = QStringLiteral("{valeur}");
+    QStringList groupOrder;             // these values first, in this order, then the others
+    QMap<QString, QString> groupTitles; // a value's own title
+    QList<ReportField> sortFields;
     QList<ReportColumn> columns;
     bool totals = true;
 
-    // The fields a definition may name, in the order the report reads them from the cellar.
-    static const QStringList& fields();
+    // The name of a field in the file and in the cellar ("NOM", ..., "VALEUR").
+    static QString fieldName(ReportField field);
+    QString groupTitle(const QString& value) const;
+    QPageLayout pageLayout() const;
 
     // Nothing, with the reason in `error`, when the file is missing or not a valid definition.
     static std::optional<ReportDefinition> load(const QString& path, QString& error);

@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/InputBox.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
+#include <QStandardPaths>
 
 QString InputBox::scripted() {
     return m_texts.isEmpty() ? QString() : m_texts.dequeue();
@@ -17,10 +20,16 @@ QString InputBox::ask(QWidget* parent, const QString& title, const QString& prom
     return ok ? text : QString();
 }
 
-QString InputBox::saveFile(QWidget* parent, const QString& title, const QString& proposed,
+QString InputBox::saveFile(QWidget* parent, const QString& title, const QString& fileName,
                            const QString& filter) {
+    const QString folder = m_lastFolder.isEmpty()
+                               ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
+                               : m_lastFolder;
+    const QString proposed = QDir(folder).filePath(fileName);
     m_asked.append({title, proposed});
-    if (m_scripted)
-        return scripted();
-    return QFileDialog::getSaveFileName(parent, title, proposed, filter);
+    const QString chosen =
+        m_scripted ? scripted() : QFileDialog::getSaveFileName(parent, title, proposed, filter);
+    if (!chosen.isEmpty())
+        m_lastFolder = QFileInfo(chosen).absolutePath();
+    return chosen;
 }

@@ -17,8 +17,9 @@ public:
     };
 
     QString ask(QWidget* parent, const QString& title, const QString& prompt);
-    // A file to write, proposed at `proposed`; empty on Cancel.
-    QString saveFile(QWidget* parent, const QString& title, const QString& proposed, const QString& filter);
+    // A file to write, proposed under `fileName` in the folder last chosen, or else in the user's documents
+    // folder: never where the program cannot write. Empty on Cancel.
+    QString saveFile(QWidget* parent, const QString& title, const QString& fileName, const QString& filter);
 
     void setScripted(bool scripted) { m_scripted = scripted; }
     void queueText(const QString& text) { m_texts.enqueue(text); }
@@ -28,6 +29,7 @@ private:
     QString scripted();
 
     bool m_scripted = false;
+    QString m_lastFolder;
     QQueue<QString> m_texts;
     QList<Asked> m_asked;
 };

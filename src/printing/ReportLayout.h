@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "printing/InventoryReport.h"
+
+#include <QFont>
+#include <QPageLayout>
+#include <vector>
+
+class QPainter;
+
+// The pages of the inventory, decided once in the units of a 1200-dpi page and drawn the same way on the
+// screen, the printer and a PDF, so that every page breaks at the same lot everywhere. Each page repeats
+// the title and the column headings; a group continued from the page before is headed "(suite)"; a
+// group's heading never ends a page.
+class ReportLayout {
+public:
+    static constexpr double Resolution = 1200;
+
+    ReportLayout(const ReportDefinition& definition, const InventoryReport::Plan& plan);
+
+    // Why the definition's columns cannot be printed on its page; empty when they can.
+    const QString& problem() const { return m_problem; }
+    const QPageLayout& pageLayout() const { return m_pageLayout; }
+    int pageCount() const { return static_cast<int>(m_pages.size()); }
+    // The lots a page shows: from `first` in the plan's order, `count` of them.
+    std::pair<size_t, size_t> lotsOf(int page) const;
+    // Draws a page, `lots` being lotsOf(page) as fetched, on a painter of a device of `dpi` dots per inch.
+    void paint(QPainter& painter, int page, const std::vector<DbRow>& lots, double dpi) const;
+
+private:
+    enum class Kind { Heading, Lots, Subtotal, Summary, Empty };
+    struct Block {
+        Kind kind;
+        size_t group = 0;
+        size_t first = 0; // lots: from this one of the group, `count` of them
+        size_t count = 0;
+        bool continued = false;
+    };
+    struct Page {
+        std::vector<Block> blocks;
+        size_t firstLot = 0;
+        size_t lotCount = 0;
+    };
+
+    void measureColumns();
+    void paginate();
+    double blockHeight(const Block& block) const;
+
+    const ReportDefinition& m_definition;
+    const InventoryReport::Plan& m_plan;
+    QPageLayout m_pageLayout;
+    QString m_problem;
+    QFont m_body, m_bold, m_heading, m_title, m_footer;
+    double m_width = 0;   // of the printable area
+    double m_bodyTop = 0; // where the lots start, below the title and the headings
+    double m_bodyBottom = 0;
+    double m_line = 0, m_headingLine = 0, m_gap = 0;
+    std::vector<double> m_columnX, m_columnWidth;
+    std::vector<Page> m_pages;
+};
