@@ -257,35 +257,25 @@ void TestPrinting::oneLayoutForScreenPrinterAndPdf() {
 }
 
 void TestPrinting::headingsNeverEndAPage() {
-    // Cellars whose sections fall at every place of a page: a heading is always followed by a lot.
-    for (int first = 40; first <= 60; ++first) {
+    // Sections that begin at every place near the end of a page: a heading always has its first lot below it.
+    for (int reds = 40; reds <= 64; reds += 2) {
         TestCellar cellar;
+        copyDefinition(cellar);
         cellar.exec(QString("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
                             "INSERT INTO ORNY SELECT 'Vin ' || i, 'Type', 2000, 'Rouge', 1, 2.5 FROM n; "
                             "INSERT INTO ORNY VALUES ('Seul', 'Type', 2000, 'Blanc', 1, 2.5);")
-                        .arg(first));
-        DataLink link(cellar.databasePath());
-        const ReportDefinition d = delivered();
-        const auto read = InventoryReport::read(d, link, QDate(2026, 12, 6));
-        const ReportLayout layout(d, read.plan);
-        QPdfWriter pdf(cellar.folder() + "x.pdf");
-        pdf.setResolution(1200);
-        pdf.setPageLayout(layout.pageLayout());
-        QPainter painter(&pdf);
-        int blancPage = -1;
-        for (int page = 0; page < layout.pageCount(); ++page) {
-            const auto [lot, count] = layout.lotsOf(page);
-            if (lot <= static_cast<size_t>(first) && static_cast<size_t>(first) < lot + count)
-                blancPage = page;
+                        .arg(reds));
+        const auto preview = Impression::prepare(cellar.globals, cellar.services, nullptr);
+        QVERIFY(preview->exportPdf(cellar.folder() + "x.pdf"));
+        for (const QString& page : pdfPages(cellar.folder() + "x.pdf")) {
+            QStringList lines;
+            for (const QString& line : page.split('\n'))
+                if (!line.trimmed().isEmpty() && !line.contains("Inventaire du"))
+                    lines << line.trimmed();
+            QVERIFY2(!lines.last().startsWith("Vins blancs"), qPrintable(QString::number(reds)));
+            if (page.contains("Vins blancs") && !page.contains("Vins blancs (suite)"))
+                QVERIFY(page.contains("Seul"));
         }
-        painter.end();
-        QVERIFY(blancPage >= 0);
-        const QStringList pages = pdfPages(cellar.folder() + "x.pdf");
-        Q_UNUSED(pages);
-        std::vector<DbRow> lots;
-        const auto [lot, count] = layout.lotsOf(blancPage);
-        QVERIFY(!InventoryReport::fetchLots(link, read.plan.order, lot, count, lots));
-        QCOMPARE(lots.back().at(0).toString(), QString("Seul"));
     }
 }
 
