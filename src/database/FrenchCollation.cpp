@@ -17,9 +17,12 @@ struct Element {
 
 constexpr char32_t TableSize = 0x250; // Latin-1 and Latin Extended A and B
 
-// Weight of a character outside the table: its case fold, nothing else.
+// Weight of a character outside the table: its case fold, nothing else. A character that folds into
+// plain ASCII (the long s, the Kelvin sign) stays a letter of its own: the only texts equal to ASCII
+// letters are those letters, whatever their case, and the ligatures written out.
 Element foldOnly(char32_t c) {
-    return {QChar::toCaseFolded(c), 0, 0};
+    const char32_t folded = QChar::toCaseFolded(c);
+    return {c >= 0x80 && folded < 0x80 ? c : folded, 0, 0};
 }
 
 Element computeElement(char32_t c) {
@@ -44,7 +47,7 @@ Element computeElement(char32_t c) {
     }
     for (qsizetype i = 1; i < d.size(); ++i)
         marks = static_cast<quint16>(marks * 97 + (d.at(i).unicode() - 0x2FF));
-    if (d.size() == 1 && d.at(0).unicode() == c)
+    if ((d.size() == 1 && d.at(0).unicode() == c) || marks == 0)
         return foldOnly(c);
     return {QChar::toCaseFolded(static_cast<char32_t>(d.at(0).unicode())), 0, marks};
 }
@@ -161,10 +164,13 @@ int compare(const QString& a, const QString& b) {
 
 QByteArray asciiPrefix(const QString& text) {
     QByteArray prefix;
-    for (const QChar c : text) {
-        if (c.unicode() >= 0x80)
+    for (qsizetype i = 0; i < text.size() && text.at(i).unicode() < 0x80; ++i) {
+        const char c = static_cast<char>(text.at(i).toLower().unicode());
+        // "oe", "ae" and "ss" equal œ, æ and ß: a text equal to this one may hold the ligature from here.
+        const char next = i + 1 < text.size() ? static_cast<char>(text.at(i + 1).toLower().unicode()) : '\0';
+        if ((c == 'o' && next == 'e') || (c == 'a' && next == 'e') || (c == 's' && next == 's'))
             break;
-        prefix += static_cast<char>(c.toLower().unicode());
+        prefix += c;
     }
     return prefix;
 }

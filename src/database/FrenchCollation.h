@@ -20,8 +20,8 @@ inline bool equal(const QString& a, const QString& b) {
     return compare(a, b) == 0;
 }
 
-// The ASCII letters a text starts with, in small letters: every text equal to it in French order starts
-// with the same letters, whatever their case.
+// The ASCII characters a text starts with, in small letters, up to any "oe", "ae" or "ss": every text equal
+// to it in French order starts with the same characters, whatever their case.
 QByteArray asciiPrefix(const QString& text);
 
 // Sorts in French order and keeps the first of each group of equal texts.

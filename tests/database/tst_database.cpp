@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTest>
 
 class TestDatabase : public QObject {
@@ -14,6 +15,7 @@ private slots:
     void collation_data();
     void collation();
     void sortUniqueGroupsAndOrders();
+    void filterFindsEveryEqualText();
     void distinctNamesGroupCaseAndSortFrench();
     void distinctValuesFollowConditions();
     void quotesRoundTripThroughBoundValues();
@@ -56,6 +58,12 @@ void TestDatabase::collation_data() {
                                                               << "Cotes" << -1;
     QTest::newRow("ASCII prefix") << "ab"
                                   << "ABé" << -1;
+    QTest::newRow("ligature equals its letters") << "Cœur de Loire"
+                                                 << "COEUR DE LOIRE" << 0;
+    QTest::newRow("æ and ß written out") << "Cæsar Straße"
+                                         << "caesar strasse" << 0;
+    QTest::newRow("long s is no s") << "\u017Fable"
+                                    << "sable" << 1;
 }
 
 void TestDatabase::collation() {
@@ -66,6 +74,43 @@ void TestDatabase::collation() {
     QCOMPARE(result < 0 ? -1 : result > 0 ? 1 : 0, expected);
     const int reverse = FrenchCollation::compare(b, a);
     QCOMPARE(reverse < 0 ? -1 : reverse > 0 ? 1 : 0, -expected);
+}
+
+void TestDatabase::filterFindsEveryEqualText() {
+    // Texts made of ligatures, accents, both cases, digits, punctuation and other scripts, each with
+    // variants equal to it in French; the filter of every one must find exactly the texts equal to it.
+    const QStringList pieces = {"o",  "e",  "oe", "œ", "Œ",  "OE", "a", "ae", "æ", "Æ", "s",  "ss", "ß", "é",
+                                "É",  "è",  "c",  "ç", "C",  "1",  "-", " ",  "'", "Ω", "ж",  "中", "🍷", "k",
+                                "\u212A", "\u017F", "u", "r", "L", "i"};
+    QRandomGenerator random(17);
+    QStringList texts;
+    for (int n = 0; n < 150; ++n) {
+        QString text;
+        for (int i = random.bounded(1, 7); i > 0; --i)
+            text += pieces.at(random.bounded(static_cast<int>(pieces.size())));
+        texts << text << text.toUpper() << QString(text).replace("œ", "oe").replace("ß", "ss").replace("æ", "AE");
+    }
+    TestCellar cellar;
+    for (const QString& text : texts)
+        cellar.addLot(text, "Type", 2000, "Rouge", 1);
+    DataLink link(cellar.databasePath());
+    int pairs = 0;
+    for (const QString& wanted : texts) {
+        QVariantList params;
+        const QString where = CellarQueries::equalsFrench("NOM", wanted, params);
+        QStringList found;
+        for (const DbRow& row : link.query("SELECT NOM FROM ORNY WHERE " + where, params).rows)
+            found << row.front().toString();
+        QStringList expected;
+        for (const QString& text : texts)
+            if (FrenchCollation::equal(text, wanted))
+                expected << text;
+        pairs += static_cast<int>(expected.size());
+        found.sort();
+        expected.sort();
+        QCOMPARE(found, expected);
+    }
+    QVERIFY(pairs > static_cast<int>(texts.size()) * 2);
 }
 
 void TestDatabase::sortUniqueGroupsAndOrders() {
