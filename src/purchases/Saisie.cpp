@@ -3,6 +3,7 @@
 
 #include "database/CellarQueries.h"
 #include "database/FrenchCollation.h"
+#include "database/LotRules.h"
 #include "ui/BusyCursor.h"
 #include "ui/Numbers.h"
 #include "ui/Services.h"
@@ -16,6 +17,19 @@ Saisie::Saisie(Globals& globals, Services& services, QWidget* parent)
     : WorkingWindow(parent), ui(std::make_unique<Ui::Saisie>()), m_globals(globals), m_services(services) {
     ui->setupUi(this);
     Windows::setHelpTopic(this, HelpTopic);
+    // What is typed in the type stays as typed: no completion from the list, no swapping for an entry that
+    // differs only by case.
+    ui->ListeType->setCompleter(nullptr);
+    ui->ListeType->lineEdit()->setMaxLength(LotRules::TypeWidth);
+    Windows::fitCharacters(ui->SaisieNom, LotRules::PurchaseNameWidth);
+    Windows::fitCharacters(ui->ListeType, 24);
+    Windows::fitCharacters(ui->SaisiePrix, 8);
+    Windows::fitCharacters(ui->SaisieQuantite, 4);
+    Windows::fitCharacters(ui->PrixTotal, 10);
+    Windows::fitCharacters(ui->SaisieAnnee, 5);
+    Windows::fitCharacters(ui->ListeCouleur, 10);
+    numberField(ui->SaisiePrix);
+    numberField(ui->SaisieQuantite);
     connect(ui->Valider, &QPushButton::clicked, this, &Saisie::Valider_Click);
     connect(ui->Annuler, &QPushButton::clicked, this, &Saisie::Annuler_Click);
     connect(ui->Quitter, &QPushButton::clicked, this, &Saisie::Quitter_Click);
@@ -33,7 +47,9 @@ Saisie::Saisie(Globals& globals, Services& services, QWidget* parent)
 Saisie::~Saisie() = default;
 
 void Saisie::Form_Load() {
-    Windows::centreHorizontally(ui->BoiteBoutons, this);
+    // The layout keeps the buttons centred; the window opens centred, and so do its messages.
+    adjustSize();
+    Windows::centreOnScreen(this);
     DataOrny.setDatabaseName(m_globals.databasePath());
     loadLists();
     ui->SaisieNom->setFocus();
@@ -72,12 +88,10 @@ void Saisie::SaisiePrix_KeyPress() {
 }
 
 void Saisie::SaisieQuantite_KeyPress() {
-    if (!ui->SaisiePrix->text().isEmpty()) {
-        const std::optional<double> quantite = Numbers::read(ui->SaisieQuantite->text());
-        const std::optional<double> prix = Numbers::read(ui->SaisiePrix->text());
+    if (!ui->SaisiePrix->text().isEmpty())
         // A total that cannot be computed is left empty rather than stale.
-        ui->PrixTotal->setText(quantite && prix ? Numbers::formatTwoDecimals(*quantite * *prix) : QString());
-    }
+        ui->PrixTotal->setText(Numbers::productTwoDecimals(ui->SaisiePrix->text(), ui->SaisieQuantite->text())
+                                   .value_or(QString()));
     ui->SaisieAnnee->setFocus();
 }
 

@@ -8,6 +8,8 @@ namespace Numbers {
 std::optional<double> read(const QString& text, const QLocale& locale) {
     const QString t = text.trimmed();
     const QChar decimal = locale.decimalPoint().at(0);
+    // Where the separator is a comma, a point can only be one too: grouping is by spaces there.
+    const QChar alsoDecimal = decimal == u',' ? QChar(u'.') : decimal;
     qsizetype i = 0;
     if (i < t.size() && (t.at(i) == u'+' || t.at(i) == u'-'))
         ++i;
@@ -19,7 +21,7 @@ std::optional<double> read(const QString& text, const QLocale& locale) {
         if (c >= u'0' && c <= u'9') {
             ++digits;
             plain += c;
-        } else if (c == decimal && !separator) {
+        } else if ((c == decimal || c == alsoDecimal) && !separator) {
             separator = true;
             plain += u'.';
         } else {
@@ -90,6 +92,66 @@ QString formatExact(const QVariant& value, const QLocale& locale) {
     if (value.typeId() != QMetaType::Double)
         return formatValue(value, locale);
     return ungrouped(locale).toString(value.toDouble(), 'g', QLocale::FloatingPointShortest);
+}
+
+namespace {
+
+// A typed number as digits and a count of decimals: "-12,50" is -1250 and 2.
+struct Decimal {
+    __int128 digits = 0;
+    int decimals = 0;
+};
+
+std::optional<Decimal> decimalOf(const QString& text, const QLocale& locale) {
+    if (!read(text, locale))
+        return std::nullopt;
+    Decimal d;
+    bool negative = false, after = false;
+    int count = 0;
+    for (const QChar c : text.trimmed()) {
+        if (c == u'-')
+            negative = true;
+        else if (c >= u'0' && c <= u'9') {
+            if (++count > 30)
+                return std::nullopt;
+            d.digits = d.digits * 10 + (c.unicode() - u'0');
+            d.decimals += after ? 1 : 0;
+        } else if (c != u'+')
+            after = true;
+    }
+    if (negative)
+        d.digits = -d.digits;
+    return d;
+}
+
+} // namespace
+
+std::optional<QString> productTwoDecimals(const QString& a, const QString& b, const QLocale& locale) {
+    const std::optional<Decimal> x = decimalOf(a, locale), y = decimalOf(b, locale);
+    if (!x || !y)
+        return std::nullopt;
+    __int128 value = x->digits * y->digits;
+    int decimals = x->decimals + y->decimals;
+    for (; decimals < 2; ++decimals)
+        value *= 10;
+    if (decimals > 2) {
+        __int128 divisor = 1;
+        for (int i = 2; i < decimals; ++i)
+            divisor *= 10;
+        const __int128 rest = value % divisor;
+        value /= divisor;
+        if ((rest < 0 ? -rest : rest) * 2 >= divisor)
+            value += rest < 0 ? -1 : 1;
+    }
+    const bool negative = value < 0;
+    const __int128 magnitude = negative ? -value : value;
+    QString whole;
+    for (__int128 w = magnitude / 100; whole.isEmpty() || w > 0; w /= 10)
+        whole.prepend(QChar(u'0' + static_cast<int>(w % 10)));
+    const int cents = static_cast<int>(magnitude % 100);
+    return QStringLiteral("%1%2%3%4")
+        .arg(negative ? QStringLiteral("-") : QString(), whole, locale.decimalPoint())
+        .arg(cents, 2, 10, QChar(u'0'));
 }
 
 } // namespace Numbers

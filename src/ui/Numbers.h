@@ -10,7 +10,7 @@
 namespace Numbers {
 
 // The whole text as a number: optional blanks, an optional sign, digits with at most one decimal
-// separator of the locale. No grouping, no exponent.
+// separator of the locale (or a point, where the locale's is a comma). No grouping, no exponent.
 std::optional<double> read(const QString& text, const QLocale& locale = QLocale());
 // A whole number read as above ("6", "06", "6,0").
 std::optional<qlonglong> readWhole(const QString& text, const QLocale& locale = QLocale());
@@ -20,6 +20,10 @@ bool isFourDigits(const QString& text);
 QLocale withoutGrouping(const QLocale& locale = QLocale());
 // "0.00": two decimals, the locale's separator, no grouping.
 QString formatTwoDecimals(double value, const QLocale& locale = QLocale());
+// The product of two typed numbers in "0.00", computed on their decimal values and rounded half away
+// from zero (1,005 gives 1,01); nothing when either is not a number.
+std::optional<QString> productTwoDecimals(const QString& a, const QString& b,
+                                          const QLocale& locale = QLocale());
 // A stored value as a person reads it: no float noise, locale separator, no grouping; null stays empty.
 QString formatValue(const QVariant& value, const QLocale& locale = QLocale());
 // A stored value with as many digits as it takes to read back as the same value.

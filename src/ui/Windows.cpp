@@ -25,6 +25,13 @@ void centreOnScreen(QWidget* window) {
                  area.y() + (area.height() - window->height()) / 2);
 }
 
+void fitCharacters(QWidget* field, int characters) {
+    const QFontMetrics metrics = field->fontMetrics();
+    // Room for the frame, and for the arrow of a list.
+    const int frame = metrics.height() * (field->inherits("QComboBox") ? 2 : 1);
+    field->setMinimumWidth(metrics.horizontalAdvance(QLatin1Char('n')) * characters + frame);
+}
+
 void setHelpTopic(QWidget* window, int topic) {
     window->setProperty(HelpTopicProperty, topic);
 }

@@ -11,6 +11,8 @@ namespace Windows {
 // Left edge of the frame = (window width − frame width) / 2.
 void centreHorizontally(QWidget* frame, QWidget* window);
 void centreOnScreen(QWidget* window);
+// A field wide enough for that many characters of its font, whatever the font's size.
+void fitCharacters(QWidget* field, int characters);
 // The topic of the help file that F1 opens over this window.
 void setHelpTopic(QWidget* window, int topic);
 int helpTopic(const QWidget* window);

@@ -1,25 +1,87 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/WorkingWindow.h"
 
+#include <QApplication>
+#include <QComboBox>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QWheelEvent>
 
 namespace {
+
 bool isEnter(const QEvent* event) {
     if (event->type() != QEvent::KeyPress)
         return false;
     const int key = static_cast<const QKeyEvent*>(event)->key();
     return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
+
+// The keypad's decimal key, whichever character the keyboard layout gives it.
+bool isKeypadDecimal(const QKeyEvent* key) {
+    return (key->modifiers() & Qt::KeypadModifier) &&
+           (key->key() == Qt::Key_Period || key->key() == Qt::Key_Comma);
+}
+
 } // namespace
 
 WorkingWindow::WorkingWindow(QWidget* parent) : QDialog(parent) {}
+
+void WorkingWindow::setVisible(bool visible) {
+    QDialog::setVisible(visible);
+    if (!visible || m_shown)
+        return;
+    m_shown = true;
+    // The dialog makes its first button the default when it is shown: here none is, until a field asks.
+    for (QPushButton* button : findChildren<QPushButton*>())
+        button->setDefault(false);
+    for (QComboBox* list : findChildren<QComboBox*>())
+        list->installEventFilter(this);
+}
 
 void WorkingWindow::onEnter(QWidget* field, std::function<void()> handler) {
     m_enterHandlers.insert(field, std::move(handler));
     field->installEventFilter(this);
 }
 
+void WorkingWindow::pressOnEnter(QWidget* field, QPushButton* button) {
+    m_defaults.insert(field, button);
+    onEnter(field, [button] { button->click(); });
+}
+
+void WorkingWindow::numberField(QLineEdit* field) {
+    m_numberFields << field;
+    field->installEventFilter(this);
+}
+
 bool WorkingWindow::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::Wheel:
+        if (auto* list = qobject_cast<QComboBox*>(watched)) {
+            if (list->hasFocus() && list->count() > 0) {
+                const int step = static_cast<QWheelEvent*>(event)->angleDelta().y() > 0 ? -1 : 1;
+                list->setCurrentIndex(std::clamp(list->currentIndex() + step, 0, list->count() - 1));
+            }
+            return true;
+        }
+        break;
+    case QEvent::FocusIn:
+    case QEvent::FocusOut:
+        if (QPushButton* button = m_defaults.value(watched))
+            button->setDefault(event->type() == QEvent::FocusIn);
+        break;
+    case QEvent::KeyPress: {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (m_numberFields.contains(watched) && isKeypadDecimal(key)) {
+            static_cast<QLineEdit*>(watched)->insert(QLocale().decimalPoint());
+            return true;
+        }
+        break;
+    }
+    default:
+        break;
+    }
     if (isEnter(event)) {
         const auto handler = m_enterHandlers.constFind(watched);
         if (handler != m_enterHandlers.constEnd())

@@ -5,18 +5,34 @@
 #include <QHash>
 #include <functional>
 
-// Base of the modal working windows: Enter typed in a field runs that field's handler and goes on to
-// the field itself, but never presses a button of the window by bubbling up; a focused button still
-// takes Enter as a press.
+class QLineEdit;
+class QPushButton;
+
+// Base of the modal working windows and what they share as the keyboard and the mouse go:
+// - Enter typed in a field runs that field's handler and goes on to the field itself, but never presses a
+//   button of the window by bubbling up; a focused button still takes Enter as a press.
+// - No button is drawn as the window's default unless Enter presses it: pressOnEnter() makes a button the
+//   default while one field has the focus.
+// - The mouse wheel over a closed list does nothing unless the list has the focus, and then only changes
+//   the entry shown: it never runs the list's handler, as choosing does.
+// - In the number fields, the keypad's decimal key types the locale's decimal separator.
 class WorkingWindow : public QDialog {
     Q_OBJECT
+public:
+    void setVisible(bool visible) override;
+
 protected:
     explicit WorkingWindow(QWidget* parent);
 
     void onEnter(QWidget* field, std::function<void()> handler);
+    void pressOnEnter(QWidget* field, QPushButton* button);
+    void numberField(QLineEdit* field);
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QHash<QObject*, std::function<void()>> m_enterHandlers;
+    QHash<QObject*, QPushButton*> m_defaults;
+    QList<QObject*> m_numberFields;
+    bool m_shown = false;
 };

@@ -8,7 +8,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
+#include <QWheelEvent>
 
 namespace {
 
@@ -22,21 +24,36 @@ struct Window {
     QLineEdit* field(const char* name) { return get<QLineEdit>(name); }
     QComboBox* list(const char* name) { return get<QComboBox>(name); }
     QString focus() const { return focusName(); }
+    // Clicks into the field, selects what it holds and types over it, as a user does.
     void type(const char* name, const QString& text) {
         QWidget* w = saisie.findChild<QWidget*>(name);
-        w->setFocus();
-        typeText(QApplication::focusWidget(), text);
+        if (auto* box = qobject_cast<QComboBox*>(w))
+            w = box->lineEdit();
+        QTest::mouseClick(w, Qt::LeftButton);
+        QTest::keyClick(w, Qt::Key_A, Qt::ControlModifier);
+        if (text.isEmpty())
+            QTest::keyClick(w, Qt::Key_Delete);
+        else
+            typeText(w, text);
+    }
+    // Opens the colour list's choice from the keyboard: the first entry, then down to the wanted one.
+    void chooseColour(int index) {
+        QComboBox* colours = list("ListeCouleur");
+        for (int i = colours->currentIndex(); i < index; ++i) {
+            colours->setFocus();
+            QTest::keyClick(colours, Qt::Key_Down);
+        }
     }
     void enter() { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); }
     QStringList items(const char* name) { return itemsOf(list(name)); }
-    void fill(const QString& nom, const QString& type, const QString& annee, int couleur,
+    void fill(const QString& nom, const QString& typeName, const QString& annee, int couleur,
               const QString& quantite, const QString& prix) {
-        field("SaisieNom")->setText(nom);
-        list("ListeType")->setEditText(type);
-        field("SaisieAnnee")->setText(annee);
-        list("ListeCouleur")->setCurrentIndex(couleur);
-        field("SaisieQuantite")->setText(quantite);
-        field("SaisiePrix")->setText(prix);
+        type("SaisieNom", nom);
+        type("ListeType", typeName);
+        type("SaisieAnnee", annee);
+        chooseColour(couleur);
+        type("SaisieQuantite", quantite);
+        type("SaisiePrix", prix);
     }
     Saisie saisie;
 };
@@ -57,6 +74,9 @@ private slots:
     void identicalPurchasesStayTwoLots();
     void resetEmptiesAndReloads();
     void databaseFailuresKeepTheFields();
+    void typedTypeIsStoredAsTyped();
+    void wheelAndKeypadAsOnARealKeyboard();
+    void noDefaultButtonAndCentredMessages();
 };
 
 void TestPurchases::windowAsLoaded() {
@@ -152,10 +172,22 @@ void TestPurchases::totalOnEnterInQuantity_data() {
                                                     << ""
                                                     << "12,00"
                                                     << "";
-    QTest::newRow("point is not the French separator") << "12.5"
+    QTest::newRow("a point reads as the French comma") << "12.5"
                                                        << "2"
                                                        << ""
-                                                       << "";
+                                                       << "25,00";
+    QTest::newRow("half a cent, up") << "1,005"
+                                     << "1"
+                                     << ""
+                                     << "1,01";
+    QTest::newRow("half a cent, up again") << "2,675"
+                                           << "1"
+                                           << ""
+                                           << "2,68";
+    QTest::newRow("half a cent times three") << "0,125"
+                                             << "3"
+                                             << ""
+                                             << "0,38";
 }
 
 void TestPurchases::totalOnEnterInQuantity() {
@@ -165,8 +197,13 @@ void TestPurchases::totalOnEnterInQuantity() {
     QFETCH(QString, after);
     TestCellar cellar;
     Window w(cellar);
-    w.field("PrixTotal")->setText(before);
-    w.field("SaisiePrix")->setText(prix);
+    if (!before.isEmpty()) {
+        w.type("SaisiePrix", "6");
+        w.type("SaisieQuantite", "2");
+        w.enter();
+        QCOMPARE(w.field("PrixTotal")->text(), before);
+    }
+    w.type("SaisiePrix", prix);
     w.type("SaisieQuantite", quantite);
     w.enter();
     QCOMPARE(w.field("PrixTotal")->text(), after);
@@ -322,6 +359,67 @@ void TestPurchases::databaseFailuresKeepTheFields() {
     QVERIFY(cellar.lastMessage().text.contains("n'est pas une base de données de Brovane"));
     QCOMPARE(again.items("ListeCouleur"), QStringList());
     QVERIFY(again.saisie.isVisible());
+}
+
+void TestPurchases::typedTypeIsStoredAsTyped() {
+    TestCellar cellar;
+    cellar.addLot("Margaux", "Bordeaux", 1998, "Rouge", 12, 12.5);
+    for (const QString& typed : {QString("Bor"), QString("bordeaux"), QString(300, u'x')}) {
+        Window w(cellar);
+        w.type("SaisieNom", "Essai");
+        w.type("ListeType", typed);
+        // Leaving the type by Tab follows the tab order; the text stays as typed.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(w.focus(), QString("Quitter"));
+        QCOMPARE(w.list("ListeType")->currentText(), typed.left(255));
+        // Leaving it by a click goes where the click was.
+        w.type("ListeType", typed);
+        QTest::mouseClick(w.field("SaisieAnnee"), Qt::LeftButton);
+        QCOMPARE(w.focus(), QString("SaisieAnnee"));
+        w.type("SaisieAnnee", "1999");
+        w.chooseColour(2);
+        w.type("SaisieQuantite", "1");
+        QTest::mouseClick(w.get<QPushButton>("Valider"), Qt::LeftButton);
+        QCOMPARE(cellar.messageCount(), 0);
+        QCOMPARE(cellar.lots().last(), "Essai|" + typed.left(255) + "|1999|Rouge|1|<null>");
+    }
+}
+
+void TestPurchases::wheelAndKeypadAsOnARealKeyboard() {
+    TestCellar cellar;
+    Window w(cellar);
+    QComboBox* colours = w.list("ListeCouleur");
+    // A wheel notch over the closed list while typing elsewhere changes nothing.
+    QTest::mouseClick(w.field("SaisieNom"), Qt::LeftButton);
+    QWheelEvent notch(QPointF(5, 5), colours->mapToGlobal(QPointF(5, 5)), {}, QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(colours, &notch);
+    QCOMPARE(colours->currentIndex(), -1);
+    QCOMPARE(w.focus(), QString("SaisieNom"));
+    // Over the list that has the focus it shows another entry, and does not jump to Valider.
+    colours->setFocus();
+    QApplication::sendEvent(colours, &notch);
+    QCOMPARE(colours->currentText(), QString("Blanc"));
+    QCOMPARE(w.focus(), QString("ListeCouleur"));
+    // The keypad's decimal key gives the French comma in a price.
+    w.type("SaisiePrix", "12");
+    QTest::keyClick(w.field("SaisiePrix"), Qt::Key_Period, Qt::KeypadModifier);
+    QTest::keyClicks(w.field("SaisiePrix"), "5", Qt::KeypadModifier);
+    QCOMPARE(w.field("SaisiePrix")->text(), QString("12,5"));
+}
+
+void TestPurchases::noDefaultButtonAndCentredMessages() {
+    TestCellar cellar;
+    Window w(cellar);
+    // Enter never presses a button from a field here, so none is drawn as the default.
+    for (QPushButton* button : w.saisie.findChildren<QPushButton*>())
+        QVERIFY2(!button->isDefault(), qPrintable(button->objectName()));
+    // A message given while the window loads is centred on it: the window is placed before it loads.
+    QFile::remove(cellar.databasePath());
+    Saisie failing(cellar.globals, cellar.services);
+    QCOMPARE(cellar.messageCount(), 1);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QVERIFY(qAbs(failing.frameGeometry().center().x() - screen.center().x()) <= 2);
 }
 
 QTEST_MAIN(TestPurchases)
