@@ -142,7 +142,7 @@ void TestHostile::hostileTextGoesThroughUnchanged_data() {
     QTest::newRow("control characters") << QString("Vin\tà\u0001\u007f") << QString("Type\nsur deux lignes")
                                         << QString("Rosé\u0000caché").left(5);
     QTest::newRow("outside the BMP") << QString("Vin 🍷 𝄞 𠀋") << QString("Type 🍇") << QString("Rouge 🍷");
-    QTest::newRow("very long") << QString(30, u'É') << QString(5000, u'x') << QString(300, u'c');
+    QTest::newRow("as long as the fields take") << QString(30, u'É') << QString(255, u'x') << QString(300, u'c');
 }
 
 void TestHostile::hostileTextGoesThroughUnchanged() {
