@@ -20,13 +20,28 @@ Consommation::Consommation(Globals& globals, Services& services, QWidget* parent
     connect(ui->Valider, &QPushButton::clicked, this, &Consommation::Valider_Click);
     connect(ui->Annuler, &QPushButton::clicked, this, &Consommation::Annuler_Click);
     connect(ui->Quitter, &QPushButton::clicked, this, &Consommation::Quitter_Click);
+    // Enter confirms the entry a list shows (after the wheel, which only shows it); in the quantity it
+    // records the consumption, and only there is Valider drawn as the default.
+    onEnter(ui->ListeNom, [this] { ListeNom_Click(); });
+    onEnter(ui->ListeType, [this] { ListeType_Click(); });
+    onEnter(ui->ListeAnnee, [this] { ListeAnnee_Click(); });
+    onEnter(ui->ListeCouleur, [this] { ListeCouleur_Click(); });
+    pressOnEnter(ui->QuantiteConsommee, ui->Valider);
+    numberField(ui->QuantiteConsommee);
+    for (QComboBox* list : {ui->ListeNom, ui->ListeType})
+        Windows::fitCharacters(list, 22);
+    for (QComboBox* list : {ui->ListeAnnee, ui->ListeCouleur})
+        Windows::fitCharacters(list, 8);
+    Windows::fitCharacters(ui->QuantiteEnStock, 6);
+    Windows::fitCharacters(ui->QuantiteConsommee, 6);
     Form_Load();
 }
 
 Consommation::~Consommation() = default;
 
 void Consommation::Form_Load() {
-    Windows::centreHorizontally(ui->BoiteBoutons, this);
+    // The layout keeps the buttons centred.
+    adjustSize();
     Windows::centreOnScreen(this);
     DataConso.setDatabaseName(m_globals.databasePath());
     fillNames();
@@ -183,6 +198,8 @@ void Consommation::Annuler_Click() {
     fillNames();
     ui->ListeNom->setEnabled(true);
     ui->QuantiteConsommee->setEnabled(false);
+    // Ready for the next consumption, rather than on whatever follows a field now disabled.
+    ui->ListeNom->setFocus();
 }
 
 void Consommation::Quitter_Click() {

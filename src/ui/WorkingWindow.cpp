@@ -33,9 +33,13 @@ void WorkingWindow::setVisible(bool visible) {
     if (!visible || m_shown)
         return;
     m_shown = true;
-    // The dialog makes its first button the default when it is shown: here none is, until a field asks.
-    for (QPushButton* button : findChildren<QPushButton*>())
+    // No button is the dialog's default, nor becomes it by taking the focus: Enter on a focused button is
+    // pressed here, and only a field that asks draws one as the default.
+    for (QPushButton* button : findChildren<QPushButton*>()) {
+        button->setAutoDefault(false);
         button->setDefault(false);
+        button->installEventFilter(this);
+    }
     for (QComboBox* list : findChildren<QComboBox*>())
         list->installEventFilter(this);
 }
@@ -86,6 +90,11 @@ bool WorkingWindow::eventFilter(QObject* watched, QEvent* event) {
         const auto handler = m_enterHandlers.constFind(watched);
         if (handler != m_enterHandlers.constEnd())
             (*handler)();
+        // A focused button takes Enter as a press; an Enter typed elsewhere never reaches it.
+        if (auto* button = qobject_cast<QPushButton*>(watched)) {
+            button->click();
+            return true;
+        }
     }
     return QDialog::eventFilter(watched, event);
 }

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QWheelEvent>
 
 namespace {
 
@@ -20,18 +21,7 @@ struct Window {
     QLineEdit* field(const char* name) { return conso.findChild<QLineEdit*>(name); }
     QString focus() const { return focusName(); }
     QStringList items(const char* name) { return itemsOf(list(name)); }
-    // Chooses an entry as the user does: the list takes the keyboard and an arrow key selects.
-    void choose(const char* name, const QString& value) {
-        QComboBox* l = list(name);
-        const int index = l->findText(value);
-        if (index < 0)
-            qFatal("no entry %s in %s", qPrintable(value), name);
-        l->setFocus();
-        l->setCurrentIndex(index - 1);
-        QTest::keyClick(l, Qt::Key_Down);
-        if (l->currentText() != value)
-            qFatal("could not choose %s", qPrintable(value));
-    }
+    void choose(const char* name, const QString& value) { chooseInList(list(name), value); }
     void chooseLot(const QString& nom, const QString& type, const QString& annee, const QString& couleur) {
         choose("ListeNom", nom);
         choose("ListeType", type);
@@ -39,7 +29,7 @@ struct Window {
         choose("ListeCouleur", couleur);
     }
     void consume(const QString& quantity) {
-        field("QuantiteConsommee")->setText(quantity);
+        typeOver(field("QuantiteConsommee"), quantity);
         QTest::mouseClick(conso.findChild<QPushButton*>("Valider"), Qt::LeftButton);
     }
     QString enabledControls() {
@@ -79,6 +69,7 @@ private slots:
     void checksInOrder();
     void equalQuantityWrittenDifferentlyRemoves();
     void storedQuantitiesAreTakenAsTheyStand();
+    void wheelNeverRunsTheCascadeAndEnterRecords();
     void lotChangedBehindTheWindow();
     void databaseFailure();
 };
@@ -303,6 +294,43 @@ void TestConsumption::storedQuantitiesAreTakenAsTheyStand() {
     QCOMPARE(cellar.lots(),
              QStringList({"Demi|Loire|2001|Blanc|1.5|4", "Margaux|Bordeaux|1998|Rouge|<null>|12.5",
                           "Margaux|Bordeaux|1998|Rouge|4|12.5", "Inconnu|Jura|2005|Blanc|<null>|<null>"}));
+}
+
+void TestConsumption::wheelNeverRunsTheCascadeAndEnterRecords() {
+    TestCellar cellar;
+    fillCellar(cellar);
+    Window w(cellar);
+    QComboBox* names = w.list("ListeNom");
+    QWheelEvent notch(QPointF(5, 5), names->mapToGlobal(QPointF(5, 5)), {}, QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    // Over the closed list without the focus: nothing.
+    w.conso.findChild<QPushButton*>("Annuler")->setFocus();
+    QApplication::sendEvent(names, &notch);
+    QCOMPARE(names->currentIndex(), -1);
+    // With the focus: another entry is shown, the cascade waits.
+    names->setFocus();
+    QApplication::sendEvent(names, &notch);
+    QApplication::sendEvent(names, &notch);
+    QWheelEvent back(QPointF(5, 5), names->mapToGlobal(QPointF(5, 5)), {}, QPoint(0, 120), Qt::NoButton,
+                     Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(names, &back);
+    QCOMPARE(names->currentText(), QString("Margaux"));
+    QCOMPARE(w.enabledControls(), QString("ListeNom"));
+    // Enter chooses it.
+    QTest::keyClick(names, Qt::Key_Return);
+    QCOMPARE(w.enabledControls(), QString("ListeType"));
+    w.choose("ListeType", "Bordeaux");
+    w.choose("ListeAnnee", "1998");
+    w.choose("ListeCouleur", "Rouge");
+    // In the quantity, Valider is the default, and Enter records.
+    auto* valider = w.conso.findChild<QPushButton*>("Valider");
+    QCOMPARE(w.focus(), QString("QuantiteConsommee"));
+    QVERIFY(valider->isDefault());
+    QTest::keyClicks(w.field("QuantiteConsommee"), "2");
+    QTest::keyClick(w.field("QuantiteConsommee"), Qt::Key_Return);
+    QCOMPARE(cellar.messageCount(), 0);
+    QVERIFY(cellar.lots().contains("Margaux|Bordeaux|1998|Rouge|4|12.5"));
+    QVERIFY(!valider->isDefault());
 }
 
 QTEST_MAIN(TestConsumption)

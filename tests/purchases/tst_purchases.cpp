@@ -24,17 +24,11 @@ struct Window {
     QLineEdit* field(const char* name) { return get<QLineEdit>(name); }
     QComboBox* list(const char* name) { return get<QComboBox>(name); }
     QString focus() const { return focusName(); }
-    // Clicks into the field, selects what it holds and types over it, as a user does.
     void type(const char* name, const QString& text) {
         QWidget* w = saisie.findChild<QWidget*>(name);
         if (auto* box = qobject_cast<QComboBox*>(w))
             w = box->lineEdit();
-        QTest::mouseClick(w, Qt::LeftButton);
-        QTest::keyClick(w, Qt::Key_A, Qt::ControlModifier);
-        if (text.isEmpty())
-            QTest::keyClick(w, Qt::Key_Delete);
-        else
-            typeText(w, text);
+        typeOver(w, text);
     }
     // Opens the colour list's choice from the keyboard: the first entry, then down to the wanted one.
     void chooseColour(int index) {

@@ -25,14 +25,6 @@ void write(const QString& path, const QByteArray& content) {
     f.write(content);
 }
 
-void chooseIn(QWidget* window, const char* list, const QString& value) {
-    auto* l = window->findChild<QComboBox*>(list);
-    const int index = l->findText(value);
-    QVERIFY2(index >= 0, qPrintable(QString("%1 has no %2").arg(list, value)));
-    l->setCurrentIndex(index);
-    emit l->activated(index);
-}
-
 } // namespace
 
 class TestHostile : public QObject {
@@ -142,7 +134,8 @@ void TestHostile::hostileTextGoesThroughUnchanged_data() {
     QTest::newRow("control characters") << QString("Vin\tà\u0001\u007f") << QString("Type\nsur deux lignes")
                                         << QString("Rosé\u0000caché").left(5);
     QTest::newRow("outside the BMP") << QString("Vin 🍷 𝄞 𠀋") << QString("Type 🍇") << QString("Rouge 🍷");
-    QTest::newRow("as long as the fields take") << QString(30, u'É') << QString(255, u'x') << QString(300, u'c');
+    QTest::newRow("as long as the fields take")
+        << QString(30, u'É') << QString(255, u'x') << QString(300, u'c');
 }
 
 void TestHostile::hostileTextGoesThroughUnchanged() {
@@ -158,7 +151,7 @@ void TestHostile::hostileTextGoesThroughUnchanged() {
     saisie.findChild<QLineEdit*>("SaisieNom")->setText(name);
     saisie.findChild<QComboBox*>("ListeType")->setEditText(type);
     saisie.findChild<QLineEdit*>("SaisieAnnee")->setText("1999");
-    chooseIn(&saisie, "ListeCouleur", colour);
+    chooseInList(&saisie, "ListeCouleur", colour);
     saisie.findChild<QLineEdit*>("SaisieQuantite")->setText("6");
     saisie.Valider_Click();
     QCOMPARE(cellar.messageCount(), 0);
@@ -166,11 +159,11 @@ void TestHostile::hostileTextGoesThroughUnchanged() {
     QCOMPARE(cellar.lots(), QStringList({"Témoin|" + type + "|2001|" + colour + "|5|3", stored}));
 
     Visualisation visu(cellar.globals, cellar.services);
-    chooseIn(&visu, "ListeNom", name);
+    chooseInList(&visu, "ListeNom", name);
     QCOMPARE(visu.model()->rowCount(), 1);
     QCOMPARE(visu.model()->data(visu.model()->index(0, 0), Qt::DisplayRole).toString(), name);
     QCOMPARE(visu.model()->data(visu.model()->index(0, 3), Qt::DisplayRole).toString(), colour);
-    chooseIn(&visu, "ListeType", type);
+    chooseInList(&visu, "ListeType", type);
     QCOMPARE(visu.model()->rowCount(), 2);
 
     const auto preview = Impression::prepare(cellar.globals, cellar.services, nullptr);
@@ -179,10 +172,10 @@ void TestHostile::hostileTextGoesThroughUnchanged() {
     QVERIFY(QString::fromUtf8(fileBytes(cellar.folder() + "inventaire.txt")).contains(name));
 
     Consommation conso(cellar.globals, cellar.services);
-    chooseIn(&conso, "ListeNom", name);
-    chooseIn(&conso, "ListeType", type);
-    chooseIn(&conso, "ListeAnnee", "1999");
-    chooseIn(&conso, "ListeCouleur", colour);
+    chooseInList(&conso, "ListeNom", name);
+    chooseInList(&conso, "ListeType", type);
+    chooseInList(&conso, "ListeAnnee", "1999");
+    chooseInList(&conso, "ListeCouleur", colour);
     QCOMPARE(conso.findChild<QLineEdit*>("QuantiteEnStock")->text(), QString("6"));
     conso.findChild<QLineEdit*>("QuantiteConsommee")->setText("6");
     conso.Valider_Click();

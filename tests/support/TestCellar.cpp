@@ -3,6 +3,7 @@
 
 #include "database/DataLink.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -127,6 +128,40 @@ void typeText(QWidget* widget, const QString& text) {
 void pressAccessKey(QWidget* widget, Qt::Key letter) {
     QTest::keyClick(widget, letter, Qt::AltModifier);
     QTest::qWait(150);
+}
+
+void chooseInList(QComboBox* list, const QString& entry) {
+    const int wanted = list->findText(entry, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (wanted < 0)
+        qFatal("no entry %s in %s", qPrintable(entry), qPrintable(list->objectName()));
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Down, Qt::AltModifier);
+    QAbstractItemView* popup = list->view();
+    if (!QTest::qWaitFor([popup] { return popup->isVisible(); }))
+        qFatal("the list %s did not open", qPrintable(list->objectName()));
+    while (popup->currentIndex().row() < wanted)
+        QTest::keyClick(popup, Qt::Key_Down);
+    while (popup->currentIndex().row() > wanted)
+        QTest::keyClick(popup, Qt::Key_Up);
+    QTest::keyClick(popup, Qt::Key_Return);
+    if (list->currentText() != entry)
+        qFatal("could not choose %s in %s", qPrintable(entry), qPrintable(list->objectName()));
+}
+
+void chooseInList(QWidget* window, const char* list, const QString& entry) {
+    auto* found = window->findChild<QComboBox*>(list);
+    if (!found)
+        qFatal("no list %s", list);
+    chooseInList(found, entry);
+}
+
+void typeOver(QWidget* field, const QString& text) {
+    QTest::mouseClick(field, Qt::LeftButton);
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    if (text.isEmpty())
+        QTest::keyClick(field, Qt::Key_Delete);
+    else
+        typeText(field, text);
 }
 
 QStringList itemsOf(const QComboBox* list) {

@@ -59,5 +59,13 @@ QString focusName();
 // press to complete (an access key presses its button after a short visible push).
 void pressAccessKey(QWidget* widget, Qt::Key letter);
 
+// Chooses an entry as a user does: opens the list's drop-down from the keyboard, walks to the entry with
+// the arrow keys and presses Enter. Fails the test run when the list has no such entry.
+void chooseInList(QComboBox* list, const QString& entry);
+// The same, for the list of that name in the window.
+void chooseInList(QWidget* window, const char* list, const QString& entry);
+// Types over what a field holds: a click into it, everything selected, then the keys.
+void typeOver(QWidget* field, const QString& text);
+
 // Types the text into the widget one key at a time, accents and symbols included.
 void typeText(QWidget* widget, const QString& text);
