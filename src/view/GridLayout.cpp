@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "view/GridLayout.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QTableView>
@@ -8,15 +9,25 @@
 namespace GridLayout {
 
 namespace {
+// The grid's size at the usual desktop font of 9 points.
+constexpr double GridPoints = 8.25;
+constexpr double UsualDesktopPoints = 9;
+constexpr int NumberColumns[] = {4, 5, 6};
+
 QFont sansSerif(bool bold) {
     QFont font;
     font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
                       QStringLiteral("DejaVu Sans"), QStringLiteral("Sans Serif")});
-    font.setPointSizeF(8.25);
+    font.setPointSizeF(GridPoints * fontScale());
     font.setBold(bold);
     return font;
 }
 } // namespace
+
+double fontScale() {
+    const double desktop = QApplication::font().pointSizeF();
+    return desktop > UsualDesktopPoints ? desktop / UsualDesktopPoints : 1.0;
+}
 
 int twipsToPixels(int twips, int logicalDpi) {
     return (twips * logicalDpi + 720) / 1440;
@@ -30,7 +41,8 @@ void applyFixedSettings(QTableView* grid) {
     grid->setSortingEnabled(false);
     grid->setWordWrap(false);
     grid->setFrameShape(QFrame::NoFrame);
-    grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Off unless a number needs more room than its column has.
+    grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     grid->verticalHeader()->hide();
     grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -41,21 +53,40 @@ void applyFixedSettings(QTableView* grid) {
     grid->setFont(sansSerif(false));
     grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
     grid->setShowGrid(true);
+    // The pale yellow and dark grey stay; the current cell stands out in a deeper yellow, framed.
     grid->setStyleSheet(
-        QStringLiteral("QTableView { background-color: #FFFFC0; color: black; gridline-color: "
-                       "#808080; selection-background-color: #FFFFC0; selection-color: black; }"));
+        QStringLiteral("QTableView { background-color: #FFFFC0; color: black; gridline-color: #808080; "
+                       "selection-background-color: #F2C84B; selection-color: black; }"
+                       "QTableView::item:focus { border: 2px solid #7A5A00; }"));
 }
 
 void applyColumnLayout(QTableView* grid) {
     const int dpi = grid->logicalDpiX();
     for (int column = 0; column < 7; ++column)
-        grid->setColumnWidth(column, twipsToPixels(ColumnTwips[column], dpi));
+        grid->setColumnWidth(column, static_cast<int>(twipsToPixels(ColumnTwips[column], dpi) * fontScale()));
+    fitNumbers(grid);
+}
+
+void fitNumbers(QTableView* grid) {
+    const QAbstractItemModel* model = grid->model();
+    if (!model)
+        return;
+    const QFontMetrics metrics(grid->font());
+    for (const int column : NumberColumns) {
+        int needed = 0;
+        for (int row = 0; row < model->rowCount(); ++row)
+            needed = std::max(needed, metrics.horizontalAdvance(model->index(row, column).data().toString()));
+        // Room for the cell's margins on both sides.
+        needed += metrics.horizontalAdvance(QLatin1Char('0')) * 2;
+        if (needed > grid->columnWidth(column))
+            grid->setColumnWidth(column, needed);
+    }
 }
 
 int gridWidth(const QTableView* grid) {
     int width = 0;
     for (const int twips : ColumnTwips)
-        width += twipsToPixels(twips, grid->logicalDpiX());
+        width += static_cast<int>(twipsToPixels(twips, grid->logicalDpiX()) * fontScale());
     return width + grid->verticalScrollBar()->sizeHint().width();
 }
 

@@ -11,8 +11,12 @@ namespace GridLayout {
 inline constexpr int ColumnTwips[] = {2300, 2000, 700, 800, 600, 1000, 1100};
 
 int twipsToPixels(int twips, int logicalDpi);
+// How much larger than the usual desktop font the user's is: the grid's font and columns grow with it.
+double fontScale();
 void applyFixedSettings(QTableView* grid);
 void applyColumnLayout(QTableView* grid);
+// Widens the number columns where a value shown would not fit: a number is never cut.
+void fitNumbers(QTableView* grid);
 // The width that holds the seven columns beside the vertical scroll bar.
 int gridWidth(const QTableView* grid);
 

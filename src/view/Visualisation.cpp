@@ -19,8 +19,8 @@ const QString BottlesOf = CaptionStart + QStringLiteral("les bouteilles de ");
 } // namespace
 
 Visualisation::Visualisation(Globals& globals, Services& services, QWidget* parent)
-    : QDialog(parent), ui(std::make_unique<Ui::Visualisation>()), m_globals(globals), m_services(services),
-      m_model(new CellarModel(DataVisu, this)) {
+    : WorkingWindow(parent), ui(std::make_unique<Ui::Visualisation>()), m_globals(globals),
+      m_services(services), m_model(new CellarModel(DataVisu, this)) {
     ui->setupUi(this);
     Windows::setHelpTopic(this, HelpTopic);
     ui->Grille->setModel(m_model);
@@ -37,6 +37,8 @@ Visualisation::Visualisation(Globals& globals, Services& services, QWidget* pare
     connect(ui->ListeNom, &QComboBox::activated, this, &Visualisation::ListeNom_Click);
     connect(ui->ListeType, &QComboBox::activated, this, &Visualisation::ListeType_Click);
     connect(ui->Quitter, &QPushButton::clicked, this, &Visualisation::Quitter_Click);
+    // A value fetched as the grid scrolls widens its number column if it must.
+    connect(m_model, &CellarModel::rowsInserted, this, [this] { GridLayout::fitNumbers(ui->Grille); });
     connect(m_model, &CellarModel::fetchFailed, this,
             [this](const Failure& error) { m_services.messages.databaseError(this, error); });
     Form_Load();
@@ -46,11 +48,10 @@ Visualisation::~Visualisation() = default;
 
 void Visualisation::Form_Load() {
     BusyCursor busy;
-    // The grid is as wide as its seven columns and the vertical scroll bar; the window follows it.
-    const int width = GridLayout::gridWidth(ui->Grille);
-    ui->Grille->resize(width, ui->Grille->height());
-    resize(std::max(width, this->width()), height());
-    ui->Quitter->move(this->width() - ui->Quitter->width() - 8, ui->Quitter->y());
+    // The grid opens as wide as its seven columns and the vertical scroll bar, and grows with the window.
+    ui->Grille->setMinimumWidth(GridLayout::gridWidth(ui->Grille));
+    adjustSize();
+    resize(width(), std::max(height(), ui->Grille->verticalHeader()->defaultSectionSize() * 18));
     Windows::centreOnScreen(this);
     setWindowTitle(AllBottles);
     DataListe.setDatabaseName(m_globals.databasePath());

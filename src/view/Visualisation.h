@@ -5,7 +5,7 @@
 #include "shell/Globals.h"
 #include "view/CellarViews.h"
 
-#include <QDialog>
+#include "ui/WorkingWindow.h"
 #include <memory>
 
 namespace Ui {
@@ -17,7 +17,7 @@ struct Services;
 
 // The cellar in a read-only grid: all of it, one colour, one vintage, every vintage from a year on, one
 // name or one type. The window caption says what is shown. Nothing here writes to the database.
-class Visualisation : public QDialog {
+class Visualisation : public WorkingWindow {
     Q_OBJECT
 public:
     static constexpr int HelpTopic = 5;

@@ -26,12 +26,7 @@ struct Window {
         QTest::mouseClick(visu.findChild<QPushButton*>(button), Qt::LeftButton);
     }
     QStringList items(const char* name) { return itemsOf(list(name)); }
-    void choose(const char* name, const QString& value) {
-        QComboBox* l = list(name);
-        l->setFocus();
-        l->setCurrentIndex(l->findText(value) - 1);
-        QTest::keyClick(l, Qt::Key_Down);
-    }
+    void choose(const char* name, const QString& value) { chooseInList(list(name), value); }
     // The grid's rows as the user reads them: "Nom|Type|Année|Couleur|Qté|Prix Unit.|Prix total".
     QStringList rows() {
         QStringList out;
@@ -82,6 +77,7 @@ private slots:
     void initTestCase() { useFrenchLocale(); }
     void openingShowsTheWholeCellar();
     void gridIsAViewerOnly();
+    void enterInTheGridKeepsTheViewAndNumbersShowWhole();
     void buttonViews_data();
     void buttonViews();
     void yearViews();
@@ -114,8 +110,13 @@ void TestView::openingShowsTheWholeCellar() {
     QCOMPARE(w.focus(), QString("Quitter"));
     const int dpi = w.grid()->logicalDpiX();
     const int widths[] = {2300, 2000, 700, 800, 600, 1000, 1100};
-    for (int c = 0; c < 7; ++c)
+    // The text columns keep their widths; a number column widens rather than cut a number.
+    for (int c = 0; c < 4; ++c)
         QCOMPARE(w.grid()->columnWidth(c), GridLayout::twipsToPixels(widths[c], dpi));
+    for (int c = 4; c < 7; ++c)
+        QVERIFY(w.grid()->columnWidth(c) >= GridLayout::twipsToPixels(widths[c], dpi));
+    const QFontMetrics metrics(w.grid()->font());
+    QVERIFY(w.grid()->columnWidth(6) > metrics.horizontalAdvance("3703,7034"));
     auto* m = w.grid()->model();
     const auto alignment = [m](int column) {
         return m->data(m->index(0, column), Qt::TextAlignmentRole).value<Qt::Alignment>() &
@@ -140,7 +141,7 @@ void TestView::gridIsAViewerOnly() {
     QCOMPARE(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
     QVERIFY(!(grid->model()->flags(grid->model()->index(0, 0)) & Qt::ItemIsEditable));
     QVERIFY(grid->verticalHeader()->isHidden());
-    QCOMPARE(grid->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    QCOMPARE(grid->horizontalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
     QCOMPARE(grid->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     QVERIFY(!grid->tabKeyNavigation());
     QVERIFY(!grid->horizontalHeader()->sectionsClickable());
@@ -313,6 +314,26 @@ void TestView::unusableDatabase() {
     w.click("Rouge");
     QCOMPARE(w.visu.windowTitle(), Prefix + "le vin rouge");
     QVERIFY(!QFile::exists(cellar.databasePath()));
+}
+
+void TestView::enterInTheGridKeepsTheViewAndNumbersShowWhole() {
+    TestCellar cellar;
+    fillCellar(cellar);
+    cellar.addLot("Grand cru", "Bordeaux", 1998, "Rouge", 999, 100000.0);
+    Window w(cellar);
+    w.click("Rouge");
+    QCOMPARE(w.visu.windowTitle(), Prefix + "le vin rouge");
+    QTableView* grid = w.grid();
+    grid->setFocus();
+    grid->setCurrentIndex(grid->model()->index(0, 0));
+    QTest::keyClick(grid, Qt::Key_Return);
+    QTest::keyClick(grid, Qt::Key_Enter);
+    QCOMPARE(w.visu.windowTitle(), Prefix + "le vin rouge");
+    QCOMPARE(w.rows().size(), 3);
+    // 99 900 000 is shown whole: its column is as wide as it needs.
+    const QString total = grid->model()->index(1, 6).data().toString();
+    QCOMPARE(total, QString("99900000"));
+    QVERIFY(grid->columnWidth(6) > QFontMetrics(grid->font()).horizontalAdvance(total));
 }
 
 QTEST_MAIN(TestView)
