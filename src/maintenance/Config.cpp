@@ -19,7 +19,8 @@ Config::Config(Globals& globals, Services& services, QWidget* parent)
     Windows::setHelpTopic(this, HelpTopic);
     m_chooser = new FolderChooser(ui->drvList, ui->dirList, this);
     connect(ui->drvList, &QComboBox::activated, this, &Config::drvList_Change);
-    connect(m_chooser, &FolderChooser::folderChanged, this, &Config::dirList_Change);
+    // Opening a folder (double click, Enter) goes on to the name; walking the list keeps the focus in it.
+    connect(m_chooser, &FolderChooser::folderOpened, this, &Config::dirList_Change);
     connect(ui->Valider, &QPushButton::clicked, this, &Config::Valider_Click);
     connect(ui->Annuler, &QPushButton::clicked, this, &Config::Annuler_Click);
     connect(ui->Quitter, &QPushButton::clicked, this, &Config::Quitter_Click);

@@ -21,6 +21,11 @@ FolderChooser::FolderChooser(QComboBox* drives, QTreeView* folders, QObject* par
         m_drives->addItem(volume.label);
     connect(m_folders->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this] { emit folderChanged(currentFolder()); });
+    connect(m_folders, &QTreeView::activated, this, [this] { emit folderOpened(currentFolder()); });
+    connect(m_model, &QFileSystemModel::rowsInserted, this, [this](const QModelIndex& parent) {
+        if (parent == m_folders->rootIndex())
+            hideOtherVolumes();
+    });
     // Folders are read in the background and their rows arrive in bursts: once a burst is in, show the
     // chosen folder again.
     m_reveal->setSingleShot(true);
@@ -42,7 +47,7 @@ FolderChooser::FolderChooser(QComboBox* drives, QTreeView* folders, QObject* par
 
 QString FolderChooser::currentFolder() const {
     const QModelIndex current = m_folders->currentIndex();
-    return current.isValid() ? m_model->filePath(current) : m_model->filePath(m_folders->rootIndex());
+    return current.isValid() ? m_model->filePath(current) : m_model->filePath(m_volumeRoot);
 }
 
 const VolumeList::Volume* FolderChooser::currentVolume() const {
@@ -54,8 +59,17 @@ bool FolderChooser::setDrive(int index) {
         return false;
     m_drive = index;
     m_drives->setCurrentIndex(index);
-    m_folders->setRootIndex(m_model->index(m_volumes.at(index).root));
+    m_volumeRoot = m_model->index(m_volumes.at(index).root);
+    m_folders->setRootIndex(m_volumeRoot.parent());
+    hideOtherVolumes();
+    m_folders->expand(m_volumeRoot);
     return true;
+}
+
+void FolderChooser::hideOtherVolumes() {
+    const QModelIndex top = m_folders->rootIndex();
+    for (int row = 0; row < m_model->rowCount(top); ++row)
+        m_folders->setRowHidden(row, top, m_model->index(row, 0, top) != m_volumeRoot);
 }
 
 void FolderChooser::setCurrentFolder(const QString& folder) {
@@ -83,8 +97,12 @@ void FolderChooser::revealCurrent() {
 }
 
 void FolderChooser::driveChanged() {
-    if (!setDrive(m_drives->currentIndex()))
+    if (!setDrive(m_drives->currentIndex())) {
         m_drives->setCurrentIndex(m_drive);
-    else
-        emit folderChanged(currentFolder());
+        return;
+    }
+    // Another drive is another folder: its root, wherever the list stood before.
+    m_revealing = false;
+    m_folders->setCurrentIndex(m_volumeRoot);
+    emit folderChanged(currentFolder());
 }

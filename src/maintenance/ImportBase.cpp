@@ -38,8 +38,22 @@ ImportBase::ImportBase(Globals& globals, Services& services, QWidget* parent)
 ImportBase::~ImportBase() = default;
 
 void ImportBase::Form_Load() {
-    Windows::centreHorizontally(ui->BoiteBoutons, this);
+    // The layout keeps the buttons centred.
+    colourPath();
     setCurrentFolder(QDir::currentPath());
+}
+
+void ImportBase::colourPath() {
+    QPalette palette = ui->CheminImport->palette();
+    palette.setColor(QPalette::WindowText,
+                     Windows::readableOn(Qt::blue, this->palette().color(QPalette::Window)));
+    ui->CheminImport->setPalette(palette);
+}
+
+void ImportBase::changeEvent(QEvent* event) {
+    WorkingWindow::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        colourPath();
 }
 
 void ImportBase::setCurrentFolder(const QString& folder) {

@@ -35,8 +35,13 @@ public slots:
     void Annuler_Click();
     void Quitter_Click();
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     void Form_Load();
+    // The path in blue, readable on the desktop's colours, light or dark.
+    void colourPath();
 
     std::unique_ptr<Ui::ImportBase> ui;
     Globals& m_globals;

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/Windows.h"
 
+#include <QColor>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QVariant>
 #include <QWidget>
+#include <cmath>
 
 namespace Windows {
 
@@ -23,6 +25,32 @@ void centreOnScreen(QWidget* window) {
     const QRect area = screen->availableGeometry();
     window->move(area.x() + (area.width() - window->width()) / 2,
                  area.y() + (area.height() - window->height()) / 2);
+}
+
+namespace {
+double luminance(const QColor& colour) {
+    const auto channel = [](double c) {
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(colour.redF()) + 0.7152 * channel(colour.greenF()) +
+           0.0722 * channel(colour.blueF());
+}
+} // namespace
+
+double contrast(const QColor& a, const QColor& b) {
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor readableOn(const QColor& wanted, const QColor& background) {
+    // Lighter on a dark background, darker on a light one, keeping the hue.
+    const bool lighten = luminance(background) < 0.2;
+    QColor colour = wanted.toHsl();
+    for (int step = 0; step < 100 && contrast(colour, background) < 4.5; ++step) {
+        const int l = colour.lightness() + (lighten ? 6 : -6);
+        colour.setHsl(colour.hslHue(), colour.hslSaturation(), std::clamp(l, 0, 255));
+    }
+    return colour.toRgb();
 }
 
 void fitCharacters(QWidget* field, int characters) {

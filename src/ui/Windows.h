@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QColor>
 #include <QStringList>
 
 class QWidget;
@@ -11,6 +12,10 @@ namespace Windows {
 // Left edge of the frame = (window width − frame width) / 2.
 void centreHorizontally(QWidget* frame, QWidget* window);
 void centreOnScreen(QWidget* window);
+// A colour the program names (the blue of a label), as near to it as a readable contrast with the
+// background allows: 4.5 to 1 at least, on a light or a dark palette.
+QColor readableOn(const QColor& wanted, const QColor& background);
+double contrast(const QColor& a, const QColor& b);
 // A field wide enough for that many characters of its font, whatever the font's size.
 void fitCharacters(QWidget* field, int characters);
 // The topic of the help file that F1 opens over this window.

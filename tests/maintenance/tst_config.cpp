@@ -3,11 +3,13 @@
 #include "storage/SettingsFile.h"
 #include "support/TestCellar.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTreeView>
 
 namespace {
 
@@ -36,6 +38,7 @@ private slots:
     void windowRefusals();
     void enterMovesToValiderOnly();
     void noChangesNothing();
+    void foldersWalkedByKeyboardAndDrivesChangeTheFolder();
 };
 
 void TestConfig::windowMovesAndRemembers() {
@@ -167,6 +170,43 @@ void TestConfig::noChangesNothing() {
     QCOMPARE(fileBytes(c.cellar.databasePath()), c.original);
     QCOMPARE(c.cellar.globals.CheminBase, c.cellar.folder());
     QCOMPARE(window.findChild<QLineEdit*>("NomDossier")->text(), QString());
+}
+
+void TestConfig::foldersWalkedByKeyboardAndDrivesChangeTheFolder() {
+    Cellars c;
+    QDir().mkdir(c.target("A"));
+    QDir().mkdir(c.target("B"));
+    Config window(c.cellar.globals, c.cellar.services);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    window.setCurrentFolder(c.target("A"));
+    auto* folders = window.findChild<QTreeView*>("dirList");
+    // Folders are read in the background: wait for both.
+    QTRY_COMPARE(folders->model()->rowCount(folders->currentIndex().parent()), 2);
+    folders->setFocus();
+    // The arrows walk the list, the focus stays in it; Enter opens a folder and goes on to its name.
+    QTest::keyClick(folders, Qt::Key_Down);
+    QCOMPARE(window.currentFolder(), c.target("B"));
+    QCOMPARE(focusName(), QString("dirList"));
+    QTest::keyClick(folders, Qt::Key_Return);
+    QCOMPARE(focusName(), QString("NomDossier"));
+    // Another drive is chosen: the folder is its root, which the list shows and which can be the parent.
+    auto* drives = window.findChild<QComboBox*>("drvList");
+    const int here = drives->currentIndex();
+    int other = -1;
+    for (int i = 0; i < drives->count() && other < 0; ++i)
+        if (i != here && QDir(drives->itemText(i).section(' ', 0, 0)).isReadable())
+            other = i;
+    if (other < 0)
+        QSKIP("this machine has one drive");
+    chooseInList(drives, drives->itemText(other));
+    const QString root = drives->itemText(other).section(' ', 0, 0);
+    QCOMPARE(window.currentFolder(), root);
+    QTest::keyClicks(window.findChild<QLineEdit*>("NomDossier"), "Cave");
+    c.cellar.services.messages.queueAnswer(MessageBox::Answer::No);
+    QTest::mouseClick(window.findChild<QPushButton*>("Valider"), Qt::LeftButton);
+    QCOMPARE(c.cellar.lastMessage().text,
+             "Confirmez vous la création de :\n" + (root.endsWith('/') ? root : root + "/") + "Cave");
 }
 
 QTEST_MAIN(TestConfig)

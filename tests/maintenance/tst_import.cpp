@@ -4,7 +4,10 @@
 #include "maintenance/LegacyImport.h"
 #include "support/JetFixtures.h"
 #include "support/TestCellar.h"
+#include "ui/Windows.h"
 
+#include <QComboBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
@@ -77,6 +80,7 @@ private slots:
     void lotsABuyerCouldNotRecordAreAsked();
     void cancelledImportWritesNothing();
     void memoryStaysBoundedWhateverTheFile();
+    void pathReadableOnAnyPaletteAndDrivesChangeTheFiles();
     void windowChoosesAndImports();
     void folderListOpensOntoTheChosenFolder();
 };
@@ -381,6 +385,35 @@ void TestImport::memoryStaysBoundedWhateverTheFile() {
     QCOMPARE(worker.exitStatus(), QProcess::NormalExit);
     QCOMPARE(worker.readAllStandardOutput().trimmed(), QByteArray("0 400000"));
     QCOMPARE(cellar.lotCount(), 0);
+}
+
+void TestImport::pathReadableOnAnyPaletteAndDrivesChangeTheFiles() {
+    TestCellar cellar;
+    ImportBase window(cellar.globals, cellar.services);
+    auto* path = window.findChild<QLabel*>("CheminImport");
+    for (const QColor& background : {QColor(Qt::white), QColor(0x20, 0x20, 0x20), QColor(0x35, 0x35, 0x50)}) {
+        QPalette palette = window.palette();
+        palette.setColor(QPalette::Window, background);
+        window.setPalette(palette);
+        const QColor text = path->palette().color(QPalette::WindowText);
+        QVERIFY2(Windows::contrast(text, background) >= 4.5, qPrintable(text.name()));
+        // Still blue.
+        QVERIFY(text.hslHue() >= 200 && text.hslHue() <= 260);
+    }
+    // The file list follows another drive: the file chosen before stays, the list no longer shows it.
+    window.setCurrentFolder(BROVANE_TEST_DATA "/jet/jet4");
+    QTRY_COMPARE(window.listedFiles(), QStringList({"Vin.mdb"}));
+    auto* drives = window.findChild<QComboBox*>("Lecteurs");
+    int other = -1;
+    for (int i = 0; i < drives->count() && other < 0; ++i)
+        if (i != drives->currentIndex() && QDir(drives->itemText(i).section(' ', 0, 0)).isReadable())
+            other = i;
+    if (other < 0)
+        QSKIP("this machine has one drive");
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    chooseInList(drives, drives->itemText(other));
+    QTRY_VERIFY(!window.listedFiles().contains("Vin.mdb"));
 }
 
 QTEST_MAIN(TestImport)
