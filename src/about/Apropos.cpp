@@ -63,8 +63,9 @@ QString Apropos::supportText() {
 }
 
 void Apropos::Form_Load() {
-    ui->Onglet->move(0, 0);
-    setFixedSize(ui->Onglet->size());
+    // The window takes exactly the tab control's size: its layout has no margin and a fixed size. It has
+    // no caption: an empty title would show the program's name instead.
+    setWindowTitle(QStringLiteral(" "));
     const QString product = QString::fromUtf8(BuildInfo::ProductName);
     ui->Titre->setText(product);
     QFont title(QStringLiteral("Arial"));
@@ -92,6 +93,12 @@ void Apropos::Form_Load() {
     ui->Afficheur->setPlainText(historyText());
     ui->Afficheur->setTabStopDistance(ui->Afficheur->fontMetrics().horizontalAdvance(QLatin1Char(' ')) * 8);
     ui->Text1->setPlainText(supportText());
+    // Room for the history and the notice without scrolling sideways, at any font size.
+    const QFontMetrics metrics(ui->Afficheur->font());
+    ui->Afficheur->setMinimumSize(metrics.horizontalAdvance(QLatin1Char('n')) * 72,
+                                  metrics.lineSpacing() * 14);
+    ui->Text1->setMinimumSize(metrics.horizontalAdvance(QLatin1Char('n')) * 72, metrics.lineSpacing() * 14);
+    ui->Text1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     ui->EMail->setText(QStringLiteral("M'envoyer un E-Mail : ") + QString::fromUtf8(BuildInfo::SupportEmail));
     ui->Internet->setText(QStringLiteral("Visiter mon site : ") + QString::fromUtf8(BuildInfo::SupportWeb));
     ui->Quitter->setIcon(QIcon(QStringLiteral(":/icons/quitter.svg")));

@@ -123,8 +123,8 @@ void ImportBase::Valider_Click() {
                                    : QStringLiteral("Rien n'a été importé : la cave n'a pas été modifiée."));
         return;
     }
-    if (!result.error.isEmpty()) {
-        m_services.messages.notice(this, result.error, MessageBox::Icon::Critical);
+    if (result.failure) {
+        m_services.messages.databaseError(this, *result.failure);
         return;
     }
     QString text =

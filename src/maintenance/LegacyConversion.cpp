@@ -22,40 +22,43 @@ QString shown(const QString& path) {
     return QDir::toNativeSeparators(path);
 }
 
-// A name beside the cellar that no earlier conversion took.
-QString freeKeptName(const QString& folder) {
-    QString path = folder + QLatin1String(KeptName);
-    for (int n = 2; QFileInfo::exists(path); ++n)
-        path = folder + QStringLiteral("Orny02-ancien-format-%1.dat").arg(n);
-    return path;
-}
-
-QString checkConverted(const QString& path, int lots, int colours) {
+Failure checkConverted(const QString& path, int lots, int colours) {
     DataLink link(path);
     const DbRows check =
         link.query(QStringLiteral("SELECT (SELECT COUNT(*) FROM ORNY), (SELECT COUNT(*) FROM COULEUR)"));
     const DbRows integrity = link.query(QStringLiteral("PRAGMA integrity_check"));
     if (!check.ok() || !integrity.ok())
-        return (check.ok() ? integrity.error : check.error)->text();
+        return *(check.ok() ? integrity.error : check.error);
     if (integrity.rows.front().front().toString() != QLatin1String("ok"))
-        return QStringLiteral("la nouvelle cave n'a pas passé le contrôle d'intégrité");
+        return {QStringLiteral("la nouvelle cave n'a pas passé le contrôle d'intégrité"), {}};
     if (check.rows.front().at(0).toInt() != lots || check.rows.front().at(1).toInt() != colours)
-        return QStringLiteral("la nouvelle cave ne contient pas tous les lots lus");
+        return {QStringLiteral("la nouvelle cave ne contient pas tous les lots lus"), {}};
     return {};
 }
 
 } // namespace
 
+// A name beside the cellar that no earlier conversion took.
+QString keptNameFor(const QString& cheminBase) {
+    QString path = cheminBase + QLatin1String(KeptName);
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = cheminBase + QStringLiteral("Orny02-ancien-format-%1.dat").arg(n);
+    return path;
+}
+
+namespace {} // namespace
+
 Result convert(const QString& helper, const QString& cheminBase) {
     Result result;
     const QString original = CellarFiles::databasePath(cheminBase);
     const QString temporary = original + QStringLiteral(".conversion");
-    const auto failed = [&](const QString& why) {
+    const auto failed = [&](const Failure& why) {
         QFile::remove(temporary);
-        result.error =
-            QStringLiteral("La cave « %1 » n'a pas été convertie : %2.\nLe fichier d'origine est intact, "
-                           "à sa place.")
-                .arg(shown(original), why);
+        result.failure = {
+            QStringLiteral("La cave « %1 » n'a pas été convertie : %2.\nLe fichier d'origine est "
+                           "intact, à sa place.")
+                .arg(shown(original), why.message),
+            why.detail};
         return result;
     };
 
@@ -64,7 +67,7 @@ Result convert(const QString& helper, const QString& cheminBase) {
         colours = CellarSchema::DefaultColours;
     QFile::remove(temporary); // the leftover of a conversion that was interrupted
     if (Status error = CellarSchema::createCellar(temporary, colours))
-        return failed(error->text());
+        return failed(*error);
     // Every lot is carried over as it stands: this is the user's own cellar, oddities included.
     LegacyImport::Reading reading;
     {
@@ -79,22 +82,22 @@ Result convert(const QString& helper, const QString& cheminBase) {
             return reading.problem.isEmpty() ? Status() : Status(Failure{reading.problem, {}});
         });
         if (!reading.problem.isEmpty())
-            return failed(reading.problem);
+            return failed({reading.problem, {}});
         if (written)
-            return failed(written->text());
+            return failed(*written);
     }
-    const QString problem =
+    const Failure problem =
         checkConverted(temporary, static_cast<int>(reading.lots), static_cast<int>(colours.size()));
-    if (!problem.isEmpty())
+    if (!problem.message.isEmpty())
         return failed(problem);
 
     FileSystem files;
-    const QString kept = freeKeptName(cheminBase);
+    const QString kept = keptNameFor(cheminBase);
     if (Status failure = files.rename(original, kept))
-        return failed(failure->message);
+        return failed(*failure);
     if (Status failure = files.rename(temporary, original)) {
         static_cast<void>(files.rename(kept, original));
-        return failed(failure->message);
+        return failed(*failure);
     }
     result.converted = true;
     result.lots = static_cast<int>(reading.lots);
@@ -113,7 +116,7 @@ void offer(Globals& globals, Services& services, QWidget* parent) {
             "La cave « %1 » a été créée par une version antérieure de Brovane.\n\n"
             "Voulez-vous la convertir maintenant ? Le fichier d'origine sera conservé à côté, sous le nom "
             "« %2 ».")
-            .arg(shown(path), QLatin1String(KeptName)),
+            .arg(shown(path), QFileInfo(keptNameFor(globals.CheminBase)).fileName()),
         MessageBox::Icon::Question, MessageBox::Buttons::YesNo);
     if (answer != MessageBox::Answer::Yes)
         return;
@@ -123,7 +126,7 @@ void offer(Globals& globals, Services& services, QWidget* parent) {
         result = convert(JetReader::helperIn(globals.CheminAppli), globals.CheminBase);
     }
     if (!result.converted) {
-        services.messages.notice(parent, result.error, MessageBox::Icon::Critical);
+        services.messages.databaseError(parent, result.failure);
         return;
     }
     services.messages.notice(parent, QStringLiteral("La cave a été convertie : %1 lots et %2 couleurs.\n\n"

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "database/Status.h"
+
 #include <QString>
 
 class QWidget;
@@ -17,9 +19,12 @@ struct Result {
     bool converted = false;
     int lots = 0;
     int colours = 0;
-    QString keptAs; // where the original now is
-    QString error;  // the whole sentence for the user
+    QString keptAs;  // where the original now is
+    Failure failure; // the whole sentence for the user, the engine's words apart
 };
+
+// The name the original will be kept under: Orny02-ancien-format.dat, or -2, -3 when taken.
+QString keptNameFor(const QString& cheminBase);
 
 // `helper` is the Jet reader program (JetReader::helperIn).
 Result convert(const QString& helper, const QString& cheminBase);

@@ -151,10 +151,8 @@ Result run(const QString& helper, const QString& jetFile, const QString& databas
     Result result;
     // The current cellar is checked first: no point reading a file that could not be stored.
     DataLink link(databasePath);
-    if (Status error = link.open()) {
-        result.error = error->text();
+    if ((result.failure = link.open()))
         return result;
-    }
     const int currentYear = QDate::currentDate().year();
     Reading reading;
     // The lots go into the transaction as they are read: all of them are appended, or none.
@@ -209,9 +207,9 @@ Result run(const QString& helper, const QString& jetFile, const QString& databas
         return result;
     result.added = 0;
     if (!reading.problem.isEmpty())
-        result.error = cannotImport(jetFile, reading.problem);
+        result.failure = Failure{cannotImport(jetFile, reading.problem), {}};
     else if (!result.cancelled && !result.declined)
-        result.error = written->text();
+        result.failure = written;
     return result;
 }
 

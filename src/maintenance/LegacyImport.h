@@ -50,7 +50,7 @@ struct Result {
     Refusals refused;
     bool cancelled = false; // by the user: nothing was appended
     bool declined = false;  // the user chose to import nothing rather than only the valid lots
-    QString error;
+    Status failure;
 };
 Result run(const QString& helper, const QString& jetFile, const QString& databasePath,
            const Questions& questions = {});

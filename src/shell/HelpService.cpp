@@ -5,7 +5,10 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QKeyEvent>
+#include <QScreen>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
@@ -41,7 +44,15 @@ void HelpService::showHelp(QWidget* over) {
     auto* layout = new QVBoxLayout(help);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(browser);
-    help->resize(640, 520);
+    // Escape and Ctrl+W close it, as any reading window.
+    for (const QKeySequence& close : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)})
+        new QShortcut(close, help, help, &QWidget::close);
+    // On the screen of the window it explains, whole.
+    const QScreen* screen = window && window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 640, 520);
+    help->resize(std::min(640, area.width()), std::min(520, area.height()));
+    help->move(area.x() + (area.width() - help->width()) / 2,
+               area.y() + (area.height() - help->height()) / 2);
     help->show();
 }
 

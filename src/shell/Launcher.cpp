@@ -12,7 +12,7 @@
 
 Launcher::Launcher(QApplication& app) : m_lock(singleCopyLockPath()) {
     QApplication::setApplicationName(QString::fromUtf8(BuildInfo::ProductName));
-    QApplication::setApplicationDisplayName(QString::fromUtf8(BuildInfo::ProductName));
+    // No display name: the desktop would append it to every title, and titles are the program's own.
     QApplication::setApplicationVersion(StartUp::versionAppli());
     QApplication::setOrganizationName(QString::fromUtf8(BuildInfo::Company));
     // Qt's own dialogs speak French too ("Oui", "Non", "Annuler").

@@ -8,8 +8,8 @@
 #include <QWidget>
 
 MessageBox::Answer MessageBox::show(QWidget* parent, const QString& title, const QString& text, Icon icon,
-                                    Buttons buttons) {
-    m_shown.append({title, text, icon, buttons});
+                                    Buttons buttons, const QString& detail) {
+    m_shown.append({title, text, icon, buttons, detail});
     if (m_scripted) {
         if (!m_answers.isEmpty())
             return m_answers.dequeue();
@@ -21,6 +21,8 @@ MessageBox::Answer MessageBox::show(QWidget* parent, const QString& title, const
                                                                  : QMessageBox::Question;
     QMessageBox box(qtIcon, title, text,
                     buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, parent);
+    if (!detail.isEmpty())
+        box.setDetailedText(detail);
     // Whatever pointer a failing handler left, the user must be able to click the box.
     QApplication::setOverrideCursor(Qt::ArrowCursor);
     const int result = box.exec();
@@ -45,5 +47,6 @@ void MessageBox::notice(QWidget* parent, const QString& text, Icon icon) {
 }
 
 void MessageBox::databaseError(QWidget* parent, const Failure& error) {
-    notice(parent, error.text(), Icon::Critical);
+    show(parent, QString::fromUtf8(BuildInfo::ProductName), error.message, Icon::Critical, Buttons::Ok,
+         error.detail);
 }

@@ -22,10 +22,11 @@ public:
         QString text;
         Icon icon;
         Buttons buttons;
+        QString detail; // the underlying system's own words, behind a button of the box
     };
 
     Answer show(QWidget* parent, const QString& title, const QString& text, Icon icon,
-                Buttons buttons = Buttons::Ok);
+                Buttons buttons = Buttons::Ok, const QString& detail = {});
 
     // "Erreur de saisie", exclamation icon, OK.
     void inputError(QWidget* parent, const QString& text);
@@ -33,6 +34,7 @@ public:
     bool refuse(QWidget* field, const QString& text);
     // The program's own notices carry the product name.
     void notice(QWidget* parent, const QString& text, Icon icon = Icon::Information);
+    // A failure told in French, the system's own words kept apart for support.
     void databaseError(QWidget* parent, const Failure& error);
 
     void setScripted(bool scripted) { m_scripted = scripted; }

@@ -40,7 +40,7 @@ void TestConversion::convertsAndKeepsTheOriginal() {
     const QByteArray jet = fileBytes(JetFixtures::path("jet4/Vin.mdb"));
     putJet(cellar, jet);
     const auto result = LegacyConversion::convert(cellar.jetHelper(), cellar.folder());
-    QVERIFY2(result.converted, qPrintable(result.error));
+    QVERIFY2(result.converted, qPrintable(result.failure.text()));
     QCOMPARE(result.lots, 11);
     QCOMPARE(result.colours, 4);
     QCOMPARE(result.keptAs, cellar.folder() + "Orny02-ancien-format.dat");
@@ -63,7 +63,7 @@ void TestConversion::earlierTableWithoutPrice() {
     TestCellar cellar;
     putJet(cellar, fileBytes(JetFixtures::path("jet4-sans-prix/Vin.mdb")));
     const auto result = LegacyConversion::convert(cellar.jetHelper(), cellar.folder());
-    QVERIFY2(result.converted, qPrintable(result.error));
+    QVERIFY2(result.converted, qPrintable(result.failure.text()));
     QCOMPARE(cellar.lotCount(), 3);
     QCOMPARE(cellar.rows("SELECT COUNT(*) FROM ORNY WHERE PRIXUNITAIRE IS NULL").front().front().toInt(), 3);
 }
@@ -78,7 +78,7 @@ void TestConversion::missingColoursGetTheDefaults() {
     jet.replace(catalogued, name.size(), QByteArray("C\0O\0U\0L\0E\0U\0X\0", 14));
     putJet(cellar, jet);
     const auto result = LegacyConversion::convert(cellar.jetHelper(), cellar.folder());
-    QVERIFY2(result.converted, qPrintable(result.error));
+    QVERIFY2(result.converted, qPrintable(result.failure.text()));
     QCOMPARE(result.colours, 3);
     DataLink link(cellar.databasePath());
     QCOMPARE(CellarQueries::colours(link).values, QStringList({"Blanc", "Rosé", "Rouge"}));
@@ -92,12 +92,13 @@ void TestConversion::damagedFileChangesNothing() {
         putJet(cellar, jet);
         const auto result = LegacyConversion::convert(cellar.jetHelper(), cellar.folder());
         QVERIFY(!result.converted);
-        QVERIFY2(result.error.startsWith("La cave « "), qPrintable(result.error));
-        QVERIFY2(result.error.contains("n'a pas été convertie : "), qPrintable(result.error));
-        QVERIFY2(
-            result.error.contains(QString(damaged).contains("tronque") ? "endommagé" : "pas de table ORNY"),
-            qPrintable(result.error));
-        QVERIFY(result.error.contains("Le fichier d'origine est intact"));
+        QVERIFY2(result.failure.text().startsWith("La cave « "), qPrintable(result.failure.text()));
+        QVERIFY2(result.failure.text().contains("n'a pas été convertie : "),
+                 qPrintable(result.failure.text()));
+        QVERIFY2(result.failure.text().contains(QString(damaged).contains("tronque") ? "endommagé"
+                                                                                     : "pas de table ORNY"),
+                 qPrintable(result.failure.text()));
+        QVERIFY(result.failure.text().contains("Le fichier d'origine est intact"));
         QCOMPARE(fileBytes(cellar.databasePath()), jet);
         QCOMPARE(filesOf(cellar), QStringList({"Orny02.dat"}));
     }
@@ -106,6 +107,8 @@ void TestConversion::damagedFileChangesNothing() {
 void TestConversion::offerAsksAndReports() {
     TestCellar cellar;
     putJet(cellar, fileBytes(JetFixtures::path("jet4/Vin.mdb")));
+    // An earlier conversion's copy is there: the question names the file that will be written.
+    writeFile(cellar.folder() + "Orny02-ancien-format.dat");
     cellar.services.messages.queueAnswer(MessageBox::Answer::Yes);
     LegacyConversion::offer(cellar.globals, cellar.services, nullptr);
     QCOMPARE(cellar.messageCount(), 2);
@@ -113,7 +116,8 @@ void TestConversion::offerAsksAndReports() {
     QCOMPARE(question.title, QString("Brovane"));
     QCOMPARE(question.buttons, MessageBox::Buttons::YesNo);
     QVERIFY(question.text.contains("version antérieure"));
-    QVERIFY(question.text.contains("Orny02-ancien-format.dat"));
+    QVERIFY2(question.text.contains("« Orny02-ancien-format-2.dat »"), qPrintable(question.text));
+    QVERIFY(QFile::exists(cellar.folder() + "Orny02-ancien-format-2.dat"));
     QVERIFY(cellar.lastMessage().text.contains("11 lots et 4 couleurs"));
     QCOMPARE(cellar.lotCount(), 11);
 }

@@ -38,6 +38,7 @@ int main(int argc, char** argv) {
     const LegacyImport::Result result =
         LegacyImport::run(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]),
                           QString::fromLocal8Bit(argv[1]), questions);
-    std::printf("%lld %lld %s\n", result.added, result.refused.total(), qPrintable(result.error));
-    return result.error.isEmpty() ? 0 : 1;
+    std::printf("%lld %lld %s\n", result.added, result.refused.total(),
+                result.failure ? qPrintable(result.failure->text()) : "");
+    return result.failure ? 1 : 0;
 }

@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTest>
 #include <sqlite3.h>
 
@@ -111,6 +112,11 @@ void TestHostile::damagedCellarUnderEveryWindow() {
         QCOMPARE(shown.icon, MessageBox::Icon::Critical);
         QVERIFY2(shown.text.contains(QDir::toNativeSeparators(cellar.globals.databasePath())),
                  qPrintable(shown.text));
+        // In French: the engine's own words, if any, are kept apart, behind the box's detail button.
+        QVERIFY2(!shown.text.contains(QRegularExpression("\\b(database|file|disk|error|locked)\\b")),
+                 qPrintable(shown.text));
+        if (damage == "locked")
+            QVERIFY2(shown.detail.contains("locked"), qPrintable(shown.detail));
     }
     QCOMPARE(notices, 6);
     QVERIFY(QApplication::overrideCursor() == nullptr);

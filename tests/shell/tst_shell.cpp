@@ -14,6 +14,7 @@
 #include <QLockFile>
 #include <QMenu>
 #include <QProcess>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -279,6 +280,22 @@ void TestShell::f1OpensTheActiveWindowsTopic() {
     window.help().pressF1(&window);
     QCoreApplication::processEvents();
     QVERIFY(window.help().lastShown().isValid());
+    // The help windows open on screen and close with Escape or Ctrl+W.
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QList<QWidget*> helps;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == "FenetreAide" && w->isVisible())
+            helps << w;
+    QCOMPARE(helps.size(), 3);
+    for (QWidget* help : helps)
+        QVERIFY(screen.contains(help->geometry()));
+    QVERIFY(QTest::qWaitForWindowActive(helps.at(0)));
+    QTest::keyClick(helps.at(0)->findChild<QWidget*>("TexteAide"), Qt::Key_Escape);
+    QVERIFY(!helps.at(0)->isVisible());
+    helps.at(1)->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(helps.at(1)));
+    QTest::keyClick(helps.at(1)->findChild<QWidget*>("TexteAide"), Qt::Key_W, Qt::ControlModifier);
+    QVERIFY(!helps.at(1)->isVisible());
 }
 
 QTEST_MAIN(TestShell)
