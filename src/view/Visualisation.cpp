@@ -25,8 +25,12 @@ Visualisation::Visualisation(Globals& globals, Services& services, QWidget* pare
     Windows::setHelpTopic(this, HelpTopic);
     ui->Grille->setModel(m_model);
     // The lists are narrow below the grid; their opened list shows whole names.
-    ui->ListeNom->view()->setMinimumWidth(260);
-    ui->ListeType->view()->setMinimumWidth(200);
+    Windows::fitCharacters(ui->ListeNom, 14);
+    Windows::fitCharacters(ui->ListeType, 14);
+    ui->ListeNom->view()->setMinimumWidth(ui->ListeNom->fontMetrics().horizontalAdvance(QLatin1Char('n')) *
+                                          32);
+    ui->ListeType->view()->setMinimumWidth(ui->ListeType->fontMetrics().horizontalAdvance(QLatin1Char('n')) *
+                                           24);
     GridLayout::applyFixedSettings(ui->Grille);
     connect(ui->Tout, &QPushButton::clicked, this, &Visualisation::Tout_Click);
     connect(ui->Rouge, &QPushButton::clicked, this, &Visualisation::Rouge_Click);
