@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Moving a cellar of 100,000 lots, checks included, against a plain copy of the same file.
 #include "BenchMain.h"
-#include "maintenance/LegacyImport.h"
+#include "legacy/LegacyImport.h"
 #include "storage/DatabaseMove.h"
 #include "storage/FileSystem.h"
 

@@ -3,7 +3,7 @@
 
 #include "BuildInfo.h"
 #include "ui/Services.h"
-#include "ui/Windows.h"
+#include "ui/WindowTools.h"
 #include "ui_Apropos.h"
 
 #include <QFileInfo>
@@ -11,9 +11,9 @@
 
 Apropos::Apropos(Globals& globals, Services& services, QWidget* parent)
     : QDialog(parent), ui(std::make_unique<Ui::Apropos>()), m_globals(globals), m_services(services) {
-    Windows::loadResources();
+    WindowTools::loadResources();
     ui->setupUi(this);
-    Windows::setHelpTopic(this, HelpTopic);
+    WindowTools::setHelpTopic(this, HelpTopic);
     connect(ui->EMail, &QPushButton::clicked, this, &Apropos::EMail_Click);
     connect(ui->Internet, &QPushButton::clicked, this, &Apropos::Internet_Click);
     connect(ui->Quitter, &QPushButton::clicked, this, &Apropos::Quitter_Click);

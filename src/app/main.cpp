@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Brovane: the inventory of a private wine cellar.
 #include "about/Apropos.h"
+#include "configuration/Config.h"
 #include "consumption/Consommation.h"
-#include "maintenance/Config.h"
-#include "maintenance/ImportBase.h"
-#include "maintenance/LegacyConversion.h"
+#include "legacy/ImportBase.h"
+#include "legacy/LegacyConversion.h"
 #include "printing/Impression.h"
 #include "purchases/Saisie.h"
-#include "shell/Launcher.h"
+#include "shell/Application.h"
 #include "view/Visualisation.h"
 
 #include <QApplication>
@@ -15,15 +15,15 @@
 namespace {
 
 // A working window is created afresh at each opening, shown modally, and destroyed when closed.
-template <class Window> WorkingWindows::Open modal(Globals& globals, Services& services) {
+template <class Window> MenuActions::Open modal(Globals& globals, Services& services) {
     return [&globals, &services](QWidget* parent) {
         Window window(globals, services, parent);
         window.exec();
     };
 }
 
-WorkingWindows assemble(Globals& globals, Services& services) {
-    WorkingWindows windows;
+MenuActions assemble(Globals& globals, Services& services) {
+    MenuActions windows;
     windows.saisie = modal<Saisie>(globals, services);
     windows.consommation = modal<Consommation>(globals, services);
     windows.visualisation = modal<Visualisation>(globals, services);
@@ -38,7 +38,7 @@ WorkingWindows assemble(Globals& globals, Services& services) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    Launcher launcher(app);
+    Application launcher(app);
     if (!launcher.start(assemble, LegacyConversion::offer))
         return 0;
     return QApplication::exec();

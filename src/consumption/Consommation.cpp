@@ -4,7 +4,7 @@
 #include "ui/BusyCursor.h"
 #include "ui/Numbers.h"
 #include "ui/Services.h"
-#include "ui/Windows.h"
+#include "ui/WindowTools.h"
 #include "ui_Consommation.h"
 #include <cmath>
 
@@ -12,7 +12,7 @@ Consommation::Consommation(Globals& globals, Services& services, QWidget* parent
     : WorkingWindow(parent), ui(std::make_unique<Ui::Consommation>()), m_globals(globals),
       m_services(services) {
     ui->setupUi(this);
-    Windows::setHelpTopic(this, HelpTopic);
+    WindowTools::setHelpTopic(this, HelpTopic);
     connect(ui->ListeNom, &QComboBox::activated, this, &Consommation::ListeNom_Click);
     connect(ui->ListeType, &QComboBox::activated, this, &Consommation::ListeType_Click);
     connect(ui->ListeAnnee, &QComboBox::activated, this, &Consommation::ListeAnnee_Click);
@@ -29,11 +29,11 @@ Consommation::Consommation(Globals& globals, Services& services, QWidget* parent
     pressOnEnter(ui->QuantiteConsommee, ui->Valider);
     numberField(ui->QuantiteConsommee);
     for (QComboBox* list : {ui->ListeNom, ui->ListeType})
-        Windows::fitCharacters(list, 22);
+        WindowTools::fitCharacters(list, 22);
     for (QComboBox* list : {ui->ListeAnnee, ui->ListeCouleur})
-        Windows::fitCharacters(list, 8);
-    Windows::fitCharacters(ui->QuantiteEnStock, 6);
-    Windows::fitCharacters(ui->QuantiteConsommee, 6);
+        WindowTools::fitCharacters(list, 8);
+    WindowTools::fitCharacters(ui->QuantiteEnStock, 6);
+    WindowTools::fitCharacters(ui->QuantiteConsommee, 6);
     Form_Load();
 }
 
@@ -42,7 +42,7 @@ Consommation::~Consommation() = default;
 void Consommation::Form_Load() {
     // The layout keeps the buttons centred.
     adjustSize();
-    Windows::centreOnScreen(this);
+    WindowTools::centreOnScreen(this);
     DataConso.setDatabaseName(m_globals.databasePath());
     fillNames();
 }
@@ -52,7 +52,7 @@ void Consommation::fillNames() {
     DataConso.close();
     if (names.error)
         m_services.messages.databaseError(this, *names.error);
-    Windows::fillList(ui->ListeNom, names.values);
+    WindowTools::fillList(ui->ListeNom, names.values);
 }
 
 void Consommation::cascade(QComboBox* chosen, QComboBox* next, const QString& column,
@@ -65,7 +65,7 @@ void Consommation::cascade(QComboBox* chosen, QComboBox* next, const QString& co
         m_services.messages.databaseError(this, *values.error);
         return;
     }
-    Windows::fillList(next, values.values);
+    WindowTools::fillList(next, values.values);
     next->setEnabled(true);
     chosen->setEnabled(false);
     next->setFocus();

@@ -3,7 +3,7 @@
 
 #include "database/CellarQueries.h"
 #include "database/DataLink.h"
-#include "shell/Globals.h"
+#include "globals/Globals.h"
 #include "ui/WorkingWindow.h"
 
 #include <memory>

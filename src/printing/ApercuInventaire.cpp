@@ -4,7 +4,7 @@
 #include "printing/PageView.h"
 #include "ui/BusyCursor.h"
 #include "ui/Services.h"
-#include "ui/Windows.h"
+#include "ui/WindowTools.h"
 
 #include <QDir>
 #include <QHBoxLayout>
@@ -26,7 +26,7 @@ ApercuInventaire::ApercuInventaire(const ReportDefinition& definition, Inventory
       m_layout(std::make_unique<ReportLayout>(m_definition, m_plan)), m_link(databasePath),
       m_services(services), m_view(new PageView(this)), m_where(new QLabel(this)) {
     setObjectName(QStringLiteral("ApercuInventaire"));
-    Windows::setHelpTopic(this, HelpTopic);
+    WindowTools::setHelpTopic(this, HelpTopic);
     auto* buttons = new QHBoxLayout;
     const auto button = [this, buttons](const char* name, const QString& caption, const QString& tip) {
         auto* b = new QPushButton(caption, this);

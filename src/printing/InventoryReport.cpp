@@ -142,7 +142,7 @@ QString title(const QDate& date) {
     return QStringLiteral("Inventaire de ma orny le ") + QLocale().toString(date, format);
 }
 
-QString count(__int128 n) {
+QString count(WideInt n) {
     if (n == 0)
         return QStringLiteral("0");
     const bool negative = n < 0;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "database/DataLink.h"
+#include "database/WideInt.h"
 #include "printing/ReportDefinition.h"
 
 #include <QDate>
@@ -22,7 +23,7 @@ namespace InventoryReport {
 // shown as it stands and counted apart.
 struct Totals {
     qint64 lots = 0;
-    __int128 bottles = 0;
+    WideInt bottles = 0;
     long double value = 0;
     qint64 withoutPrice = 0;
     qint64 outOfRange = 0;
@@ -68,7 +69,7 @@ QString totalsLine(const QString& label, const Totals& totals, const QLocale& lo
 QList<QPair<QString, QString>> summary(const Totals& totals, const QLocale& locale);
 // Two decimals and the euro sign, however large.
 QString amount(long double value, const QLocale& locale);
-QString count(__int128 n);
+QString count(WideInt n);
 
 // Aligned fixed-pitch columns, one lot a line, with the same groups, order and totals as the pages;
 // written as it is made. False (with the device's error) when it could not be written or was cancelled.

@@ -7,7 +7,7 @@
 #include "ui/BusyCursor.h"
 #include "ui/Numbers.h"
 #include "ui/Services.h"
-#include "ui/Windows.h"
+#include "ui/WindowTools.h"
 #include "ui_Saisie.h"
 
 #include <QDate>
@@ -16,18 +16,18 @@
 Saisie::Saisie(Globals& globals, Services& services, QWidget* parent)
     : WorkingWindow(parent), ui(std::make_unique<Ui::Saisie>()), m_globals(globals), m_services(services) {
     ui->setupUi(this);
-    Windows::setHelpTopic(this, HelpTopic);
+    WindowTools::setHelpTopic(this, HelpTopic);
     // What is typed in the type stays as typed: no completion from the list, no swapping for an entry that
     // differs only by case.
     ui->ListeType->setCompleter(nullptr);
     ui->ListeType->lineEdit()->setMaxLength(LotRules::TypeWidth);
-    Windows::fitCharacters(ui->SaisieNom, LotRules::PurchaseNameWidth);
-    Windows::fitCharacters(ui->ListeType, 24);
-    Windows::fitCharacters(ui->SaisiePrix, 8);
-    Windows::fitCharacters(ui->SaisieQuantite, 4);
-    Windows::fitCharacters(ui->PrixTotal, 10);
-    Windows::fitCharacters(ui->SaisieAnnee, 5);
-    Windows::fitCharacters(ui->ListeCouleur, 10);
+    WindowTools::fitCharacters(ui->SaisieNom, LotRules::PurchaseNameWidth);
+    WindowTools::fitCharacters(ui->ListeType, 24);
+    WindowTools::fitCharacters(ui->SaisiePrix, 8);
+    WindowTools::fitCharacters(ui->SaisieQuantite, 4);
+    WindowTools::fitCharacters(ui->PrixTotal, 10);
+    WindowTools::fitCharacters(ui->SaisieAnnee, 5);
+    WindowTools::fitCharacters(ui->ListeCouleur, 10);
     numberField(ui->SaisiePrix);
     numberField(ui->SaisieQuantite);
     connect(ui->Valider, &QPushButton::clicked, this, &Saisie::Valider_Click);
@@ -49,7 +49,7 @@ Saisie::~Saisie() = default;
 void Saisie::Form_Load() {
     // The layout keeps the buttons centred; the window opens centred, and so do its messages.
     adjustSize();
-    Windows::centreOnScreen(this);
+    WindowTools::centreOnScreen(this);
     DataOrny.setDatabaseName(m_globals.databasePath());
     loadLists();
     ui->SaisieNom->setFocus();
@@ -66,8 +66,8 @@ void Saisie::loadLists() {
     }
     QStringList sortedColours = colours.values;
     std::stable_sort(sortedColours.begin(), sortedColours.end(), FrenchCollation::less);
-    Windows::fillList(ui->ListeCouleur, sortedColours);
-    Windows::fillList(ui->ListeType, types.values);
+    WindowTools::fillList(ui->ListeCouleur, sortedColours);
+    WindowTools::fillList(ui->ListeType, types.values);
 }
 
 void Saisie::SaisieNom_KeyPress() {

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "database/DataLink.h"
-#include "shell/Globals.h"
+#include "globals/Globals.h"
 #include "ui/WorkingWindow.h"
 
 #include <memory>

@@ -1,16 +1,35 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/HelpService.h"
 
-#include "ui/Windows.h"
+#include "ui/WindowTools.h"
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScreen>
-#include <QShortcut>
 #include <QTextBrowser>
 #include <QVBoxLayout>
+
+namespace {
+
+// The help's own window: Escape and Ctrl+W close it, as any reading window.
+class HelpWindow : public QWidget {
+public:
+    explicit HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {}
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_Escape ||
+            (event->key() == Qt::Key_W && (event->modifiers() & Qt::ControlModifier))) {
+            close();
+            return;
+        }
+        QWidget::keyPressEvent(event);
+    }
+};
+
+} // namespace
 
 HelpService::HelpService(const QString& helpFile, QObject* parent) : QObject(parent), m_helpFile(helpFile) {
     qApp->installEventFilter(this);
@@ -25,9 +44,9 @@ QUrl HelpService::topicUrl(int topic) const {
 
 void HelpService::showHelp(QWidget* over) {
     QWidget* window = over ? over->window() : nullptr;
-    m_lastShown = topicUrl(window ? Windows::helpTopic(window) : 0);
+    m_lastShown = topicUrl(window ? WindowTools::helpTopic(window) : 0);
     // The help window belongs to the window it explains, so a modal working window does not block it.
-    auto* help = new QWidget(window, Qt::Window);
+    auto* help = new HelpWindow(window);
     help->setAttribute(Qt::WA_DeleteOnClose);
     help->setObjectName(QStringLiteral("FenetreAide"));
     help->setWindowTitle(QStringLiteral("Aide de Brovane"));
@@ -44,9 +63,6 @@ void HelpService::showHelp(QWidget* over) {
     auto* layout = new QVBoxLayout(help);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(browser);
-    // Escape and Ctrl+W close it, as any reading window.
-    for (const QKeySequence& close : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)})
-        new QShortcut(close, help, help, &QWidget::close);
     // On the screen of the window it explains, whole.
     const QScreen* screen = window && window->screen() ? window->screen() : QGuiApplication::primaryScreen();
     const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 640, 520);

@@ -3,8 +3,8 @@
 
 #include "shell/HelpService.h"
 #include "shell/KeyStates.h"
-#include "shell/StartUp.h"
-#include "ui/Windows.h"
+#include "shell/Preparation.h"
+#include "ui/WindowTools.h"
 #include "ui_Principale.h"
 
 #include <QCloseEvent>
@@ -14,11 +14,11 @@
 #include <QTimer>
 #include <QToolButton>
 
-Principale::Principale(Globals& globals, WorkingWindows windows, QWidget* parent)
+Principale::Principale(Globals& globals, MenuActions windows, QWidget* parent)
     : QMainWindow(parent), ui(std::make_unique<Ui::Principale>()), m_globals(globals),
       m_windows(std::move(windows)), m_help(new HelpService(globals.helpFile, this)),
       m_keys(new KeyStates(this)), m_clock(new QTimer(this)) {
-    Windows::loadResources();
+    WindowTools::loadResources();
     ui->setupUi(this);
     Form_Load();
 }
@@ -59,7 +59,7 @@ void Principale::Form_Load() {
         if (QWidget* widget = ui->BarreBoutons->widgetForAction(button))
             widget->setObjectName(QStringLiteral("Bouton") + button->objectName());
 
-    const std::pair<const WorkingWindows::Open*, QList<QAction*>> entries[] = {
+    const std::pair<const MenuActions::Open*, QList<QAction*>> entries[] = {
         {&m_windows.saisie, {ui->MenuSaisie, ui->SaisieAchats}},
         {&m_windows.consommation, {ui->MenuConsommation, ui->SaisieConsommation}},
         {&m_windows.visualisation, {ui->MenuVisualisation, ui->Visualisation}},
@@ -78,7 +78,7 @@ void Principale::buildStatusBar() {
     const QStringList names = {"Panneau1", "Panneau2", "Panneau3", "Panneau4",
                                "Panneau5", "Panneau6", "Panneau7"};
     const QStringList texts = {
-        StartUp::statusText(m_globals.VersionAppli), "DEFIL", "INS", "MAJ", "NUM", "", ""};
+        Preparation::statusText(m_globals.VersionAppli), "DEFIL", "INS", "MAJ", "NUM", "", ""};
     for (int i = 0; i < names.size(); ++i) {
         auto* panel = new QLabel(texts.at(i), ui->Barre);
         panel->setObjectName(names.at(i));
@@ -122,7 +122,7 @@ void Principale::BarreBoutons_ButtonClick(const QString& key) {
         (this->*handlers[index])();
 }
 
-void Principale::run(const WorkingWindows::Open& open) {
+void Principale::run(const MenuActions::Open& open) {
     if (open)
         open(this);
 }

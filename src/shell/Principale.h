@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "shell/Globals.h"
-#include "shell/WorkingWindows.h"
+#include "globals/Globals.h"
+#include "shell/MenuActions.h"
 
 #include <QMainWindow>
 #include <memory>
@@ -20,7 +20,7 @@ class KeyStates;
 class Principale : public QMainWindow {
     Q_OBJECT
 public:
-    Principale(Globals& globals, WorkingWindows windows, QWidget* parent = nullptr);
+    Principale(Globals& globals, MenuActions windows, QWidget* parent = nullptr);
     ~Principale() override;
 
     HelpService& help() { return *m_help; }
@@ -46,11 +46,11 @@ private:
     void Form_Load();
     void buildStatusBar();
     void refreshStatusBar();
-    void run(const WorkingWindows::Open& open);
+    void run(const MenuActions::Open& open);
 
     std::unique_ptr<Ui::Principale> ui;
     Globals& m_globals;
-    WorkingWindows m_windows;
+    MenuActions m_windows;
     HelpService* m_help;
     KeyStates* m_keys;
     QList<QLabel*> m_panels;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/Numbers.h"
 
+#include "database/WideInt.h"
+
 #include <cmath>
 
 namespace Numbers {
@@ -98,7 +100,7 @@ namespace {
 
 // A typed number as digits and a count of decimals: "-12,50" is -1250 and 2.
 struct Decimal {
-    __int128 digits = 0;
+    WideInt digits = 0;
     int decimals = 0;
 };
 
@@ -130,23 +132,23 @@ std::optional<QString> productTwoDecimals(const QString& a, const QString& b, co
     const std::optional<Decimal> x = decimalOf(a, locale), y = decimalOf(b, locale);
     if (!x || !y)
         return std::nullopt;
-    __int128 value = x->digits * y->digits;
+    WideInt value = x->digits * y->digits;
     int decimals = x->decimals + y->decimals;
     for (; decimals < 2; ++decimals)
         value *= 10;
     if (decimals > 2) {
-        __int128 divisor = 1;
+        WideInt divisor = 1;
         for (int i = 2; i < decimals; ++i)
             divisor *= 10;
-        const __int128 rest = value % divisor;
+        const WideInt rest = value % divisor;
         value /= divisor;
         if ((rest < 0 ? -rest : rest) * 2 >= divisor)
             value += rest < 0 ? -1 : 1;
     }
     const bool negative = value < 0;
-    const __int128 magnitude = negative ? -value : value;
+    const WideInt magnitude = negative ? -value : value;
     QString whole;
-    for (__int128 w = magnitude / 100; whole.isEmpty() || w > 0; w /= 10)
+    for (WideInt w = magnitude / 100; whole.isEmpty() || w > 0; w /= 10)
         whole.prepend(QChar(u'0' + static_cast<int>(w % 10)));
     const int cents = static_cast<int>(magnitude % 100);
     return QStringLiteral("%1%2%3%4")

@@ -5,7 +5,7 @@
 #include "ui/BusyCursor.h"
 #include "ui/Numbers.h"
 #include "ui/Services.h"
-#include "ui/Windows.h"
+#include "ui/WindowTools.h"
 #include "ui_Visualisation.h"
 #include "view/CellarModel.h"
 #include "view/GridLayout.h"
@@ -22,11 +22,11 @@ Visualisation::Visualisation(Globals& globals, Services& services, QWidget* pare
     : WorkingWindow(parent), ui(std::make_unique<Ui::Visualisation>()), m_globals(globals),
       m_services(services), m_model(new CellarModel(DataVisu, this)) {
     ui->setupUi(this);
-    Windows::setHelpTopic(this, HelpTopic);
+    WindowTools::setHelpTopic(this, HelpTopic);
     ui->Grille->setModel(m_model);
     // The lists are narrow below the grid; their opened list shows whole names.
-    Windows::fitCharacters(ui->ListeNom, 14);
-    Windows::fitCharacters(ui->ListeType, 14);
+    WindowTools::fitCharacters(ui->ListeNom, 14);
+    WindowTools::fitCharacters(ui->ListeType, 14);
     ui->ListeNom->view()->setMinimumWidth(ui->ListeNom->fontMetrics().horizontalAdvance(QLatin1Char('n')) *
                                           32);
     ui->ListeType->view()->setMinimumWidth(ui->ListeType->fontMetrics().horizontalAdvance(QLatin1Char('n')) *
@@ -56,7 +56,7 @@ void Visualisation::Form_Load() {
     ui->Grille->setMinimumWidth(GridLayout::gridWidth(ui->Grille));
     adjustSize();
     resize(width(), std::max(height(), ui->Grille->verticalHeader()->defaultSectionSize() * 18));
-    Windows::centreOnScreen(this);
+    WindowTools::centreOnScreen(this);
     setWindowTitle(AllBottles);
     DataListe.setDatabaseName(m_globals.databasePath());
     DataVisu.setDatabaseName(m_globals.databasePath());
@@ -68,7 +68,7 @@ Status Visualisation::fillList(QComboBox* list, const QString& column) {
     list->clear();
     const CellarQueries::TextList values = CellarQueries::distinctValues(DataListe, column);
     DataListe.close();
-    Windows::fillList(list, values.values);
+    WindowTools::fillList(list, values.values);
     return values.error;
 }
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The Jet reader helper's work on any file. libmdb is known to loop or crash on some damaged files, which
 // is why the program only ever runs this code in a separate, limited process; fuzzing measures how often.
-#include "maintenance/jet/JetProtocol.h"
+#include "legacy/jet/JetProtocol.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -3,7 +3,7 @@
 // ever, through the program's own database code, and appends to JOURNAL, flushed to disk, each write
 // once it has been acknowledged. The crash test kills it at random moments.
 #include "database/CellarQueries.h"
-#include "maintenance/LegacyImport.h"
+#include "legacy/LegacyImport.h"
 
 #include <QCoreApplication>
 #include <fcntl.h>

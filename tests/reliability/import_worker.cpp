@@ -2,7 +2,7 @@
 // import_worker CELLAR HELPER JETFILE MEGABYTES: imports under a ceiling on the process's address space,
 // MEGABYTES above what it uses before the import, answering No to importing only the valid lots. Prints
 // the lots added and refused; a process that needs more memory than the ceiling dies.
-#include "maintenance/LegacyImport.h"
+#include "legacy/LegacyImport.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -5,7 +5,7 @@
 // and the same write works once the disk is well again.
 #include "FaultyVfs.h"
 #include "database/CellarQueries.h"
-#include "maintenance/LegacyImport.h"
+#include "legacy/LegacyImport.h"
 #include "storage/DatabaseMove.h"
 #include "storage/FileSystem.h"
 #include "support/JetFixtures.h"

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/HelpService.h"
+#include "shell/Preparation.h"
 #include "shell/Principale.h"
 #include "shell/SingleCopy.h"
-#include "shell/StartUp.h"
 #include "support/TestCellar.h"
-#include "ui/Windows.h"
+#include "ui/WindowTools.h"
 
 #include <QAction>
 #include <QDialog>
@@ -46,7 +46,7 @@ void TestShell::startUpPreparesTheGlobals() {
     QVERIFY(
         exe.setFileTime(QDateTime(QDate(2000, 4, 6), QTime(14, 5, 9)), QFileDevice::FileModificationTime));
     exe.close();
-    const Globals g = StartUp::prepare(executable);
+    const Globals g = Preparation::prepare(executable);
     QCOMPARE(g.DateCompilation, QString("06/04/2000 à 14:05"));
     QCOMPARE(g.VersionAppli, QString("1.3"));
     QCOMPARE(g.CheminAppli, dir.path() + '/');
@@ -54,8 +54,8 @@ void TestShell::startUpPreparesTheGlobals() {
     QCOMPARE(g.helpFile, g.CheminAppli + "Orny.hlp");
     QCOMPARE(g.databasePath(), g.CheminAppli + "Orny02.dat");
     QVERIFY(QFile::exists(g.CheminAppli + "Orny.ini"));
-    QCOMPARE(StartUp::statusText(g.VersionAppli), QString("Brovane  -  Version 1.3"));
-    QCOMPARE(StartUp::dateCompilation(QDateTime(QDate(1999, 12, 31), QTime(0, 0))),
+    QCOMPARE(Preparation::statusText(g.VersionAppli), QString("Brovane  -  Version 1.3"));
+    QCOMPARE(Preparation::dateCompilation(QDateTime(QDate(1999, 12, 31), QTime(0, 0))),
              QString("31/12/1999 à 00:00"));
 }
 
@@ -69,12 +69,12 @@ void TestShell::installedProgramKeepsToTheUsersFolders() {
     QTemporaryDir program;
     const QString folder = program.path() + '/';
     writeFile(folder + "brovane", "#!");
-    writeFile(folder + StartUp::InstalledMarker, "");
+    writeFile(folder + Preparation::InstalledMarker, "");
     QVERIFY(QFile::copy(BROVANE_DELIVERED_DATABASE, folder + "Orny02.dat"));
     const QByteArray delivered = fileBytes(folder + "Orny02.dat");
     // Installed, the program never writes its folder, even when it could (as root): each user starts
     // from his own copy of the delivered cellar.
-    Globals g = StartUp::prepare(folder + "brovane");
+    Globals g = Preparation::prepare(folder + "brovane");
     QCOMPARE(g.settingsFolder, config);
     QCOMPARE(g.CheminBase, data);
     QCOMPARE(fileBytes(data + "Orny02.dat"), delivered);
@@ -84,7 +84,7 @@ void TestShell::installedProgramKeepsToTheUsersFolders() {
     TestCellar mine;
     mine.addLot("Margaux", "Bordeaux", 1998, "Rouge", 12);
     QVERIFY(QFile::remove(data + "Orny02.dat") && QFile::copy(mine.databasePath(), data + "Orny02.dat"));
-    g = StartUp::prepare(folder + "brovane");
+    g = Preparation::prepare(folder + "brovane");
     QCOMPARE(fileBytes(data + "Orny02.dat"), fileBytes(mine.databasePath()));
     QDir(config).removeRecursively();
     QDir(data).removeRecursively();
@@ -100,7 +100,7 @@ void TestShell::startUpFinishesAnInterruptedMove() {
     writeFile(cellar.folder() + "Orny.ini.deplacement",
               cellar.folder().toLocal8Bit() + "\n" + cellar.folder().toLocal8Bit() + "Cave/\n");
     QStringList notices;
-    const Globals g = StartUp::prepare(cellar.folder() + "brovane", &notices);
+    const Globals g = Preparation::prepare(cellar.folder() + "brovane", &notices);
     QCOMPARE(g.CheminBase, cellar.folder() + "Cave/");
     QVERIFY(!QFile::exists(cellar.folder() + "Orny02.dat"));
     QCOMPARE(notices.size(), 1);
@@ -122,10 +122,10 @@ void TestShell::secondCopyIsRefused() {
     QLockFile first(dir.path() + "/brovane.lock");
     MessageBox messages;
     messages.setScripted(true);
-    QVERIFY(StartUp::refuseSecondCopy(first, messages));
+    QVERIFY(Preparation::refuseSecondCopy(first, messages));
     QVERIFY(messages.shown().isEmpty());
     QLockFile second(dir.path() + "/brovane.lock");
-    QVERIFY(!StartUp::refuseSecondCopy(second, messages));
+    QVERIFY(!Preparation::refuseSecondCopy(second, messages));
     QCOMPARE(messages.shown().size(), 1);
     const auto& shown = messages.shown().front();
     QCOMPARE(shown.title, QString("Brovane"));
@@ -148,7 +148,7 @@ void TestShell::crashedCopyDoesNotBlock() {
     QLockFile lock(lockPath);
     MessageBox messages;
     messages.setScripted(true);
-    QVERIFY(StartUp::refuseSecondCopy(lock, messages));
+    QVERIFY(Preparation::refuseSecondCopy(lock, messages));
     QVERIFY(messages.shown().isEmpty());
 }
 
@@ -239,7 +239,7 @@ void TestShell::menuMatchesTheTable() {
 
 void TestShell::missingWindowsStayDisabled() {
     TestCellar cellar;
-    WorkingWindows windows;
+    MenuActions windows;
     windows.saisie = [](QWidget*) {};
     Principale window(cellar.globals, windows);
     QVERIFY(window.findChild<QAction*>("MenuSaisie")->isEnabled());
@@ -273,7 +273,7 @@ void TestShell::f1OpensTheActiveWindowsTopic() {
     QTest::keyClick(&window, Qt::Key_F1);
     QCOMPARE(window.help().lastShown(), QUrl::fromLocalFile(cellar.globals.helpFile));
     QDialog working(&window);
-    Windows::setHelpTopic(&working, 4);
+    WindowTools::setHelpTopic(&working, 4);
     QTest::keyClick(&working, Qt::Key_F1);
     QCOMPARE(window.help().lastShown().fragment(), QString("sujet-4"));
     // The Aide entry presses F1 for the user, without waiting.
@@ -289,6 +289,7 @@ void TestShell::f1OpensTheActiveWindowsTopic() {
     QCOMPARE(helps.size(), 3);
     for (QWidget* help : helps)
         QVERIFY(screen.contains(help->geometry()));
+    helps.at(0)->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(helps.at(0)));
     QTest::keyClick(helps.at(0)->findChild<QWidget*>("TexteAide"), Qt::Key_Escape);
     QVERIFY(!helps.at(0)->isVisible());

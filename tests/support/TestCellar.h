@@ -2,7 +2,7 @@
 #pragma once
 
 #include "database/CellarQueries.h"
-#include "shell/Globals.h"
+#include "globals/Globals.h"
 #include "ui/MessageBox.h"
 #include "ui/Services.h"
 

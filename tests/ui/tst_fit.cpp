@@ -3,9 +3,9 @@
 // every label's and button's text fits its rectangle, no control overlaps another, and a screenshot of
 // each is kept in the build folder for whoever wants to look.
 #include "about/Apropos.h"
+#include "configuration/Config.h"
 #include "consumption/Consommation.h"
-#include "maintenance/Config.h"
-#include "maintenance/ImportBase.h"
+#include "legacy/ImportBase.h"
 #include "purchases/Saisie.h"
 #include "shell/Principale.h"
 #include "support/TestCellar.h"

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "database/CellarQueries.h"
-#include "maintenance/LegacyConversion.h"
+#include "legacy/LegacyConversion.h"
 #include "support/JetFixtures.h"
 #include "support/TestCellar.h"
 

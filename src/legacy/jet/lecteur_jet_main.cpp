@@ -3,7 +3,7 @@
 // rows on standard output in the JetProtocol format. libmdb prints warnings of its own on stdout, so
 // the channel is a copy of stdout taken before stdout is sent to /dev/null. The helper limits its own
 // memory and processor time, so a damaged file ends it instead of looping.
-#include "maintenance/jet/JetProtocol.h"
+#include "legacy/jet/JetProtocol.h"
 
 #include <glib.h>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "maintenance/VolumeList.h"
+#include "ui/VolumeList.h"
 
 #include <QDir>
 #include <QStorageInfo>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "maintenance/JetReader.h"
+#include "legacy/JetReader.h"
 
-#include "maintenance/jet/JetProtocol.h"
+#include "legacy/jet/JetProtocol.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "maintenance/ImportBase.h"
-#include "maintenance/JetReader.h"
-#include "maintenance/LegacyImport.h"
+#include "legacy/ImportBase.h"
+#include "legacy/JetReader.h"
+#include "legacy/LegacyImport.h"
 #include "support/JetFixtures.h"
 #include "support/TestCellar.h"
-#include "ui/Windows.h"
+#include "ui/WindowTools.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -401,7 +401,7 @@ void TestImport::pathReadableOnAnyPaletteAndDrivesChangeTheFiles() {
         palette.setColor(QPalette::Window, background);
         window.setPalette(palette);
         const QColor text = path->palette().color(QPalette::WindowText);
-        QVERIFY2(Windows::contrast(text, background) >= 4.5, qPrintable(text.name()));
+        QVERIFY2(WindowTools::contrast(text, background) >= 4.5, qPrintable(text.name()));
         // Still blue.
         QVERIFY(text.hslHue() >= 200 && text.hslHue() <= 260);
     }

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "maintenance/ImportBase.h"
+#include "legacy/ImportBase.h"
 
 #include "BuildInfo.h"
-#include "maintenance/FolderChooser.h"
-#include "maintenance/JetReader.h"
-#include "maintenance/LegacyImport.h"
+#include "legacy/JetReader.h"
+#include "legacy/LegacyImport.h"
 #include "ui/BusyCursor.h"
+#include "ui/FolderChooser.h"
 #include "ui/Services.h"
-#include "ui/Windows.h"
+#include "ui/WindowTools.h"
 #include "ui_ImportBase.h"
 
 #include <QDir>
@@ -17,7 +17,7 @@ ImportBase::ImportBase(Globals& globals, Services& services, QWidget* parent)
     : WorkingWindow(parent), ui(std::make_unique<Ui::ImportBase>()), m_globals(globals),
       m_services(services) {
     ui->setupUi(this);
-    Windows::setHelpTopic(this, HelpTopic);
+    WindowTools::setHelpTopic(this, HelpTopic);
     m_chooser = new FolderChooser(ui->Lecteurs, ui->Dossiers, this);
     m_files = new QFileSystemModel(this);
     m_files->setFilter(QDir::Files);
@@ -46,7 +46,7 @@ void ImportBase::Form_Load() {
 void ImportBase::colourPath() {
     QPalette palette = ui->CheminImport->palette();
     palette.setColor(QPalette::WindowText,
-                     Windows::readableOn(Qt::blue, this->palette().color(QPalette::Window)));
+                     WindowTools::readableOn(Qt::blue, this->palette().color(QPalette::Window)));
     ui->CheminImport->setPalette(palette);
 }
 

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "maintenance/LegacyConversion.h"
+#include "legacy/LegacyConversion.h"
 
 #include "database/CellarQueries.h"
 #include "database/CellarSchema.h"
-#include "maintenance/JetReader.h"
-#include "maintenance/LegacyImport.h"
-#include "shell/Globals.h"
+#include "globals/Globals.h"
+#include "legacy/JetReader.h"
+#include "legacy/LegacyImport.h"
 #include "storage/FileSystem.h"
 #include "ui/BusyCursor.h"
 #include "ui/Services.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "maintenance/VolumeList.h"
+#include "ui/VolumeList.h"
 
 #include <QObject>
 #include <QPersistentModelIndex>

@@ -7,7 +7,7 @@
 class QWidget;
 
 // Placement helpers shared by the working windows.
-namespace Windows {
+namespace WindowTools {
 
 // Left edge of the frame = (window width − frame width) / 2.
 void centreHorizontally(QWidget* frame, QWidget* window);
@@ -22,14 +22,14 @@ void fitCharacters(QWidget* field, int characters);
 void setHelpTopic(QWidget* window, int topic);
 int helpTopic(const QWidget* window);
 
-} // namespace Windows
+} // namespace WindowTools
 
 class QComboBox;
 
-namespace Windows {
+namespace WindowTools {
 // The program's icons (":/icons/...") become available once this has run.
 void loadResources();
 
 // Appends the values to the list, leaving no entry chosen.
 void fillList(QComboBox* list, const QStringList& values);
-} // namespace Windows
+} // namespace WindowTools

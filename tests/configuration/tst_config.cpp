@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "maintenance/Config.h"
+#include "configuration/Config.h"
 #include "storage/SettingsFile.h"
 #include "support/TestCellar.h"
 

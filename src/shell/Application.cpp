@@ -1,19 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "shell/Launcher.h"
+#include "shell/Application.h"
 
 #include "BuildInfo.h"
+#include "shell/Preparation.h"
 #include "shell/Principale.h"
 #include "shell/SingleCopy.h"
-#include "shell/StartUp.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
 
-Launcher::Launcher(QApplication& app) : m_lock(singleCopyLockPath()) {
+Application::Application(QApplication& app) : m_lock(singleCopyLockPath()) {
     QApplication::setApplicationName(QString::fromUtf8(BuildInfo::ProductName));
     // No display name: the desktop would append it to every title, and titles are the program's own.
-    QApplication::setApplicationVersion(StartUp::versionAppli());
+    QApplication::setApplicationVersion(Preparation::versionAppli());
     QApplication::setOrganizationName(QString::fromUtf8(BuildInfo::Company));
     // Qt's own dialogs speak French too ("Oui", "Non", "Annuler").
     auto* translator = new QTranslator(&app);
@@ -22,13 +22,13 @@ Launcher::Launcher(QApplication& app) : m_lock(singleCopyLockPath()) {
         QApplication::installTranslator(translator);
 }
 
-Launcher::~Launcher() = default;
+Application::~Application() = default;
 
-bool Launcher::start(const Assemble& assemble, const AtStart& atStart) {
-    if (!StartUp::refuseSecondCopy(m_lock, m_services.messages))
+bool Application::start(const Assemble& assemble, const AtStart& atStart) {
+    if (!Preparation::refuseSecondCopy(m_lock, m_services.messages))
         return false;
     QStringList notices;
-    m_globals = StartUp::prepare(QCoreApplication::applicationFilePath(), &notices);
+    m_globals = Preparation::prepare(QCoreApplication::applicationFilePath(), &notices);
     m_window = std::make_unique<Principale>(m_globals, assemble(m_globals, m_services));
     m_window->show();
     for (const QString& notice : notices)

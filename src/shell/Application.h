@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "shell/Globals.h"
-#include "shell/WorkingWindows.h"
+#include "globals/Globals.h"
+#include "shell/MenuActions.h"
 #include "ui/Services.h"
 
 #include <QLockFile>
@@ -15,14 +15,14 @@ class Principale;
 
 // The program's start: application identity and translations, the single copy, the globals, and the
 // main window shown.
-class Launcher {
+class Application {
 public:
-    using Assemble = std::function<WorkingWindows(Globals&, Services&)>;
+    using Assemble = std::function<MenuActions(Globals&, Services&)>;
     // Runs once the main window is shown, before the user acts (the offer to convert an old cellar).
     using AtStart = std::function<void(Globals&, Services&, QWidget* window)>;
 
-    explicit Launcher(QApplication& app);
-    ~Launcher();
+    explicit Application(QApplication& app);
+    ~Application();
 
     // False when another copy runs: the user has been told, and the program must end.
     bool start(const Assemble& assemble, const AtStart& atStart = {});

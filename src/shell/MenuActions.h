@@ -7,7 +7,7 @@ class QWidget;
 
 // What each entry of the main window runs, given by the program that assembles the windows, so that the
 // shell depends on none of them. An empty entry stays disabled.
-struct WorkingWindows {
+struct MenuActions {
     using Open = std::function<void(QWidget* parent)>;
     Open saisie;
     Open consommation;

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "maintenance/LegacyImport.h"
+#include "legacy/LegacyImport.h"
 
 #include "database/CellarSchema.h"
 #include "database/LotRules.h"
-#include "maintenance/JetReader.h"
+#include "legacy/JetReader.h"
 
 #include <QDate>
 #include <QDir>

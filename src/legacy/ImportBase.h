@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "shell/Globals.h"
+#include "globals/Globals.h"
 #include "ui/WorkingWindow.h"
 
 #include <memory>

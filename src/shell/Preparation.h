@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "shell/Globals.h"
+#include "globals/Globals.h"
 
 #include <QDateTime>
 #include <QString>
@@ -10,7 +10,7 @@
 class QLockFile;
 class MessageBox;
 
-namespace StartUp {
+namespace Preparation {
 
 // An installed program carries this file in its program folder: it then never writes that folder, and
 // each user keeps his settings and his cellar in his own folders.
@@ -30,4 +30,4 @@ QString versionAppli();
 // The status-bar text: product name, "  -  Version ", version.
 QString statusText(const QString& versionAppli);
 
-} // namespace StartUp
+} // namespace Preparation

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/Windows.h"
+#include "ui/WindowTools.h"
 
 #include <QColor>
 #include <QGuiApplication>
@@ -8,7 +8,7 @@
 #include <QWidget>
 #include <cmath>
 
-namespace Windows {
+namespace WindowTools {
 
 namespace {
 constexpr const char* HelpTopicProperty = "brovaneHelpTopic";
@@ -73,7 +73,7 @@ int helpTopic(const QWidget* window) {
     return 0;
 }
 
-} // namespace Windows
+} // namespace WindowTools
 
 #include <QComboBox>
 
@@ -81,11 +81,11 @@ static void initBrovaneResources() {
     Q_INIT_RESOURCE(brovane);
 }
 
-void Windows::loadResources() {
+void WindowTools::loadResources() {
     initBrovaneResources();
 }
 
-void Windows::fillList(QComboBox* list, const QStringList& values) {
+void WindowTools::fillList(QComboBox* list, const QStringList& values) {
     list->addItems(values);
     list->setCurrentIndex(-1);
 }

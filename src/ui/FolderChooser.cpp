@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "maintenance/FolderChooser.h"
+#include "ui/FolderChooser.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -22,8 +22,8 @@ FolderChooser::FolderChooser(QComboBox* drives, QTreeView* folders, QObject* par
     connect(m_folders->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this] { emit folderChanged(currentFolder()); });
     connect(m_folders, &QTreeView::activated, this, [this] { emit folderOpened(currentFolder()); });
-    connect(m_model, &QFileSystemModel::rowsInserted, this, [this](const QModelIndex& parent) {
-        if (parent == m_folders->rootIndex())
+    connect(m_model, &QFileSystemModel::rowsInserted, this, [this](const QModelIndex& under) {
+        if (under == m_folders->rootIndex())
             hideOtherVolumes();
     });
     // Folders are read in the background and their rows arrive in bursts: once a burst is in, show the

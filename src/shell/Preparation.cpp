@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "shell/StartUp.h"
+#include "shell/Preparation.h"
 
 #include "BuildInfo.h"
 #include "database/CellarFiles.h"
@@ -13,7 +13,7 @@
 #include <QLockFile>
 #include <QStandardPaths>
 
-namespace StartUp {
+namespace Preparation {
 
 bool refuseSecondCopy(QLockFile& lock, MessageBox& messages) {
     // A copy that crashed leaves its lock behind; QLockFile sees that its process is gone.
@@ -83,4 +83,4 @@ Globals prepare(const QString& executablePath, QStringList* notices) {
     return g;
 }
 
-} // namespace StartUp
+} // namespace Preparation

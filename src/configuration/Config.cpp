@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "maintenance/Config.h"
+#include "configuration/Config.h"
 
 #include "database/CellarFiles.h"
 #include "database/DataLink.h"
-#include "maintenance/FolderChooser.h"
 #include "storage/DatabaseMove.h"
 #include "storage/SettingsFile.h"
 #include "ui/BusyCursor.h"
+#include "ui/FolderChooser.h"
 #include "ui/Services.h"
-#include "ui/Windows.h"
+#include "ui/WindowTools.h"
 #include "ui_Config.h"
 
 #include <QDir>
@@ -16,7 +16,7 @@
 Config::Config(Globals& globals, Services& services, QWidget* parent)
     : WorkingWindow(parent), ui(std::make_unique<Ui::Config>()), m_globals(globals), m_services(services) {
     ui->setupUi(this);
-    Windows::setHelpTopic(this, HelpTopic);
+    WindowTools::setHelpTopic(this, HelpTopic);
     m_chooser = new FolderChooser(ui->drvList, ui->dirList, this);
     connect(ui->drvList, &QComboBox::activated, this, &Config::drvList_Change);
     // Opening a folder (double click, Enter) goes on to the name; walking the list keeps the focus in it.
@@ -32,8 +32,8 @@ Config::Config(Globals& globals, Services& services, QWidget* parent)
 Config::~Config() = default;
 
 void Config::Form_Load() {
-    Windows::centreHorizontally(ui->BoiteBoutons, this);
-    Windows::centreOnScreen(this);
+    WindowTools::centreHorizontally(ui->BoiteBoutons, this);
+    WindowTools::centreOnScreen(this);
     showCurrentBase();
     setCurrentFolder(QDir::currentPath());
     ui->NomDossier->setFocus();
