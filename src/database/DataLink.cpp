@@ -22,6 +22,32 @@ int collateFrench(void*, int lengthA, const void* a, int lengthB, const void* b)
                                     lengthB);
 }
 
+int collateFrenchReversed(void*, int lengthA, const void* a, int lengthB, const void* b) {
+    return -collateFrench(nullptr, lengthA, a, lengthB, b);
+}
+
+// The wanted text is the same for every row of a statement: its search form is kept between calls.
+void containsFrench(sqlite3_context* context, int, sqlite3_value** values) {
+    if (sqlite3_value_type(values[0]) == SQLITE_NULL || sqlite3_value_type(values[1]) == SQLITE_NULL) {
+        sqlite3_result_int(context, 0);
+        return;
+    }
+    auto* wanted = static_cast<QString*>(sqlite3_get_auxdata(context, 1));
+    if (!wanted) {
+        wanted = new QString(FrenchCollation::searchForm(QString::fromUtf8(
+            reinterpret_cast<const char*>(sqlite3_value_text(values[1])), sqlite3_value_bytes(values[1]))));
+        sqlite3_set_auxdata(context, 1, wanted, [](void* p) { delete static_cast<QString*>(p); });
+        wanted = static_cast<QString*>(sqlite3_get_auxdata(context, 1));
+        if (!wanted) {
+            sqlite3_result_error_nomem(context);
+            return;
+        }
+    }
+    const QString text = FrenchCollation::searchForm(
+        reinterpret_cast<const char*>(sqlite3_value_text(values[0])), sqlite3_value_bytes(values[0]));
+    sqlite3_result_int(context, text.contains(*wanted) ? 1 : 0);
+}
+
 // The cause of a failure, from the engine's code and, for input and output, the system's own.
 Failure failureOf(const QString& path, int code, int systemErrno, const QString& detail) {
     if (systemErrno == ENOSPC || systemErrno == EDQUOT)
@@ -203,6 +229,11 @@ Status DataLink::open() {
         makeDefensive(db->getHandle());
         sqlite3_create_collation_v2(db->getHandle(), FrenchCollation::Name, SQLITE_UTF8, nullptr,
                                     collateFrench, nullptr);
+        sqlite3_create_collation_v2(db->getHandle(), FrenchCollation::ReversedName, SQLITE_UTF8, nullptr,
+                                    collateFrenchReversed, nullptr);
+        sqlite3_create_function_v2(db->getHandle(), FrenchCollation::ContainsFunction, 2,
+                                   SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
+                                   containsFrench, nullptr, nullptr, nullptr);
         const QStringList foreign = foreignObjects(*db);
         if (!foreign.isEmpty())
             return CellarSchema::foreignObjects(m_databaseName, foreign);

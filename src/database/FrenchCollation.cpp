@@ -175,6 +175,22 @@ QByteArray asciiPrefix(const QString& text) {
     return prefix;
 }
 
+QString searchForm(const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    return searchForm(utf8.constData(), static_cast<int>(utf8.size()));
+}
+
+QString searchForm(const char* utf8, int length) {
+    Reader reader(utf8, length, table());
+    QString form;
+    form.reserve(length);
+    char32_t primary = 0;
+    quint16 secondary = 0;
+    while (reader.next(primary, secondary))
+        form.append(QChar::fromUcs4(primary));
+    return form;
+}
+
 void sortUnique(QStringList& values) {
     std::vector<std::pair<QByteArray, qsizetype>> keys;
     keys.reserve(static_cast<size_t>(values.size()));

@@ -9,6 +9,11 @@
 namespace FrenchCollation {
 
 inline constexpr const char* Name = "FRANCAIS";
+// The same order, backwards: a descending sort stays a list of ascending terms.
+inline constexpr const char* ReversedName = "FRANCAIS_INVERSE";
+// CONTIENT_FR(text, wanted): whether the text holds the wanted words, compared in French with case,
+// accents and ligatures ignored.
+inline constexpr const char* ContainsFunction = "CONTIENT_FR";
 
 // Negative, zero or positive, like strcmp, on two UTF-8 texts.
 int compare(const char* a, int lengthA, const char* b, int lengthB);
@@ -26,5 +31,9 @@ QByteArray asciiPrefix(const QString& text);
 
 // Sorts in French order and keeps the first of each group of equal texts.
 void sortUnique(QStringList& values);
+
+// The letters of a text as a search compares them: small, without accents, ligatures written out.
+QString searchForm(const QString& text);
+QString searchForm(const char* utf8, int length);
 
 } // namespace FrenchCollation

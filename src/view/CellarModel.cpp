@@ -3,22 +3,48 @@
 
 #include "ui/Numbers.h"
 
+using namespace CellarQuery;
+
 namespace {
-const char* const Captions[CellarModel::ColumnCount] = {"Nom", "Type",       "Année",     "Couleur",
-                                                        "Qté", "Prix Unit.", "Prix total"};
+const char* const Captions[ColumnCount] = {"Nom", "Type",       "Année",     "Couleur",
+                                           "Qté", "Prix Unit.", "Prix total"};
+// The rowid comes before the columns in a row held.
+constexpr size_t FirstColumn = 1;
 } // namespace
 
 CellarModel::CellarModel(DataLink& link, QObject* parent) : QAbstractTableModel(parent), m_link(link) {}
 
-Status CellarModel::show(const CellarViews::Statement& statement) {
+Status CellarModel::fetch(std::vector<DbRow>& rows) {
+    const Statement page = CellarQuery::page(m_shown, m_lastKeys, BatchSize);
+    DbRows result = m_link.query(page.sql, page.params);
+    if (!result.ok())
+        return result.error;
+    m_atEnd = result.rows.size() < static_cast<size_t>(BatchSize);
+    if (!result.rows.empty()) {
+        const DbRow& last = result.rows.back();
+        m_lastKeys.clear();
+        for (size_t key = FirstColumn + ColumnCount; key < last.size(); ++key)
+            m_lastKeys << last[key];
+    }
+    for (DbRow& row : result.rows) {
+        row.resize(FirstColumn + ColumnCount);
+        rows.push_back(std::move(row));
+    }
+    return std::nullopt;
+}
+
+Status CellarModel::show(const Shown& shown) {
     beginResetModel();
+    m_shown = shown;
     m_rows.clear();
+    m_lastKeys.clear();
     m_fetchError.reset();
-    Status status = m_link.openCursor(statement.sql, statement.params);
-    if (!status)
-        status = m_link.fetch(BatchSize, m_rows);
-    if (status)
+    m_atEnd = false;
+    Status status = fetch(m_rows);
+    if (status) {
         m_rows.clear();
+        m_atEnd = true;
+    }
     endResetModel();
     return status;
 }
@@ -26,9 +52,15 @@ Status CellarModel::show(const CellarViews::Statement& statement) {
 void CellarModel::clear() {
     beginResetModel();
     m_rows.clear();
+    m_lastKeys.clear();
     m_fetchError.reset();
+    m_atEnd = true;
     m_link.close();
     endResetModel();
+}
+
+qint64 CellarModel::rowidAt(int row) const {
+    return m_rows.at(static_cast<size_t>(row)).front().toLongLong();
 }
 
 int CellarModel::rowCount(const QModelIndex& parent) const {
@@ -40,20 +72,20 @@ int CellarModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant CellarModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid())
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid))
         return {};
     const QVariant& value =
-        m_rows.at(static_cast<size_t>(index.row())).at(static_cast<size_t>(index.column()));
+        m_rows.at(static_cast<size_t>(index.row())).at(FirstColumn + static_cast<size_t>(index.column()));
     switch (role) {
     case Qt::DisplayRole:
         return Numbers::formatValue(value);
     case Qt::TextAlignmentRole:
         switch (index.column()) {
-        case 2:
-        case 4:
+        case Annee:
+        case Quantite:
             return QVariant::fromValue(Qt::AlignCenter);
-        case 5:
-        case 6: {
+        case PrixUnitaire:
+        case Total: {
             // General alignment: numbers to the right, text to the left.
             const bool number = value.typeId() == QMetaType::Double || value.typeId() == QMetaType::LongLong;
             return QVariant::fromValue((number ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
@@ -77,14 +109,14 @@ Qt::ItemFlags CellarModel::flags(const QModelIndex& index) const {
 }
 
 bool CellarModel::canFetchMore(const QModelIndex& parent) const {
-    return !parent.isValid() && !m_fetchError && !m_link.cursorAtEnd();
+    return !parent.isValid() && !m_fetchError && !m_atEnd;
 }
 
 void CellarModel::fetchMore(const QModelIndex& parent) {
-    if (parent.isValid())
+    if (parent.isValid() || m_atEnd)
         return;
     std::vector<DbRow> batch;
-    m_fetchError = m_link.fetch(BatchSize, batch);
+    m_fetchError = fetch(batch);
     if (m_fetchError) {
         emit fetchFailed(*m_fetchError);
         return;

@@ -46,7 +46,8 @@ void applyFixedSettings(QTableView* grid) {
     grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     grid->verticalHeader()->hide();
     grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    grid->horizontalHeader()->setSectionsClickable(false);
+    // A click on a heading sorts by that column.
+    grid->horizontalHeader()->setSectionsClickable(true);
     grid->horizontalHeader()->setSectionsMovable(false);
     grid->horizontalHeader()->setHighlightSections(false);
     grid->horizontalHeader()->setFont(sansSerif(true));

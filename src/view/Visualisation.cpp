@@ -2,6 +2,7 @@
 #include "view/Visualisation.h"
 
 #include "database/CellarQueries.h"
+#include "storage/CsvWriter.h"
 #include "ui/BusyCursor.h"
 #include "ui/Numbers.h"
 #include "ui/Services.h"
@@ -11,6 +12,10 @@
 #include "view/GridLayout.h"
 
 #include <QAbstractItemView>
+#include <QDate>
+#include <QDir>
+#include <QHeaderView>
+#include <QSaveFile>
 
 namespace {
 const QString CaptionStart = QStringLiteral("Visualisation de la orny : ");
@@ -41,6 +46,10 @@ Visualisation::Visualisation(Globals& globals, Services& services, QWidget* pare
     connect(ui->ListeNom, &QComboBox::activated, this, &Visualisation::ListeNom_Click);
     connect(ui->ListeType, &QComboBox::activated, this, &Visualisation::ListeType_Click);
     connect(ui->Quitter, &QPushButton::clicked, this, &Visualisation::Quitter_Click);
+    connect(ui->Recherche, &QLineEdit::textChanged, this, &Visualisation::Recherche_Change);
+    connect(ui->Grille->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            &Visualisation::Grille_HeaderClick);
+    connect(ui->Exporter, &QPushButton::clicked, this, &Visualisation::Exporter_Click);
     // A value fetched as the grid scrolls widens its number column if it must.
     connect(m_model, &CellarModel::rowsInserted, this, [this] { GridLayout::fitNumbers(ui->Grille); });
     connect(m_model, &CellarModel::fetchFailed, this,
@@ -60,7 +69,7 @@ void Visualisation::Form_Load() {
     setWindowTitle(AllBottles);
     DataListe.setDatabaseName(m_globals.databasePath());
     DataVisu.setDatabaseName(m_globals.databasePath());
-    showView(CellarViews::all(), fillBothLists());
+    showView(CellarQuery::all(), fillBothLists());
     ui->Quitter->setFocus();
 }
 
@@ -78,43 +87,149 @@ Status Visualisation::fillBothLists() {
     return fillList(ui->ListeNom, QStringLiteral("NOM"));
 }
 
-void Visualisation::showView(const CellarViews::Statement& statement, Status failure) {
-    // One message for the whole change of view, however many of its steps could not read the cellar.
+void Visualisation::showView(const CellarQuery::View& view, Status failure) {
+    // A view comes in its own order; the search typed stays.
+    m_shown.view = view;
+    m_shown.sort = {};
+    ui->Grille->horizontalHeader()->setSortIndicatorShown(false);
+    refresh(failure);
+}
+
+void Visualisation::refresh(Status failure) {
+    // One message for the whole change, however many of its steps could not read the cellar.
     if (!failure)
-        failure = m_model->show(statement);
+        failure = m_model->show(m_shown);
     else
         m_model->clear();
+    if (!failure)
+        failure = showTotals();
+    else
+        ui->Totaux->clear();
     if (failure)
         m_services.messages.databaseError(this, *failure);
     GridLayout::applyColumnLayout(ui->Grille);
 }
 
-void Visualisation::viewWithoutInput(const QString& caption, const CellarViews::Statement& statement) {
+Status Visualisation::showTotals() {
+    const CellarQuery::Statement statement = CellarQuery::totals(m_shown);
+    const DbRows totals = DataVisu.query(statement.sql, statement.params);
+    if (!totals.ok())
+        return totals.error;
+    const DbRow& t = totals.rows.front();
+    const auto lots = [](qlonglong n) {
+        return QStringLiteral("%1 lot%2").arg(n).arg(n > 1 ? QStringLiteral("s") : QString());
+    };
+    const qlonglong bottles = static_cast<qlonglong>(t.at(1).toDouble());
+    QString text = QStringLiteral("%1, %2 bouteille%3, valeur %4 €")
+                       .arg(lots(t.at(0).toLongLong()))
+                       .arg(bottles)
+                       .arg(bottles > 1 ? QStringLiteral("s") : QString())
+                       .arg(Numbers::formatTwoDecimals(t.at(2).toDouble()));
+    const auto withoutPrice = static_cast<qlonglong>(t.at(3).toDouble());
+    const auto odd = static_cast<qlonglong>(t.at(4).toDouble());
+    if (withoutPrice > 0)
+        text += QStringLiteral(" (dont %1 sans prix)").arg(lots(withoutPrice));
+    if (odd > 0)
+        text += QStringLiteral(" (et %1 hors normes, non compté%2)")
+                    .arg(lots(odd), odd > 1 ? QStringLiteral("s") : QString());
+    ui->Totaux->setText(text);
+    return std::nullopt;
+}
+
+void Visualisation::Recherche_Change() {
+    m_shown.search = ui->Recherche->text();
+    refresh();
+}
+
+void Visualisation::Grille_HeaderClick(int column) {
+    // A second click on the same heading reverses the order.
+    m_shown.sort.descending = m_shown.sort.column == column && !m_shown.sort.descending;
+    m_shown.sort.column = column;
+    QHeaderView* header = ui->Grille->horizontalHeader();
+    header->setSortIndicatorShown(true);
+    header->setSortIndicator(column, m_shown.sort.descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+    refresh();
+}
+
+void Visualisation::Exporter_Click() {
+    const QString path = m_services.inputs.saveFile(
+        this, QStringLiteral("Exporter pour un tableur"),
+        QStringLiteral("Cave %1.csv").arg(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))),
+        QStringLiteral("Tableaux CSV (*.csv)"));
+    if (!path.isEmpty())
+        exportCsv(path);
+}
+
+bool Visualisation::exportCsv(const QString& path) {
+    BusyCursor busy;
+    QSaveFile file(path);
+    DataLink link(m_globals.databasePath());
+    const CellarQuery::Statement all = CellarQuery::page(m_shown);
+    Status failure = file.open(QIODevice::WriteOnly) ? link.openCursor(all.sql, all.params)
+                                                     : Status(Failure{file.errorString(), {}});
+    CsvWriter csv(file);
+    QVariantList captions;
+    for (int column = 0; column < CellarQuery::ColumnCount; ++column)
+        captions << m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole);
+    csv.row(captions);
+    ProgressService::Task progress(m_services.progress, this, windowTitle(),
+                                   QStringLiteral("Export de la cave…"));
+    std::vector<DbRow> rows;
+    qint64 written = 0;
+    bool cancelled = false;
+    while (!failure && !link.cursorAtEnd() && csv.ok()) {
+        rows.clear();
+        if ((failure = link.fetch(1000, rows)))
+            break;
+        for (const DbRow& row : rows)
+            csv.row(QVariantList(row.begin() + 1, row.begin() + 1 + CellarQuery::ColumnCount));
+        written += static_cast<qint64>(rows.size());
+        if ((cancelled = !progress.step(written, 0)))
+            break;
+    }
+    if (failure || cancelled || !csv.ok() || !file.commit()) {
+        file.cancelWriting();
+        if (failure)
+            m_services.messages.databaseError(this, *failure);
+        else if (cancelled)
+            m_services.messages.notice(
+                this, QStringLiteral("L'export a été annulé : aucun fichier n'a été écrit."));
+        else
+            m_services.messages.notice(this,
+                                       QStringLiteral("Le fichier « %1 » n'a pas pu être écrit : %2")
+                                           .arg(QDir::toNativeSeparators(path), file.errorString()),
+                                       MessageBox::Icon::Critical);
+        return false;
+    }
+    return true;
+}
+
+void Visualisation::viewWithoutInput(const QString& caption, const CellarQuery::View& view) {
     setWindowTitle(caption);
-    showView(statement, fillBothLists());
+    showView(view, fillBothLists());
     ui->Quitter->setFocus();
 }
 
 void Visualisation::Tout_Click() {
-    viewWithoutInput(AllBottles, CellarViews::all());
+    viewWithoutInput(AllBottles, CellarQuery::all());
 }
 
 void Visualisation::Rouge_Click() {
     viewWithoutInput(CaptionStart + QStringLiteral("le vin rouge"),
-                     CellarViews::colour(QStringLiteral("Rouge")));
+                     CellarQuery::colour(QStringLiteral("Rouge")));
 }
 
 void Visualisation::Blanc_Click() {
     viewWithoutInput(CaptionStart + QStringLiteral("le vin blanc"),
-                     CellarViews::colour(QStringLiteral("Blanc")));
+                     CellarQuery::colour(QStringLiteral("Blanc")));
 }
 
 void Visualisation::Rose_Click() {
     viewWithoutInput(CaptionStart + QStringLiteral("le vin rosé"),
-                     CellarViews::colour(QStringLiteral("Rosé")));
+                     CellarQuery::colour(QStringLiteral("Rosé")));
 }
 
-void Visualisation::viewOfYear(const QString& captionStart, CellarViews::Statement (*statement)(double)) {
+void Visualisation::viewOfYear(const QString& captionStart, CellarQuery::View (*view)(double)) {
     const QString answer = m_services.inputs.ask(this, QStringLiteral("Recherche par année"),
                                                  QStringLiteral("Entrez l'année (en 4 chiffres)"));
     if (answer.isEmpty())
@@ -126,34 +241,34 @@ void Visualisation::viewOfYear(const QString& captionStart, CellarViews::Stateme
     if (!year)
         return m_services.messages.inputError(this,
                                               QStringLiteral("Vous devez saisir l'annéee en chiffres!!"));
-    viewWithoutInput(captionStart + answer, statement(*year));
+    viewWithoutInput(captionStart + answer, view(*year));
 }
 
 void Visualisation::Annee_Click() {
-    viewOfYear(BottlesOf, CellarViews::year);
+    viewOfYear(BottlesOf, CellarQuery::year);
 }
 
 void Visualisation::APartirDe_Click() {
-    viewOfYear(CaptionStart + QStringLiteral("les bouteilles à partir de "), CellarViews::fromYear);
+    viewOfYear(CaptionStart + QStringLiteral("les bouteilles à partir de "), CellarQuery::fromYear);
 }
 
 void Visualisation::viewOfList(QComboBox* used, QComboBox* other, const QString& otherColumn,
-                               CellarViews::Statement (*statement)(const QString&)) {
+                               CellarQuery::View (*view)(const QString&)) {
     const QString chosen = used->currentText();
     if (!chosen.isEmpty()) {
         const Status failure = fillList(other, otherColumn);
         setWindowTitle(BottlesOf + chosen);
-        showView(statement(chosen), failure);
+        showView(view(chosen), failure);
     }
     ui->Quitter->setFocus();
 }
 
 void Visualisation::ListeNom_Click() {
-    viewOfList(ui->ListeNom, ui->ListeType, QStringLiteral("TYPE"), CellarViews::name);
+    viewOfList(ui->ListeNom, ui->ListeType, QStringLiteral("TYPE"), CellarQuery::name);
 }
 
 void Visualisation::ListeType_Click() {
-    viewOfList(ui->ListeType, ui->ListeNom, QStringLiteral("NOM"), CellarViews::type);
+    viewOfList(ui->ListeType, ui->ListeNom, QStringLiteral("NOM"), CellarQuery::type);
 }
 
 void Visualisation::Quitter_Click() {

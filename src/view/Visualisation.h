@@ -3,7 +3,7 @@
 
 #include "database/DataLink.h"
 #include "globals/Globals.h"
-#include "view/CellarViews.h"
+#include "view/CellarQuery.h"
 
 #include "ui/WorkingWindow.h"
 #include <memory>
@@ -26,6 +26,8 @@ public:
     ~Visualisation() override;
 
     CellarModel* model() const { return m_model; }
+    // Writes the rows shown, in their order, for a spreadsheet; false after telling the user why not.
+    bool exportCsv(const QString& path);
 
 public slots:
     void Tout_Click();
@@ -37,17 +39,23 @@ public slots:
     void ListeNom_Click();
     void ListeType_Click();
     void Quitter_Click();
+    void Recherche_Change();
+    void Grille_HeaderClick(int column);
+    void Exporter_Click();
 
 private:
     void Form_Load();
     Status fillList(QComboBox* list, const QString& column);
     Status fillBothLists();
-    // Shows the view, or an empty grid after `failure`, which is then told.
-    void showView(const CellarViews::Statement& statement, Status failure = {});
-    void viewWithoutInput(const QString& caption, const CellarViews::Statement& statement);
-    void viewOfYear(const QString& captionStart, CellarViews::Statement (*statement)(double));
+    // Shows the view in its own order, or an empty grid after `failure`, which is then told.
+    void showView(const CellarQuery::View& view, Status failure = {});
+    // Shows again what is chosen: view, search and sort.
+    void refresh(Status failure = {});
+    Status showTotals();
+    void viewWithoutInput(const QString& caption, const CellarQuery::View& view);
+    void viewOfYear(const QString& captionStart, CellarQuery::View (*view)(double));
     void viewOfList(QComboBox* used, QComboBox* other, const QString& otherColumn,
-                    CellarViews::Statement (*statement)(const QString&));
+                    CellarQuery::View (*view)(const QString&));
 
     std::unique_ptr<Ui::Visualisation> ui;
     Globals& m_globals;
@@ -55,4 +63,5 @@ private:
     DataLink DataListe;
     DataLink DataVisu;
     CellarModel* m_model;
+    CellarQuery::Shown m_shown;
 };

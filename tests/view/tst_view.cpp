@@ -4,9 +4,13 @@
 #include "view/GridLayout.h"
 #include "view/Visualisation.h"
 
+#include <QAbstractItemModelTester>
 #include <QComboBox>
+#include <QDate>
 #include <QFile>
 #include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -78,6 +82,8 @@ private slots:
     void openingShowsTheWholeCellar();
     void gridIsAViewerOnly();
     void enterInTheGridKeepsTheViewAndNumbersShowWhole();
+    void searchSortAndTotalsOfWhatIsShown();
+    void csvReadsBackInAFrenchSpreadsheet();
     void buttonViews_data();
     void buttonViews();
     void yearViews();
@@ -144,7 +150,7 @@ void TestView::gridIsAViewerOnly() {
     QCOMPARE(grid->horizontalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
     QCOMPARE(grid->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     QVERIFY(!grid->tabKeyNavigation());
-    QVERIFY(!grid->horizontalHeader()->sectionsClickable());
+    QVERIFY(grid->horizontalHeader()->sectionsClickable());
     grid->setFocus();
     grid->setCurrentIndex(grid->model()->index(0, 0));
     QTest::keyClicks(grid, "abc");
@@ -334,6 +340,113 @@ void TestView::enterInTheGridKeepsTheViewAndNumbersShowWhole() {
     const QString total = grid->model()->index(1, 6).data().toString();
     QCOMPARE(total, QString("99900000"));
     QVERIFY(grid->columnWidth(6) > QFontMetrics(grid->font()).horizontalAdvance(total));
+}
+
+void TestView::searchSortAndTotalsOfWhatIsShown() {
+    TestCellar cellar;
+    fillCellar(cellar);
+    cellar.addLot("Cœur de Loire", "Touraine", 2015, "Rouge", 6, 9.5);
+    cellar.addLot("Coeur de Loire", "Anjou", 2016, "Rouge", 2, 11.0);
+    Window w(cellar);
+    QAbstractItemModelTester tester(w.grid()->model(),
+                                    QAbstractItemModelTester::FailureReportingMode::QtTest);
+    auto* search = w.visu.findChild<QLineEdit*>("Recherche");
+    auto* totals = w.visu.findChild<QLabel*>("Totaux");
+    // Ten lots, counted by hand: 3 + 12 + 24 + 3 + 1 + 6 + 2 + 5 + 6 + 2 = 64 bottles, worth
+    // 36,30 + 150 + 2,40 + 3703,7034 + 10 + 20 + 57 + 22 = 4001,4034; L'Étoile and Pouilly have no price.
+    QCOMPARE(totals->text(), QString("10 lots, 64 bouteilles, valeur 4001,40 € (dont 2 lots sans prix)"));
+    // Alt+C reaches the search; case, accents and ligatures do not matter.
+    pressAccessKey(&w.visu, Qt::Key_C);
+    QCOMPARE(w.focus(), QString("Recherche"));
+    QTest::keyClicks(search, "COEUR");
+    QCOMPARE(w.names(), QStringList({"Coeur de Loire 2016", "Cœur de Loire 2015"}));
+    QCOMPARE(totals->text(), QString("2 lots, 8 bouteilles, valeur 79,00 €"));
+    typeOver(search, "éche");
+    QCOMPARE(w.names(), QStringList({"Échézeaux 1995"}));
+    // It keeps to the view chosen, and an empty search brings the whole view back.
+    typeOver(search, "bourg");
+    w.click("Blanc");
+    QCOMPARE(w.names(), QStringList({"Aligoté 1995", "Chablis 2010"}));
+    typeOver(search, "");
+    QCOMPARE(w.names().size(), 3);
+    // A click on a heading sorts by it, a second one the other way; lots without price stay last.
+    w.click("Tout");
+    QHeaderView* header = w.grid()->horizontalHeader();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(5) + 5, 5));
+    QStringList prices;
+    for (const QString& row : w.rows())
+        prices << row.section('|', 5, 5);
+    QCOMPARE(prices, QStringList({"0,1", "4", "5", "9,5", "11", "12,1", "12,5", "1234,5678", "", ""}));
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(5) + 5, 5));
+    prices.clear();
+    for (const QString& row : w.rows())
+        prices << row.section('|', 5, 5);
+    QCOMPARE(prices, QStringList({"1234,5678", "12,5", "12,1", "11", "9,5", "5", "4", "0,1", "", ""}));
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(0) + 5, 5));
+    QCOMPARE(w.names().first(), QString("Aligoté 1995"));
+    // Equal in French, the two hearts keep the order they were bought in.
+    QCOMPARE(w.names().mid(2, 2), QStringList({"Cœur de Loire 2015", "Coeur de Loire 2016"}));
+    // Choosing a view goes back to the view's own order.
+    w.click("Tout");
+    QCOMPARE(w.names().first(), QString("Coeur de Loire 2016"));
+    QVERIFY(!header->isSortIndicatorShown());
+}
+
+void TestView::csvReadsBackInAFrenchSpreadsheet() {
+    TestCellar cellar;
+    fillCellar(cellar);
+    cellar.addLot("Clos; \"des\" Vignes", "=SOMME(A1)", 2001, "Rouge", 1, 2.25);
+    Window w(cellar);
+    w.click("Rouge");
+    cellar.services.inputs.queueText(cellar.folder() + "cave.csv");
+    pressAccessKey(&w.visu, Qt::Key_X);
+    QVERIFY(cellar.services.inputs.asked().last().prompt.endsWith(
+        "/Cave " + QDate::currentDate().toString("yyyy-MM-dd") + ".csv"));
+    const QByteArray bytes = fileBytes(cellar.folder() + "cave.csv");
+    QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+    QVERIFY(bytes.endsWith("\r\n"));
+    // A reader of the French rules: ";" between cells, quotes around a cell that needs them, doubled inside.
+    QList<QStringList> table;
+    QStringList row;
+    QString cell;
+    bool quoted = false;
+    const QString text = QString::fromUtf8(bytes.mid(3));
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (quoted) {
+            if (c == '"' && i + 1 < text.size() && text.at(i + 1) == '"')
+                cell += '"', ++i;
+            else if (c == '"')
+                quoted = false;
+            else
+                cell += c;
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ';') {
+            row << cell;
+            cell.clear();
+        } else if (c == '\r' && text.mid(i, 2) == "\r\n") {
+            row << cell;
+            table << row;
+            row.clear();
+            cell.clear();
+            ++i;
+        } else {
+            cell += c;
+        }
+    }
+    QCOMPARE(table.first(),
+             QStringList({"Nom", "Type", "Année", "Couleur", "Qté", "Prix Unit.", "Prix total"}));
+    // The rows shown, in their order: the red wines by type.
+    QCOMPARE(table.size(), 4);
+    QCOMPARE(table.at(1),
+             QStringList({"Clos; \"des\" Vignes", "'=SOMME(A1)", "2001", "Rouge", "1", "2,25", "2,25"}));
+    QCOMPARE(table.at(2), QStringList({"Margaux", "Bordeaux", "1998", "Rouge", "12", "12,5", "150"}));
+    QCOMPARE(table.at(3),
+             QStringList({"Échézeaux", "Bourgogne", "1995", "Rouge", "3", "1234,5678", "3703,7034"}));
 }
 
 QTEST_MAIN(TestView)

@@ -1,0 +1,132 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "view/CellarQuery.h"
+
+#include "database/CellarQueries.h"
+#include "database/FrenchCollation.h"
+
+namespace CellarQuery {
+
+namespace {
+
+const QString Columns = QStringLiteral(
+    "rowid, NOM, TYPE, ANNEE, COULEUR, QUANTITE, PRIXUNITAIRE, PRIXUNITAIRE * QUANTITE AS TOTAL");
+const char* const Names[ColumnCount] = {
+    "NOM", "TYPE", "ANNEE", "COULEUR", "QUANTITE", "PRIXUNITAIRE", "PRIXUNITAIRE * QUANTITE"};
+
+// Order keys are never null, so that "after this row" compares them all: a missing text sorts as an
+// empty one, a missing number first, and lots without a price come last both ways.
+QString text(int column, bool descending) {
+    return QStringLiteral("ifnull(%1, '') COLLATE %2")
+        .arg(QLatin1String(Names[column]),
+             QLatin1String(descending ? FrenchCollation::ReversedName : FrenchCollation::Name));
+}
+
+QStringList keys(const Shown& shown) {
+    const Sort& sort = shown.sort;
+    if (sort.column < 0) {
+        QStringList order;
+        if (shown.view.byName)
+            order << text(Nom, false);
+        return order << text(Type, false) << text(Couleur, false) << QStringLiteral("ifnull(ANNEE, -1e308)");
+    }
+    const QString name = QLatin1String(Names[sort.column]);
+    switch (sort.column) {
+    case Nom:
+    case Type:
+    case Couleur:
+        return {text(sort.column, sort.descending)};
+    case PrixUnitaire:
+    case Total:
+        return {
+            QStringLiteral("(%1) IS NULL").arg(name),
+            QStringLiteral("%1ifnull(%2, 0)").arg(sort.descending ? QStringLiteral("-") : QString(), name)};
+    default:
+        return {sort.descending ? QStringLiteral("-ifnull(%1, -1e308)").arg(name)
+                                : QStringLiteral("ifnull(%1, -1e308)").arg(name)};
+    }
+}
+
+QString where(const Shown& shown, QVariantList& params) {
+    params = shown.view.params;
+    QString clause = QStringLiteral(" WHERE (") + shown.view.where + QLatin1Char(')');
+    if (!shown.search.isEmpty()) {
+        params << shown.search;
+        clause += QStringLiteral(" AND (%1(NOM, ?%2) OR %1(TYPE, ?%2))")
+                      .arg(QLatin1String(FrenchCollation::ContainsFunction))
+                      .arg(params.size());
+    }
+    return clause;
+}
+
+View textView(const char* column, const QString& value, bool byName = false) {
+    View v;
+    v.where = CellarQueries::equalsFrench(QLatin1String(column), value, v.params);
+    v.byName = byName;
+    return v;
+}
+
+View yearView(const char* comparison, double year) {
+    return {QStringLiteral("ANNEE %1 ?1").arg(QLatin1String(comparison)), {year}, false};
+}
+
+} // namespace
+
+View all() {
+    return {};
+}
+
+View colour(const QString& label) {
+    return textView("COULEUR", label);
+}
+
+View year(double year) {
+    return yearView("=", year);
+}
+
+View fromYear(double year) {
+    return yearView(">=", year);
+}
+
+View name(const QString& name) {
+    return textView("NOM", name, true);
+}
+
+View type(const QString& type) {
+    return textView("TYPE", type);
+}
+
+Statement page(const Shown& shown, const QVariantList& after, int limit) {
+    Statement s;
+    QString clause = where(shown, s.params);
+    const QStringList order = keys(shown) << QStringLiteral("rowid");
+    if (!after.isEmpty()) {
+        QStringList places;
+        for (const QVariant& key : after) {
+            s.params << key;
+            places << QStringLiteral("?%1").arg(s.params.size());
+        }
+        clause += QStringLiteral(" AND (%1) > (%2)").arg(order.join(QStringLiteral(", ")), places.join(u','));
+    }
+    s.sql = QStringLiteral("SELECT %1, %2 FROM ORNY%3 ORDER BY %4")
+                .arg(Columns, order.join(QStringLiteral(", ")), clause, order.join(QStringLiteral(", ")));
+    if (limit >= 0)
+        s.sql += QStringLiteral(" LIMIT %1").arg(limit);
+    return s;
+}
+
+Statement totals(const Shown& shown) {
+    Statement s;
+    const QString clause = where(shown, s.params);
+    // A lot counts as a purchase records it: a whole number of bottles, no price or one of zero or more.
+    const QString counted = QStringLiteral(
+        "(typeof(QUANTITE) IN ('integer', 'real') AND QUANTITE >= 0 AND QUANTITE = CAST(QUANTITE AS INTEGER) "
+        "AND (PRIXUNITAIRE IS NULL OR (typeof(PRIXUNITAIRE) IN ('integer', 'real') AND PRIXUNITAIRE >= 0)))");
+    s.sql = QStringLiteral("SELECT COUNT(*), TOTAL(CASE WHEN %1 THEN QUANTITE END), "
+                           "TOTAL(CASE WHEN %1 THEN PRIXUNITAIRE * QUANTITE END), "
+                           "TOTAL(%1 AND PRIXUNITAIRE IS NULL), TOTAL(NOT %1) FROM ORNY")
+                .arg(counted) +
+            clause;
+    return s;
+}
+
+} // namespace CellarQuery

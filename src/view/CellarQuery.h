@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+// The statements behind the cellar view. Every view shows the same seven columns (NOM, TYPE, ANNEE,
+// COULEUR, QUANTITE, PRIXUNITAIRE and TOTAL, their product), a screenful at a time: each page asks for
+// the rows that come after the last one shown, in the view's order, so that the engine keeps only those
+// rows while it sorts instead of sorting the whole cellar.
+namespace CellarQuery {
+
+enum Column { Nom, Type, Annee, Couleur, Quantite, PrixUnitaire, Total, ColumnCount };
+
+// The rows of one of the nine views, and its own order.
+struct View {
+    QString where = QStringLiteral("1");
+    QVariantList params;
+    bool byName = false; // the name view alone orders by name first
+};
+View all();
+// Rows of one colour label, compared without case but with its accents.
+View colour(const QString& label);
+View year(double year);
+View fromYear(double year);
+View name(const QString& name);
+View type(const QString& type);
+
+// The column a click on its heading sorts by; none keeps the view's own order.
+struct Sort {
+    int column = -1;
+    bool descending = false;
+};
+
+// A view as the grid shows it: narrowed to the rows whose name or type holds the searched words, in the
+// order chosen.
+struct Shown {
+    View view;
+    QString search;
+    Sort sort;
+};
+
+struct Statement {
+    QString sql;
+    QVariantList params;
+};
+// The rows after `after` (the order keys of the last row shown; none for the first page), at most `limit`
+// of them (none: all). Each row is: rowid, the seven columns, then its order keys, the rowid last.
+Statement page(const Shown& shown, const QVariantList& after = {}, int limit = -1);
+// Lots, bottles, value, lots without price and lots whose quantity or price is not one a purchase records.
+Statement totals(const Shown& shown);
+
+} // namespace CellarQuery
