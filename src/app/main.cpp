@@ -2,6 +2,7 @@
 // Brovane: the inventory of a private wine cellar.
 #include "about/Apropos.h"
 #include "configuration/Config.h"
+#include "configuration/RestaurerSauvegarde.h"
 #include "consumption/Consommation.h"
 #include "legacy/ImportBase.h"
 #include "legacy/LegacyConversion.h"
@@ -11,6 +12,7 @@
 #include "view/Visualisation.h"
 
 #include <QApplication>
+#include <QDate>
 
 namespace {
 
@@ -31,6 +33,10 @@ MenuActions assemble(Globals& globals, Services& services) {
     windows.config = modal<Config>(globals, services);
     windows.import = modal<ImportBase>(globals, services);
     windows.apropos = modal<Apropos>(globals, services);
+    windows.sauvegarder = [&globals, &services](QWidget* parent) {
+        RestaurerSauvegarde::sauvegarder(globals, services, parent);
+    };
+    windows.restaurer = modal<RestaurerSauvegarde>(globals, services);
     return windows;
 }
 
@@ -39,7 +45,12 @@ MenuActions assemble(Globals& globals, Services& services) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     Application launcher(app);
-    if (!launcher.start(assemble, LegacyConversion::offer))
+    // Once the window is up: an earlier cellar converted if the user wishes, then the day's copy.
+    const auto atStart = [](Globals& globals, Services& services, QWidget* window) {
+        LegacyConversion::offer(globals, services, window);
+        RestaurerSauvegarde::copieDuJour(globals, services, window, QDate::currentDate());
+    };
+    if (!launcher.start(assemble, atStart))
         return 0;
     return QApplication::exec();
 }

@@ -275,6 +275,52 @@ bool DataLink::stillThere() const {
            now.st_dev == d->opened.st_dev && now.st_ino == d->opened.st_ino;
 }
 
+Status DataLink::backupTo(const QString& path, qint64& lots) {
+    if (Status status = open())
+        return status;
+    d->cursor.reset();
+    if (QFile::exists(path))
+        return CellarSchema::engineFailure(path, QStringLiteral("le fichier existe déjà"));
+    try {
+        // Within one read transaction, the count and the copy see the same cellar.
+        SQLite::Transaction snapshot(*d->db, SQLite::TransactionBehavior::DEFERRED);
+        SQLite::Statement count(*d->db, "SELECT COUNT(*) FROM ORNY");
+        count.executeStep();
+        lots = count.getColumn(0).getInt64();
+        SQLite::Database copy(path.toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+        copy.exec("PRAGMA synchronous = FULL");
+        sqlite3_backup* backup = sqlite3_backup_init(copy.getHandle(), "main", d->db->getHandle(), "main");
+        if (!backup)
+            return failureOf(path, sqlite3_extended_errcode(copy.getHandle()),
+                             sqlite3_system_errno(copy.getHandle()),
+                             QString::fromUtf8(sqlite3_errmsg(copy.getHandle())));
+        const int stepped = sqlite3_backup_step(backup, -1);
+        const int finished = sqlite3_backup_finish(backup);
+        if (stepped != SQLITE_DONE || finished != SQLITE_OK) {
+            const Failure failure = failureOf(
+                path, finished != SQLITE_OK ? finished : stepped, sqlite3_system_errno(copy.getHandle()),
+                QString::fromUtf8(sqlite3_errstr(finished != SQLITE_OK ? finished : stepped)));
+            return failure;
+        }
+        copy.exec("PRAGMA journal_mode = DELETE");
+        return std::nullopt;
+    } catch (const SQLite::Exception& e) {
+        return fromException(path, nullptr, e);
+    }
+}
+
+Status DataLink::check(const QString& path, qint64 lots) {
+    DataLink copy(path);
+    const DbRows checked = copy.query(QStringLiteral("SELECT (SELECT quick_check FROM pragma_quick_check), "
+                                                     "(SELECT COUNT(*) FROM ORNY)"));
+    if (!checked.ok())
+        return checked.error;
+    if (checked.rows.front().at(0).toString() != QLatin1String("ok") ||
+        checked.rows.front().at(1).toLongLong() != lots)
+        return CellarSchema::notACellar(path, QStringLiteral("contrôle de la copie"));
+    return std::nullopt;
+}
+
 DbRows DataLink::query(const QString& sql, const QVariantList& params) {
     DbRows result;
     if (Status status = open()) {

@@ -47,6 +47,12 @@ public:
     // file itself (a journal left behind is taken in first): the file can then be copied as it stands.
     Status holdForCopy();
 
+    // Copies the cellar, as the engine sees it at one instant, into a new file (which must not exist), and
+    // returns how many lots it held. Other connections may go on reading and writing meanwhile.
+    Status backupTo(const QString& path, qint64& lots);
+    // Whether the file is a sound cellar holding that many lots.
+    static Status check(const QString& path, qint64 lots);
+
     // A statement whose rows are read on demand (the cellar grid). Opening one ends the previous one.
     Status openCursor(const QString& sql, const QVariantList& params = {});
     Status fetch(int count, std::vector<DbRow>& out);

@@ -16,4 +16,6 @@ struct MenuActions {
     Open config;
     Open import;
     Open apropos;
+    Open sauvegarder;
+    Open restaurer;
 };

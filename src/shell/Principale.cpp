@@ -49,6 +49,8 @@ void Principale::Form_Load() {
     connect(ui->MenuImprimer, &QAction::triggered, this, &Principale::MenuImprimer_Click);
     connect(ui->MenuConfig, &QAction::triggered, this, &Principale::MenuConfig_Click);
     connect(ui->MenuImport, &QAction::triggered, this, &Principale::MenuImport_Click);
+    connect(ui->MenuSauvegarder, &QAction::triggered, this, &Principale::MenuSauvegarder_Click);
+    connect(ui->MenuRestaurer, &QAction::triggered, this, &Principale::MenuRestaurer_Click);
     connect(ui->MenuApropos, &QAction::triggered, this, &Principale::MenuApropos_Click);
     connect(ui->MenuAide, &QAction::triggered, this, &Principale::MenuAide_Click);
     connect(ui->MenuQuitter, &QAction::triggered, this, &Principale::MenuQuitter_Click);
@@ -66,6 +68,8 @@ void Principale::Form_Load() {
         {&m_windows.imprimer, {ui->MenuImprimer, ui->Imprimer}},
         {&m_windows.config, {ui->MenuConfig, ui->Config}},
         {&m_windows.import, {ui->MenuImport, ui->Import}},
+        {&m_windows.sauvegarder, {ui->MenuSauvegarder}},
+        {&m_windows.restaurer, {ui->MenuRestaurer}},
         {&m_windows.apropos, {ui->MenuApropos, ui->Apropos}}};
     for (const auto& [open, actions] : entries)
         for (QAction* action : actions)
@@ -149,6 +153,14 @@ void Principale::MenuConfig_Click() {
 
 void Principale::MenuImport_Click() {
     run(m_windows.import);
+}
+
+void Principale::MenuSauvegarder_Click() {
+    run(m_windows.sauvegarder);
+}
+
+void Principale::MenuRestaurer_Click() {
+    run(m_windows.restaurer);
 }
 
 void Principale::MenuApropos_Click() {

@@ -35,6 +35,8 @@ public slots:
     void MenuImprimer_Click();
     void MenuConfig_Click();
     void MenuImport_Click();
+    void MenuSauvegarder_Click();
+    void MenuRestaurer_Click();
     void MenuApropos_Click();
     void MenuAide_Click();
     void MenuQuitter_Click();

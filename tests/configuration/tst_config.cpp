@@ -1,5 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "configuration/Config.h"
+#include "configuration/RestaurerSauvegarde.h"
+#include "storage/Backups.h"
+#include "storage/FileSystem.h"
 #include "storage/SettingsFile.h"
 #include "support/TestCellar.h"
 
@@ -7,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeView>
@@ -39,6 +43,7 @@ private slots:
     void enterMovesToValiderOnly();
     void noChangesNothing();
     void foldersWalkedByKeyboardAndDrivesChangeTheFolder();
+    void backupChosenByKeyboardReplacesTheCellarAfterACopy();
 };
 
 void TestConfig::windowMovesAndRemembers() {
@@ -207,6 +212,45 @@ void TestConfig::foldersWalkedByKeyboardAndDrivesChangeTheFolder() {
     QTest::mouseClick(window.findChild<QPushButton*>("Valider"), Qt::LeftButton);
     QCOMPARE(c.cellar.lastMessage().text,
              "Confirmez vous la création de :\n" + (root.endsWith('/') ? root : root + "/") + "Cave");
+}
+
+void TestConfig::backupChosenByKeyboardReplacesTheCellarAfterACopy() {
+    Cellars c;
+    FileSystem files;
+    Backups backups(files, c.cellar.globals.CheminBase, c.elsewhere.path());
+    QVERIFY(!backups.daily(QDate(2026, 11, 2)));
+    c.cellar.addLot("Pomerol", "Bordeaux", 2005, "Rouge", 6, 30);
+    QVERIFY(!backups.daily(QDate(2026, 11, 3)));
+    c.cellar.addLot("Chablis", "Bourgogne", 2019, "Blanc", 3, 14);
+
+    RestaurerSauvegarde window(c.cellar.globals, c.cellar.services);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto* list = window.findChild<QListWidget*>("ListeSauvegardes");
+    QCOMPARE(list->count(), 2);
+    QCOMPARE(list->item(0)->text(), QString("mardi 3 novembre 2026 — 2 lots"));
+    QCOMPARE(list->item(1)->text(), QString("lundi 2 novembre 2026 — 1 lot"));
+    QCOMPARE(focusName(), QString("ListeSauvegardes"));
+
+    // Non leaves everything as it was; Oui on the older copy brings back its single lot.
+    QTest::keyClick(list, Qt::Key_Down);
+    c.cellar.services.messages.queueAnswer(MessageBox::Answer::No);
+    QTest::keyClick(list, Qt::Key_Return);
+    QCOMPARE(c.cellar.lotCount(), 3);
+    c.cellar.services.messages.queueAnswer(MessageBox::Answer::Yes);
+    pressAccessKey(&window, Qt::Key_R);
+    QVERIFY(c.cellar.lastMessage().text.startsWith("La cave a été restaurée"));
+    QCOMPARE(c.cellar.lots(), QStringList{"Margaux|Bordeaux|1998|Rouge|12|12.5"});
+
+    // The cellar as it was before is one of the copies now, and can be brought back the same way.
+    QCOMPARE(list->count(), 3);
+    QVERIFY(list->item(0)->text().endsWith("— 3 lots"));
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Home);
+    c.cellar.services.messages.queueAnswer(MessageBox::Answer::Yes);
+    QTest::keyClick(list, Qt::Key_Return);
+    QCOMPARE(c.cellar.lotCount(), 3);
+    QVERIFY(!QFile::exists(c.cellar.databasePath() + ".restauration"));
 }
 
 QTEST_MAIN(TestConfig)

@@ -183,7 +183,8 @@ void TestShell::toolBarDispatch() {
     const auto record = [&ran](const char* name) { return [&ran, name](QWidget*) { ran << name; }; };
     Principale window(cellar.globals,
                       {record("saisie"), record("consommation"), record("visualisation"), record("imprimer"),
-                       record("config"), record("import"), record("apropos")});
+                       record("config"), record("import"), record("apropos"), record("sauvegarder"),
+                       record("restaurer")});
     window.BarreBoutons_ButtonClick(key);
     QCOMPARE(ran, expected.isEmpty() ? QStringList() : QStringList{expected});
     // The button and its menu entry run the same handler.
@@ -207,6 +208,8 @@ void TestShell::menuMatchesTheTable() {
         {"Separe01", "", ""},
         {"MenuConfig", "C&onfiguration", ""},
         {"MenuImport", "&Import", ""},
+        {"MenuSauvegarder", "Sauve&garder la cave…", ""},
+        {"MenuRestaurer", "&Restaurer une sauvegarde…", ""},
         {"MenuSepare02", "", ""},
         {"MenuQuitter", "&Quitter", "F12"}};
     auto* fichier = window.findChild<QMenu*>("MenuFichier");

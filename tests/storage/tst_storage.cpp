@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The cellar's files on disk: the settings file, and the move of the cellar into a new folder.
 #include "database/DataLink.h"
+#include "storage/Backups.h"
 #include "storage/DatabaseMove.h"
 #include "storage/FileSystem.h"
 #include "storage/SettingsFile.h"
 #include "support/TestCellar.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QTest>
 #include <sqlite3.h>
 
@@ -118,6 +120,9 @@ private slots:
     void killAtEveryStepLeavesOneWholeCellar();
     void resumeKeepsACellarWrittenSince();
     void cellarHoldingCodeIsRefused();
+    void dailyCopiesKeptByDate();
+    void copiesTakenWhileAnotherProgramWrites();
+    void restoreKilledAtEveryStepLeavesOneWholeCellar();
 };
 
 void TestStorage::settingsLines_data() {
@@ -430,6 +435,111 @@ void TestStorage::cellarHoldingCodeIsRefused() {
              qPrintable(refused->message));
     link.close();
     QCOMPARE(fileBytes(cellar.databasePath()), before);
+}
+
+void TestStorage::dailyCopiesKeptByDate() {
+    // Which days stay, with 7 December 2026 as today: the fourteen newest, then the first of each month for
+    // twelve months.
+    QList<QDate> days;
+    for (QDate day(2025, 6, 1); day <= QDate(2026, 12, 7); day = day.addDays(3))
+        days << day;
+    const QList<QDate> pruned = Backups::toPrune(days, QDate(2026, 12, 7));
+    QList<QDate> kept;
+    for (const QDate& day : days)
+        if (!pruned.contains(day))
+            kept << day;
+    // The fourteen newest go back to 27 October; the first of each month from January to October adds ten
+    // (November's and December's are among the newest).
+    QCOMPARE(kept.size(), 24);
+    QCOMPARE(kept.first(), QDate(2026, 1, 3));
+    QVERIFY(!kept.contains(QDate(2025, 12, 30)));
+    QVERIFY(kept.contains(QDate(2026, 2, 2)));
+    QVERIFY(kept.contains(days.last()));
+    // The day's copy: made once, checked, named by the day, and the others pruned beside it.
+    Cellars c;
+    FileSystem files;
+    Backups backups(files, c.cellar.folder(), c.elsewhere.path());
+    const QString folder = c.cellar.folder() + "Sauvegardes/";
+    QCOMPARE(backups.folder(), folder);
+    for (const QDate& day : days)
+        QVERIFY(QFile::copy(c.cellar.databasePath(), folder + Backups::dailyName(day)));
+    QVERIFY(!backups.daily(QDate(2026, 12, 8)));
+    QCOMPARE(fileBytes(folder + "Orny02-2026-12-08.dat").isEmpty(), false);
+    QCOMPARE(lotsOf(folder + "Orny02-2026-12-08.dat"), c.lots);
+    const auto copies = backups.copies();
+    QCOMPARE(copies.first().date, QDate(2026, 12, 8));
+    QCOMPARE(copies.first().lots, 2);
+    QCOMPARE(copies.size(), 24);
+    // At most once a day.
+    c.cellar.addLot("Plus tard", "Loire", 2001, "Blanc", 1);
+    QVERIFY(!backups.daily(QDate(2026, 12, 8)));
+    QCOMPARE(lotsOf(folder + "Orny02-2026-12-08.dat").size(), 2);
+    // A folder beside the cellar that cannot be written sends them to the user's own.
+    Backups elsewhere(files, "/proc/", c.elsewhere.path());
+    QCOMPARE(elsewhere.folder(), c.elsewhere.path() + "/Sauvegardes/");
+}
+
+void TestStorage::copiesTakenWhileAnotherProgramWrites() {
+    Cellars c;
+    c.cellar.addLot("Réserve", "Cave", 2000, "Rouge", 1000000, 9.5);
+    QProcess writer;
+    writer.start(QCoreApplication::applicationDirPath() + "/crash_worker",
+                 {c.cellar.databasePath(), c.elsewhere.path() + "/journal.txt", "1",
+                  BROVANE_TEST_DATA "/jet/jet4/Vin.mdb"});
+    QVERIFY(writer.waitForStarted());
+    FileSystem files;
+    Backups backups(files, c.cellar.folder(), c.elsewhere.path());
+    for (int n = 0; n < 15; ++n) {
+        const QString copy = c.elsewhere.path() + QString("/copie%1.dat").arg(n);
+        QVERIFY(!backups.saveTo(copy));
+        // Each copy is one instant of the cellar: sound, and every import in it whole.
+        DataLink link(copy);
+        // The three first lots were there before; each import brings eleven, one of them Échézeaux.
+        const DbRows rows =
+            link.query("SELECT (SELECT quick_check FROM pragma_quick_check), "
+                       "(SELECT COUNT(*) FROM ORNY WHERE rowid > 3 AND NOM NOT LIKE 'Achat-%'), "
+                       "(SELECT COUNT(*) FROM ORNY WHERE NOM = 'Échézeaux')");
+        QCOMPARE(rows.rows.front().at(0).toString(), QString("ok"));
+        QCOMPARE(rows.rows.front().at(1).toInt(), rows.rows.front().at(2).toInt() * 11);
+        QTest::qWait(20);
+    }
+    writer.kill();
+    writer.waitForFinished();
+    QVERIFY(backups.saveTo(c.elsewhere.path() + "/copie0.dat"));
+}
+
+void TestStorage::restoreKilledAtEveryStepLeavesOneWholeCellar() {
+    int boundaries = 0;
+    for (int step = 0;; ++step) {
+        Cellars c;
+        FileSystem plain;
+        Backups before(plain, c.cellar.folder(), c.elsewhere.path());
+        const QString copy = c.elsewhere.path() + "/ancienne.dat";
+        QVERIFY(!before.saveTo(copy));
+        c.cellar.addLot("Achat récent", "Loire", 2001, "Blanc", 1);
+        const QStringList now = lotsOf(c.cellar.databasePath());
+        FailingFileSystem files;
+        files.dieBefore = step;
+        bool killed = false;
+        try {
+            QVERIFY(!Backups(files, c.cellar.folder(), c.elsewhere.path()).restore(copy, QDate(2026, 12, 7)));
+        } catch (const FailingFileSystem::Killed&) {
+            killed = true;
+        }
+        const QStringList after = lotsOf(c.cellar.databasePath());
+        QVERIFY2(after == now || after == c.lots, qPrintable(QString::number(step)));
+        if (!killed) {
+            QCOMPARE(after, c.lots);
+            // The cellar as it was before is among the copies.
+            QCOMPARE(lotsOf(before.folder() + Backups::dailyName(QDate(2026, 12, 7))), now);
+            break;
+        }
+        ++boundaries;
+        // A later restore is not hindered by what was left.
+        QVERIFY(!Backups(plain, c.cellar.folder(), c.elsewhere.path()).restore(copy, QDate(2026, 12, 8)));
+        QCOMPARE(lotsOf(c.cellar.databasePath()), c.lots);
+    }
+    QVERIFY(boundaries >= 3);
 }
 
 QTEST_MAIN(TestStorage)

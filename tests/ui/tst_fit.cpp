@@ -4,6 +4,7 @@
 // each is kept in the build folder for whoever wants to look.
 #include "about/Apropos.h"
 #include "configuration/Config.h"
+#include "configuration/RestaurerSauvegarde.h"
 #include "consumption/Consommation.h"
 #include "legacy/ImportBase.h"
 #include "purchases/Saisie.h"
@@ -129,6 +130,10 @@ void TestFit::everyWindowFits() {
     {
         Config window(cellar.globals, cellar.services);
         check(window, "Config");
+    }
+    {
+        RestaurerSauvegarde window(cellar.globals, cellar.services);
+        check(window, "RestaurerSauvegarde");
     }
     {
         ImportBase window(cellar.globals, cellar.services);

@@ -1,0 +1,120 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "configuration/RestaurerSauvegarde.h"
+
+#include "storage/Backups.h"
+#include "storage/FileSystem.h"
+#include "ui/BusyCursor.h"
+#include "ui/Services.h"
+#include "ui/WindowTools.h"
+#include "ui_RestaurerSauvegarde.h"
+
+#include <QDate>
+#include <QDir>
+#include <QStandardPaths>
+
+namespace {
+
+QString userDataFolder() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/brovane");
+}
+
+QString lots(qint64 n) {
+    return n == 1 ? QStringLiteral("1 lot") : QStringLiteral("%1 lots").arg(n);
+}
+
+} // namespace
+
+RestaurerSauvegarde::RestaurerSauvegarde(Globals& globals, Services& services, QWidget* parent)
+    : WorkingWindow(parent), ui(std::make_unique<Ui::RestaurerSauvegarde>()), m_globals(globals),
+      m_services(services) {
+    ui->setupUi(this);
+    WindowTools::setHelpTopic(this, HelpTopic);
+    connect(ui->Restaurer, &QPushButton::clicked, this, &RestaurerSauvegarde::Restaurer_Click);
+    connect(ui->Quitter, &QPushButton::clicked, this, &RestaurerSauvegarde::Quitter_Click);
+    connect(ui->ListeSauvegardes, &QListWidget::itemActivated, this, &RestaurerSauvegarde::Restaurer_Click);
+    fillList();
+    WindowTools::centreOnScreen(this);
+}
+
+RestaurerSauvegarde::~RestaurerSauvegarde() = default;
+
+void RestaurerSauvegarde::fillList() {
+    FileSystem files;
+    const Backups backups(files, m_globals.CheminBase, userDataFolder());
+    ui->ListeSauvegardes->clear();
+    for (const Backups::Copy& copy : backups.copies()) {
+        auto* item = new QListWidgetItem(
+            QStringLiteral("%1 — %2").arg(QLocale().toString(copy.date, QLocale::LongFormat),
+                                          copy.lots < 0 ? QStringLiteral("illisible") : lots(copy.lots)),
+            ui->ListeSauvegardes);
+        item->setData(Qt::UserRole, copy.path);
+    }
+    ui->Dossier->setText(QStringLiteral("Dossier : %1").arg(QDir::toNativeSeparators(backups.folder())));
+    ui->Restaurer->setEnabled(ui->ListeSauvegardes->count() > 0);
+    if (ui->ListeSauvegardes->count() > 0)
+        ui->ListeSauvegardes->setCurrentRow(0);
+    ui->ListeSauvegardes->setFocus();
+}
+
+void RestaurerSauvegarde::Restaurer_Click() {
+    const QListWidgetItem* chosen = ui->ListeSauvegardes->currentItem();
+    if (!chosen)
+        return;
+    const MessageBox::Answer answer = m_services.messages.show(
+        this, QStringLiteral("Brovane"),
+        QStringLiteral(
+            "Remplacer la cave par la sauvegarde du %1 ?\n\nLa cave actuelle est d'abord sauvegardée : "
+            "vous pourrez y revenir.")
+            .arg(chosen->text()),
+        MessageBox::Icon::Question, MessageBox::Buttons::YesNo);
+    if (answer != MessageBox::Answer::Yes)
+        return;
+    Status failure;
+    {
+        BusyCursor busy;
+        FileSystem files;
+        failure = Backups(files, m_globals.CheminBase, userDataFolder())
+                      .restore(chosen->data(Qt::UserRole).toString(), QDate::currentDate());
+    }
+    if (failure) {
+        m_services.messages.databaseError(this, *failure);
+        return;
+    }
+    m_services.messages.notice(this, QStringLiteral("La cave a été restaurée : %1.").arg(chosen->text()));
+    fillList();
+}
+
+void RestaurerSauvegarde::Quitter_Click() {
+    close();
+}
+
+void RestaurerSauvegarde::sauvegarder(Globals& globals, Services& services, QWidget* parent) {
+    const QString path = services.inputs.saveFile(
+        parent, QStringLiteral("Sauvegarder la cave"),
+        QStringLiteral("Cave %1.dat").arg(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))),
+        QStringLiteral("Caves Brovane (*.dat)"));
+    if (path.isEmpty())
+        return;
+    Status failure;
+    {
+        BusyCursor busy;
+        FileSystem files;
+        failure = Backups(files, globals.CheminBase, userDataFolder()).saveTo(path);
+    }
+    if (failure)
+        services.messages.databaseError(parent, *failure);
+    else
+        services.messages.notice(
+            parent,
+            QStringLiteral("La cave a été sauvegardée dans « %1 ».").arg(QDir::toNativeSeparators(path)));
+}
+
+void RestaurerSauvegarde::copieDuJour(Globals& globals, Services& services, QWidget* parent,
+                                      const QDate& today) {
+    FileSystem files;
+    if (Status failure = Backups(files, globals.CheminBase, userDataFolder()).daily(today))
+        services.messages.show(
+            parent, QStringLiteral("Brovane"),
+            QStringLiteral("La sauvegarde du jour n'a pas pu être faite :\n%1").arg(failure->message),
+            MessageBox::Icon::Exclamation, MessageBox::Buttons::Ok, failure->detail);
+}
