@@ -3,6 +3,7 @@
 
 #include "database/CellarSchema.h"
 #include "database/FrenchCollation.h"
+#include "database/Journal.h"
 
 namespace CellarQueries {
 
@@ -76,13 +77,118 @@ TextList distinctValues(DataLink& link, const QString& column, const Conditions&
     return list;
 }
 
-Status addLot(DataLink& link, const NewLot& lot) {
-    return link.write([&](DataLink& l) {
-        return l.execute(
-            QStringLiteral("INSERT INTO ORNY (NOM, TYPE, ANNEE, COULEUR, QUANTITE, PRIXUNITAIRE) "
-                           "VALUES (?1, ?2, ?3, ?4, ?5, ?6)"),
-            {lot.nom, lot.type, lot.annee, lot.couleur, lot.quantite,
-             lot.prixUnitaire ? QVariant(*lot.prixUnitaire) : QVariant()});
+namespace {
+
+QVariantList valuesOf(const NewLot& lot) {
+    return {lot.nom,     lot.type,     lot.annee,
+            lot.couleur, lot.quantite, lot.prixUnitaire ? QVariant(*lot.prixUnitaire) : QVariant()};
+}
+
+// Whether the lot is still exactly as it was read: same values, same types.
+Status unchanged(DataLink& link, const StoredLot& seen, bool& same) {
+    QVariantList params{seen.rowid};
+    QString sql = QStringLiteral("SELECT COUNT(*) FROM ORNY WHERE rowid = ?1");
+    for (int c = 0; c < CellarSchema::LotColumnCount; ++c) {
+        params << seen.values.at(static_cast<size_t>(c));
+        sql +=
+            QStringLiteral(" AND %1 IS ?%2").arg(QLatin1String(CellarSchema::LotColumnNames[c])).arg(c + 2);
+    }
+    const DbRows rows = link.query(sql, params);
+    same = rows.ok() && !rows.rows.empty() && rows.rows.front().front().toLongLong() == 1;
+    return rows.error;
+}
+
+// The lot goes, and its details with it.
+Status deleteLot(DataLink& link, qint64 rowid) {
+    if (Status status = link.execute(QStringLiteral("DELETE FROM ORNY WHERE rowid = ?1"), {rowid}))
+        return status;
+    return link.execute(QStringLiteral("DELETE FROM DETAIL WHERE LOT = ?1"), {rowid});
+}
+
+} // namespace
+
+Appender::Appender(DataLink& link, Journal::Kind kind) : m_link(link), m_kind(kind) {}
+
+Status Appender::start() {
+    if (Status status = Journal::ensureTables(m_link))
+        return status;
+    return Journal::newLotId(m_link, m_next);
+}
+
+Status Appender::add(const QVariantList& values, qint64* id) {
+    const qint64 rowid = m_next++;
+    if (Status status =
+            m_link.execute(QStringLiteral("INSERT INTO ORNY (rowid, %1) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)")
+                               .arg(CellarSchema::lotColumnList()),
+                           QVariantList{rowid} + values))
+        return status;
+    if (id)
+        *id = rowid;
+    return Journal::recordInsert(m_link, m_kind, rowid, m_group);
+}
+
+Status addLot(DataLink& link, const NewLot& lot, qint64* id) {
+    return link.write([&](DataLink& l) -> Status {
+        Appender appender(l, Journal::Kind::Purchase);
+        if (Status status = appender.start())
+            return status;
+        return appender.add(valuesOf(lot), id);
+    });
+}
+
+StoredLot lotAt(DataLink& link, qint64 rowid) {
+    StoredLot lot;
+    lot.rowid = rowid;
+    const DbRows rows = link.query(
+        QStringLiteral("SELECT %1 FROM ORNY WHERE rowid = ?1").arg(CellarSchema::lotColumnList()), {rowid});
+    lot.error = rows.error;
+    if (rows.ok() && !rows.rows.empty()) {
+        lot.found = true;
+        lot.values = rows.rows.front();
+    }
+    return lot;
+}
+
+Status correctLot(DataLink& link, const StoredLot& seen, const NewLot& lot, bool& changed) {
+    return link.write([&](DataLink& l) -> Status {
+        bool same = false;
+        if (Status status = unchanged(l, seen, same))
+            return status;
+        changed = !same;
+        if (changed)
+            return std::nullopt;
+        if (Status status = Journal::ensureTables(l))
+            return status;
+        qint64 group = 0;
+        Journal::Movement movement(l, Journal::Kind::Correction, seen.rowid, group);
+        if (Status status = movement.open())
+            return status;
+        if (Status status =
+                l.execute(QStringLiteral("UPDATE ORNY SET (%1) = (?2, ?3, ?4, ?5, ?6, ?7) WHERE rowid = ?1")
+                              .arg(CellarSchema::lotColumnList()),
+                          QVariantList{seen.rowid} + valuesOf(lot)))
+            return status;
+        return movement.close();
+    });
+}
+
+Status removeLot(DataLink& link, const StoredLot& seen, bool& changed) {
+    return link.write([&](DataLink& l) -> Status {
+        bool same = false;
+        if (Status status = unchanged(l, seen, same))
+            return status;
+        changed = !same;
+        if (changed)
+            return std::nullopt;
+        if (Status status = Journal::ensureTables(l))
+            return status;
+        qint64 group = 0;
+        Journal::Movement movement(l, Journal::Kind::Removal, seen.rowid, group);
+        if (Status status = movement.open())
+            return status;
+        if (Status status = deleteLot(l, seen.rowid))
+            return status;
+        return movement.close();
     });
 }
 
@@ -117,14 +223,23 @@ ConsumeResult consume(DataLink& link, const LotKey& key, const QVariant& stock, 
             return std::nullopt;
         }
         const qlonglong rowid = found.rows.front().front().toLongLong();
+        if (Status status = Journal::ensureTables(l))
+            return status;
+        qint64 group = 0;
+        Journal::Movement movement(l, Journal::Kind::Consumption, rowid, group);
+        if (Status status = movement.open())
+            return status;
+        Status status;
         if (stock.toDouble() > static_cast<double>(consumed)) {
             // The engine subtracts from the value it holds, whole or not.
             result.outcome = Consumed::Lowered;
-            return l.execute(QStringLiteral("UPDATE ORNY SET QUANTITE = QUANTITE - ?1 WHERE rowid = ?2"),
-                             {consumed, rowid});
+            status = l.execute(QStringLiteral("UPDATE ORNY SET QUANTITE = QUANTITE - ?1 WHERE rowid = ?2"),
+                               {consumed, rowid});
+        } else {
+            result.outcome = Consumed::Removed;
+            status = deleteLot(l, rowid);
         }
-        result.outcome = Consumed::Removed;
-        return l.execute(QStringLiteral("DELETE FROM ORNY WHERE rowid = ?1"), {rowid});
+        return status ? status : movement.close();
     });
     if (result.error)
         result.outcome = Consumed::Failed;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "database/DataLink.h"
+#include "database/Journal.h"
 
 #include <QString>
 #include <QStringList>
@@ -42,7 +43,39 @@ struct NewLot {
     int quantite = 0;
     std::optional<double> prixUnitaire;
 };
-Status addLot(DataLink& link, const NewLot& lot);
+// New lots inside one DataLink::write, each journalled, all in the same group of movements: a purchase
+// is one lot, an import many.
+class Appender {
+public:
+    Appender(DataLink& link, Journal::Kind kind);
+    // Once, before the first lot.
+    Status start();
+    // The six values in ORNY's column order; `id` receives the new lot's rowid.
+    Status add(const QVariantList& values, qint64* id = nullptr);
+
+private:
+    DataLink& m_link;
+    Journal::Kind m_kind;
+    qint64 m_next = 0;
+    qint64 m_group = 0;
+};
+
+// Records the purchase as a new lot, journalled; `id` receives the new lot's rowid.
+Status addLot(DataLink& link, const NewLot& lot, qint64* id = nullptr);
+
+// A lot as it is stored, by its rowid: its six values in ORNY's column order, whatever their types.
+struct StoredLot {
+    qint64 rowid = 0;
+    DbRow values;
+    bool found = false;
+    Status error;
+};
+StoredLot lotAt(DataLink& link, qint64 rowid);
+
+// Replaces a lot's values, or removes it, journalled, provided it is still exactly as `seen` (read by
+// lotAt); otherwise nothing changes and `changed` is set.
+Status correctLot(DataLink& link, const StoredLot& seen, const NewLot& lot, bool& changed);
+Status removeLot(DataLink& link, const StoredLot& seen, bool& changed);
 
 // The lot singled out by name, type, vintage and colour: the first such row.
 struct LotKey {

@@ -33,6 +33,56 @@ const QList<RequiredTable>& requiredTables() {
     return tables;
 }
 
+const QList<RequiredTable>& addedTables() {
+    static const QList<RequiredTable> tables = [] {
+        QStringList journal = {"ID", "QUAND", "NATURE", "GROUPE", "LOT", "LOT_AVANT", "LOT_APRES"};
+        for (const char* suffix : {"AVANT", "APRES"})
+            for (int c = 0; c < LotColumnCount; ++c)
+                journal << lotColumn(static_cast<LotColumn>(c), suffix);
+        journal << QStringList{"DETAIL_AVANT", "DETAIL_APRES", "BOUTEILLES", "ANNULE", "ANNULE_PAR"};
+        QStringList detail = {"LOT"};
+        for (const char* name : DetailColumnNames)
+            detail << QLatin1String(name);
+        return QList<RequiredTable>{{JournalTable, journal}, {DetailTable, detail}};
+    }();
+    return tables;
+}
+
+QString lotColumn(LotColumn column, const char* suffix) {
+    return QStringLiteral("%1_%2").arg(QLatin1String(LotColumnNames[column]), QLatin1String(suffix));
+}
+
+QString createAddedTablesSql() {
+    // The copies of a lot's values have no declared type, so that they keep the exact type and value
+    // they had in ORNY, whatever wrote them there.
+    QStringList copies;
+    for (const char* suffix : {"AVANT", "APRES"})
+        for (int c = 0; c < LotColumnCount; ++c)
+            copies << lotColumn(static_cast<LotColumn>(c), suffix);
+    return QStringLiteral(
+               "CREATE TABLE IF NOT EXISTS MOUVEMENT (ID INTEGER PRIMARY KEY, QUAND TEXT NOT NULL, "
+               "NATURE TEXT NOT NULL, GROUPE INTEGER NOT NULL, LOT INTEGER NOT NULL, LOT_AVANT INTEGER NOT "
+               "NULL, LOT_APRES INTEGER, %1, DETAIL_AVANT, DETAIL_APRES, BOUTEILLES, ANNULE INTEGER, "
+               "ANNULE_PAR INTEGER);"
+               "CREATE INDEX IF NOT EXISTS MOUVEMENT_GROUPE ON MOUVEMENT (GROUPE);"
+               "CREATE INDEX IF NOT EXISTS MOUVEMENT_LOT ON MOUVEMENT (LOT);"
+               "CREATE INDEX IF NOT EXISTS MOUVEMENT_QUAND ON MOUVEMENT (QUAND);"
+               // The movements an undo can still reach: the last one is found without a scan.
+               "CREATE INDEX IF NOT EXISTS MOUVEMENT_A_ANNULER ON MOUVEMENT (GROUPE) "
+               "WHERE ANNULE IS NULL AND ANNULE_PAR IS NULL;"
+               "CREATE TABLE IF NOT EXISTS DETAIL (LOT INTEGER PRIMARY KEY, BOIRE_DES INTEGER, "
+               "BOIRE_JUSQUA INTEGER, EMPLACEMENT TEXT, NOTE TEXT, APPRECIATION INTEGER);")
+        .arg(copies.join(QStringLiteral(", ")));
+}
+
+QString detailValueSql(const QString& lot) {
+    QStringList columns;
+    for (const char* name : DetailColumnNames)
+        columns << QLatin1String(name);
+    return QStringLiteral("(SELECT json_array(%1) FROM DETAIL WHERE LOT = %2)")
+        .arg(columns.join(QStringLiteral(", ")), lot);
+}
+
 FileKind detectKind(const QString& path) {
     QFileInfo info(path);
     if (!info.exists() || !info.isFile())

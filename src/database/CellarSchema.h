@@ -39,6 +39,23 @@ struct RequiredTable {
 };
 const QList<RequiredTable>& requiredTables();
 
+// The tables the program adds to a cellar on its first write, beside ORNY and COULEUR which keep their
+// shape for the tools and earlier files that rely on it: the journal of every movement of a lot, and the
+// details of a lot (when to drink it, where it lies, notes). Both refer to a lot by its rowid in ORNY.
+inline constexpr const char* JournalTable = "MOUVEMENT";
+inline constexpr const char* DetailTable = "DETAIL";
+const QList<RequiredTable>& addedTables();
+// Creates whichever of them is missing, with their indexes.
+QString createAddedTablesSql();
+// The journal's columns for a lot's values before and after a movement: "NOM_AVANT" and so on.
+QString lotColumn(LotColumn column, const char* suffix);
+// The details of a lot as one value (a JSON array of the DETAIL columns after LOT), or null when it has
+// none: `lot` is the SQL expression giving the lot's rowid.
+QString detailValueSql(const QString& lot);
+// The DETAIL columns after LOT, in their stored order.
+inline constexpr const char* DetailColumnNames[] = {"BOIRE_DES", "BOIRE_JUSQUA", "EMPLACEMENT", "NOTE",
+                                                    "APPRECIATION"};
+
 Failure missingFile(const QString& path);
 Failure notACellar(const QString& path, const QString& detail = {});
 Failure earlierFormat(const QString& path);

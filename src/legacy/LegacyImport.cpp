@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "legacy/LegacyImport.h"
 
+#include "database/CellarQueries.h"
 #include "database/CellarSchema.h"
 #include "database/LotRules.h"
 #include "legacy/JetReader.h"
@@ -138,9 +139,11 @@ QStringList readColours(const QString& helper, const QString& jetFile) {
 
 Status appendLots(DataLink& link, const std::vector<DbRow>& lots) {
     return link.write([&lots](DataLink& l) -> Status {
+        CellarQueries::Appender appender(l, Journal::Kind::Import);
+        if (Status e = appender.start())
+            return e;
         for (const DbRow& lot : lots)
-            if (Status e = l.execute(CellarSchema::insertLotSql(),
-                                     {lot.at(0), lot.at(1), lot.at(2), lot.at(3), lot.at(4), lot.at(5)}))
+            if (Status e = appender.add({lot.at(0), lot.at(1), lot.at(2), lot.at(3), lot.at(4), lot.at(5)}))
                 return e;
         return std::nullopt;
     });
@@ -157,15 +160,16 @@ Result run(const QString& helper, const QString& jetFile, const QString& databas
     Reading reading;
     // The lots go into the transaction as they are read: all of them are appended, or none.
     const Status written = link.write([&](DataLink& l) -> Status {
-        const QString insert = CellarSchema::insertLotSql();
+        CellarQueries::Appender appender(l, Journal::Kind::Import);
+        if (Status e = appender.start())
+            return e;
         reading = readLots(
             helper, jetFile,
             [&](const DbRow& lot) -> Status {
                 switch (LotRules::check(lot, currentYear)) {
                 case LotRules::Fault::None:
                     ++result.added;
-                    return l.execute(insert,
-                                     {lot.at(0), lot.at(1), lot.at(2), lot.at(3), lot.at(4), lot.at(5)});
+                    return appender.add({lot.at(0), lot.at(1), lot.at(2), lot.at(3), lot.at(4), lot.at(5)});
                 case LotRules::Fault::Name:
                     ++result.refused.name;
                     break;

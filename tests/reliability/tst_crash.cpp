@@ -67,6 +67,25 @@ public:
         const int imported = now.imported - m_before.imported;
         QCOMPARE(imported % 11, 0);
         QVERIFY(imported / 11 == acknowledged.imports || imported / 11 == acknowledged.imports + 1);
+        // The journal and the cellar went together: every movement complete, and the last movement of each
+        // lot leaves it as it stands.
+        if (rows("SELECT COUNT(*) FROM sqlite_schema WHERE name = 'MOUVEMENT'").front().front().toInt() == 0)
+            return;
+        QCOMPARE(rows("SELECT COUNT(*) FROM MOUVEMENT WHERE LOT_APRES IS NULL").front().front().toInt(), 0);
+        QCOMPARE(
+            rows("SELECT COUNT(*) FROM MOUVEMENT m LEFT JOIN ORNY o ON o.rowid = m.LOT WHERE m.ID = "
+                 "(SELECT MAX(ID) FROM MOUVEMENT WHERE LOT = m.LOT) AND NOT (m.LOT_APRES = 0 AND o.rowid "
+                 "IS NULL OR m.LOT_APRES = 1 AND o.NOM IS m.NOM_APRES AND o.QUANTITE IS m.QUANTITE_APRES)")
+                .front()
+                .front()
+                .toInt(),
+            0);
+        QCOMPARE(rows("SELECT COUNT(*) FROM ORNY o WHERE NOM <> 'Réserve' AND NOT EXISTS (SELECT 1 FROM "
+                      "MOUVEMENT WHERE LOT = o.rowid)")
+                     .front()
+                     .front()
+                     .toInt(),
+                 0);
     }
 
     void setDatabase(const QString& database) { m_database = database; }

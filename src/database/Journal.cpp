@@ -1,0 +1,304 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "database/Journal.h"
+
+#include "database/CellarSchema.h"
+
+#include <QLocale>
+#include <QSet>
+#include <algorithm>
+#include <cmath>
+
+namespace Journal {
+
+namespace {
+
+struct KindName {
+    Kind kind;
+    const char* code;
+    const char* label;
+};
+const KindName Kinds[KindCount] = {{Kind::Purchase, "achat", "Achat"},
+                                   {Kind::Consumption, "consommation", "Consommation"},
+                                   {Kind::Import, "import", "Import"},
+                                   {Kind::Correction, "correction", "Correction"},
+                                   {Kind::Removal, "suppression", "Suppression"},
+                                   {Kind::Undo, "annulation", "Annulation"}};
+
+QStringList lotColumns(const char* prefix = "") {
+    QStringList names;
+    for (const char* name : CellarSchema::LotColumnNames)
+        names << QLatin1String(prefix) + QLatin1String(name);
+    return names;
+}
+
+QStringList copyColumns(const char* suffix) {
+    QStringList names;
+    for (int c = 0; c < CellarSchema::LotColumnCount; ++c)
+        names << CellarSchema::lotColumn(static_cast<CellarSchema::LotColumn>(c), suffix);
+    return names;
+}
+
+// "o.NOM IS m.NOM_APRES AND ...": the lot as it stands equals, value for value and type for type, the
+// lot as the movement left it.
+QString sameAsAfter() {
+    QStringList tests;
+    const QStringList stored = lotColumns("o.");
+    const QStringList after = copyColumns("APRES");
+    for (int c = 0; c < stored.size(); ++c)
+        tests << QStringLiteral("%1 IS m.%2").arg(stored.at(c), after.at(c));
+    tests << QStringLiteral("%1 IS m.DETAIL_APRES")
+                 .arg(CellarSchema::detailValueSql(QStringLiteral("o.rowid")));
+    return tests.join(QStringLiteral(" AND "));
+}
+
+Status count(DataLink& link, const QString& sql, const QVariantList& params, qint64& value) {
+    const DbRows rows = link.query(sql, params);
+    if (!rows.ok())
+        return rows.error;
+    value = rows.rows.empty() ? 0 : rows.rows.front().front().toLongLong();
+    return std::nullopt;
+}
+
+// Puts back the lot and its details as the movement found them.
+Status restoreBefore(DataLink& link, qint64 id, bool lotBefore, bool lotAfter, qint64 lot) {
+    const QString before = copyColumns("AVANT").join(QStringLiteral(", "));
+    const QString columns = lotColumns().join(QStringLiteral(", "));
+    Status status;
+    if (!lotBefore)
+        status = link.execute(QStringLiteral("DELETE FROM ORNY WHERE rowid = ?1"), {lot});
+    else if (lotAfter)
+        status =
+            link.execute(QStringLiteral("UPDATE ORNY SET (%1) = (SELECT %2 FROM MOUVEMENT WHERE ID = ?1) "
+                                        "WHERE rowid = ?2")
+                             .arg(columns, before),
+                         {id, lot});
+    else
+        status = link.execute(QStringLiteral("INSERT INTO ORNY (rowid, %1) SELECT LOT, %2 FROM MOUVEMENT "
+                                             "WHERE ID = ?1")
+                                  .arg(columns, before),
+                              {id});
+    if (status)
+        return status;
+    if ((status = link.execute(QStringLiteral("DELETE FROM DETAIL WHERE LOT = ?1"), {lot})))
+        return status;
+    QStringList fields;
+    QStringList values;
+    int index = 0;
+    for (const char* name : CellarSchema::DetailColumnNames) {
+        fields << QLatin1String(name);
+        values << QStringLiteral("json_extract(DETAIL_AVANT, '$[%1]')").arg(index++);
+    }
+    return link.execute(QStringLiteral("INSERT INTO DETAIL (LOT, %1) SELECT LOT, %2 FROM MOUVEMENT "
+                                       "WHERE ID = ?1 AND LOT_AVANT = 1 AND DETAIL_AVANT IS NOT NULL")
+                            .arg(fields.join(QStringLiteral(", ")), values.join(QStringLiteral(", "))),
+                        {id});
+}
+
+} // namespace
+
+QString code(Kind kind) {
+    return QLatin1String(Kinds[static_cast<int>(kind)].code);
+}
+
+std::optional<Kind> kindOf(const QString& code) {
+    for (const KindName& k : Kinds)
+        if (code == QLatin1String(k.code))
+            return k.kind;
+    return std::nullopt;
+}
+
+QString label(Kind kind) {
+    return QLatin1String(Kinds[static_cast<int>(kind)].label);
+}
+
+QString timestamp(const QDateTime& when) {
+    return when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+Status ensureTables(DataLink& link) {
+    bool missing = false;
+    for (const CellarSchema::RequiredTable& table : CellarSchema::addedTables()) {
+        const DbRows info =
+            link.query(QStringLiteral("SELECT name FROM pragma_table_info(?1)"), {QLatin1String(table.name)});
+        if (!info.ok())
+            return info.error;
+        if (info.rows.empty()) {
+            missing = true;
+            continue;
+        }
+        QStringList present;
+        for (const DbRow& row : info.rows)
+            present << row.front().toString().toUpper();
+        for (const QString& column : table.columns)
+            if (!present.contains(column))
+                return CellarSchema::incomplete(
+                    link.databaseName(),
+                    QStringLiteral("la colonne %1 de la table %2").arg(column, QLatin1String(table.name)));
+    }
+    if (!missing)
+        return std::nullopt;
+    const QStringList statements =
+        CellarSchema::createAddedTablesSql().split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    for (const QString& statement : statements)
+        if (Status status = link.execute(statement))
+            return status;
+    return std::nullopt;
+}
+
+Status newLotId(DataLink& link, qint64& id) {
+    qint64 lots = 0;
+    qint64 named = 0;
+    if (Status status = count(link, QStringLiteral("SELECT MAX(rowid) FROM ORNY"), {}, lots))
+        return status;
+    if (Status status = count(link, QStringLiteral("SELECT MAX(LOT) FROM MOUVEMENT"), {}, named))
+        return status;
+    id = std::max(lots, named) + 1;
+    return std::nullopt;
+}
+
+Movement::Movement(DataLink& link, Kind kind, qint64 lot, qint64& group, qint64 undoes)
+    : m_link(link), m_kind(kind), m_lot(lot), m_group(group), m_undoes(undoes) {}
+
+Status Movement::open() {
+    const QString sql =
+        QStringLiteral(
+            "INSERT INTO MOUVEMENT (QUAND, NATURE, GROUPE, LOT, LOT_AVANT, %1, DETAIL_AVANT, ANNULE) "
+            "SELECT ?1, ?2, IFNULL(?3, (SELECT IFNULL(MAX(ID), 0) + 1 FROM MOUVEMENT)), ?4, "
+            "o.rowid IS NOT NULL, %2, %3, ?5 FROM (SELECT 1) LEFT JOIN ORNY o ON o.rowid = ?4")
+            .arg(copyColumns("AVANT").join(QStringLiteral(", ")), lotColumns("o.").join(QStringLiteral(", ")),
+                 CellarSchema::detailValueSql(QStringLiteral("?4")));
+    if (Status status =
+            m_link.execute(sql, {timestamp(), code(m_kind), m_group ? QVariant(m_group) : QVariant(), m_lot,
+                                 m_undoes ? QVariant(m_undoes) : QVariant()}))
+        return status;
+    qint64 id = 0;
+    if (Status status = count(m_link, QStringLiteral("SELECT MAX(ID) FROM MOUVEMENT"), {}, id))
+        return status;
+    m_id = id;
+    if (!m_group)
+        m_group = id;
+    return std::nullopt;
+}
+
+Status Movement::close() {
+    const QString sql =
+        QStringLiteral(
+            "UPDATE MOUVEMENT SET (LOT_APRES, %1, DETAIL_APRES) = (SELECT o.rowid IS NOT NULL, %2, "
+            "%3 FROM (SELECT 1) LEFT JOIN ORNY o ON o.rowid = MOUVEMENT.LOT) WHERE ID = ?1")
+            .arg(copyColumns("APRES").join(QStringLiteral(", ")), lotColumns("o.").join(QStringLiteral(", ")),
+                 CellarSchema::detailValueSql(QStringLiteral("MOUVEMENT.LOT")));
+    if (Status status = m_link.execute(sql, {m_id}))
+        return status;
+    // The bottles in (positive) or out: what the quantity became, less what it was; nothing for a
+    // quantity that is not a number.
+    return m_link.execute(QStringLiteral("UPDATE MOUVEMENT SET BOUTEILLES = IFNULL(QUANTITE_APRES, 0) - "
+                                         "IFNULL(QUANTITE_AVANT, 0) WHERE ID = ?1"),
+                          {m_id});
+}
+
+Status recordInsert(DataLink& link, Kind kind, qint64 lot, qint64& group) {
+    const QString sql =
+        QStringLiteral(
+            "INSERT INTO MOUVEMENT (QUAND, NATURE, GROUPE, LOT, LOT_AVANT, LOT_APRES, %1, "
+            "DETAIL_APRES, BOUTEILLES) SELECT ?1, ?2, IFNULL(?3, (SELECT IFNULL(MAX(ID), 0) + 1 FROM "
+            "MOUVEMENT)), rowid, 0, 1, %2, %3, IFNULL(QUANTITE, 0) FROM ORNY WHERE rowid = ?4")
+            .arg(copyColumns("APRES").join(QStringLiteral(", ")), lotColumns().join(QStringLiteral(", ")),
+                 CellarSchema::detailValueSql(QStringLiteral("ORNY.rowid")));
+    if (Status status =
+            link.execute(sql, {timestamp(), code(kind), group ? QVariant(group) : QVariant(), lot}))
+        return status;
+    if (!group)
+        return count(link, QStringLiteral("SELECT MAX(ID) FROM MOUVEMENT"), {}, group);
+    return std::nullopt;
+}
+
+Status lastUndoable(DataLink& link, std::optional<Undoable>& found) {
+    found.reset();
+    const DbRows table = link.query(QStringLiteral("SELECT 1 FROM sqlite_schema WHERE type = 'table' AND "
+                                                   "name = 'MOUVEMENT'"));
+    if (!table.ok())
+        return table.error;
+    if (table.rows.empty())
+        return std::nullopt;
+    const DbRows last = link.query(QStringLiteral(
+        "SELECT GROUPE, NATURE, IFNULL(NOM_AVANT, NOM_APRES), IFNULL(ANNEE_AVANT, ANNEE_APRES), BOUTEILLES, "
+        "(SELECT COUNT(*) FROM MOUVEMENT g WHERE g.GROUPE = m.GROUPE) FROM MOUVEMENT m "
+        "WHERE ID = (SELECT MAX(GROUPE) FROM MOUVEMENT WHERE ANNULE IS NULL AND ANNULE_PAR IS NULL)"));
+    if (!last.ok())
+        return last.error;
+    if (last.rows.empty())
+        return std::nullopt;
+    const DbRow& row = last.rows.front();
+    const std::optional<Kind> kind = kindOf(row.at(1).toString());
+    if (!kind)
+        return std::nullopt;
+    found = Undoable{row.at(0).toLongLong(), *kind, row.at(5).toLongLong(), row.at(2), row.at(3), row.at(4)};
+    return std::nullopt;
+}
+
+QString describe(const Undoable& u) {
+    const QLocale locale;
+    const QString lot = QStringLiteral("%1 %2").arg(u.nom.toString(), u.annee.toString()).trimmed();
+    const double bottles = std::abs(u.bottles.toDouble());
+    const QString count = locale.toString(bottles, 'g', 15);
+    switch (u.kind) {
+    case Kind::Purchase:
+        return QStringLiteral("achat de %1 %2").arg(count, lot);
+    case Kind::Consumption:
+        return QStringLiteral("consommation de %1 %2").arg(count, lot);
+    case Kind::Import:
+        return u.movements == 1 ? QStringLiteral("import de 1 lot")
+                                : QStringLiteral("import de %1 lots").arg(locale.toString(u.movements));
+    case Kind::Correction:
+        return QStringLiteral("correction de %1").arg(lot);
+    case Kind::Removal:
+        return QStringLiteral("suppression de %1").arg(lot);
+    case Kind::Undo:
+        break;
+    }
+    return QStringLiteral("annulation");
+}
+
+Status undo(DataLink& link, qint64 group, bool& changed) {
+    changed = false;
+    if (Status status = ensureTables(link))
+        return status;
+    const DbRows moves = link.query(
+        QStringLiteral(
+            "SELECT ID, LOT, LOT_AVANT, LOT_APRES, LOT_APRES = 1 AND NOT EXISTS (SELECT 1 FROM ORNY o "
+            "WHERE o.rowid = m.LOT AND %1) OR LOT_APRES = 0 AND EXISTS (SELECT 1 FROM ORNY o WHERE "
+            "o.rowid = m.LOT) OR ANNULE IS NOT NULL OR ANNULE_PAR IS NOT NULL FROM MOUVEMENT m "
+            "WHERE GROUPE = ?1 ORDER BY ID DESC")
+            .arg(sameAsAfter()),
+        {group});
+    if (!moves.ok())
+        return moves.error;
+    // A lot moved twice in the group is checked against its last movement only.
+    QSet<qint64> seen;
+    for (const DbRow& move : moves.rows) {
+        const qint64 lot = move.at(1).toLongLong();
+        if (!seen.contains(lot) && move.at(4).toBool()) {
+            changed = true;
+            return std::nullopt;
+        }
+        seen.insert(lot);
+    }
+    qint64 undoGroup = 0;
+    for (const DbRow& move : moves.rows) {
+        const qint64 id = move.at(0).toLongLong();
+        const qint64 lot = move.at(1).toLongLong();
+        Movement reverse(link, Kind::Undo, lot, undoGroup, id);
+        if (Status status = reverse.open())
+            return status;
+        if (Status status = restoreBefore(link, id, move.at(2).toBool(), move.at(3).toBool(), lot))
+            return status;
+        if (Status status = reverse.close())
+            return status;
+        if (Status status = link.execute(QStringLiteral("UPDATE MOUVEMENT SET ANNULE_PAR = ?1 WHERE ID = ?2"),
+                                         {reverse.id(), id}))
+            return status;
+    }
+    return std::nullopt;
+}
+
+} // namespace Journal

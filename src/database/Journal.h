@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "database/DataLink.h"
+
+#include <QDateTime>
+#include <QString>
+#include <optional>
+
+// The journal of every movement the program makes in the cellar: for each lot written, its values and
+// details just before and just after, copied by the engine itself so that they are exactly what was
+// stored. The functions that write run inside a DataLink::write, so that a change and its movement are
+// committed together or not at all. A change made by another tool is simply not in the journal.
+namespace Journal {
+
+enum class Kind { Purchase, Consumption, Import, Correction, Removal, Undo };
+inline constexpr int KindCount = 6;
+// As stored: "achat", "consommation"...
+QString code(Kind kind);
+std::optional<Kind> kindOf(const QString& code);
+// As shown: "Achat", "Consommation"...
+QString label(Kind kind);
+
+// Creates the journal and details tables when the cellar has none yet; a failure naming what is missing
+// when a table of that name is there without its columns.
+Status ensureTables(DataLink& link);
+
+// The rowid for a new lot: past every lot the cellar holds and every lot the journal names, so that a lot
+// removed and then undone never finds its place taken by one bought since.
+Status newLotId(DataLink& link, qint64& id);
+
+// One movement of one lot: opened before the change (the lot as it is then), closed after it (the lot as
+// it is now). The movements of one operation share a group: the first one's own number, which `group`
+// receives when it is 0.
+class Movement {
+public:
+    Movement(DataLink& link, Kind kind, qint64 lot, qint64& group, qint64 undoes = 0);
+    Status open();
+    Status close();
+    qint64 id() const { return m_id; }
+
+private:
+    DataLink& m_link;
+    Kind m_kind;
+    qint64 m_lot;
+    qint64& m_group;
+    qint64 m_undoes;
+    qint64 m_id = 0;
+};
+
+// A new lot just inserted as `lot`: its movement in one statement.
+Status recordInsert(DataLink& link, Kind kind, qint64 lot, qint64& group);
+
+// The last operation an undo can reach: the newest group neither undone nor itself an undo.
+struct Undoable {
+    qint64 group = 0;
+    Kind kind = Kind::Purchase;
+    qint64 movements = 0;
+    QVariant nom, annee; // of the first lot moved
+    QVariant bottles;    // of the first movement: in (positive) or out (negative)
+};
+Status lastUndoable(DataLink& link, std::optional<Undoable>& found);
+// "consommation de 2 Pommard 1996", "import de 1 234 lots"
+QString describe(const Undoable& undoable);
+
+// Puts every lot the group moved back as it was before, newest movement first, and journals it as an undo.
+// When any of these lots is no longer as the group left it, nothing changes and `changed` is set.
+Status undo(DataLink& link, qint64 group, bool& changed);
+
+// The local time as the journal stores it.
+QString timestamp(const QDateTime& when = QDateTime::currentDateTime());
+
+} // namespace Journal

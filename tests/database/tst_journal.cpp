@@ -1,0 +1,282 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "database/CellarQueries.h"
+#include "database/Journal.h"
+#include "support/TestCellar.h"
+
+#include <QTest>
+#include <functional>
+
+namespace {
+
+// Every lot with its rowid and the type of each value, and every detail: two equal snapshots are the
+// same cellar to the last bit a reader can see.
+QString snapshot(TestCellar& cellar) {
+    QStringList lines;
+    const bool details = !cellar.rows("SELECT 1 FROM sqlite_schema WHERE name = 'DETAIL'").empty();
+    const QString detail = details ? "(SELECT json_array(BOIRE_DES, BOIRE_JUSQUA, EMPLACEMENT, NOTE, "
+                                     "APPRECIATION) FROM DETAIL WHERE LOT = ORNY.rowid)"
+                                   : "NULL";
+    for (const DbRow& row :
+         cellar.rows("SELECT rowid, quote(NOM), quote(TYPE), quote(ANNEE), quote(COULEUR), "
+                     "quote(QUANTITE), quote(PRIXUNITAIRE), " +
+                     detail + " FROM ORNY ORDER BY rowid")) {
+        QStringList values;
+        for (const QVariant& value : row)
+            values << value.toString();
+        lines << values.join('|');
+    }
+    return lines.join('\n');
+}
+
+// A lot that only another tool could write: the vintage as text, a fractional quantity, no price.
+void addOddLot(TestCellar& cellar) {
+    cellar.exec("INSERT INTO ORNY VALUES ('Cuvée ancienne', 'Jura', '1990', 'Blanc', 2.5, NULL)");
+}
+
+bool undoLast(TestCellar& cellar, QString* described = nullptr) {
+    // A new link each time, as after a restart: the journal alone says what to undo.
+    DataLink link(cellar.databasePath());
+    bool changed = false;
+    const Status status = link.write([&](DataLink& l) -> Status {
+        std::optional<Journal::Undoable> last;
+        if (Status s = Journal::lastUndoable(l, last))
+            return s;
+        if (!last)
+            return Failure{"rien à annuler", {}};
+        if (described)
+            *described = Journal::describe(*last);
+        return Journal::undo(l, last->group, changed);
+    });
+    if (status)
+        qWarning("%s", qPrintable(status->text()));
+    return !status && !changed;
+}
+
+qint64 count(TestCellar& cellar, const QString& sql) {
+    return cellar.rows(sql).front().front().toLongLong();
+}
+
+CellarQueries::StoredLot lotNamed(TestCellar& cellar, const QString& name) {
+    DataLink link(cellar.databasePath());
+    const qint64 rowid =
+        link.query("SELECT rowid FROM ORNY WHERE NOM = ?1", {name}).rows.front().front().toLongLong();
+    return CellarQueries::lotAt(link, rowid);
+}
+
+} // namespace
+
+class TestJournal : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { useFrenchLocale(); }
+    void everyKindUndoneExactly();
+    void undoesGoBackOneOperationAtATimeAndNeverReuseALot();
+    void undoRefusedWhenTheLotChangedSince();
+    void journalAddedOnFirstWriteAndCheckedWhenPresent();
+};
+
+void TestJournal::everyKindUndoneExactly() {
+    TestCellar cellar;
+    cellar.addLot("Pommard", "Bourgogne", 1996, "Rouge", 6, 31.5);
+    cellar.addLot("Margaux", "Bordeaux", 1998, "Rouge", 1, 80);
+    addOddLot(cellar);
+    const CellarQueries::LotKey pommard{"Pommard", "Bourgogne", 1996, "Rouge"};
+    const CellarQueries::LotKey margaux{"Margaux", "Bordeaux", 1998, "Rouge"};
+
+    struct Operation {
+        const char* name;
+        std::function<Status(DataLink&)> run;
+        const char* kind;
+        const char* described;
+        qint64 movements;
+        double bottles; // of all the movements together
+    };
+    const Operation operations[] = {
+        {"purchase",
+         [](DataLink& l) {
+             return CellarQueries::addLot(l, {"Chablis", "Bourgogne", 2019, "Blanc", 12, 14.9});
+         },
+         "achat", "achat de 12 Chablis 2019", 1, 12},
+        {"consumption that lowers",
+         [&](DataLink& l) { return CellarQueries::consume(l, pommard, 6, 2).error; }, "consommation",
+         "consommation de 2 Pommard 1996", 1, -2},
+        {"consumption that removes the lot",
+         [&](DataLink& l) { return CellarQueries::consume(l, margaux, 1, 1).error; }, "consommation",
+         "consommation de 1 Margaux 1998", 1, -1},
+        {"import",
+         [](DataLink& l) {
+             return l.write([](DataLink& w) -> Status {
+                 CellarQueries::Appender appender(w, Journal::Kind::Import);
+                 if (Status s = appender.start())
+                     return s;
+                 for (int i = 0; i < 3; ++i)
+                     if (Status s = appender.add({"Import", "Loire", 2000 + i, "Rosé", 1 + i, QVariant()}))
+                         return s;
+                 return std::nullopt;
+             });
+         },
+         "import", "import de 3 lots", 3, 6},
+        {"correction of a lot another tool wrote",
+         [&](DataLink& l) {
+             bool changed = false;
+             const Status s =
+                 CellarQueries::correctLot(l, lotNamed(cellar, "Cuvée ancienne"),
+                                           {"Cuvée ancienne", "Jura", 1990, "Blanc", 3, 20.0}, changed);
+             return changed ? Status(Failure{"changé", {}}) : s;
+         },
+         "correction", "correction de Cuvée ancienne 1990", 1, 0.5},
+        {"removal",
+         [&](DataLink& l) {
+             bool changed = false;
+             const Status s = CellarQueries::removeLot(l, lotNamed(cellar, "Pommard"), changed);
+             return changed ? Status(Failure{"changé", {}}) : s;
+         },
+         "suppression", "suppression de Pommard 1996", 1, -6},
+    };
+    for (const Operation& op : operations) {
+        const QString before = snapshot(cellar);
+        const qint64 movementsBefore =
+            cellar.rows("SELECT 1 FROM sqlite_schema WHERE name = 'MOUVEMENT'").empty()
+                ? 0
+                : count(cellar, "SELECT COUNT(*) FROM MOUVEMENT");
+        {
+            DataLink link(cellar.databasePath());
+            const Status status = op.run(link);
+            QVERIFY2(!status, op.name);
+        }
+        QVERIFY2(snapshot(cellar) != before, op.name);
+        const auto group =
+            cellar
+                .rows(
+                    "SELECT COUNT(*), MIN(NATURE), MAX(NATURE), SUM(BOUTEILLES), MIN(LOT_APRES IS NOT NULL) "
+                    "FROM MOUVEMENT WHERE ID > ?1",
+                    {movementsBefore})
+                .front();
+        QCOMPARE(group.at(0).toLongLong(), op.movements);
+        QCOMPARE(group.at(1).toString(), QString(op.kind));
+        QCOMPARE(group.at(2).toString(), QString(op.kind));
+        QCOMPARE(group.at(3).toDouble(), op.bottles);
+        QVERIFY(group.at(4).toBool());
+
+        QString described;
+        QVERIFY2(undoLast(cellar, &described), op.name);
+        QCOMPARE(described, QString(op.described));
+        QCOMPARE(snapshot(cellar), before);
+        // The undo is journalled too, one reversal for each movement, and the movements are marked undone.
+        QCOMPARE(
+            count(cellar, QString("SELECT COUNT(*) FROM MOUVEMENT WHERE ID > %1 AND NATURE = 'annulation' "
+                                  "AND ANNULE IS NOT NULL")
+                              .arg(movementsBefore)),
+            op.movements);
+        QCOMPARE(
+            count(cellar, QString("SELECT COUNT(*) FROM MOUVEMENT WHERE ID > %1 AND ANNULE_PAR IS NOT NULL")
+                              .arg(movementsBefore)),
+            op.movements);
+    }
+    // Everything undone: nothing is left to undo.
+    QVERIFY(!undoLast(cellar));
+}
+
+void TestJournal::undoesGoBackOneOperationAtATimeAndNeverReuseALot() {
+    TestCellar cellar;
+    cellar.addLot("Pommard", "Bourgogne", 1996, "Rouge", 6, 31.5);
+    const QString start = snapshot(cellar);
+    qint64 first = 0;
+    qint64 second = 0;
+    {
+        DataLink link(cellar.databasePath());
+        QVERIFY(!CellarQueries::addLot(link, {"Chablis", "Bourgogne", 2019, "Blanc", 12, 14.9}, &first));
+        QVERIFY(!CellarQueries::consume(link, {"Pommard", "Bourgogne", 1996, "Rouge"}, 6, 1).error);
+    }
+    QString described;
+    QVERIFY(undoLast(cellar, &described));
+    QCOMPARE(described, QString("consommation de 1 Pommard 1996"));
+    QVERIFY(undoLast(cellar, &described));
+    QCOMPARE(described, QString("achat de 12 Chablis 2019"));
+    QCOMPARE(snapshot(cellar), start);
+    QVERIFY(!undoLast(cellar));
+    // The undone purchase's lot number is not given to the next one.
+    {
+        DataLink link(cellar.databasePath());
+        QVERIFY(!CellarQueries::addLot(link, {"Chablis", "Bourgogne", 2019, "Blanc", 12, 14.9}, &second));
+    }
+    QVERIFY(second > first);
+}
+
+void TestJournal::undoRefusedWhenTheLotChangedSince() {
+    TestCellar cellar;
+    cellar.addLot("Pommard", "Bourgogne", 1996, "Rouge", 6, 31.5);
+    {
+        DataLink link(cellar.databasePath());
+        QVERIFY(!CellarQueries::consume(link, {"Pommard", "Bourgogne", 1996, "Rouge"}, 6, 2).error);
+    }
+    const auto journalOf = [&] {
+        QStringList lines;
+        for (const DbRow& row : cellar.rows("SELECT * FROM MOUVEMENT ORDER BY ID")) {
+            QStringList values;
+            for (const QVariant& value : row)
+                values << value.toString();
+            lines << values.join('|');
+        }
+        return lines.join('\n');
+    };
+    // Another tool changes the price: the consumption can no longer be undone, and nothing moves.
+    cellar.exec("UPDATE ORNY SET PRIXUNITAIRE = 33 WHERE NOM = 'Pommard'");
+    const QString cellarBefore = snapshot(cellar);
+    const QString journalBefore = journalOf();
+    DataLink link(cellar.databasePath());
+    bool changed = false;
+    QVERIFY(!link.write([&](DataLink& l) -> Status {
+        std::optional<Journal::Undoable> last;
+        if (Status s = Journal::lastUndoable(l, last))
+            return s;
+        return Journal::undo(l, last->group, changed);
+    }));
+    link.close();
+    QVERIFY(changed);
+    QCOMPARE(snapshot(cellar), cellarBefore);
+    QCOMPARE(journalOf(), journalBefore);
+
+    // A lot removed by the program whose place another tool has filled since is not put back over it.
+    TestCellar other;
+    other.addLot("Margaux", "Bordeaux", 1998, "Rouge", 1, 80);
+    {
+        DataLink l(other.databasePath());
+        QVERIFY(!CellarQueries::consume(l, {"Margaux", "Bordeaux", 1998, "Rouge"}, 1, 1).error);
+    }
+    other.exec("INSERT INTO ORNY (rowid, NOM, TYPE, ANNEE, COULEUR, QUANTITE) VALUES "
+               "((SELECT LOT FROM MOUVEMENT), 'Autre', 'Loire', 2001, 'Blanc', 3)");
+    const QString otherBefore = snapshot(other);
+    QVERIFY(!undoLast(other));
+    QCOMPARE(snapshot(other), otherBefore);
+}
+
+void TestJournal::journalAddedOnFirstWriteAndCheckedWhenPresent() {
+    TestCellar cellar;
+    cellar.addLot("Pommard", "Bourgogne", 1996, "Rouge", 6, 31.5);
+    QCOMPARE(count(cellar, "SELECT COUNT(*) FROM sqlite_schema WHERE name IN ('MOUVEMENT', 'DETAIL')"), 0);
+    {
+        DataLink link(cellar.databasePath());
+        std::optional<Journal::Undoable> last;
+        QVERIFY(!Journal::lastUndoable(link, last));
+        QVERIFY(!last);
+        QVERIFY(!CellarQueries::addLot(link, {"Chablis", "Bourgogne", 2019, "Blanc", 12, 14.9}));
+    }
+    QCOMPARE(count(cellar, "SELECT COUNT(*) FROM sqlite_schema WHERE name IN ('MOUVEMENT', 'DETAIL')"), 2);
+
+    // A table of that name made by someone else, without the journal's columns: the write is refused
+    // whole, with the missing column named.
+    TestCellar crafted;
+    crafted.exec("CREATE TABLE MOUVEMENT (ID INTEGER PRIMARY KEY, QUAND TEXT)");
+    const QString before = snapshot(crafted);
+    DataLink link(crafted.databasePath());
+    const Status status = CellarQueries::addLot(link, {"Chablis", "Bourgogne", 2019, "Blanc", 12, 14.9});
+    link.close();
+    QVERIFY(status);
+    QVERIFY2(status->message.contains("il manque la colonne NATURE de la table MOUVEMENT"),
+             qPrintable(status->message));
+    QCOMPARE(snapshot(crafted), before);
+}
+
+QTEST_MAIN(TestJournal)
+#include "tst_journal.moc"
