@@ -4,6 +4,8 @@
 #include "configuration/Config.h"
 #include "configuration/RestaurerSauvegarde.h"
 #include "consumption/Consommation.h"
+#include "history/Annulation.h"
+#include "history/Historique.h"
 #include "legacy/ImportBase.h"
 #include "legacy/LegacyConversion.h"
 #include "printing/Impression.h"
@@ -37,6 +39,9 @@ MenuActions assemble(Globals& globals, Services& services) {
         RestaurerSauvegarde::sauvegarder(globals, services, parent);
     };
     windows.restaurer = modal<RestaurerSauvegarde>(globals, services);
+    windows.annuler = [&globals, &services](QWidget* parent) { Annulation::run(globals, services, parent); };
+    windows.annulerTexte = [&globals] { return Annulation::entryText(globals); };
+    windows.historique = modal<Historique>(globals, services);
     return windows;
 }
 

@@ -212,13 +212,27 @@ Status recordInsert(DataLink& link, Kind kind, qint64 lot, qint64& group) {
     return std::nullopt;
 }
 
+Status present(DataLink& link, bool& there) {
+    const DbRows table = link.query(QStringLiteral("SELECT 1 FROM sqlite_schema WHERE type = 'table' AND "
+                                                   "name = ?1"),
+                                    {QLatin1String(CellarSchema::JournalTable)});
+    there = table.ok() && !table.rows.empty();
+    return table.error;
+}
+
+QString labelSql(const QString& column) {
+    QString sql = QStringLiteral("CASE %1").arg(column);
+    for (const KindName& k : Kinds)
+        sql += QStringLiteral(" WHEN '%1' THEN '%2'").arg(QLatin1String(k.code), QLatin1String(k.label));
+    return sql + QStringLiteral(" ELSE %1 END").arg(column);
+}
+
 Status lastUndoable(DataLink& link, std::optional<Undoable>& found) {
     found.reset();
-    const DbRows table = link.query(QStringLiteral("SELECT 1 FROM sqlite_schema WHERE type = 'table' AND "
-                                                   "name = 'MOUVEMENT'"));
-    if (!table.ok())
-        return table.error;
-    if (table.rows.empty())
+    bool there = false;
+    if (Status status = present(link, there))
+        return status;
+    if (!there)
         return std::nullopt;
     const DbRows last = link.query(QStringLiteral(
         "SELECT GROUPE, NATURE, IFNULL(NOM_AVANT, NOM_APRES), IFNULL(ANNEE_AVANT, ANNEE_APRES), BOUTEILLES, "

@@ -21,6 +21,9 @@ std::optional<Kind> kindOf(const QString& code);
 // As shown: "Achat", "Consommation"...
 QString label(Kind kind);
 
+// Whether the cellar has a journal yet: one written to only by other tools or earlier versions has none.
+Status present(DataLink& link, bool& there);
+
 // Creates the journal and details tables when the cellar has none yet; a failure naming what is missing
 // when a table of that name is there without its columns.
 Status ensureTables(DataLink& link);
@@ -66,6 +69,9 @@ QString describe(const Undoable& undoable);
 // Puts every lot the group moved back as it was before, newest movement first, and journals it as an undo.
 // When any of these lots is no longer as the group left it, nothing changes and `changed` is set.
 Status undo(DataLink& link, qint64 group, bool& changed);
+
+// An SQL expression giving the label of the kind stored in `column`.
+QString labelSql(const QString& column);
 
 // The local time as the journal stores it.
 QString timestamp(const QDateTime& when = QDateTime::currentDateTime());

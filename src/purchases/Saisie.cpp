@@ -159,9 +159,7 @@ bool Saisie::checksPass() {
     return true;
 }
 
-void Saisie::Valider_Click() {
-    if (!checksPass())
-        return;
+CellarQueries::NewLot Saisie::fieldsLot() const {
     CellarQueries::NewLot lot;
     lot.nom = ui->SaisieNom->text();
     lot.type = ui->ListeType->currentText();
@@ -170,6 +168,15 @@ void Saisie::Valider_Click() {
     lot.quantite = static_cast<int>(Numbers::readWhole(ui->SaisieQuantite->text()).value_or(0));
     if (!ui->SaisiePrix->text().isEmpty())
         lot.prixUnitaire = Numbers::read(ui->SaisiePrix->text());
+    return lot;
+}
+
+void Saisie::Valider_Click() {
+    if (checksPass())
+        record(fieldsLot());
+}
+
+bool Saisie::record(const CellarQueries::NewLot& lot) {
     Status failure;
     {
         BusyCursor busy;
@@ -178,12 +185,17 @@ void Saisie::Valider_Click() {
     }
     if (failure) {
         m_services.messages.databaseError(this, *failure);
-        return;
+        return false;
     }
     Annuler_Click();
+    return true;
 }
 
 void Saisie::Annuler_Click() {
+    clearFields();
+}
+
+void Saisie::clearFields() {
     ui->SaisieNom->clear();
     ui->ListeType->clear();
     ui->SaisieAnnee->clear();

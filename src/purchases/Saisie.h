@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "database/CellarQueries.h"
 #include "database/DataLink.h"
 #include "globals/Globals.h"
 #include "ui/WorkingWindow.h"
@@ -23,8 +24,19 @@ public:
 
 public slots:
     void Valider_Click();
-    void Annuler_Click();
+    virtual void Annuler_Click();
     void Quitter_Click();
+
+protected:
+    // Records what the fields hold, once every check has passed; false after telling the user why not.
+    virtual bool record(const CellarQueries::NewLot& lot);
+    // The fields emptied and the lists read again.
+    void clearFields();
+
+    std::unique_ptr<Ui::Saisie> ui;
+    Globals& m_globals;
+    Services& m_services;
+    DataLink DataOrny;
 
 private:
     void Form_Load();
@@ -39,9 +51,5 @@ private:
     void loadLists();
     // The first check that fails: its message and its field; nothing when the purchase may be recorded.
     bool checksPass();
-
-    std::unique_ptr<Ui::Saisie> ui;
-    Globals& m_globals;
-    Services& m_services;
-    DataLink DataOrny;
+    CellarQueries::NewLot fieldsLot() const;
 };

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QString>
 #include <functional>
 
 class QWidget;
@@ -18,4 +19,8 @@ struct MenuActions {
     Open apropos;
     Open sauvegarder;
     Open restaurer;
+    Open annuler;
+    Open historique;
+    // The undo entry's text, naming the operation it would undo; "&Annuler" alone when there is none.
+    std::function<QString()> annulerTexte;
 };

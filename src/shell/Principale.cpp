@@ -51,6 +51,9 @@ void Principale::Form_Load() {
     connect(ui->MenuImport, &QAction::triggered, this, &Principale::MenuImport_Click);
     connect(ui->MenuSauvegarder, &QAction::triggered, this, &Principale::MenuSauvegarder_Click);
     connect(ui->MenuRestaurer, &QAction::triggered, this, &Principale::MenuRestaurer_Click);
+    connect(ui->MenuAnnuler, &QAction::triggered, this, &Principale::MenuAnnuler_Click);
+    connect(ui->MenuHistorique, &QAction::triggered, this, &Principale::MenuHistorique_Click);
+    connect(ui->MenuEdition, &QMenu::aboutToShow, this, &Principale::refreshUndoEntry);
     connect(ui->MenuApropos, &QAction::triggered, this, &Principale::MenuApropos_Click);
     connect(ui->MenuAide, &QAction::triggered, this, &Principale::MenuAide_Click);
     connect(ui->MenuQuitter, &QAction::triggered, this, &Principale::MenuQuitter_Click);
@@ -70,12 +73,24 @@ void Principale::Form_Load() {
         {&m_windows.import, {ui->MenuImport, ui->Import}},
         {&m_windows.sauvegarder, {ui->MenuSauvegarder}},
         {&m_windows.restaurer, {ui->MenuRestaurer}},
+        {&m_windows.annuler, {ui->MenuAnnuler}},
+        {&m_windows.historique, {ui->MenuHistorique}},
         {&m_windows.apropos, {ui->MenuApropos, ui->Apropos}}};
     for (const auto& [open, actions] : entries)
         for (QAction* action : actions)
             action->setEnabled(static_cast<bool>(*open));
 
     buildStatusBar();
+    refreshUndoEntry();
+}
+
+void Principale::refreshUndoEntry() {
+    if (!m_windows.annuler || !m_windows.annulerTexte)
+        return;
+    const QString text = m_windows.annulerTexte();
+    ui->MenuAnnuler->setText(text);
+    // Ctrl+Z stays live while a name is shown; with nothing to undo the entry is greyed.
+    ui->MenuAnnuler->setEnabled(text.contains(QLatin1Char(':')));
 }
 
 void Principale::buildStatusBar() {
@@ -129,6 +144,8 @@ void Principale::BarreBoutons_ButtonClick(const QString& key) {
 void Principale::run(const MenuActions::Open& open) {
     if (open)
         open(this);
+    // Whatever the window wrote may be undone now.
+    refreshUndoEntry();
 }
 
 void Principale::MenuSaisie_Click() {
@@ -161,6 +178,14 @@ void Principale::MenuSauvegarder_Click() {
 
 void Principale::MenuRestaurer_Click() {
     run(m_windows.restaurer);
+}
+
+void Principale::MenuAnnuler_Click() {
+    run(m_windows.annuler);
+}
+
+void Principale::MenuHistorique_Click() {
+    run(m_windows.historique);
 }
 
 void Principale::MenuApropos_Click() {

@@ -37,6 +37,10 @@ public slots:
     void MenuImport_Click();
     void MenuSauvegarder_Click();
     void MenuRestaurer_Click();
+    void MenuAnnuler_Click();
+    void MenuHistorique_Click();
+    // The undo entry names the operation it would undo, or is greyed when there is none.
+    void refreshUndoEntry();
     void MenuApropos_Click();
     void MenuAide_Click();
     void MenuQuitter_Click();

@@ -21,6 +21,8 @@ MessageBox::Answer MessageBox::show(QWidget* parent, const QString& title, const
                                                                  : QMessageBox::Question;
     QMessageBox box(qtIcon, title, text,
                     buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, parent);
+    if (buttons == Buttons::YesNo)
+        box.setDefaultButton(QMessageBox::Yes);
     if (!detail.isEmpty())
         box.setDetailedText(detail);
     // Whatever pointer a failing handler left, the user must be able to click the box.

@@ -2,8 +2,9 @@
 #include "view/Visualisation.h"
 
 #include "database/CellarQueries.h"
-#include "storage/CsvWriter.h"
+#include "purchases/Correction.h"
 #include "ui/BusyCursor.h"
+#include "ui/CsvExport.h"
 #include "ui/Numbers.h"
 #include "ui/Services.h"
 #include "ui/WindowTools.h"
@@ -12,10 +13,10 @@
 #include "view/GridLayout.h"
 
 #include <QAbstractItemView>
+#include <QAction>
 #include <QDate>
 #include <QDir>
 #include <QHeaderView>
-#include <QSaveFile>
 
 namespace {
 const QString CaptionStart = QStringLiteral("Visualisation de la orny : ");
@@ -50,6 +51,14 @@ Visualisation::Visualisation(Globals& globals, Services& services, QWidget* pare
     connect(ui->Grille->horizontalHeader(), &QHeaderView::sectionClicked, this,
             &Visualisation::Grille_HeaderClick);
     connect(ui->Exporter, &QPushButton::clicked, this, &Visualisation::Exporter_Click);
+    auto* corriger = new QAction(QStringLiteral("&Corriger ou supprimer ce lot…"), ui->Grille);
+    corriger->setObjectName(QStringLiteral("Corriger"));
+    corriger->setShortcut(Qt::Key_F2);
+    corriger->setShortcutContext(Qt::WidgetShortcut);
+    ui->Grille->addAction(corriger);
+    ui->Grille->setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(corriger, &QAction::triggered, this, &Visualisation::Corriger_Click);
+    connect(ui->Grille, &QAbstractItemView::doubleClicked, this, &Visualisation::Corriger_Click);
     // A value fetched as the grid scrolls widens its number column if it must.
     connect(m_model, &CellarModel::rowsInserted, this, [this] { GridLayout::fitNumbers(ui->Grille); });
     connect(m_model, &CellarModel::fetchFailed, this,
@@ -73,18 +82,21 @@ void Visualisation::Form_Load() {
     ui->Quitter->setFocus();
 }
 
-Status Visualisation::fillList(QComboBox* list, const QString& column) {
+Status Visualisation::fillList(QComboBox* list, const QString& column, bool keepChoice) {
+    const QString chosen = keepChoice ? list->currentText() : QString();
     list->clear();
     const CellarQueries::TextList values = CellarQueries::distinctValues(DataListe, column);
     DataListe.close();
     WindowTools::fillList(list, values.values);
+    if (!chosen.isEmpty())
+        list->setCurrentIndex(list->findText(chosen));
     return values.error;
 }
 
-Status Visualisation::fillBothLists() {
-    if (Status failure = fillList(ui->ListeType, QStringLiteral("TYPE")))
+Status Visualisation::fillBothLists(bool keepChoice) {
+    if (Status failure = fillList(ui->ListeType, QStringLiteral("TYPE"), keepChoice))
         return failure;
-    return fillList(ui->ListeNom, QStringLiteral("NOM"));
+    return fillList(ui->ListeNom, QStringLiteral("NOM"), keepChoice);
 }
 
 void Visualisation::showView(const CellarQuery::View& view, Status failure) {
@@ -152,56 +164,24 @@ void Visualisation::Grille_HeaderClick(int column) {
 }
 
 void Visualisation::Exporter_Click() {
-    const QString path = m_services.inputs.saveFile(
-        this, QStringLiteral("Exporter pour un tableur"),
-        QStringLiteral("Cave %1.csv").arg(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))),
-        QStringLiteral("Tableaux CSV (*.csv)"));
+    const QString path = CsvExport::askPath(m_services, this, QStringLiteral("Exporter pour un tableur"),
+                                            QStringLiteral("Cave"));
     if (!path.isEmpty())
         exportCsv(path);
 }
 
 bool Visualisation::exportCsv(const QString& path) {
-    BusyCursor busy;
-    QSaveFile file(path);
-    DataLink link(m_globals.databasePath());
     const CellarQuery::Statement all = CellarQuery::page(m_shown);
-    Status failure = file.open(QIODevice::WriteOnly) ? link.openCursor(all.sql, all.params)
-                                                     : Status(Failure{file.errorString(), {}});
-    CsvWriter csv(file);
-    QVariantList captions;
+    CsvExport::Source source{m_globals.databasePath(),
+                             all.sql,
+                             all.params,
+                             1,
+                             CellarQuery::ColumnCount,
+                             {},
+                             QStringLiteral("Export de la cave…")};
     for (int column = 0; column < CellarQuery::ColumnCount; ++column)
-        captions << m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole);
-    csv.row(captions);
-    ProgressService::Task progress(m_services.progress, this, windowTitle(),
-                                   QStringLiteral("Export de la cave…"));
-    std::vector<DbRow> rows;
-    qint64 written = 0;
-    bool cancelled = false;
-    while (!failure && !link.cursorAtEnd() && csv.ok()) {
-        rows.clear();
-        if ((failure = link.fetch(1000, rows)))
-            break;
-        for (const DbRow& row : rows)
-            csv.row(QVariantList(row.begin() + 1, row.begin() + 1 + CellarQuery::ColumnCount));
-        written += static_cast<qint64>(rows.size());
-        if ((cancelled = !progress.step(written, 0)))
-            break;
-    }
-    if (failure || cancelled || !csv.ok() || !file.commit()) {
-        file.cancelWriting();
-        if (failure)
-            m_services.messages.databaseError(this, *failure);
-        else if (cancelled)
-            m_services.messages.notice(
-                this, QStringLiteral("L'export a été annulé : aucun fichier n'a été écrit."));
-        else
-            m_services.messages.notice(this,
-                                       QStringLiteral("Le fichier « %1 » n'a pas pu être écrit : %2")
-                                           .arg(QDir::toNativeSeparators(path), file.errorString()),
-                                       MessageBox::Icon::Critical);
-        return false;
-    }
-    return true;
+        source.captions << m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole);
+    return CsvExport::write(m_services, this, path, source);
 }
 
 void Visualisation::viewWithoutInput(const QString& caption, const CellarQuery::View& view) {
@@ -269,6 +249,44 @@ void Visualisation::ListeNom_Click() {
 
 void Visualisation::ListeType_Click() {
     viewOfList(ui->ListeType, ui->ListeNom, QStringLiteral("NOM"), CellarQuery::type);
+}
+
+void Visualisation::Corriger_Click() {
+    const QModelIndex current = ui->Grille->currentIndex();
+    if (!current.isValid())
+        return;
+    const qint64 lot = m_model->rowidAt(current.row());
+    {
+        Correction window(m_globals, m_services, lot, this);
+        if (!window.lotFound())
+            m_services.messages.notice(
+                this,
+                QStringLiteral("Ce lot n'est plus dans la cave : il a été retiré depuis "
+                               "l'affichage de la grille."),
+                MessageBox::Icon::Exclamation);
+        else if (window.exec() != QDialog::Accepted)
+            return;
+    }
+    const Status failure = fillBothLists(true);
+    refresh(failure);
+    selectLot(lot, current.row(), current.column());
+    ui->Grille->setFocus();
+}
+
+void Visualisation::selectLot(qint64 lot, int row, int column) {
+    const int lookedFor = row + PagedModel::BatchSize;
+    for (int r = 0; r <= lookedFor; ++r) {
+        if (r >= m_model->rowCount() && m_model->canFetchMore({}))
+            m_model->fetchMore({});
+        if (r >= m_model->rowCount())
+            break;
+        if (m_model->rowidAt(r) == lot) {
+            ui->Grille->setCurrentIndex(m_model->index(r, column));
+            return;
+        }
+    }
+    if (m_model->rowCount() > 0)
+        ui->Grille->setCurrentIndex(m_model->index(std::min(row, m_model->rowCount() - 1), column));
 }
 
 void Visualisation::Quitter_Click() {

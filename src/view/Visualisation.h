@@ -15,8 +15,9 @@ class CellarModel;
 class QComboBox;
 struct Services;
 
-// The cellar in a read-only grid: all of it, one colour, one vintage, every vintage from a year on, one
-// name or one type. The window caption says what is shown. Nothing here writes to the database.
+// The cellar in a grid: all of it, one colour, one vintage, every vintage from a year on, one name or one
+// type. The window caption says what is shown. The grid never edits in place: a lot is corrected or
+// removed in the correction window.
 class Visualisation : public WorkingWindow {
     Q_OBJECT
 public:
@@ -42,16 +43,22 @@ public slots:
     void Recherche_Change();
     void Grille_HeaderClick(int column);
     void Exporter_Click();
+    // The lot under the cursor in the correction window (double-click, F2, the context menu); the grid
+    // then shows the same view, on the same lot if it is still in it.
+    void Corriger_Click();
 
 private:
     void Form_Load();
-    Status fillList(QComboBox* list, const QString& column);
-    Status fillBothLists();
+    // Filled again after a correction, a list keeps the entry chosen if it is still there.
+    Status fillList(QComboBox* list, const QString& column, bool keepChoice = false);
+    Status fillBothLists(bool keepChoice = false);
     // Shows the view in its own order, or an empty grid after `failure`, which is then told.
     void showView(const CellarQuery::View& view, Status failure = {});
     // Shows again what is chosen: view, search and sort.
     void refresh(Status failure = {});
     Status showTotals();
+    // Selects the lot's row, looked for from the top down to a little past `row`; else the row at `row`.
+    void selectLot(qint64 lot, int row, int column);
     void viewWithoutInput(const QString& caption, const CellarQuery::View& view);
     void viewOfYear(const QString& captionStart, CellarQuery::View (*view)(double));
     void viewOfList(QComboBox* used, QComboBox* other, const QString& otherColumn,

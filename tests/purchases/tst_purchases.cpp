@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "purchases/Correction.h"
 #include "purchases/Saisie.h"
 #include "support/TestCellar.h"
 
@@ -58,6 +59,9 @@ class TestPurchases : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { useFrenchLocale(); }
+    void correctionByKeyboardKeepsWhatIsNotTyped();
+    void correctionRefusedWhenTheLotChanged();
+    void lotRemovedAfterOui();
     void windowAsLoaded();
     void wholePurchaseFromTheKeyboard();
     void totalOnEnterInQuantity_data();
@@ -72,6 +76,77 @@ private slots:
     void wheelAndKeypadAsOnARealKeyboard();
     void noDefaultButtonAndCentredMessages();
 };
+
+namespace {
+
+qint64 rowidOf(TestCellar& cellar, const QString& name) {
+    return cellar.rows("SELECT rowid FROM ORNY WHERE NOM = ?1", {name}).front().front().toLongLong();
+}
+
+} // namespace
+
+void TestPurchases::correctionByKeyboardKeepsWhatIsNotTyped() {
+    TestCellar cellar;
+    // An imported lot: a name longer than a purchase takes, a price with three decimals.
+    const QString longName = QString("Château ") + QString(40, QChar('x'));
+    cellar.addLot(longName, "Bordeaux", 1998, "Blanc", 12, 12.125);
+    Correction window(cellar.globals, cellar.services, rowidOf(cellar, longName));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QCOMPARE(window.windowTitle(), QString("Corriger un lot"));
+    QCOMPARE(window.findChild<QLineEdit*>("SaisieNom")->text(), longName);
+    QCOMPARE(window.findChild<QLineEdit*>("SaisiePrix")->text(), QString("12,125"));
+    QCOMPARE(focusName(), QString("SaisieNom"));
+
+    // The colour was wrong: one key in the list puts it right, Enter goes on to Valider as in a purchase.
+    auto* colours = window.findChild<QComboBox*>("ListeCouleur");
+    colours->setFocus();
+    QTest::keyClick(colours, Qt::Key_Down);
+    QTest::keyClick(colours, Qt::Key_Down);
+    QCOMPARE(colours->currentText(), QString("Rouge"));
+    QTest::keyClick(colours, Qt::Key_Return);
+    QCOMPARE(focusName(), QString("Valider"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(window.result(), int(QDialog::Accepted));
+    QCOMPARE(cellar.lots(), QStringList{longName + "|Bordeaux|1998|Rouge|12|12.125"});
+    QCOMPARE(cellar.rows("SELECT NATURE, COULEUR_AVANT, COULEUR_APRES FROM MOUVEMENT").front(),
+             (DbRow{"correction", "Blanc", "Rouge"}));
+    QCOMPARE(cellar.messageCount(), 0);
+}
+
+void TestPurchases::correctionRefusedWhenTheLotChanged() {
+    TestCellar cellar;
+    cellar.addLot("Margaux", "Bordeaux", 1998, "Rouge", 12, 80);
+    Correction window(cellar.globals, cellar.services, rowidOf(cellar, "Margaux"));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    typeOver(window.findChild<QLineEdit*>("SaisieQuantite"), "10");
+    // Meanwhile a bottle is drunk elsewhere: the correction would overwrite it.
+    cellar.exec("UPDATE ORNY SET QUANTITE = 11");
+    pressAccessKey(&window, Qt::Key_V);
+    QVERIFY(cellar.lastMessage().text.startsWith("Ce lot a été modifié ou retiré"));
+    QCOMPARE(cellar.lots(), QStringList{"Margaux|Bordeaux|1998|Rouge|11|80"});
+    // A quantity the purchase refuses is refused here too, before anything is read.
+    typeOver(window.findChild<QLineEdit*>("SaisieQuantite"), "0");
+    pressAccessKey(&window, Qt::Key_V);
+    QCOMPARE(cellar.lastMessage().text, QString("La quantité doit être un nombre entier positif !!"));
+}
+
+void TestPurchases::lotRemovedAfterOui() {
+    TestCellar cellar;
+    cellar.addLot("Margaux", "Bordeaux", 1998, "Rouge", 12, 80);
+    cellar.addLot("Chablis", "Bourgogne", 2019, "Blanc", 6, 14);
+    Correction window(cellar.globals, cellar.services, rowidOf(cellar, "Margaux"));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    pressAccessKey(&window, Qt::Key_S);
+    QCOMPARE(cellar.lastMessage().buttons, MessageBox::Buttons::YesNo);
+    QCOMPARE(cellar.lotCount(), 2);
+    cellar.services.messages.queueAnswer(MessageBox::Answer::Yes);
+    pressAccessKey(&window, Qt::Key_S);
+    QCOMPARE(cellar.lots(), QStringList{"Chablis|Bourgogne|2019|Blanc|6|14"});
+    QCOMPARE(window.result(), int(QDialog::Accepted));
+}
 
 void TestPurchases::windowAsLoaded() {
     TestCellar cellar;

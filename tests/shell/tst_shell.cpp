@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLockFile>
 #include <QMenu>
+#include <QMenuBar>
 #include <QProcess>
 #include <QScreen>
 #include <QStandardPaths>
@@ -181,10 +182,18 @@ void TestShell::toolBarDispatch() {
     TestCellar cellar;
     QStringList ran;
     const auto record = [&ran](const char* name) { return [&ran, name](QWidget*) { ran << name; }; };
-    Principale window(cellar.globals,
-                      {record("saisie"), record("consommation"), record("visualisation"), record("imprimer"),
-                       record("config"), record("import"), record("apropos"), record("sauvegarder"),
-                       record("restaurer")});
+    Principale window(cellar.globals, {record("saisie"),
+                                       record("consommation"),
+                                       record("visualisation"),
+                                       record("imprimer"),
+                                       record("config"),
+                                       record("import"),
+                                       record("apropos"),
+                                       record("sauvegarder"),
+                                       record("restaurer"),
+                                       record("annuler"),
+                                       record("historique"),
+                                       {}});
     window.BarreBoutons_ButtonClick(key);
     QCOMPARE(ran, expected.isEmpty() ? QStringList() : QStringList{expected});
     // The button and its menu entry run the same handler.
@@ -221,6 +230,15 @@ void TestShell::menuMatchesTheTable() {
         QCOMPARE(action->text(), std::get<1>(entries.at(i)));
         QCOMPARE(action->shortcut().toString(), std::get<2>(entries.at(i)));
     }
+    // Édition comes between Fichier and ?; with nothing to undo, its first entry is greyed.
+    QStringList menus;
+    for (QAction* menu : window.menuBar()->actions())
+        menus << menu->text();
+    QCOMPARE(menus, QStringList({"&Fichier", "&Édition", "&?"}));
+    auto* edition = window.findChild<QMenu*>("MenuEdition");
+    QCOMPARE(edition->actions().at(0)->text(), QString("&Annuler"));
+    QCOMPARE(edition->actions().at(0)->shortcut().toString(), QString("Ctrl+Z"));
+    QCOMPARE(edition->actions().at(1)->text(), QString("&Historique…"));
     auto* interro = window.findChild<QMenu*>("MenuInterro");
     QCOMPARE(interro->title(), QString("&?"));
     QCOMPARE(interro->actions().at(0)->text(), QString("A &propos"));

@@ -6,9 +6,11 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
+#include <QTimer>
 #include <sqlite3.h>
 
 TestCellar::TestCellar() {
@@ -173,4 +175,18 @@ QStringList itemsOf(const QComboBox* list) {
 
 QString focusName() {
     return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
+}
+
+void whenModal(const std::function<void(QDialog*)>& act) {
+    auto* poll = new QTimer(qApp);
+    QWidget* before = QApplication::activeModalWidget();
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, before, act] {
+        auto* window = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!window || window == before || !window->isVisible())
+            return;
+        poll->stop();
+        poll->deleteLater();
+        act(window);
+    });
+    poll->start(10);
 }

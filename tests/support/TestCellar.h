@@ -8,6 +8,7 @@
 
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 
 // A temporary program folder holding a fresh copy of the delivered cellar, the globals pointing at it,
 // and scripted message boxes, so that a test never touches a real cellar.
@@ -66,6 +67,10 @@ void chooseInList(QComboBox* list, const QString& entry);
 void chooseInList(QWidget* window, const char* list, const QString& entry);
 // Types over what a field holds: a click into it, everything selected, then the keys.
 void typeOver(QWidget* field, const QString& text);
+
+class QDialog;
+// Runs `act` on the next modal window once it is up: for windows opened with exec(), whose caller waits.
+void whenModal(const std::function<void(QDialog*)>& act);
 
 // Types the text into the widget one key at a time, accents and symbols included.
 void typeText(QWidget* widget, const QString& text);

@@ -6,7 +6,9 @@
 #include "configuration/Config.h"
 #include "configuration/RestaurerSauvegarde.h"
 #include "consumption/Consommation.h"
+#include "history/Historique.h"
 #include "legacy/ImportBase.h"
+#include "purchases/Correction.h"
 #include "purchases/Saisie.h"
 #include "shell/Principale.h"
 #include "support/TestCellar.h"
@@ -134,6 +136,15 @@ void TestFit::everyWindowFits() {
     {
         RestaurerSauvegarde window(cellar.globals, cellar.services);
         check(window, "RestaurerSauvegarde");
+    }
+    {
+        Historique window(cellar.globals, cellar.services);
+        check(window, "Historique");
+    }
+    {
+        const qint64 lot = cellar.rows("SELECT MIN(rowid) FROM ORNY").front().front().toLongLong();
+        Correction window(cellar.globals, cellar.services, lot);
+        check(window, "Correction");
     }
     {
         ImportBase window(cellar.globals, cellar.services);

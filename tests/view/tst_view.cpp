@@ -80,7 +80,8 @@ class TestView : public QObject {
 private slots:
     void initTestCase() { useFrenchLocale(); }
     void openingShowsTheWholeCellar();
-    void gridIsAViewerOnly();
+    void gridNeverEditsInPlace();
+    void f2CorrectsTheLotAndTheGridStaysOnIt();
     void enterInTheGridKeepsTheViewAndNumbersShowWhole();
     void searchSortAndTotalsOfWhatIsShown();
     void csvReadsBackInAFrenchSpreadsheet();
@@ -138,7 +139,36 @@ void TestView::openingShowsTheWholeCellar() {
     QCOMPARE(cellar.lots(), before);
 }
 
-void TestView::gridIsAViewerOnly() {
+void TestView::f2CorrectsTheLotAndTheGridStaysOnIt() {
+    TestCellar cellar;
+    fillCellar(cellar);
+    Window w(cellar);
+    w.click("Rouge");
+    QCOMPARE(w.names(), QStringList({"Margaux 1998", "Échézeaux 1995"}));
+    QTableView* grid = w.grid();
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Down);
+    QTest::keyClick(grid, Qt::Key_Down);
+    QCOMPARE(grid->currentIndex().row(), 1);
+    // The correction window is modal: what the user does in it runs once it is up.
+    bool seen = false;
+    whenModal([&](QDialog* window) {
+        seen = window->windowTitle() == "Corriger un lot";
+        typeOver(window->findChild<QLineEdit*>("SaisieQuantite"), "2");
+        pressAccessKey(window, Qt::Key_V);
+    });
+    QTest::keyClick(grid, Qt::Key_F2);
+    QVERIFY(seen);
+    // Same view, same lot, its new quantity and the totals that follow.
+    QCOMPARE(w.visu.windowTitle(), Prefix + "le vin rouge");
+    QCOMPARE(grid->currentIndex().row(), 1);
+    QCOMPARE(w.rows().at(1), QString("Échézeaux|Bourgogne|1995|Rouge|2|1234,5678|2469,1356"));
+    QCOMPARE(w.visu.focusWidget(), grid);
+    QCOMPARE(grid->actions().front()->text(), QString("&Corriger ou supprimer ce lot…"));
+    QCOMPARE(grid->contextMenuPolicy(), Qt::ActionsContextMenu);
+}
+
+void TestView::gridNeverEditsInPlace() {
     TestCellar cellar;
     fillCellar(cellar);
     const QStringList before = cellar.lots();
@@ -155,9 +185,23 @@ void TestView::gridIsAViewerOnly() {
     grid->setCurrentIndex(grid->model()->index(0, 0));
     QTest::keyClicks(grid, "abc");
     QTest::keyClick(grid, Qt::Key_Delete);
+    // F2 and a double click open the correction window, never an editor in the grid; left with Quitter,
+    // it changes nothing.
+    int corrections = 0;
+    const auto leaveCorrection = [&corrections] {
+        whenModal([&corrections](QDialog* window) {
+            corrections += window->windowTitle() == "Corriger un lot";
+            pressAccessKey(window, Qt::Key_Q);
+        });
+    };
+    leaveCorrection();
     QTest::keyClick(grid, Qt::Key_F2);
-    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {},
-                       grid->visualRect(grid->model()->index(0, 0)).center());
+    leaveCorrection();
+    // Through the window, as the system delivers a user's double click.
+    const QPoint cell =
+        grid->viewport()->mapTo(&w.visu, grid->visualRect(grid->model()->index(0, 0)).center());
+    QTest::mouseDClick(w.visu.windowHandle(), Qt::LeftButton, {}, cell);
+    QTRY_COMPARE(corrections, 2);
     QVERIFY(!grid->isPersistentEditorOpen(grid->currentIndex()));
     // Arrow keys stay on the row at its end.
     grid->setCurrentIndex(grid->model()->index(0, 6));

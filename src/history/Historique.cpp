@@ -1,0 +1,150 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "history/Historique.h"
+
+#include "history/HistoryModel.h"
+#include "ui/BusyCursor.h"
+#include "ui/CsvExport.h"
+#include "ui/Numbers.h"
+#include "ui/Services.h"
+#include "ui/WindowTools.h"
+#include "ui_Historique.h"
+
+#include <QHeaderView>
+
+namespace {
+
+QString bottles(double n) {
+    return QStringLiteral("%1 bouteille%2")
+        .arg(Numbers::formatValue(n), std::abs(n) > 1 ? QStringLiteral("s") : QString());
+}
+
+} // namespace
+
+Historique::Historique(Globals& globals, Services& services, QWidget* parent, const QDate& today)
+    : WorkingWindow(parent), ui(std::make_unique<Ui::Historique>()), m_globals(globals), m_services(services),
+      m_model(new HistoryModel(DataHisto, this)) {
+    ui->setupUi(this);
+    WindowTools::setHelpTopic(this, HelpTopic);
+    ui->Grille->setModel(m_model);
+    ui->Grille->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ui->Grille->setSelectionMode(QAbstractItemView::SingleSelection);
+    ui->Grille->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ui->Grille->verticalHeader()->hide();
+    ui->Grille->setWordWrap(false);
+    ui->Grille->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    ui->Grille->horizontalHeader()->setSectionResizeMode(HistoryQuery::Nom, QHeaderView::Stretch);
+    ui->ListeNature->addItem(QStringLiteral("Tous les mouvements"));
+    for (int kind = 0; kind < Journal::KindCount; ++kind)
+        ui->ListeNature->addItem(Journal::label(static_cast<Journal::Kind>(kind)), kind);
+    connect(ui->ListeNature, &QComboBox::currentIndexChanged, this, &Historique::Filtre_Change);
+    connect(ui->ListePeriode, &QComboBox::currentIndexChanged, this, &Historique::Filtre_Change);
+    connect(ui->Exporter, &QPushButton::clicked, this, &Historique::Exporter_Click);
+    connect(ui->Quitter, &QPushButton::clicked, this, &Historique::Quitter_Click);
+    connect(m_model, &HistoryModel::fetchFailed, this,
+            [this](const Failure& error) { m_services.messages.databaseError(this, error); });
+    Form_Load(today);
+}
+
+Historique::~Historique() = default;
+
+void Historique::Form_Load(const QDate& today) {
+    BusyCursor busy;
+    const int line = ui->Grille->fontMetrics().height();
+    ui->Grille->setMinimumSize(line * 40, line * 16);
+    adjustSize();
+    WindowTools::centreOnScreen(this);
+    DataHisto.setDatabaseName(m_globals.databasePath());
+    Status failure = Journal::present(DataHisto, m_hasJournal);
+    int first = today.year();
+    int last = today.year();
+    if (!failure && m_hasJournal) {
+        const HistoryQuery::Statement years = HistoryQuery::years();
+        const DbRows span = DataHisto.query(years.sql, years.params);
+        failure = span.error;
+        if (span.ok() && !span.rows.empty() && !span.rows.front().front().isNull()) {
+            first = span.rows.front().at(0).toInt();
+            last = span.rows.front().at(1).toInt();
+        }
+    }
+    m_periods = HistoryQuery::periods(today, first, last);
+    {
+        const QSignalBlocker quiet(ui->ListePeriode);
+        for (const HistoryQuery::Period& period : m_periods)
+            ui->ListePeriode->addItem(period.label);
+    }
+    if (failure) {
+        m_services.messages.databaseError(this, *failure);
+        DataHisto.close();
+    } else {
+        Filtre_Change();
+    }
+    ui->ListeNature->setFocus();
+}
+
+void Historique::Filtre_Change() {
+    if (!m_hasJournal) {
+        ui->Totaux->setText(QStringLiteral("Aucun mouvement n'a encore été enregistré dans cette cave."));
+        return;
+    }
+    HistoryQuery::Filter filter;
+    if (ui->ListeNature->currentIndex() > 0)
+        filter.kind = static_cast<Journal::Kind>(ui->ListeNature->currentData().toInt());
+    const int period = ui->ListePeriode->currentIndex();
+    if (period >= 0 && period < m_periods.size()) {
+        filter.from = m_periods.at(period).from;
+        filter.until = m_periods.at(period).until;
+    }
+    BusyCursor busy;
+    Status failure = m_model->show(filter);
+    if (!failure)
+        failure = showTotals();
+    if (failure) {
+        ui->Totaux->clear();
+        m_services.messages.databaseError(this, *failure);
+    }
+    if (m_model->rowCount() > 0)
+        ui->Grille->setCurrentIndex(m_model->index(0, 0));
+}
+
+Status Historique::showTotals() {
+    const HistoryQuery::Statement statement = HistoryQuery::totals(m_model->filter());
+    const DbRows totals = DataHisto.query(statement.sql, statement.params);
+    if (!totals.ok())
+        return totals.error;
+    const DbRow& t = totals.rows.front();
+    const qlonglong shown = t.at(0).toLongLong();
+    ui->Totaux->setText(QStringLiteral("%1 mouvement%2 — achetées : %3, %4 € — bues : %5, %6 €")
+                            .arg(shown)
+                            .arg(shown > 1 ? QStringLiteral("s") : QString())
+                            .arg(bottles(t.at(1).toDouble()), Numbers::formatTwoDecimals(t.at(2).toDouble()),
+                                 bottles(t.at(3).toDouble()),
+                                 Numbers::formatTwoDecimals(t.at(4).toDouble())));
+    return std::nullopt;
+}
+
+void Historique::Exporter_Click() {
+    if (!m_hasJournal)
+        return;
+    const QString path = CsvExport::askPath(m_services, this, QStringLiteral("Exporter pour un tableur"),
+                                            QStringLiteral("Historique"));
+    if (!path.isEmpty())
+        exportCsv(path);
+}
+
+bool Historique::exportCsv(const QString& path) {
+    const HistoryQuery::Statement all = HistoryQuery::page(m_model->filter());
+    CsvExport::Source source{m_globals.databasePath(),
+                             all.sql,
+                             all.params,
+                             1,
+                             HistoryQuery::ColumnCount,
+                             {},
+                             QStringLiteral("Export de l'historique…")};
+    for (int column = 0; column < HistoryQuery::ColumnCount; ++column)
+        source.captions << m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole);
+    return CsvExport::write(m_services, this, path, source);
+}
+
+void Historique::Quitter_Click() {
+    close();
+}

@@ -1,0 +1,190 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "database/CellarQueries.h"
+#include "history/Annulation.h"
+#include "history/Historique.h"
+#include "history/HistoryModel.h"
+#include "shell/Principale.h"
+#include "support/TestCellar.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QTableView>
+#include <QTest>
+
+namespace {
+
+const CellarQueries::LotKey Pommard{"Pommard", "Bourgogne", 1996, "Rouge"};
+
+void buy(TestCellar& cellar, const CellarQueries::NewLot& lot) {
+    DataLink link(cellar.databasePath());
+    QVERIFY(!CellarQueries::addLot(link, lot));
+}
+
+void drink(TestCellar& cellar, const CellarQueries::LotKey& key, int bottles) {
+    DataLink link(cellar.databasePath());
+    const CellarQueries::Stock stock = CellarQueries::firstStock(link, key);
+    QVERIFY(!CellarQueries::consume(link, key, stock.quantite, bottles).error);
+}
+
+// The main window with the real undo and history behind its entries.
+struct MainWindow {
+    explicit MainWindow(TestCellar& c) : cellar(c), window(c.globals, actions(c)) {
+        window.show();
+        if (!QTest::qWaitForWindowActive(&window))
+            qFatal("the main window did not become active");
+    }
+    static MenuActions actions(TestCellar& c) {
+        MenuActions a;
+        a.annuler = [&c](QWidget* parent) { Annulation::run(c.globals, c.services, parent); };
+        a.annulerTexte = [&c] { return Annulation::entryText(c.globals); };
+        a.historique = [](QWidget*) {};
+        return a;
+    }
+    QAction* undoEntry() { return window.findChild<QAction*>("MenuAnnuler"); }
+    void pressCtrlZ() { QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier); }
+    TestCellar& cellar;
+    Principale window;
+};
+
+QStringList shownRows(Historique& window) {
+    auto* model = window.model();
+    while (model->canFetchMore({}))
+        model->fetchMore({});
+    QStringList rows;
+    for (int r = 0; r < model->rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < model->columnCount(); ++c)
+            cells << model->data(model->index(r, c), Qt::DisplayRole).toString();
+        rows << cells.join('|');
+    }
+    return rows;
+}
+
+} // namespace
+
+class TestHistory : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { useFrenchLocale(); }
+    void ctrlZNamesAsksAndUndoesTheLastOperation();
+    void undoRefusedAfterAnotherProgramChangedTheLot();
+    void historyFilteredByKindAndPeriodWithItsTotals();
+    void periodsOfTheList();
+};
+
+void TestHistory::ctrlZNamesAsksAndUndoesTheLastOperation() {
+    TestCellar cellar;
+    MainWindow main(cellar);
+    QCOMPARE(main.undoEntry()->text(), QString("&Annuler"));
+    QVERIFY(!main.undoEntry()->isEnabled());
+    buy(cellar, {"Pommard", "Bourgogne", 1996, "Rouge", 6, 31.5});
+    drink(cellar, Pommard, 2);
+    // The entry is named again each time the menu opens.
+    emit main.window.findChild<QMenu*>("MenuEdition")->aboutToShow();
+    QCOMPARE(main.undoEntry()->text(), QString("&Annuler : consommation de 2 Pommard 1996"));
+
+    // Non: nothing changes.
+    cellar.services.messages.queueAnswer(MessageBox::Answer::No);
+    main.pressCtrlZ();
+    QCOMPARE(cellar.lastMessage().text.section('\n', 0, 0),
+             QString("Annuler : consommation de 2 Pommard 1996 ?"));
+    QCOMPARE(cellar.lastMessage().buttons, MessageBox::Buttons::YesNo);
+    QCOMPARE(cellar.lots(), QStringList{"Pommard|Bourgogne|1996|Rouge|4|31.5"});
+
+    // Oui: the bottles are back, and the next Ctrl+Z reaches the purchase.
+    cellar.services.messages.queueAnswer(MessageBox::Answer::Yes);
+    main.pressCtrlZ();
+    QCOMPARE(cellar.lots(), QStringList{"Pommard|Bourgogne|1996|Rouge|6|31.5"});
+    QCOMPARE(main.undoEntry()->text(), QString("&Annuler : achat de 6 Pommard 1996"));
+    cellar.services.messages.queueAnswer(MessageBox::Answer::Yes);
+    main.pressCtrlZ();
+    QCOMPARE(cellar.lotCount(), 0);
+    QVERIFY(!main.undoEntry()->isEnabled());
+    QCOMPARE(cellar.messageCount(), 3);
+}
+
+void TestHistory::undoRefusedAfterAnotherProgramChangedTheLot() {
+    TestCellar cellar;
+    buy(cellar, {"Pommard", "Bourgogne", 1996, "Rouge", 6, 31.5});
+    MainWindow main(cellar);
+    cellar.exec("UPDATE ORNY SET QUANTITE = 7");
+    cellar.services.messages.queueAnswer(MessageBox::Answer::Yes);
+    main.pressCtrlZ();
+    QVERIFY2(cellar.lastMessage().text.contains("ne peut plus être annulé"),
+             qPrintable(cellar.lastMessage().text));
+    QCOMPARE(cellar.lots(), QStringList{"Pommard|Bourgogne|1996|Rouge|7|31.5"});
+}
+
+void TestHistory::historyFilteredByKindAndPeriodWithItsTotals() {
+    TestCellar cellar;
+    {
+        Historique empty(cellar.globals, cellar.services);
+        QCOMPARE(empty.findChild<QLabel*>("Totaux")->text(),
+                 QString("Aucun mouvement n'a encore été enregistré dans cette cave."));
+    }
+    buy(cellar, {"Pommard", "Bourgogne", 1996, "Rouge", 6, 30});
+    buy(cellar, {"Chablis", "Bourgogne", 2019, "Blanc", 12, 10});
+    drink(cellar, Pommard, 2);
+    drink(cellar, {"Chablis", "Bourgogne", 2019, "Blanc"}, 3);
+    buy(cellar, {"Sancerre", "Loire", 2020, "Blanc", 1, 15});
+    // Two movements of last year; the last purchase undone.
+    cellar.exec("UPDATE MOUVEMENT SET QUAND = '2025-03-1' || ID || ' 19:30:00' WHERE ID <= 3");
+    cellar.exec("UPDATE MOUVEMENT SET QUAND = '2026-12-0' || ID || ' 20:00:00' WHERE ID > 3");
+    {
+        DataLink link(cellar.databasePath());
+        bool changed = false;
+        QVERIFY(!link.write([&](DataLink& l) { return Journal::undo(l, 5, changed); }));
+    }
+
+    Historique window(cellar.globals, cellar.services, nullptr, QDate(2026, 12, 7));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QCOMPARE(focusName(), QString("ListeNature"));
+    const QStringList all = shownRows(window);
+    QCOMPARE(all.size(), 6);
+    QVERIFY(all.front().contains("|Annulation|Sancerre|Loire|2020|Blanc|-1|15"));
+    QCOMPARE(all.at(1), QString("05/12/2026 20:00|Achat (annulé)|Sancerre|Loire|2020|Blanc|+1|15"));
+    QCOMPARE(all.at(2), QString("04/12/2026 20:00|Consommation|Chablis|Bourgogne|2019|Blanc|-3|10"));
+    QCOMPARE(all.back(), QString("11/03/2025 19:30|Achat|Pommard|Bourgogne|1996|Rouge|+6|30"));
+    auto* totals = window.findChild<QLabel*>("Totaux");
+    QCOMPARE(totals->text(),
+             QString("6 mouvements — achetées : 18 bouteilles, 300,00 € — bues : 5 bouteilles, 90,00 €"));
+
+    // What was drunk, and when: only consumptions, then only those of last year.
+    chooseInList(&window, "ListeNature", "Consommation");
+    QCOMPARE(shownRows(window).size(), 2);
+    QCOMPARE(totals->text(),
+             QString("2 mouvements — achetées : 0 bouteille, 0,00 € — bues : 5 bouteilles, 90,00 €"));
+    chooseInList(&window, "ListePeriode", "Année 2025");
+    QCOMPARE(shownRows(window),
+             QStringList{"13/03/2025 19:30|Consommation|Pommard|Bourgogne|1996|Rouge|-2|30"});
+    QCOMPARE(totals->text(),
+             QString("1 mouvement — achetées : 0 bouteille, 0,00 € — bues : 2 bouteilles, 60,00 €"));
+    QCOMPARE(itemsOf(window.findChild<QComboBox*>("ListePeriode")),
+             QStringList({"Toutes les dates", "Ce mois-ci", "Les 30 derniers jours", "Les 12 derniers mois",
+                          "Année 2026", "Année 2025"}));
+
+    // The rows shown go to a spreadsheet as they are.
+    const QString path = cellar.folder() + "historique.csv";
+    QVERIFY(window.exportCsv(path));
+    QCOMPARE(QString::fromUtf8(fileBytes(path)),
+             QString("\xEF\xBB\xBF"
+                     "Date;Nature;Nom;Type;Année;Couleur;Bouteilles;Prix Unit.\r\n"
+                     "13/03/2025 19:30;Consommation;Pommard;Bourgogne;1996;Rouge;-2;30\r\n"));
+}
+
+void TestHistory::periodsOfTheList() {
+    const QList<HistoryQuery::Period> periods = HistoryQuery::periods(QDate(2026, 3, 31), 2024, 2026);
+    QCOMPARE(periods.size(), 7);
+    QCOMPARE(periods.at(1).from, QDate(2026, 3, 1));
+    QCOMPARE(periods.at(2).from, QDate(2026, 3, 2));
+    QCOMPARE(periods.at(3).from, QDate(2025, 4, 1));
+    QCOMPARE(periods.at(6).label, QString("Année 2024"));
+    QCOMPARE(periods.at(6).until, QDate(2024, 12, 31));
+    // A journal whose dates another tool mangled lists no year before the first one.
+    QCOMPARE(HistoryQuery::periods(QDate(2026, 3, 31), 0, 0).size(), 5);
+}
+
+QTEST_MAIN(TestHistory)
+#include "tst_history.moc"
