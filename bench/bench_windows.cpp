@@ -3,6 +3,8 @@
 // the built-in NOCASE collation on the same file.
 #include "BenchMain.h"
 #include "consumption/Consommation.h"
+#include "history/Historique.h"
+#include "history/HistoryModel.h"
 #include "purchases/Saisie.h"
 #include "ui/Services.h"
 #include "view/CellarModel.h"
@@ -100,6 +102,26 @@ void RecordPurchase100k_baseline(benchmark::State& state) {
     }
 }
 
+// What the journal costs a purchase: the same write through the program's own link, without the journal.
+void PurchaseJournal100k_ours(benchmark::State& state) {
+    RecordPurchase100k_ours(state);
+}
+
+void PurchaseJournal100k_baseline(benchmark::State& state) {
+    Fixture f("purchase-unjournalled.dat");
+    DataLink link(f.path);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(link.write([](DataLink& l) {
+            return l.execute(
+                QStringLiteral("INSERT INTO ORNY (NOM, TYPE, ANNEE, COULEUR, QUANTITE, PRIXUNITAIRE) "
+                               "VALUES (?1, ?2, ?3, ?4, ?5, ?6)"),
+                {QStringLiteral("Margaux"), QStringLiteral("Bordeaux"), 1998, QStringLiteral("Rouge"), 6,
+                 12.5});
+        }));
+        link.close();
+    }
+}
+
 void choose(QComboBox* list, int index) {
     list->setCurrentIndex(index);
     emit list->activated(index);
@@ -160,6 +182,45 @@ void RecordConsumption100k_baseline(benchmark::State& state) {
             "BEGIN IMMEDIATE; UPDATE ORNY SET QUANTITE = QUANTITE - 1 WHERE rowid = (SELECT rowid FROM ORNY "
             "WHERE NOM = 'Cible' COLLATE NOCASE AND TYPE = 'Bordeaux' COLLATE NOCASE AND ANNEE = 1998 AND "
             "COULEUR = 'Rouge' COLLATE NOCASE LIMIT 1); COMMIT");
+    }
+}
+
+// What the journal costs a consumption: the same lookup and update through the program's own link.
+void ConsumptionJournal100k_ours(benchmark::State& state) {
+    RecordConsumption100k_ours(state);
+}
+
+void ConsumptionJournal100k_baseline(benchmark::State& state) {
+    Fixture f("consumption-unjournalled.dat");
+    DataLink link(f.path);
+    if (link.execute(
+            QStringLiteral("INSERT INTO ORNY VALUES ('Cible', 'Bordeaux', 1998, 'Rouge', 1000000, 1)")))
+        state.SkipWithError("cellar not writable");
+    link.close();
+    qlonglong stock = 1000000;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(link.write([&stock](DataLink& l) -> Status {
+            // The lookup consume() makes: name, type, vintage, colour and the quantity seen.
+            QVariantList params;
+            QString where =
+                CellarQueries::equalsFrench(QStringLiteral("NOM"), QStringLiteral("Cible"), params);
+            where += QStringLiteral(" AND ") +
+                     CellarQueries::equalsFrench(QStringLiteral("TYPE"), QStringLiteral("Bordeaux"), params);
+            params << 1998;
+            where += QStringLiteral(" AND ANNEE = ?%1").arg(params.size());
+            params << stock;
+            where += QStringLiteral(" AND QUANTITE = ?%1 AND ").arg(params.size()) +
+                     CellarQueries::equalsFrench(QStringLiteral("COULEUR"), QStringLiteral("Rouge"), params);
+            const DbRows found = l.query(
+                QStringLiteral("SELECT rowid FROM ORNY WHERE 1 AND %1 ORDER BY rowid LIMIT 1").arg(where),
+                params);
+            if (!found.ok() || found.rows.empty())
+                return Failure{QStringLiteral("lot absent"), {}};
+            return l.execute(QStringLiteral("UPDATE ORNY SET QUANTITE = QUANTITE - ?1 WHERE rowid = ?2"),
+                             {1, found.rows.front().front()});
+        }));
+        link.close();
+        --stock;
     }
 }
 
@@ -288,8 +349,56 @@ void ExportCsv100k_baseline(benchmark::State& state) {
     }
 }
 
+// A cellar whose journal holds 100,000 movements: the lots of one import.
+struct JournalFixture : Fixture {
+    explicit JournalFixture(const char* name) : Fixture(name) {
+        DataLink link(path);
+        const Status status = link.write([](DataLink& l) -> Status {
+            CellarQueries::Appender appender(l, Journal::Kind::Import);
+            if (Status s = appender.start())
+                return s;
+            for (int i = 0; i < Lots; ++i)
+                if (Status s =
+                        appender.add({QStringLiteral("Import %1").arg(i % Names), QStringLiteral("Loire"),
+                                      1990 + i % 30, QStringLiteral("Blanc"), 1 + i % 12, 9.5}))
+                    return s;
+            return std::nullopt;
+        });
+        if (status)
+            qFatal("%s", qPrintable(status->text()));
+    }
+};
+
+void OpenHistory100k_ours(benchmark::State& state) {
+    JournalFixture f("history.dat");
+    for (auto _ : state) {
+        const Bench::PeakMemory memory;
+        Historique window(f.globals, f.services);
+        benchmark::DoNotOptimize(window.model()->rowCount());
+        state.counters["peak_MB"] = memory.megabytes();
+    }
+}
+
+// The same reading by plain SQLite: the span of years, the first screenful newest first, the totals.
+void OpenHistory100k_baseline(benchmark::State& state) {
+    JournalFixture f("history-plain.dat");
+    for (auto _ : state) {
+        const Bench::PeakMemory memory;
+        Plain plain(f.path);
+        plain.rows("SELECT substr(MIN(QUAND), 1, 4), substr(MAX(QUAND), 1, 4) FROM MOUVEMENT");
+        benchmark::DoNotOptimize(
+            plain.rows(
+                "SELECT ID, QUAND, NATURE, NOM_APRES, TYPE_APRES, ANNEE_APRES, COULEUR_APRES, BOUTEILLES, "
+                "PRIXUNITAIRE_APRES FROM MOUVEMENT ORDER BY ID DESC LIMIT 200") +
+            plain.rows("SELECT COUNT(*), TOTAL(BOUTEILLES), TOTAL(BOUTEILLES * PRIXUNITAIRE_APRES) FROM "
+                       "MOUVEMENT WHERE ANNULE_PAR IS NULL"));
+        state.counters["peak_MB"] = memory.megabytes();
+    }
+}
+
 } // namespace
 
+BENCH_PAIR(OpenHistory100k, ->Unit(benchmark::kMillisecond));
 BENCH_PAIR(OpenView100k, ->Unit(benchmark::kMillisecond));
 BENCH_PAIR(ChangeView100k, ->Unit(benchmark::kMillisecond));
 BENCH_PAIR(SearchKeystroke100k, ->Unit(benchmark::kMillisecond));
@@ -299,3 +408,5 @@ BENCH_PAIR(OpenPurchaseWindow100k, ->Unit(benchmark::kMillisecond));
 BENCH_PAIR(RecordPurchase100k, ->Unit(benchmark::kMillisecond));
 BENCH_PAIR(ConsumptionCascade100k, ->Unit(benchmark::kMillisecond));
 BENCH_PAIR(RecordConsumption100k, ->Unit(benchmark::kMillisecond));
+BENCH_PAIR(PurchaseJournal100k, ->Unit(benchmark::kMillisecond));
+BENCH_PAIR(ConsumptionJournal100k, ->Unit(benchmark::kMillisecond));

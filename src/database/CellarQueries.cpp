@@ -112,11 +112,14 @@ Appender::Appender(DataLink& link, Journal::Kind kind) : m_link(link), m_kind(ki
 Status Appender::start() {
     if (Status status = Journal::ensureTables(m_link))
         return status;
-    return Journal::newLotId(m_link, m_next);
+    if (Status status = Journal::next(m_link, m_next))
+        return status;
+    m_group = m_next.movement;
+    return std::nullopt;
 }
 
 Status Appender::add(const QVariantList& values, qint64* id) {
-    const qint64 rowid = m_next++;
+    const qint64 rowid = m_next.lot++;
     if (Status status =
             m_link.execute(QStringLiteral("INSERT INTO ORNY (rowid, %1) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)")
                                .arg(CellarSchema::lotColumnList()),
@@ -124,7 +127,7 @@ Status Appender::add(const QVariantList& values, qint64* id) {
         return status;
     if (id)
         *id = rowid;
-    return Journal::recordInsert(m_link, m_kind, rowid, m_group);
+    return Journal::recordInsert(m_link, m_kind, rowid, m_next.movement++, m_group);
 }
 
 Status addLot(DataLink& link, const NewLot& lot, qint64* id) {

@@ -56,7 +56,7 @@ public:
 private:
     DataLink& m_link;
     Journal::Kind m_kind;
-    qint64 m_next = 0;
+    Journal::Next m_next;
     qint64 m_group = 0;
 };
 

@@ -177,6 +177,9 @@ struct DataLink::Impl {
     std::unique_ptr<SQLite::Transaction> hold;
     // The file opened, to tell whether the name still leads to it once a write lock is held.
     struct stat opened {};
+    // The tables added on the first write, as found at opening.
+    bool addedTablesPresent = false;
+    Status addedTablesProblem;
 };
 
 DataLink::DataLink() : d(std::make_unique<Impl>()) {}
@@ -237,20 +240,47 @@ Status DataLink::open() {
         const QStringList foreign = foreignObjects(*db);
         if (!foreign.isEmpty())
             return CellarSchema::foreignObjects(m_databaseName, foreign);
-        for (const CellarSchema::RequiredTable& table : CellarSchema::requiredTables()) {
-            SQLite::Statement info(*db, "SELECT name FROM pragma_table_info(?1)");
-            info.bind(1, table.name);
-            QStringList present;
-            while (info.executeStep())
-                present << QString::fromUtf8(info.getColumn(0).getText()).toUpper();
-            if (present.isEmpty())
-                return CellarSchema::incomplete(m_databaseName,
-                                                QStringLiteral("la table %1").arg(QLatin1String(table.name)));
+        // The columns of the cellar's tables and of those the program adds, in one reading.
+        QList<CellarSchema::RequiredTable> tables = CellarSchema::requiredTables();
+        const qsizetype required = tables.size();
+        tables += CellarSchema::addedTables();
+        QStringList marks;
+        for (int t = 1; t <= tables.size(); ++t)
+            marks << QStringLiteral("?%1").arg(t);
+        SQLite::Statement info(*db,
+                               QStringLiteral("SELECT upper(m.name), upper(p.name) FROM sqlite_schema m JOIN "
+                                              "pragma_table_info(m.name) p WHERE m.type = 'table' AND "
+                                              "upper(m.name) IN (%1)")
+                                   .arg(marks.join(QStringLiteral(", ")))
+                                   .toStdString());
+        for (int t = 0; t < tables.size(); ++t)
+            info.bind(t + 1, tables.at(t).name);
+        std::map<std::string, QStringList> present;
+        while (info.executeStep())
+            present[info.getColumn(0).getString()] << QString::fromUtf8(info.getColumn(1).getText());
+        d->addedTablesPresent = true;
+        d->addedTablesProblem.reset();
+        for (qsizetype t = 0; t < tables.size(); ++t) {
+            const CellarSchema::RequiredTable& table = tables.at(t);
+            const QStringList& columns = present[table.name];
+            Status problem;
+            if (columns.isEmpty()) {
+                if (t >= required) {
+                    d->addedTablesPresent = false;
+                    continue;
+                }
+                problem = CellarSchema::incomplete(
+                    m_databaseName, QStringLiteral("la table %1").arg(QLatin1String(table.name)));
+            }
             for (const QString& column : table.columns)
-                if (!present.contains(column))
-                    return CellarSchema::incomplete(m_databaseName,
-                                                    QStringLiteral("la colonne %1 de la table %2")
-                                                        .arg(column, QLatin1String(table.name)));
+                if (!problem && !columns.contains(column))
+                    problem = CellarSchema::incomplete(m_databaseName,
+                                                       QStringLiteral("la colonne %1 de la table %2")
+                                                           .arg(column, QLatin1String(table.name)));
+            if (problem && t < required)
+                return problem;
+            if (problem && !d->addedTablesProblem)
+                d->addedTablesProblem = problem;
         }
         // A commit is on disk when it returns, and no journal is left beside the file once closed. A file
         // left in WAL mode by another tool has its committed changes written back into it here.
@@ -265,6 +295,19 @@ Status DataLink::open() {
     } catch (const SQLite::Exception& e) {
         return fromException(m_databaseName, db ? db->getHandle() : nullptr, e);
     }
+}
+
+qint64 DataLink::lastInsertId() const {
+    return d->db ? d->db->getLastInsertRowid() : 0;
+}
+
+Status DataLink::addedTables(bool& present) const {
+    present = d->addedTablesPresent;
+    return d->addedTablesProblem;
+}
+
+void DataLink::addedTablesCreated() {
+    d->addedTablesPresent = true;
 }
 
 bool DataLink::stillThere() const {
@@ -371,17 +414,22 @@ Status DataLink::write(const std::function<Status(DataLink&)>& body) {
     if (Status status = open())
         return status;
     d->cursor.reset();
+    // Tables created by a write that is rolled back are gone with it.
+    const bool addedTablesBefore = d->addedTablesPresent;
+    Status status;
     try {
         SQLite::Transaction transaction(*d->db, SQLite::TransactionBehavior::IMMEDIATE);
         if (!stillThere())
             return CellarSchema::moved(m_databaseName);
-        if (Status status = body(*this))
-            return status;
-        transaction.commit();
-        return std::nullopt;
+        status = body(*this);
+        if (!status)
+            transaction.commit();
     } catch (const SQLite::Exception& e) {
-        return fromException(m_databaseName, d->db->getHandle(), e);
+        status = fromException(m_databaseName, d->db->getHandle(), e);
     }
+    if (status)
+        d->addedTablesPresent = addedTablesBefore;
+    return status;
 }
 
 Status DataLink::holdForCopy() {

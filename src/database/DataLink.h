@@ -40,6 +40,8 @@ public:
     DbRows query(const QString& sql, const QVariantList& params = {});
     // Runs a statement that returns no rows; the number of rows changed comes back in changed.
     Status execute(const QString& sql, const QVariantList& params = {}, int* changed = nullptr);
+    // The rowid of the last row this link inserted.
+    qint64 lastInsertId() const;
     // Runs body inside one transaction: committed durably if body succeeds, rolled back otherwise.
     Status write(const std::function<Status(DataLink&)>& body);
 
@@ -61,6 +63,11 @@ public:
 
     Status open();
     bool isOpen() const;
+
+    // The tables the program adds on its first write, as found when the link opened: whether they are all
+    // there, and what one that is there lacks.
+    Status addedTables(bool& present) const;
+    void addedTablesCreated();
     void close();
 
 private:

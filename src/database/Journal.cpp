@@ -51,14 +51,6 @@ QString sameAsAfter() {
     return tests.join(QStringLiteral(" AND "));
 }
 
-Status count(DataLink& link, const QString& sql, const QVariantList& params, qint64& value) {
-    const DbRows rows = link.query(sql, params);
-    if (!rows.ok())
-        return rows.error;
-    value = rows.rows.empty() ? 0 : rows.rows.front().front().toLongLong();
-    return std::nullopt;
-}
-
 // Puts back the lot and its details as the movement found them.
 Status restoreBefore(DataLink& link, qint64 id, bool lotBefore, bool lotAfter, qint64 lot) {
     const QString before = copyColumns("AVANT").join(QStringLiteral(", "));
@@ -116,43 +108,30 @@ QString timestamp(const QDateTime& when) {
 }
 
 Status ensureTables(DataLink& link) {
-    bool missing = false;
-    for (const CellarSchema::RequiredTable& table : CellarSchema::addedTables()) {
-        const DbRows info =
-            link.query(QStringLiteral("SELECT name FROM pragma_table_info(?1)"), {QLatin1String(table.name)});
-        if (!info.ok())
-            return info.error;
-        if (info.rows.empty()) {
-            missing = true;
-            continue;
-        }
-        QStringList present;
-        for (const DbRow& row : info.rows)
-            present << row.front().toString().toUpper();
-        for (const QString& column : table.columns)
-            if (!present.contains(column))
-                return CellarSchema::incomplete(
-                    link.databaseName(),
-                    QStringLiteral("la colonne %1 de la table %2").arg(column, QLatin1String(table.name)));
-    }
-    if (!missing)
+    if (Status status = link.open())
+        return status;
+    bool present = false;
+    if (Status problem = link.addedTables(present))
+        return problem;
+    if (present)
         return std::nullopt;
     const QStringList statements =
         CellarSchema::createAddedTablesSql().split(QLatin1Char(';'), Qt::SkipEmptyParts);
     for (const QString& statement : statements)
         if (Status status = link.execute(statement))
             return status;
+    link.addedTablesCreated();
     return std::nullopt;
 }
 
-Status newLotId(DataLink& link, qint64& id) {
-    qint64 lots = 0;
-    qint64 named = 0;
-    if (Status status = count(link, QStringLiteral("SELECT MAX(rowid) FROM ORNY"), {}, lots))
-        return status;
-    if (Status status = count(link, QStringLiteral("SELECT MAX(LOT) FROM MOUVEMENT"), {}, named))
-        return status;
-    id = std::max(lots, named) + 1;
+Status next(DataLink& link, Next& next) {
+    const DbRows rows = link.query(QStringLiteral("SELECT MAX(IFNULL((SELECT MAX(rowid) FROM ORNY), 0), "
+                                                  "IFNULL((SELECT MAX(LOT) FROM MOUVEMENT), 0)) + 1, "
+                                                  "IFNULL((SELECT MAX(ID) FROM MOUVEMENT), 0) + 1"));
+    if (!rows.ok())
+        return rows.error;
+    next.lot = rows.rows.front().at(0).toLongLong();
+    next.movement = rows.rows.front().at(1).toLongLong();
     return std::nullopt;
 }
 
@@ -171,45 +150,36 @@ Status Movement::open() {
             m_link.execute(sql, {timestamp(), code(m_kind), m_group ? QVariant(m_group) : QVariant(), m_lot,
                                  m_undoes ? QVariant(m_undoes) : QVariant()}))
         return status;
-    qint64 id = 0;
-    if (Status status = count(m_link, QStringLiteral("SELECT MAX(ID) FROM MOUVEMENT"), {}, id))
-        return status;
-    m_id = id;
+    m_id = m_link.lastInsertId();
     if (!m_group)
-        m_group = id;
+        m_group = m_id;
     return std::nullopt;
 }
 
 Status Movement::close() {
     const QString sql =
         QStringLiteral(
-            "UPDATE MOUVEMENT SET (LOT_APRES, %1, DETAIL_APRES) = (SELECT o.rowid IS NOT NULL, %2, "
-            "%3 FROM (SELECT 1) LEFT JOIN ORNY o ON o.rowid = MOUVEMENT.LOT) WHERE ID = ?1")
+            // The bottles in (positive) or out: what the quantity became, less what it was; nothing for a
+            // quantity that is not a number.
+            "UPDATE MOUVEMENT SET (LOT_APRES, %1, DETAIL_APRES, BOUTEILLES) = (SELECT o.rowid IS NOT NULL, "
+            "%2, "
+            "%3, IFNULL(o.QUANTITE, 0) - IFNULL(MOUVEMENT.QUANTITE_AVANT, 0) FROM (SELECT 1) LEFT JOIN ORNY "
+            "o "
+            "ON o.rowid = MOUVEMENT.LOT) WHERE ID = ?1")
             .arg(copyColumns("APRES").join(QStringLiteral(", ")), lotColumns("o.").join(QStringLiteral(", ")),
                  CellarSchema::detailValueSql(QStringLiteral("MOUVEMENT.LOT")));
-    if (Status status = m_link.execute(sql, {m_id}))
-        return status;
-    // The bottles in (positive) or out: what the quantity became, less what it was; nothing for a
-    // quantity that is not a number.
-    return m_link.execute(QStringLiteral("UPDATE MOUVEMENT SET BOUTEILLES = IFNULL(QUANTITE_APRES, 0) - "
-                                         "IFNULL(QUANTITE_AVANT, 0) WHERE ID = ?1"),
-                          {m_id});
+    return m_link.execute(sql, {m_id});
 }
 
-Status recordInsert(DataLink& link, Kind kind, qint64 lot, qint64& group) {
+Status recordInsert(DataLink& link, Kind kind, qint64 lot, qint64 id, qint64 group) {
     const QString sql =
         QStringLiteral(
-            "INSERT INTO MOUVEMENT (QUAND, NATURE, GROUPE, LOT, LOT_AVANT, LOT_APRES, %1, "
-            "DETAIL_APRES, BOUTEILLES) SELECT ?1, ?2, IFNULL(?3, (SELECT IFNULL(MAX(ID), 0) + 1 FROM "
-            "MOUVEMENT)), rowid, 0, 1, %2, %3, IFNULL(QUANTITE, 0) FROM ORNY WHERE rowid = ?4")
+            "INSERT INTO MOUVEMENT (ID, QUAND, NATURE, GROUPE, LOT, LOT_AVANT, LOT_APRES, %1, "
+            "DETAIL_APRES, BOUTEILLES) SELECT ?1, ?2, ?3, ?4, rowid, 0, 1, %2, %3, IFNULL(QUANTITE, 0) "
+            "FROM ORNY WHERE rowid = ?5")
             .arg(copyColumns("APRES").join(QStringLiteral(", ")), lotColumns().join(QStringLiteral(", ")),
                  CellarSchema::detailValueSql(QStringLiteral("ORNY.rowid")));
-    if (Status status =
-            link.execute(sql, {timestamp(), code(kind), group ? QVariant(group) : QVariant(), lot}))
-        return status;
-    if (!group)
-        return count(link, QStringLiteral("SELECT MAX(ID) FROM MOUVEMENT"), {}, group);
-    return std::nullopt;
+    return link.execute(sql, {id, timestamp(), code(kind), group, lot});
 }
 
 Status present(DataLink& link, bool& there) {

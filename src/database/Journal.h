@@ -28,9 +28,14 @@ Status present(DataLink& link, bool& there);
 // when a table of that name is there without its columns.
 Status ensureTables(DataLink& link);
 
-// The rowid for a new lot: past every lot the cellar holds and every lot the journal names, so that a lot
-// removed and then undone never finds its place taken by one bought since.
-Status newLotId(DataLink& link, qint64& id);
+// Where new lots and movements start: a rowid past every lot the cellar holds and every lot the journal
+// names, so that a lot removed and then undone never finds its place taken by one bought since; and the
+// number of the next movement.
+struct Next {
+    qint64 lot = 1;
+    qint64 movement = 1;
+};
+Status next(DataLink& link, Next& next);
 
 // One movement of one lot: opened before the change (the lot as it is then), closed after it (the lot as
 // it is now). The movements of one operation share a group: the first one's own number, which `group`
@@ -51,8 +56,8 @@ private:
     qint64 m_id = 0;
 };
 
-// A new lot just inserted as `lot`: its movement in one statement.
-Status recordInsert(DataLink& link, Kind kind, qint64 lot, qint64& group);
+// A new lot just inserted: its movement `id` in the group, in one statement.
+Status recordInsert(DataLink& link, Kind kind, qint64 lot, qint64 id, qint64 group);
 
 // The last operation an undo can reach: the newest group neither undone nor itself an undo.
 struct Undoable {

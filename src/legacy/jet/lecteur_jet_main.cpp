@@ -187,8 +187,8 @@ int dumpJetTable(const char* file, const char* tableName, FILE* out) {
 int main(int argc, char** argv) {
     limitSelf();
     channel = fdopen(dup(STDOUT_FILENO), "w");
-    std::freopen("/dev/null", "w", stdout);
-    if (!channel)
+    // What libmdb prints on its own must not mix with the protocol.
+    if (!channel || !std::freopen("/dev/null", "w", stdout))
         return 3;
     std::fprintf(channel, "%s\n", JetProtocol::Magic);
     if (argc != 3)
