@@ -98,6 +98,27 @@ Status unchanged(DataLink& link, const StoredLot& seen, bool& same) {
     return rows.error;
 }
 
+// A lot's details replace those it had; none leave it without any.
+Status writeDetails(DataLink& link, qint64 rowid, const Details& details) {
+    if (Status status = link.execute(QStringLiteral("DELETE FROM DETAIL WHERE LOT = ?1"), {rowid}))
+        return status;
+    if (details.isEmpty())
+        return std::nullopt;
+    return link.execute(QStringLiteral("INSERT INTO DETAIL (LOT, BOIRE_DES, BOIRE_JUSQUA, EMPLACEMENT, NOTE, "
+                                       "APPRECIATION) VALUES (?1, ?2, ?3, ?4, ?5, ?6)"),
+                        QVariantList{rowid} + details.values());
+}
+
+QVariant optional(const std::optional<int>& value) {
+    return value ? QVariant(*value) : QVariant();
+}
+
+std::optional<int> optionalInt(const QVariant& value) {
+    bool ok = false;
+    const int n = value.toInt(&ok);
+    return value.isNull() || !ok ? std::nullopt : std::optional<int>(n);
+}
+
 // The lot goes, and its details with it.
 Status deleteLot(DataLink& link, qint64 rowid) {
     if (Status status = link.execute(QStringLiteral("DELETE FROM ORNY WHERE rowid = ?1"), {rowid}))
@@ -118,7 +139,13 @@ Status Appender::start() {
     return std::nullopt;
 }
 
-Status Appender::add(const QVariantList& values, qint64* id) {
+QVariantList Details::values() const {
+    return {optional(boireDes), optional(boireJusqua),
+            emplacement.isEmpty() ? QVariant() : QVariant(emplacement),
+            note.isEmpty() ? QVariant() : QVariant(note), optional(appreciation)};
+}
+
+Status Appender::add(const QVariantList& values, qint64* id, const Details& details) {
     const qint64 rowid = m_next.lot++;
     if (Status status =
             m_link.execute(QStringLiteral("INSERT INTO ORNY (rowid, %1) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)")
@@ -127,15 +154,18 @@ Status Appender::add(const QVariantList& values, qint64* id) {
         return status;
     if (id)
         *id = rowid;
+    if (!details.isEmpty())
+        if (Status status = writeDetails(m_link, rowid, details))
+            return status;
     return Journal::recordInsert(m_link, m_kind, rowid, m_next.movement++, m_group);
 }
 
-Status addLot(DataLink& link, const NewLot& lot, qint64* id) {
+Status addLot(DataLink& link, const NewLot& lot, qint64* id, const Details& details) {
     return link.write([&](DataLink& l) -> Status {
         Appender appender(l, Journal::Kind::Purchase);
         if (Status status = appender.start())
             return status;
-        return appender.add(valuesOf(lot), id);
+        return appender.add(valuesOf(lot), id, details);
     });
 }
 
@@ -149,10 +179,23 @@ StoredLot lotAt(DataLink& link, qint64 rowid) {
         lot.found = true;
         lot.values = rows.rows.front();
     }
+    bool details = false;
+    if (!lot.found || link.addedTables(details) || !details)
+        return lot;
+    const DbRows detail = link.query(QStringLiteral("SELECT BOIRE_DES, BOIRE_JUSQUA, EMPLACEMENT, NOTE, "
+                                                    "APPRECIATION FROM DETAIL WHERE LOT = ?1"),
+                                     {rowid});
+    lot.error = detail.error;
+    if (detail.ok() && !detail.rows.empty()) {
+        const DbRow& d = detail.rows.front();
+        lot.details = {optionalInt(d.at(0)), optionalInt(d.at(1)), d.at(2).toString(), d.at(3).toString(),
+                       optionalInt(d.at(4))};
+    }
     return lot;
 }
 
-Status correctLot(DataLink& link, const StoredLot& seen, const NewLot& lot, bool& changed) {
+Status correctLot(DataLink& link, const StoredLot& seen, const NewLot& lot, const Details& details,
+                  bool& changed) {
     return link.write([&](DataLink& l) -> Status {
         bool same = false;
         if (Status status = unchanged(l, seen, same))
@@ -170,6 +213,8 @@ Status correctLot(DataLink& link, const StoredLot& seen, const NewLot& lot, bool
                 l.execute(QStringLiteral("UPDATE ORNY SET (%1) = (?2, ?3, ?4, ?5, ?6, ?7) WHERE rowid = ?1")
                               .arg(CellarSchema::lotColumnList()),
                           QVariantList{seen.rowid} + valuesOf(lot)))
+            return status;
+        if (Status status = writeDetails(l, seen.rowid, details))
             return status;
         return movement.close();
     });

@@ -35,6 +35,21 @@ TextList colours(DataLink& link);
 TextList distinctValues(DataLink& link, const QString& column, const Conditions& where = {});
 
 // A lot as the purchase records it.
+// What a lot may say beyond the purchase, all of it optional: when to drink it, where it lies, what the
+// user thinks of it.
+struct Details {
+    std::optional<int> boireDes;
+    std::optional<int> boireJusqua;
+    QString emplacement;
+    QString note;
+    std::optional<int> appreciation; // 0 to 5
+    bool isEmpty() const {
+        return !boireDes && !boireJusqua && emplacement.isEmpty() && note.isEmpty() && !appreciation;
+    }
+    // As bound to DETAIL's columns after LOT.
+    QVariantList values() const;
+};
+
 struct NewLot {
     QString nom;
     QString type;
@@ -51,7 +66,7 @@ public:
     // Once, before the first lot.
     Status start();
     // The six values in ORNY's column order; `id` receives the new lot's rowid.
-    Status add(const QVariantList& values, qint64* id = nullptr);
+    Status add(const QVariantList& values, qint64* id = nullptr, const Details& details = {});
 
 private:
     DataLink& m_link;
@@ -61,12 +76,13 @@ private:
 };
 
 // Records the purchase as a new lot, journalled; `id` receives the new lot's rowid.
-Status addLot(DataLink& link, const NewLot& lot, qint64* id = nullptr);
+Status addLot(DataLink& link, const NewLot& lot, qint64* id = nullptr, const Details& details = {});
 
 // A lot as it is stored, by its rowid: its six values in ORNY's column order, whatever their types.
 struct StoredLot {
     qint64 rowid = 0;
     DbRow values;
+    Details details;
     bool found = false;
     Status error;
 };
@@ -74,7 +90,9 @@ StoredLot lotAt(DataLink& link, qint64 rowid);
 
 // Replaces a lot's values, or removes it, journalled, provided it is still exactly as `seen` (read by
 // lotAt); otherwise nothing changes and `changed` is set.
-Status correctLot(DataLink& link, const StoredLot& seen, const NewLot& lot, bool& changed);
+// A correction replaces the details too: `details` are all the lot keeps.
+Status correctLot(DataLink& link, const StoredLot& seen, const NewLot& lot, const Details& details,
+                  bool& changed);
 Status removeLot(DataLink& link, const StoredLot& seen, bool& changed);
 
 // The lot singled out by name, type, vintage and colour: the first such row.

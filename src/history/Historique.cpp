@@ -133,15 +133,13 @@ void Historique::Exporter_Click() {
 
 bool Historique::exportCsv(const QString& path) {
     const HistoryQuery::Statement all = HistoryQuery::page(m_model->filter());
-    CsvExport::Source source{m_globals.databasePath(),
-                             all.sql,
-                             all.params,
-                             1,
-                             HistoryQuery::ColumnCount,
-                             {},
-                             QStringLiteral("Export de l'historique…")};
-    for (int column = 0; column < HistoryQuery::ColumnCount; ++column)
+    CsvExport::Source source{
+        m_globals.databasePath(), all.sql, all.params, {}, {}, QStringLiteral("Export de l'historique…")};
+    // The columns shown, the movement's number before them.
+    for (int column = 0; column < HistoryQuery::ColumnCount; ++column) {
+        source.columns << 1 + column;
         source.captions << m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole);
+    }
     return CsvExport::write(m_services, this, path, source);
 }
 

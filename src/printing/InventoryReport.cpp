@@ -21,14 +21,32 @@ constexpr int Measured = 8;
 // Lots fetched at once for the text export.
 constexpr size_t Chunk = 500;
 
-const QString Selected =
-    QStringLiteral("substr(NOM, 1, %1), substr(TYPE, 1, %1), ANNEE, substr(COULEUR, 1, %1), "
-                   "QUANTITE, PRIXUNITAIRE")
-        .arg(TextRead);
+// A lot as read: its six values, then its location when the cellar has its table of details.
+constexpr int LocationColumn = CellarSchema::LotColumnCount;
+constexpr size_t ReadColumns = CellarSchema::LotColumnCount + 1;
 
-// The cellar's column of a field; VALEUR has none.
+QString selected(DataLink& link) {
+    bool details = false;
+    const bool withDetails = !link.open() && !link.addedTables(details) && details;
+    return QStringLiteral("substr(NOM, 1, %1), substr(TYPE, 1, %1), ANNEE, substr(COULEUR, 1, %1), "
+                          "QUANTITE, PRIXUNITAIRE, %2")
+        .arg(TextRead)
+        .arg(withDetails
+                 ? QStringLiteral("(SELECT substr(EMPLACEMENT, 1, %1) FROM DETAIL WHERE LOT = ORNY.rowid)")
+                       .arg(TextRead)
+                 : QStringLiteral("NULL"));
+}
+
+// The column of a field in a lot as read; VALEUR has none.
 int lotColumn(ReportField field) {
-    return field == ReportField::Valeur ? -1 : static_cast<int>(field);
+    switch (field) {
+    case ReportField::Valeur:
+        return -1;
+    case ReportField::Emplacement:
+        return LocationColumn;
+    default:
+        return static_cast<int>(field);
+    }
 }
 
 bool isTextField(ReportField field) {
@@ -212,7 +230,7 @@ Read read(const ReportDefinition& definition, DataLink& link, const QDate& date,
     plan.date = date;
     plan.longest.resize(static_cast<size_t>(definition.columns.size()));
     QVariantList params;
-    const QString sql = QStringLiteral("SELECT rowid, ") + Selected + QStringLiteral(" FROM ORNY") +
+    const QString sql = QStringLiteral("SELECT rowid, ") + selected(link) + QStringLiteral(" FROM ORNY") +
                         orderBy(definition, params);
     if ((result.error = link.openCursor(sql, params)))
         return result;
@@ -253,7 +271,7 @@ Read read(const ReportDefinition& definition, DataLink& link, const QDate& date,
 
 Status fetchLots(DataLink& link, const std::vector<qint64>& order, size_t first, size_t count,
                  std::vector<DbRow>& lots) {
-    lots.assign(count, DbRow(CellarSchema::LotColumnCount));
+    lots.assign(count, DbRow(ReadColumns));
     if (count == 0)
         return std::nullopt;
     QVariantList ids;
@@ -263,7 +281,7 @@ Status fetchLots(DataLink& link, const std::vector<qint64>& order, size_t first,
         places << QStringLiteral("?%1").arg(ids.size());
     }
     const DbRows rows =
-        link.query(QStringLiteral("SELECT rowid, ") + Selected +
+        link.query(QStringLiteral("SELECT rowid, ") + selected(link) +
                        QStringLiteral(" FROM ORNY WHERE rowid IN (%1)").arg(places.join(u',')),
                    ids);
     if (!rows.ok())

@@ -35,7 +35,12 @@ std::optional<ReportColumn::Format> format(const QString& name) {
 
 namespace {
 
-const char* const FieldNames[] = {"NOM", "TYPE", "ANNEE", "COULEUR", "QUANTITE", "PRIXUNITAIRE", "VALEUR"};
+const char* const FieldNames[] = {"NOM",      "TYPE",         "ANNEE",  "COULEUR",
+                                  "QUANTITE", "PRIXUNITAIRE", "VALEUR", "EMPLACEMENT"};
+
+bool ordersLots(ReportField field) {
+    return field != ReportField::Valeur && field != ReportField::Emplacement;
+}
 
 std::optional<ReportField> fieldNamed(const QString& name) {
     for (int i = 0; i < static_cast<int>(std::size(FieldNames)); ++i)
@@ -138,6 +143,10 @@ std::optional<ReportDefinition> ReportDefinition::parse(const QByteArray& json, 
     const QString groupField = group.value(QLatin1String("champ")).toString();
     if (!groupField.isEmpty() && !(d.groupField = knownField(groupField)))
         return std::nullopt;
+    if (d.groupField && !ordersLots(*d.groupField)) {
+        error = QStringLiteral("les lots ne peuvent être groupés par %1").arg(groupField);
+        return std::nullopt;
+    }
     d.groupHeading = group.value(QLatin1String("entete")).toString(QStringLiteral("{valeur}"));
     for (const QJsonValue& value : group.value(QLatin1String("ordre")).toArray())
         d.groupOrder << value.toString();
@@ -155,9 +164,9 @@ std::optional<ReportDefinition> ReportDefinition::parse(const QByteArray& json, 
     }
     for (const QJsonValue& sort : sorts) {
         const std::optional<ReportField> field = knownField(sort.toString());
-        if (!field || *field == ReportField::Valeur) {
+        if (!field || !ordersLots(*field)) {
             if (field)
-                error = QStringLiteral("le tri ne peut porter sur VALEUR");
+                error = QStringLiteral("le tri ne peut porter sur %1").arg(sort.toString());
             return std::nullopt;
         }
         d.sortFields << *field;

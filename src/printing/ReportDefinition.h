@@ -8,8 +8,9 @@
 #include <QStringList>
 #include <optional>
 
-// The values a definition may print, each named in the file by its column's name.
-enum class ReportField { Nom, Type, Annee, Couleur, Quantite, PrixUnitaire, Valeur };
+// The values a definition may print, each named in the file by its column's name. VALEUR is worked out,
+// EMPLACEMENT is the lot's location among its details: neither orders nor groups the lots.
+enum class ReportField { Nom, Type, Annee, Couleur, Quantite, PrixUnitaire, Valeur, Emplacement };
 
 struct ReportColumn {
     enum class Format { Text, Integer, Amount };

@@ -59,6 +59,7 @@ void Correction::fill() {
     ui->ListeCouleur->setCurrentIndex(ui->ListeCouleur->findText(colour));
     ui->PrixTotal->setText(
         Numbers::productTwoDecimals(ui->SaisiePrix->text(), ui->SaisieQuantite->text()).value_or(QString()));
+    showDetails(m_seen.details);
     ui->SaisieNom->setFocus();
     ui->SaisieNom->selectAll();
 }
@@ -85,14 +86,14 @@ bool Correction::refusedAsChanged(Status failure, bool changed) {
     return false;
 }
 
-bool Correction::record(const CellarQueries::NewLot& lot) {
+bool Correction::record(const CellarQueries::NewLot& lot, const CellarQueries::Details& details) {
     if (!m_seen.found)
         return false;
     bool changed = false;
     Status failure;
     {
         BusyCursor busy;
-        failure = CellarQueries::correctLot(DataOrny, m_seen, lot, changed);
+        failure = CellarQueries::correctLot(DataOrny, m_seen, lot, details, changed);
         DataOrny.close();
     }
     if (refusedAsChanged(failure, changed))

@@ -23,7 +23,7 @@ public slots:
     void Supprimer_Click();
 
 protected:
-    bool record(const CellarQueries::NewLot& lot) override;
+    bool record(const CellarQueries::NewLot& lot, const CellarQueries::Details& details) override;
 
 private:
     void fill();

@@ -30,6 +30,19 @@ Saisie::Saisie(Globals& globals, Services& services, QWidget* parent)
     WindowTools::fitCharacters(ui->ListeCouleur, 10);
     numberField(ui->SaisiePrix);
     numberField(ui->SaisieQuantite);
+    WindowTools::fitCharacters(ui->SaisieBoireDes, 5);
+    WindowTools::fitCharacters(ui->SaisieBoireJusqua, 5);
+    WindowTools::fitCharacters(ui->SaisieEmplacement, 20);
+    ui->SaisieNote->setFixedHeight(ui->SaisieNote->fontMetrics().lineSpacing() * 3 +
+                                   2 * ui->SaisieNote->frameWidth() + 8);
+    // A figure typed picks the stars: "3" is three of five.
+    ui->ListeAppreciation->addItem(QString());
+    for (int stars = 0; stars <= 5; ++stars)
+        ui->ListeAppreciation->addItem(
+            QStringLiteral("%1 – %2%3")
+                .arg(stars)
+                .arg(QString(stars, QChar(0x2605)), QString(5 - stars, QChar(0x2606))),
+            stars);
     connect(ui->Valider, &QPushButton::clicked, this, &Saisie::Valider_Click);
     connect(ui->Annuler, &QPushButton::clicked, this, &Saisie::Annuler_Click);
     connect(ui->Quitter, &QPushButton::clicked, this, &Saisie::Quitter_Click);
@@ -156,7 +169,52 @@ bool Saisie::checksPass() {
             return m_services.messages.refuse(ui->SaisiePrix,
                                               QStringLiteral("Le prix unitaire doit être du numérique !!"));
     }
+    return detailChecksPass(annee.toInt());
+}
+
+bool Saisie::detailChecksPass(int vintage) {
+    const QString from = ui->SaisieBoireDes->text();
+    const QString until = ui->SaisieBoireJusqua->text();
+    if (!from.isEmpty() && !Numbers::isFourDigits(from))
+        return m_services.messages.refuse(
+            ui->SaisieBoireDes, QStringLiteral("L'année « À boire à partir de » se saisit en 4 chiffres !!"));
+    if (!until.isEmpty() && !Numbers::isFourDigits(until))
+        return m_services.messages.refuse(ui->SaisieBoireJusqua,
+                                          QStringLiteral("L'année « jusqu'à » se saisit en 4 chiffres !!"));
+    if (!from.isEmpty() && !until.isEmpty() && from.toInt() > until.toInt())
+        return m_services.messages.refuse(
+            ui->SaisieBoireJusqua,
+            QStringLiteral("L'année « jusqu'à » ne peut être avant « À boire à partir de » !!"));
+    if (!until.isEmpty() && until.toInt() < vintage)
+        return m_services.messages.refuse(
+            ui->SaisieBoireJusqua,
+            QStringLiteral("L'année « jusqu'à » ne peut être avant l'année du vin !!"));
+    if (ui->SaisieNote->toPlainText().size() > NoteWidth)
+        return m_services.messages.refuse(
+            ui->SaisieNote, QStringLiteral("La note ne peut dépasser %1 caractères !!").arg(NoteWidth));
     return true;
+}
+
+CellarQueries::Details Saisie::fieldsDetails() const {
+    CellarQueries::Details details;
+    if (!ui->SaisieBoireDes->text().isEmpty())
+        details.boireDes = ui->SaisieBoireDes->text().toInt();
+    if (!ui->SaisieBoireJusqua->text().isEmpty())
+        details.boireJusqua = ui->SaisieBoireJusqua->text().toInt();
+    details.emplacement = ui->SaisieEmplacement->text().trimmed();
+    details.note = ui->SaisieNote->toPlainText().trimmed();
+    if (ui->ListeAppreciation->currentIndex() > 0)
+        details.appreciation = ui->ListeAppreciation->currentData().toInt();
+    return details;
+}
+
+void Saisie::showDetails(const CellarQueries::Details& details) {
+    ui->SaisieBoireDes->setText(details.boireDes ? QString::number(*details.boireDes) : QString());
+    ui->SaisieBoireJusqua->setText(details.boireJusqua ? QString::number(*details.boireJusqua) : QString());
+    ui->SaisieEmplacement->setText(details.emplacement);
+    ui->SaisieNote->setPlainText(details.note);
+    ui->ListeAppreciation->setCurrentIndex(
+        details.appreciation ? ui->ListeAppreciation->findData(*details.appreciation) : 0);
 }
 
 CellarQueries::NewLot Saisie::fieldsLot() const {
@@ -173,14 +231,14 @@ CellarQueries::NewLot Saisie::fieldsLot() const {
 
 void Saisie::Valider_Click() {
     if (checksPass())
-        record(fieldsLot());
+        record(fieldsLot(), fieldsDetails());
 }
 
-bool Saisie::record(const CellarQueries::NewLot& lot) {
+bool Saisie::record(const CellarQueries::NewLot& lot, const CellarQueries::Details& details) {
     Status failure;
     {
         BusyCursor busy;
-        failure = CellarQueries::addLot(DataOrny, lot);
+        failure = CellarQueries::addLot(DataOrny, lot, nullptr, details);
         DataOrny.close();
     }
     if (failure) {
@@ -203,6 +261,7 @@ void Saisie::clearFields() {
     ui->SaisieQuantite->clear();
     ui->SaisiePrix->clear();
     ui->PrixTotal->clear();
+    showDetails({});
     ui->SaisieNom->setFocus();
     loadLists();
 }

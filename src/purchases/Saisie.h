@@ -18,6 +18,7 @@ class Saisie : public WorkingWindow {
     Q_OBJECT
 public:
     static constexpr int HelpTopic = 3;
+    static constexpr int NoteWidth = 2000;
 
     Saisie(Globals& globals, Services& services, QWidget* parent = nullptr);
     ~Saisie() override;
@@ -29,7 +30,10 @@ public slots:
 
 protected:
     // Records what the fields hold, once every check has passed; false after telling the user why not.
-    virtual bool record(const CellarQueries::NewLot& lot);
+    virtual bool record(const CellarQueries::NewLot& lot, const CellarQueries::Details& details);
+    // The details section: what the fields hold, and the fields filled from a lot's.
+    CellarQueries::Details fieldsDetails() const;
+    void showDetails(const CellarQueries::Details& details);
     // The fields emptied and the lists read again.
     void clearFields();
 
@@ -51,5 +55,6 @@ private:
     void loadLists();
     // The first check that fails: its message and its field; nothing when the purchase may be recorded.
     bool checksPass();
+    bool detailChecksPass(int vintage);
     CellarQueries::NewLot fieldsLot() const;
 };

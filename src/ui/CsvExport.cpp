@@ -36,9 +36,13 @@ bool write(Services& services, QWidget* parent, const QString& path, const Sourc
         rows.clear();
         if ((failure = link.fetch(1000, rows)))
             break;
-        for (const DbRow& row : rows)
-            csv.row(QVariantList(row.begin() + source.firstColumn,
-                                 row.begin() + source.firstColumn + source.columnCount));
+        QVariantList line;
+        for (const DbRow& row : rows) {
+            line.clear();
+            for (const int column : source.columns)
+                line << row.at(static_cast<size_t>(column));
+            csv.row(line);
+        }
         written += static_cast<qint64>(rows.size());
         if ((cancelled = !progress.step(written, 0)))
             break;

@@ -16,8 +16,7 @@ struct Source {
     QString database;
     QString sql;
     QVariantList params;
-    int firstColumn = 0; // the statement's columns written: from this one,
-    int columnCount = 0; // this many
+    QList<int> columns; // the statement's columns written, in this order
     QVariantList captions;
     QString task; // "Export de la cave…"
 };

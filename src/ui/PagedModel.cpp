@@ -49,8 +49,8 @@ void PagedModel::clear() {
     endResetModel();
 }
 
-const QVariant& PagedModel::valueAt(const QModelIndex& index) const {
-    return m_rows.at(static_cast<size_t>(index.row())).at(static_cast<size_t>(m_leading + index.column()));
+const QVariant& PagedModel::valueAt(int row, int column) const {
+    return m_rows.at(static_cast<size_t>(row)).at(static_cast<size_t>(m_leading + column));
 }
 
 int PagedModel::rowCount(const QModelIndex& parent) const {

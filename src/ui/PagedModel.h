@@ -39,8 +39,9 @@ protected:
     virtual Statement page(const QVariantList& after, int limit) const = 0;
     // Starts again from the first page; on failure the grid is left empty with its headers.
     Status reload();
-    // The value of a shown cell.
-    const QVariant& valueAt(const QModelIndex& index) const;
+    // The value of a shown cell; of a column of the statement's, after the leading ones.
+    const QVariant& valueAt(const QModelIndex& index) const { return valueAt(index.row(), index.column()); }
+    const QVariant& valueAt(int row, int column) const;
 
 private:
     Status fetch(std::vector<DbRow>& rows);

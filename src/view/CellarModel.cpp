@@ -3,14 +3,33 @@
 
 #include "ui/Numbers.h"
 
+#include <QColor>
+
 using namespace CellarQuery;
 
 namespace {
-const char* const Captions[ColumnCount] = {"Nom", "Type",       "Année",     "Couleur",
-                                           "Qté", "Prix Unit.", "Prix total"};
+const char* const Captions[ColumnCount] = {"Nom",        "Type",       "Année",       "Couleur", "Qté",
+                                           "Prix Unit.", "Prix total", "Emplacement", "À boire", ""};
+// Dark red: a vintage whose time to drink has passed.
+const QColor PastItsTime(0x8B, 0x00, 0x00);
 } // namespace
 
-CellarModel::CellarModel(DataLink& link, QObject* parent) : PagedModel(link, 1, ColumnCount, parent) {}
+CellarModel::CellarModel(DataLink& link, QObject* parent)
+    : PagedModel(link, 1, ColumnCount, parent), m_currentYear(QDate::currentDate().year()) {
+    setOptionalColumns(false, false);
+}
+
+void CellarModel::setOptionalColumns(bool emplacement, bool aBoire) {
+    beginResetModel();
+    m_shownColumns.clear();
+    for (int column = 0; column < PartColumnCount; ++column)
+        m_shownColumns << column;
+    if (emplacement)
+        m_shownColumns << Emplacement;
+    if (aBoire)
+        m_shownColumns << ABoire;
+    endResetModel();
+}
 
 PagedModel::Statement CellarModel::page(const QVariantList& after, int limit) const {
     const CellarQuery::Statement next = CellarQuery::page(m_shown, after, limit);
@@ -22,17 +41,29 @@ Status CellarModel::show(const Shown& shown) {
     return reload();
 }
 
+int CellarModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_shownColumns.size());
+}
+
 QVariant CellarModel::data(const QModelIndex& index, int role) const {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid))
         return {};
-    const QVariant& value = valueAt(index);
+    const int column = m_shownColumns.at(index.column());
+    const QVariant& value = valueAt(index.row(), column);
     switch (role) {
     case Qt::DisplayRole:
         return Numbers::formatValue(value);
+    case Qt::ForegroundRole: {
+        const QVariant& until = valueAt(index.row(), JusquA);
+        if (column == Annee && !until.isNull() && until.toLongLong() < m_currentYear)
+            return PastItsTime;
+        return {};
+    }
     case Qt::TextAlignmentRole:
-        switch (index.column()) {
+        switch (column) {
         case Annee:
         case Quantite:
+        case ABoire:
             return QVariant::fromValue(Qt::AlignCenter);
         case PrixUnitaire:
         case Total: {
@@ -49,7 +80,8 @@ QVariant CellarModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant CellarModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < ColumnCount)
-        return QString::fromUtf8(Captions[section]);
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+        section < m_shownColumns.size())
+        return QString::fromUtf8(Captions[m_shownColumns.at(section)]);
     return QAbstractTableModel::headerData(section, orientation, role);
 }

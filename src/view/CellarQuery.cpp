@@ -10,8 +10,19 @@ namespace {
 
 const QString Columns = QStringLiteral(
     "rowid, NOM, TYPE, ANNEE, COULEUR, QUANTITE, PRIXUNITAIRE, PRIXUNITAIRE * QUANTITE AS TOTAL");
-const char* const Names[ColumnCount] = {
+const char* const Names[PartColumnCount] = {
     "NOM", "TYPE", "ANNEE", "COULEUR", "QUANTITE", "PRIXUNITAIRE", "PRIXUNITAIRE * QUANTITE"};
+// The details of the lots of a page, read for those rows only, once the page is chosen.
+const QString DetailColumns =
+    QStringLiteral("d.EMPLACEMENT, CASE WHEN d.BOIRE_DES IS NULL AND d.BOIRE_JUSQUA IS NULL THEN NULL ELSE "
+                   "IFNULL(d.BOIRE_DES, '') || ' – ' || IFNULL(d.BOIRE_JUSQUA, '') END, d.BOIRE_JUSQUA");
+const QString NoDetails = QStringLiteral("NULL, NULL, NULL");
+
+View detailView(const QString& condition, int year, bool details) {
+    if (!details)
+        return {QStringLiteral("0"), {}, false};
+    return {QStringLiteral("rowid IN (SELECT LOT FROM DETAIL WHERE %1)").arg(condition), {year}, false};
+}
 
 // Order keys are never null, so that "after this row" compares them all: a missing text sorts as an
 // empty one, a missing number first, and lots without a price come last both ways.
@@ -95,6 +106,16 @@ View type(const QString& type) {
     return textView("TYPE", type);
 }
 
+View toDrink(int year, bool details) {
+    return detailView(QStringLiteral("(BOIRE_DES IS NOT NULL OR BOIRE_JUSQUA IS NOT NULL) AND "
+                                     "IFNULL(BOIRE_DES, ?1) <= ?1 AND IFNULL(BOIRE_JUSQUA, ?1) >= ?1"),
+                      year, details);
+}
+
+View drinkFirst(int year, bool details) {
+    return detailView(QStringLiteral("BOIRE_JUSQUA <= ?1 + 1"), year, details);
+}
+
 Statement page(const Shown& shown, const QVariantList& after, int limit) {
     Statement s;
     QString clause = where(shown, s.params);
@@ -107,10 +128,25 @@ Statement page(const Shown& shown, const QVariantList& after, int limit) {
         }
         clause += QStringLiteral(" AND (%1) > (%2)").arg(order.join(QStringLiteral(", ")), places.join(u','));
     }
+    QStringList keyed;
+    QStringList keyNames;
+    for (int k = 0; k < order.size(); ++k) {
+        keyed << QStringLiteral("%1 AS K%2").arg(order.at(k)).arg(k);
+        keyNames << QStringLiteral("p.K%1").arg(k);
+    }
+    // Without details, the page's rows say none; with them, they are added below.
+    const QString columns = shown.details ? Columns : Columns + QStringLiteral(", ") + NoDetails;
     s.sql = QStringLiteral("SELECT %1, %2 FROM ORNY%3 ORDER BY %4")
-                .arg(Columns, order.join(QStringLiteral(", ")), clause, order.join(QStringLiteral(", ")));
+                .arg(columns, keyed.join(QStringLiteral(", ")), clause, order.join(QStringLiteral(", ")));
     if (limit >= 0)
         s.sql += QStringLiteral(" LIMIT %1").arg(limit);
+    if (shown.details)
+        // The page is chosen first; its details are looked up for its rows only. The keys keep their
+        // collations through the subquery, so the order stays the page's own.
+        s.sql =
+            QStringLiteral("SELECT p.rowid, p.NOM, p.TYPE, p.ANNEE, p.COULEUR, p.QUANTITE, p.PRIXUNITAIRE, "
+                           "p.TOTAL, %1, %2 FROM (%3) p LEFT JOIN DETAIL d ON d.LOT = p.rowid ORDER BY %2")
+                .arg(DetailColumns, keyNames.join(QStringLiteral(", ")), s.sql);
     return s;
 }
 

@@ -10,7 +10,22 @@
 // rows while it sorts instead of sorting the whole cellar.
 namespace CellarQuery {
 
-enum Column { Nom, Type, Annee, Couleur, Quantite, PrixUnitaire, Total, ColumnCount };
+// The seven columns every view shows, then the lot's details a user may add to them, then the last year to
+// drink it, which marks a lot past its time.
+enum Column {
+    Nom,
+    Type,
+    Annee,
+    Couleur,
+    Quantite,
+    PrixUnitaire,
+    Total,
+    Emplacement,
+    ABoire,
+    JusquA,
+    ColumnCount
+};
+inline constexpr int PartColumnCount = 7;
 
 // The rows of one of the nine views, and its own order.
 struct View {
@@ -25,6 +40,10 @@ View year(double year);
 View fromYear(double year);
 View name(const QString& name);
 View type(const QString& type);
+// Lots whose drinking window holds the year; lots whose window ends that year or the next, or has ended.
+// `details`: whether the cellar has its table of details yet (none: no lot has a window).
+View toDrink(int year, bool details);
+View drinkFirst(int year, bool details);
 
 // The column a click on its heading sorts by; none keeps the view's own order.
 struct Sort {
@@ -38,6 +57,7 @@ struct Shown {
     View view;
     QString search;
     Sort sort;
+    bool details = false; // the cellar has its table of details: their columns are read
 };
 
 struct Statement {
@@ -45,7 +65,7 @@ struct Statement {
     QVariantList params;
 };
 // The rows after `after` (the order keys of the last row shown; none for the first page), at most `limit`
-// of them (none: all). Each row is: rowid, the seven columns, then its order keys, the rowid last.
+// of them (none: all). Each row is: rowid, the columns above, then its order keys, the rowid last.
 Statement page(const Shown& shown, const QVariantList& after = {}, int limit = -1);
 // Lots, bottles, value, lots without price and lots whose quantity or price is not one a purchase records.
 Statement totals(const Shown& shown);

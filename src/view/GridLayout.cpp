@@ -65,6 +65,9 @@ void applyColumnLayout(QTableView* grid) {
     const int dpi = grid->logicalDpiX();
     for (int column = 0; column < 7; ++column)
         grid->setColumnWidth(column, static_cast<int>(twipsToPixels(ColumnTwips[column], dpi) * fontScale()));
+    const int shown = grid->model() ? grid->model()->columnCount() : 7;
+    for (int column = 7; column < shown; ++column)
+        grid->setColumnWidth(column, static_cast<int>(twipsToPixels(DetailColumnTwips, dpi) * fontScale()));
     fitNumbers(grid);
 }
 

@@ -9,6 +9,8 @@ namespace GridLayout {
 
 // Column widths in twips, converted with the screen's logical resolution.
 inline constexpr int ColumnTwips[] = {2300, 2000, 700, 800, 600, 1000, 1100};
+// Each of the details' columns, when shown after them.
+inline constexpr int DetailColumnTwips = 1800;
 
 int twipsToPixels(int twips, int logicalDpi);
 // How much larger than the usual desktop font the user's is: the grid's font and columns grow with it.

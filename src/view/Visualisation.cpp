@@ -17,16 +17,19 @@
 #include <QDate>
 #include <QDir>
 #include <QHeaderView>
+#include <QSettings>
 
 namespace {
+// The user's choices of display, beside the program's settings.
+constexpr const char* DisplaySettings = "Affichage.ini";
 const QString CaptionStart = QStringLiteral("Visualisation de la orny : ");
 const QString AllBottles = CaptionStart + QStringLiteral("toutes les bouteilles");
 const QString BottlesOf = CaptionStart + QStringLiteral("les bouteilles de ");
 } // namespace
 
-Visualisation::Visualisation(Globals& globals, Services& services, QWidget* parent)
+Visualisation::Visualisation(Globals& globals, Services& services, QWidget* parent, const QDate& today)
     : WorkingWindow(parent), ui(std::make_unique<Ui::Visualisation>()), m_globals(globals),
-      m_services(services), m_model(new CellarModel(DataVisu, this)) {
+      m_services(services), m_model(new CellarModel(DataVisu, this)), m_today(today) {
     ui->setupUi(this);
     WindowTools::setHelpTopic(this, HelpTopic);
     ui->Grille->setModel(m_model);
@@ -58,6 +61,24 @@ Visualisation::Visualisation(Globals& globals, Services& services, QWidget* pare
     ui->Grille->addAction(corriger);
     ui->Grille->setContextMenuPolicy(Qt::ActionsContextMenu);
     connect(corriger, &QAction::triggered, this, &Visualisation::Corriger_Click);
+    // The details' columns the user asked for last time, none the first time.
+    const QSettings settings(m_globals.settingsFolder + QLatin1String(DisplaySettings), QSettings::IniFormat);
+    m_emplacement = new QAction(QStringLiteral("Afficher l'&emplacement"), ui->Grille);
+    m_emplacement->setObjectName(QStringLiteral("ColonneEmplacement"));
+    m_aBoire = new QAction(QStringLiteral("Afficher « À &boire »"), ui->Grille);
+    m_aBoire->setObjectName(QStringLiteral("ColonneABoire"));
+    for (QAction* option : {m_emplacement, m_aBoire}) {
+        option->setCheckable(true);
+        ui->Grille->addAction(option);
+    }
+    m_emplacement->setChecked(settings.value(QStringLiteral("Visualisation/Emplacement"), false).toBool());
+    m_aBoire->setChecked(settings.value(QStringLiteral("Visualisation/ABoire"), false).toBool());
+    m_model->setOptionalColumns(m_emplacement->isChecked(), m_aBoire->isChecked());
+    m_model->setCurrentYear(m_today.year());
+    connect(m_emplacement, &QAction::toggled, this, &Visualisation::showOptionalColumns);
+    connect(m_aBoire, &QAction::toggled, this, &Visualisation::showOptionalColumns);
+    connect(ui->ABoire, &QPushButton::clicked, this, &Visualisation::ABoire_Click);
+    connect(ui->Priorite, &QPushButton::clicked, this, &Visualisation::Priorite_Click);
     connect(ui->Grille, &QAbstractItemView::doubleClicked, this, &Visualisation::Corriger_Click);
     // A value fetched as the grid scrolls widens its number column if it must.
     connect(m_model, &CellarModel::rowsInserted, this, [this] { GridLayout::fitNumbers(ui->Grille); });
@@ -107,7 +128,13 @@ void Visualisation::showView(const CellarQuery::View& view, Status failure) {
     refresh(failure);
 }
 
+bool Visualisation::hasDetails() {
+    bool present = false;
+    return !DataVisu.open() && !DataVisu.addedTables(present) && present;
+}
+
 void Visualisation::refresh(Status failure) {
+    m_shown.details = hasDetails();
     // One message for the whole change, however many of its steps could not read the cellar.
     if (!failure)
         failure = m_model->show(m_shown);
@@ -153,13 +180,17 @@ void Visualisation::Recherche_Change() {
     refresh();
 }
 
-void Visualisation::Grille_HeaderClick(int column) {
+void Visualisation::Grille_HeaderClick(int shownColumn) {
+    // The details' columns are shown as they come; the others sort.
+    const int column = m_model->queryColumn(shownColumn);
+    if (column >= CellarQuery::PartColumnCount)
+        return;
     // A second click on the same heading reverses the order.
     m_shown.sort.descending = m_shown.sort.column == column && !m_shown.sort.descending;
     m_shown.sort.column = column;
     QHeaderView* header = ui->Grille->horizontalHeader();
     header->setSortIndicatorShown(true);
-    header->setSortIndicator(column, m_shown.sort.descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+    header->setSortIndicator(shownColumn, m_shown.sort.descending ? Qt::DescendingOrder : Qt::AscendingOrder);
     refresh();
 }
 
@@ -172,15 +203,13 @@ void Visualisation::Exporter_Click() {
 
 bool Visualisation::exportCsv(const QString& path) {
     const CellarQuery::Statement all = CellarQuery::page(m_shown);
-    CsvExport::Source source{m_globals.databasePath(),
-                             all.sql,
-                             all.params,
-                             1,
-                             CellarQuery::ColumnCount,
-                             {},
-                             QStringLiteral("Export de la cave…")};
-    for (int column = 0; column < CellarQuery::ColumnCount; ++column)
+    CsvExport::Source source{
+        m_globals.databasePath(), all.sql, all.params, {}, {}, QStringLiteral("Export de la cave…")};
+    // The columns shown, the rowid before them.
+    for (int column = 0; column < m_model->columnCount(); ++column) {
+        source.columns << 1 + m_model->queryColumn(column);
         source.captions << m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole);
+    }
     return CsvExport::write(m_services, this, path, source);
 }
 
@@ -287,6 +316,26 @@ void Visualisation::selectLot(qint64 lot, int row, int column) {
     }
     if (m_model->rowCount() > 0)
         ui->Grille->setCurrentIndex(m_model->index(std::min(row, m_model->rowCount() - 1), column));
+}
+
+void Visualisation::ABoire_Click() {
+    viewWithoutInput(CaptionStart + QStringLiteral("les bouteilles à boire cette année"),
+                     CellarQuery::toDrink(m_today.year(), hasDetails()));
+}
+
+void Visualisation::Priorite_Click() {
+    viewWithoutInput(CaptionStart + QStringLiteral("les bouteilles à boire en priorité"),
+                     CellarQuery::drinkFirst(m_today.year(), hasDetails()));
+}
+
+void Visualisation::showOptionalColumns() {
+    m_model->setOptionalColumns(m_emplacement->isChecked(), m_aBoire->isChecked());
+    QSettings settings(m_globals.settingsFolder + QLatin1String(DisplaySettings), QSettings::IniFormat);
+    settings.setValue(QStringLiteral("Visualisation/Emplacement"), m_emplacement->isChecked());
+    settings.setValue(QStringLiteral("Visualisation/ABoire"), m_aBoire->isChecked());
+    m_shown.sort = {};
+    ui->Grille->horizontalHeader()->setSortIndicatorShown(false);
+    refresh();
 }
 
 void Visualisation::Quitter_Click() {

@@ -5,6 +5,8 @@
 #include "globals/Globals.h"
 #include "view/CellarQuery.h"
 
+#include <QDate>
+
 #include "ui/WorkingWindow.h"
 #include <memory>
 
@@ -12,6 +14,7 @@ namespace Ui {
 class Visualisation;
 }
 class CellarModel;
+class QAction;
 class QComboBox;
 struct Services;
 
@@ -23,7 +26,8 @@ class Visualisation : public WorkingWindow {
 public:
     static constexpr int HelpTopic = 5;
 
-    Visualisation(Globals& globals, Services& services, QWidget* parent = nullptr);
+    Visualisation(Globals& globals, Services& services, QWidget* parent = nullptr,
+                  const QDate& today = QDate::currentDate());
     ~Visualisation() override;
 
     CellarModel* model() const { return m_model; }
@@ -46,6 +50,8 @@ public slots:
     // The lot under the cursor in the correction window (double-click, F2, the context menu); the grid
     // then shows the same view, on the same lot if it is still in it.
     void Corriger_Click();
+    void ABoire_Click();
+    void Priorite_Click();
 
 private:
     void Form_Load();
@@ -57,6 +63,9 @@ private:
     // Shows again what is chosen: view, search and sort.
     void refresh(Status failure = {});
     Status showTotals();
+    // Whether the cellar has its table of lots' details yet.
+    bool hasDetails();
+    void showOptionalColumns();
     // Selects the lot's row, looked for from the top down to a little past `row`; else the row at `row`.
     void selectLot(qint64 lot, int row, int column);
     void viewWithoutInput(const QString& caption, const CellarQuery::View& view);
@@ -71,4 +80,7 @@ private:
     DataLink DataVisu;
     CellarModel* m_model;
     CellarQuery::Shown m_shown;
+    QDate m_today;
+    QAction* m_emplacement;
+    QAction* m_aBoire;
 };

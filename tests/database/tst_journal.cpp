@@ -71,6 +71,7 @@ private slots:
     void initTestCase() { useFrenchLocale(); }
     void everyKindUndoneExactly();
     void undoesGoBackOneOperationAtATimeAndNeverReuseALot();
+    void detailsGoWithTheLotAndComeBackWithIt();
     void undoRefusedWhenTheLotChangedSince();
     void journalAddedOnFirstWriteAndCheckedWhenPresent();
 };
@@ -121,7 +122,7 @@ void TestJournal::everyKindUndoneExactly() {
              bool changed = false;
              const Status s =
                  CellarQueries::correctLot(l, lotNamed(cellar, "Cuvée ancienne"),
-                                           {"Cuvée ancienne", "Jura", 1990, "Blanc", 3, 20.0}, changed);
+                                           {"Cuvée ancienne", "Jura", 1990, "Blanc", 3, 20.0}, {}, changed);
              return changed ? Status(Failure{"changé", {}}) : s;
          },
          "correction", "correction de Cuvée ancienne 1990", 1, 0.5},
@@ -201,6 +202,39 @@ void TestJournal::undoesGoBackOneOperationAtATimeAndNeverReuseALot() {
         QVERIFY(!CellarQueries::addLot(link, {"Chablis", "Bourgogne", 2019, "Blanc", 12, 14.9}, &second));
     }
     QVERIFY(second > first);
+}
+
+void TestJournal::detailsGoWithTheLotAndComeBackWithIt() {
+    TestCellar cellar;
+    const CellarQueries::Details details{2020, 2030, "Casier 3, rangée B", "Fruité, « long »", 4};
+    {
+        DataLink link(cellar.databasePath());
+        QVERIFY(
+            !CellarQueries::addLot(link, {"Pommard", "Bourgogne", 1996, "Rouge", 2, 31.5}, nullptr, details));
+    }
+    const QString bought = snapshot(cellar);
+    QVERIFY(bought.endsWith("[2020,2030,\"Casier 3, rangée B\",\"Fruité, « long »\",4]"));
+    // Drunk to the last bottle: the lot goes with its details; undone, both come back.
+    {
+        DataLink link(cellar.databasePath());
+        QCOMPARE(CellarQueries::consume(link, {"Pommard", "Bourgogne", 1996, "Rouge"}, 2, 2).outcome,
+                 CellarQueries::Consumed::Removed);
+    }
+    QCOMPARE(count(cellar, "SELECT COUNT(*) FROM DETAIL"), 0);
+    QVERIFY(undoLast(cellar));
+    QCOMPARE(snapshot(cellar), bought);
+    // A correction that clears them, undone.
+    {
+        DataLink link(cellar.databasePath());
+        bool changed = false;
+        QVERIFY(!CellarQueries::correctLot(link, lotNamed(cellar, "Pommard"),
+                                           {"Pommard", "Bourgogne", 1996, "Rouge", 2, 31.5}, {}, changed));
+        QVERIFY(!changed);
+    }
+    QCOMPARE(count(cellar, "SELECT COUNT(*) FROM DETAIL"), 0);
+    QVERIFY(undoLast(cellar));
+    QCOMPARE(snapshot(cellar), bought);
+    QCOMPARE(lotNamed(cellar, "Pommard").details.emplacement, QString("Casier 3, rangée B"));
 }
 
 void TestJournal::undoRefusedWhenTheLotChangedSince() {

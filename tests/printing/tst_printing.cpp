@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "database/CellarQueries.h"
 #include "printing/ApercuInventaire.h"
 #include "printing/Impression.h"
 #include "printing/InventoryReport.h"
@@ -93,6 +94,7 @@ private slots:
     void definitions();
     void titleCarriesTodaysDateWithFourDigitYear();
     void textOfAKnownCellar();
+    void locationPrintedWhenTheDefinitionAsks();
     void pdfHoldsEveryLotInItsSection();
     void oneLayoutForScreenPrinterAndPdf();
     void headingsNeverEndAPage();
@@ -127,6 +129,9 @@ void TestPrinting::definitions_data() {
         many += QByteArray(i ? "," : "") + R"({"champ": "NOM"})";
     QTest::newRow("33,000 columns") << many + "]}"
                                     << "33000 colonnes, plus que les 32";
+    QTest::newRow("sort by location")
+        << QByteArray(R"({"tri": ["EMPLACEMENT"], "colonnes": [{"champ": "NOM"}]})")
+        << "le tri ne peut porter sur EMPLACEMENT";
     QTest::newRow("minimal") << QByteArray(R"({"colonnes": [{"champ": "NOM"}]})") << "";
 }
 
@@ -183,6 +188,25 @@ void TestPrinting::textOfAKnownCellar() {
     const int priceColumn = static_cast<int>(header.indexOf("Prix unitaire"));
     QCOMPARE(lines.filter("Échézeaux").first().mid(priceColumn).simplified(), QString("1234,57 € 3703,70 €"));
     QVERIFY(lines.filter("Pouilly-Fumé").first().trimmed().endsWith("6"));
+}
+
+void TestPrinting::locationPrintedWhenTheDefinitionAsks() {
+    TestCellar cellar;
+    QString why;
+    const auto definition = ReportDefinition::parse(
+        R"({"colonnes": [{"champ": "NOM", "largeur": 12}, {"champ": "EMPLACEMENT", "titre": "Emplacement", "largeur": 20}]})",
+        why);
+    QVERIFY2(definition, qPrintable(why));
+    // A cellar no version with details has written to yet: the column is there, empty.
+    cellar.addLot("Tavel", "Rhône", 2019, "Rosé", 3, 12.1);
+    QVERIFY(textOf(cellar, *definition).filter("Tavel").first().trimmed() == "Tavel");
+    {
+        DataLink link(cellar.databasePath());
+        QVERIFY(!CellarQueries::addLot(link, {"Margaux", "Bordeaux", 1998, "Rouge", 6, 80.0}, nullptr,
+                                       {{}, {}, "Casier 3, rangée B", {}, {}}));
+    }
+    QCOMPARE(textOf(cellar, *definition).filter("Margaux").first().simplified(),
+             QString("Margaux Casier 3, rangée B"));
 }
 
 void TestPrinting::pdfHoldsEveryLotInItsSection() {

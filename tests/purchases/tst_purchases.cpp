@@ -59,6 +59,9 @@ class TestPurchases : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { useFrenchLocale(); }
+    void detailChecks_data();
+    void detailChecks();
+    void detailsTypedAfterThePurchaseAndCorrected();
     void correctionByKeyboardKeepsWhatIsNotTyped();
     void correctionRefusedWhenTheLotChanged();
     void lotRemovedAfterOui();
@@ -84,6 +87,85 @@ qint64 rowidOf(TestCellar& cellar, const QString& name) {
 }
 
 } // namespace
+
+void TestPurchases::detailChecks_data() {
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("until");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("focus");
+    QTest::newRow("from in two digits") << "20"
+                                        << ""
+                                        << "L'année « À boire à partir de » se saisit en 4 chiffres !!"
+                                        << "SaisieBoireDes";
+    QTest::newRow("until in letters") << "2020"
+                                      << "abcd"
+                                      << "L'année « jusqu'à » se saisit en 4 chiffres !!"
+                                      << "SaisieBoireJusqua";
+    QTest::newRow("from after until") << "2030"
+                                      << "2025"
+                                      << "L'année « jusqu'à » ne peut être avant « À boire à partir de » !!"
+                                      << "SaisieBoireJusqua";
+    QTest::newRow("until before the vintage") << ""
+                                              << "1997"
+                                              << "L'année « jusqu'à » ne peut être avant l'année du vin !!"
+                                              << "SaisieBoireJusqua";
+}
+
+void TestPurchases::detailChecks() {
+    QFETCH(QString, from);
+    QFETCH(QString, until);
+    QFETCH(QString, message);
+    QFETCH(QString, focus);
+    TestCellar cellar;
+    Window w(cellar);
+    w.fill("Margaux", "Bordeaux", "1998", 2, "6", "");
+    w.type("SaisieBoireDes", from);
+    w.type("SaisieBoireJusqua", until);
+    pressAccessKey(&w.saisie, Qt::Key_V);
+    QCOMPARE(cellar.lastMessage().text, message);
+    QCOMPARE(w.focus(), focus);
+    QCOMPARE(cellar.lotCount(), 0);
+}
+
+void TestPurchases::detailsTypedAfterThePurchaseAndCorrected() {
+    TestCellar cellar;
+    Window w(cellar);
+    w.fill("Margaux", "Bordeaux", "1998", 2, "6", "");
+    // The details come after the purchase's fields in the tab order.
+    w.field("SaisiePrix")->setFocus();
+    QTest::keyClick(w.field("SaisiePrix"), Qt::Key_Tab);
+    QCOMPARE(w.focus(), QString("SaisieBoireDes"));
+    QTest::keyClicks(QApplication::focusWidget(), "2010");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClicks(QApplication::focusWidget(), "2030");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    typeText(QApplication::focusWidget(), "Casier 3, rangée B");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(w.focus(), QString("ListeAppreciation"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_4);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    typeText(QApplication::focusWidget(), "Fruité");
+    pressAccessKey(&w.saisie, Qt::Key_V);
+    QCOMPARE(cellar.messageCount(), 0);
+    QCOMPARE(
+        cellar.rows("SELECT BOIRE_DES, BOIRE_JUSQUA, EMPLACEMENT, NOTE, APPRECIATION FROM DETAIL").front(),
+        (DbRow{2010, 2030, "Casier 3, rangée B", "Fruité", 4}));
+    // The purchase's journal holds them too, and the emptied window has none left.
+    QCOMPARE(cellar.rows("SELECT DETAIL_APRES FROM MOUVEMENT").front().front().toString(),
+             QString("[2010,2030,\"Casier 3, rangée B\",\"Fruité\",4]"));
+    QCOMPARE(w.field("SaisieEmplacement")->text(), QString());
+
+    // Corrected: the details come filled, and a cleared location is gone.
+    const qint64 lot = cellar.rows("SELECT rowid FROM ORNY").front().front().toLongLong();
+    Correction window(cellar.globals, cellar.services, lot);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QCOMPARE(window.findChild<QLineEdit*>("SaisieBoireJusqua")->text(), QString("2030"));
+    typeOver(window.findChild<QLineEdit*>("SaisieEmplacement"), "");
+    QTest::keyClick(window.findChild<QLineEdit*>("SaisieEmplacement"), Qt::Key_Delete);
+    pressAccessKey(&window, Qt::Key_V);
+    QCOMPARE(cellar.rows("SELECT BOIRE_DES, EMPLACEMENT FROM DETAIL").front(), (DbRow{2010, QVariant()}));
+}
 
 void TestPurchases::correctionByKeyboardKeepsWhatIsNotTyped() {
     TestCellar cellar;

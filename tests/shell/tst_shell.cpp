@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -36,6 +37,7 @@ private slots:
     void missingWindowsStayDisabled();
     void statusBarPanels();
     void f1OpensTheActiveWindowsTopic();
+    void everyTopicIsInTheHelpFile();
 };
 
 void TestShell::startUpPreparesTheGlobals() {
@@ -286,6 +288,16 @@ void TestShell::statusBarPanels() {
     QTest::keyClick(&window, Qt::Key_Insert);
     QTest::qWait(600);
     QCOMPARE(window.findChild<QLabel*>("Panneau3")->isEnabled(), !before);
+}
+
+void TestShell::everyTopicIsInTheHelpFile() {
+    // The topics the windows open with F1, and those the help's own contents point to.
+    const QString help = QString::fromUtf8(fileBytes(BROVANE_HELP_FILE));
+    for (const int topic : {3, 4, 5, 6, 7, 8, 9, 11, 12, 13, 14, 15})
+        QVERIFY2(help.contains(QString("id=\"sujet-%1\"").arg(topic)), qPrintable(QString::number(topic)));
+    QRegularExpression link("href=\"#(sujet-\\d+)\"");
+    for (auto match = link.globalMatch(help); match.hasNext();)
+        QVERIFY(help.contains("id=\"" + match.next().captured(1) + "\""));
 }
 
 void TestShell::f1OpensTheActiveWindowsTopic() {

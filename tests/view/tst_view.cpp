@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "database/CellarQueries.h"
 #include "support/TestCellar.h"
 #include "view/CellarModel.h"
 #include "view/GridLayout.h"
 #include "view/Visualisation.h"
 
 #include <QAbstractItemModelTester>
+#include <QAction>
 #include <QComboBox>
 #include <QDate>
 #include <QFile>
@@ -82,6 +84,7 @@ private slots:
     void openingShowsTheWholeCellar();
     void gridNeverEditsInPlace();
     void f2CorrectsTheLotAndTheGridStaysOnIt();
+    void drinkingViewsMarksAndOptionalColumns();
     void enterInTheGridKeepsTheViewAndNumbersShowWhole();
     void searchSortAndTotalsOfWhatIsShown();
     void csvReadsBackInAFrenchSpreadsheet();
@@ -166,6 +169,59 @@ void TestView::f2CorrectsTheLotAndTheGridStaysOnIt() {
     QCOMPARE(w.visu.focusWidget(), grid);
     QCOMPARE(grid->actions().front()->text(), QString("&Corriger ou supprimer ce lot…"));
     QCOMPARE(grid->contextMenuPolicy(), Qt::ActionsContextMenu);
+}
+
+void TestView::drinkingViewsMarksAndOptionalColumns() {
+    TestCellar cellar;
+    {
+        DataLink link(cellar.databasePath());
+        const auto buy = [&link](const char* name, int year, const CellarQueries::Details& details) {
+            QVERIFY(!CellarQueries::addLot(link, {name, "Loire", year, "Blanc", 6, 10.0}, nullptr, details));
+        };
+        buy("Jeune", 2020, {2028, 2035, "Casier 1", {}, {}});
+        buy("Prêt", 2015, {2024, 2027, {}, {}, {}});
+        buy("Passé", 2000, {2005, 2020, "Cave du bas", {}, {}});
+        buy("Ouvert", 2018, {2022, {}, {}, {}, {}});
+        buy("Sans", 2019, {});
+    }
+    // A year of the program's choosing stands for the current one.
+    Visualisation w(cellar.globals, cellar.services, nullptr, QDate(2026, 6, 1));
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    auto* grid = w.findChild<QTableView*>("Grille");
+    const auto names = [grid] {
+        QStringList out;
+        for (int r = 0; r < grid->model()->rowCount(); ++r)
+            out << grid->model()->index(r, 0).data().toString();
+        return out;
+    };
+    pressAccessKey(&w, Qt::Key_O);
+    QCOMPARE(w.windowTitle(), Prefix + "les bouteilles à boire cette année");
+    QCOMPARE(names(), QStringList({"Prêt", "Ouvert"}));
+    pressAccessKey(&w, Qt::Key_P);
+    QCOMPARE(w.windowTitle(), Prefix + "les bouteilles à boire en priorité");
+    QCOMPARE(names(), QStringList({"Passé", "Prêt"}));
+    // The lot past its time shows its year in dark red, and only that lot.
+    QCOMPARE(grid->model()->index(0, 2).data(Qt::ForegroundRole).value<QColor>(), QColor(0x8B, 0, 0));
+    QVERIFY(!grid->model()->index(1, 2).data(Qt::ForegroundRole).isValid());
+    QVERIFY(!grid->model()->index(0, 0).data(Qt::ForegroundRole).isValid());
+
+    // The seven columns by default; the location once asked for, and at the next opening too.
+    QCOMPARE(grid->model()->columnCount(), 7);
+    QAction* location = nullptr;
+    for (QAction* action : grid->actions())
+        if (action->objectName() == "ColonneEmplacement")
+            location = action;
+    QVERIFY(location);
+    location->trigger();
+    QCOMPARE(grid->model()->columnCount(), 8);
+    QCOMPARE(grid->model()->headerData(7, Qt::Horizontal).toString(), QString("Emplacement"));
+    QCOMPARE(grid->model()->index(0, 7).data().toString(), QString("Cave du bas"));
+    Visualisation again(cellar.globals, cellar.services);
+    QCOMPARE(again.model()->columnCount(), 8);
+    QVERIFY(again.exportCsv(cellar.folder() + "cave.csv"));
+    QVERIFY(QString::fromUtf8(fileBytes(cellar.folder() + "cave.csv"))
+                .startsWith("\xEF\xBB\xBFNom;Type;Année;Couleur;Qté;Prix Unit.;Prix total;Emplacement\r\n"));
 }
 
 void TestView::gridNeverEditsInPlace() {
