@@ -10,6 +10,7 @@
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QLabel>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
@@ -54,6 +55,10 @@ void Principale::Form_Load() {
     connect(ui->MenuAnnuler, &QAction::triggered, this, &Principale::MenuAnnuler_Click);
     connect(ui->MenuHistorique, &QAction::triggered, this, &Principale::MenuHistorique_Click);
     connect(ui->MenuEdition, &QMenu::aboutToShow, this, &Principale::refreshUndoEntry);
+    // "&Édition" answers Alt+É, which only some keyboards have: Alt+E opens it everywhere.
+    auto* edition = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_E), this);
+    connect(edition, &QShortcut::activated, this,
+            [this] { ui->menubar->setActiveAction(ui->MenuEdition->menuAction()); });
     connect(ui->MenuApropos, &QAction::triggered, this, &Principale::MenuApropos_Click);
     connect(ui->MenuAide, &QAction::triggered, this, &Principale::MenuAide_Click);
     connect(ui->MenuQuitter, &QAction::triggered, this, &Principale::MenuQuitter_Click);

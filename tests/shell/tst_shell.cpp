@@ -241,6 +241,15 @@ void TestShell::menuMatchesTheTable() {
     QCOMPARE(edition->actions().at(0)->text(), QString("&Annuler"));
     QCOMPARE(edition->actions().at(0)->shortcut().toString(), QString("Ctrl+Z"));
     QCOMPARE(edition->actions().at(1)->text(), QString("&Historique…"));
+    // Reached from a keyboard with an É key and from one without.
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    for (const Qt::Key key : {Qt::Key_E, Qt::Key_Eacute}) {
+        QTest::keyClick(&window, key, Qt::AltModifier);
+        QTRY_VERIFY(edition->isVisible());
+        edition->close();
+        QTRY_VERIFY(!edition->isVisible());
+    }
     auto* interro = window.findChild<QMenu*>("MenuInterro");
     QCOMPARE(interro->title(), QString("&?"));
     QCOMPARE(interro->actions().at(0)->text(), QString("A &propos"));
