@@ -26,26 +26,40 @@ int collateFrenchReversed(void*, int lengthA, const void* a, int lengthB, const 
     return -collateFrench(nullptr, lengthA, a, lengthB, b);
 }
 
-// The wanted text is the same for every row of a statement: its search form is kept between calls.
+// The wanted text is the same for every row of a statement: its search form is kept between calls. Most
+// forms are ASCII, compared as bytes without building a string for each row.
+struct Wanted {
+    QString form;
+    std::string ascii;
+    bool isAscii = false;
+};
+
 void containsFrench(sqlite3_context* context, int, sqlite3_value** values) {
     if (sqlite3_value_type(values[0]) == SQLITE_NULL || sqlite3_value_type(values[1]) == SQLITE_NULL) {
         sqlite3_result_int(context, 0);
         return;
     }
-    auto* wanted = static_cast<QString*>(sqlite3_get_auxdata(context, 1));
+    auto* wanted = static_cast<Wanted*>(sqlite3_get_auxdata(context, 1));
     if (!wanted) {
-        wanted = new QString(FrenchCollation::searchForm(QString::fromUtf8(
-            reinterpret_cast<const char*>(sqlite3_value_text(values[1])), sqlite3_value_bytes(values[1]))));
-        sqlite3_set_auxdata(context, 1, wanted, [](void* p) { delete static_cast<QString*>(p); });
-        wanted = static_cast<QString*>(sqlite3_get_auxdata(context, 1));
+        auto* made = new Wanted;
+        const char* text = reinterpret_cast<const char*>(sqlite3_value_text(values[1]));
+        made->form = FrenchCollation::searchForm(text, sqlite3_value_bytes(values[1]));
+        made->isAscii = FrenchCollation::asciiSearchForm(text, sqlite3_value_bytes(values[1]), made->ascii);
+        sqlite3_set_auxdata(context, 1, made, [](void* p) { delete static_cast<Wanted*>(p); });
+        wanted = static_cast<Wanted*>(sqlite3_get_auxdata(context, 1));
         if (!wanted) {
             sqlite3_result_error_nomem(context);
             return;
         }
     }
-    const QString text = FrenchCollation::searchForm(
-        reinterpret_cast<const char*>(sqlite3_value_text(values[0])), sqlite3_value_bytes(values[0]));
-    sqlite3_result_int(context, text.contains(*wanted) ? 1 : 0);
+    const char* text = reinterpret_cast<const char*>(sqlite3_value_text(values[0]));
+    const int length = sqlite3_value_bytes(values[0]);
+    thread_local std::string form;
+    if (wanted->isAscii && FrenchCollation::asciiSearchForm(text, length, form)) {
+        sqlite3_result_int(context, form.find(wanted->ascii) != std::string::npos ? 1 : 0);
+        return;
+    }
+    sqlite3_result_int(context, FrenchCollation::searchForm(text, length).contains(wanted->form) ? 1 : 0);
 }
 
 // The cause of a failure, from the engine's code and, for input and output, the system's own.

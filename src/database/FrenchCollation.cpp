@@ -191,6 +191,19 @@ QString searchForm(const char* utf8, int length) {
     return form;
 }
 
+bool asciiSearchForm(const char* utf8, int length, std::string& form) {
+    form.clear();
+    Reader reader(utf8, length, table());
+    char32_t primary = 0;
+    quint16 secondary = 0;
+    while (reader.next(primary, secondary)) {
+        if (primary >= 0x80)
+            return false;
+        form.push_back(static_cast<char>(primary));
+    }
+    return true;
+}
+
 void sortUnique(QStringList& values) {
     std::vector<std::pair<QByteArray, qsizetype>> keys;
     keys.reserve(static_cast<size_t>(values.size()));

@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <string>
 
 // French order for wine names, types and colours: case is ignored (accented capitals too), an accented
 // letter sorts with its base letter and only after the letters tie, so "Rose" and "Rosé" stay apart.
@@ -35,5 +36,8 @@ void sortUnique(QStringList& values);
 // The letters of a text as a search compares them: small, without accents, ligatures written out.
 QString searchForm(const QString& text);
 QString searchForm(const char* utf8, int length);
+// The same into `form`, without a QString, as long as every letter of the form is ASCII (false otherwise,
+// and `form` is then unusable): what a search runs on each row.
+bool asciiSearchForm(const char* utf8, int length, std::string& form);
 
 } // namespace FrenchCollation

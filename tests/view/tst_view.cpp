@@ -85,6 +85,7 @@ private slots:
     void gridNeverEditsInPlace();
     void f2CorrectsTheLotAndTheGridStaysOnIt();
     void drinkingViewsMarksAndOptionalColumns();
+    void totalsCountOnlyWhatAPurchaseRecords();
     void enterInTheGridKeepsTheViewAndNumbersShowWhole();
     void searchSortAndTotalsOfWhatIsShown();
     void csvReadsBackInAFrenchSpreadsheet();
@@ -169,6 +170,25 @@ void TestView::f2CorrectsTheLotAndTheGridStaysOnIt() {
     QCOMPARE(w.visu.focusWidget(), grid);
     QCOMPARE(grid->actions().front()->text(), QString("&Corriger ou supprimer ce lot…"));
     QCOMPARE(grid->contextMenuPolicy(), Qt::ActionsContextMenu);
+}
+
+void TestView::totalsCountOnlyWhatAPurchaseRecords() {
+    TestCellar cellar;
+    cellar.addLot("Bon", "Loire", 2000, "Blanc", 2, 10.5);
+    cellar.exec("INSERT INTO ORNY VALUES ('Réel entier', 'Loire', 2000, 'Blanc', 3.0, 1)");
+    cellar.exec("INSERT INTO ORNY VALUES ('Sans prix', 'Loire', 2000, 'Blanc', 4, NULL)");
+    // Written by other tools: none of these is a lot a purchase could record.
+    cellar.exec("INSERT INTO ORNY VALUES ('Texte', 'Loire', 2000, 'Blanc', 'six', 1)");
+    cellar.exec("INSERT INTO ORNY VALUES ('Demi', 'Loire', 2000, 'Blanc', 2.5, 1)");
+    cellar.exec("INSERT INTO ORNY VALUES ('Négatif', 'Loire', 2000, 'Blanc', -1, 1)");
+    cellar.exec("INSERT INTO ORNY VALUES ('Prix texte', 'Loire', 2000, 'Blanc', 1, 'cher')");
+    cellar.exec("INSERT INTO ORNY VALUES ('Prix blob', 'Loire', 2000, 'Blanc', 1, x'00')");
+    cellar.exec("INSERT INTO ORNY VALUES ('Prix négatif', 'Loire', 2000, 'Blanc', 1, -5)");
+    cellar.exec("INSERT INTO ORNY VALUES ('Sans quantité', 'Loire', 2000, 'Blanc', NULL, 1)");
+    Window w(cellar);
+    QCOMPARE(w.visu.findChild<QLabel*>("Totaux")->text(),
+             QString("10 lots, 9 bouteilles, valeur 24,00 € (dont 1 lot sans prix) (et 7 lots hors normes, "
+                     "non comptés)"));
 }
 
 void TestView::drinkingViewsMarksAndOptionalColumns() {
