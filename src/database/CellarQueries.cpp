@@ -136,6 +136,8 @@ Status Appender::start() {
     if (Status status = Journal::next(m_link, m_next))
         return status;
     m_group = m_next.movement;
+    // One operation, one time for all its lots.
+    m_when = Journal::timestamp();
     return std::nullopt;
 }
 
@@ -146,18 +148,18 @@ QVariantList Details::values() const {
 }
 
 Status Appender::add(const QVariantList& values, qint64* id, const Details& details) {
+    static const QString insert =
+        QStringLiteral("INSERT INTO ORNY (rowid, %1) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)")
+            .arg(CellarSchema::lotColumnList());
     const qint64 rowid = m_next.lot++;
-    if (Status status =
-            m_link.execute(QStringLiteral("INSERT INTO ORNY (rowid, %1) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)")
-                               .arg(CellarSchema::lotColumnList()),
-                           QVariantList{rowid} + values))
+    if (Status status = m_link.execute(insert, QVariantList{rowid} + values))
         return status;
     if (id)
         *id = rowid;
     if (!details.isEmpty())
         if (Status status = writeDetails(m_link, rowid, details))
             return status;
-    return Journal::recordInsert(m_link, m_kind, rowid, m_next.movement++, m_group);
+    return Journal::recordInsert(m_link, m_kind, rowid, m_next.movement++, m_group, m_when);
 }
 
 Status addLot(DataLink& link, const NewLot& lot, qint64* id, const Details& details) {

@@ -73,6 +73,7 @@ private:
     Journal::Kind m_kind;
     Journal::Next m_next;
     qint64 m_group = 0;
+    QString m_when;
 };
 
 // Records the purchase as a new lot, journalled; `id` receives the new lot's rowid.

@@ -12,6 +12,7 @@
 #include <map>
 #include <string>
 #include <sys/stat.h>
+#include <unordered_map>
 
 namespace {
 
@@ -185,7 +186,7 @@ struct DataLink::Impl {
     std::unique_ptr<SQLite::Database> db;
     // Statements without rows are prepared once per connection: an import runs the same insert
     // thousands of times.
-    std::map<std::string, std::unique_ptr<SQLite::Statement>> prepared;
+    std::unordered_map<QString, std::unique_ptr<SQLite::Statement>> prepared;
     std::unique_ptr<SQLite::Statement> cursor;
     bool cursorAtEnd = true;
     std::unique_ptr<SQLite::Transaction> hold;
@@ -407,7 +408,7 @@ Status DataLink::execute(const QString& sql, const QVariantList& params, int* ch
     if (Status status = open())
         return status;
     try {
-        std::unique_ptr<SQLite::Statement>& st = d->prepared[sql.toStdString()];
+        std::unique_ptr<SQLite::Statement>& st = d->prepared[sql];
         if (!st)
             st = std::make_unique<SQLite::Statement>(*d->db, sql.toStdString());
         st->reset();
@@ -419,7 +420,7 @@ Status DataLink::execute(const QString& sql, const QVariantList& params, int* ch
             *changed = n;
         return std::nullopt;
     } catch (const SQLite::Exception& e) {
-        d->prepared.erase(sql.toStdString());
+        d->prepared.erase(sql);
         return fromException(m_databaseName, d->db->getHandle(), e);
     }
 }

@@ -139,7 +139,7 @@ Movement::Movement(DataLink& link, Kind kind, qint64 lot, qint64& group, qint64 
     : m_link(link), m_kind(kind), m_lot(lot), m_group(group), m_undoes(undoes) {}
 
 Status Movement::open() {
-    const QString sql =
+    static const QString sql =
         QStringLiteral(
             "INSERT INTO MOUVEMENT (QUAND, NATURE, GROUPE, LOT, LOT_AVANT, %1, DETAIL_AVANT, ANNULE) "
             "SELECT ?1, ?2, IFNULL(?3, (SELECT IFNULL(MAX(ID), 0) + 1 FROM MOUVEMENT)), ?4, "
@@ -157,7 +157,7 @@ Status Movement::open() {
 }
 
 Status Movement::close() {
-    const QString sql =
+    static const QString sql =
         QStringLiteral(
             // The bottles in (positive) or out: what the quantity became, less what it was; nothing for a
             // quantity that is not a number.
@@ -171,15 +171,16 @@ Status Movement::close() {
     return m_link.execute(sql, {m_id});
 }
 
-Status recordInsert(DataLink& link, Kind kind, qint64 lot, qint64 id, qint64 group) {
-    const QString sql =
+Status recordInsert(DataLink& link, Kind kind, qint64 lot, qint64 id, qint64 group, const QString& when) {
+    // Written once: an import runs it for every lot.
+    static const QString sql =
         QStringLiteral(
             "INSERT INTO MOUVEMENT (ID, QUAND, NATURE, GROUPE, LOT, LOT_AVANT, LOT_APRES, %1, "
             "DETAIL_APRES, BOUTEILLES) SELECT ?1, ?2, ?3, ?4, rowid, 0, 1, %2, %3, IFNULL(QUANTITE, 0) "
             "FROM ORNY WHERE rowid = ?5")
             .arg(copyColumns("APRES").join(QStringLiteral(", ")), lotColumns().join(QStringLiteral(", ")),
                  CellarSchema::detailValueSql(QStringLiteral("ORNY.rowid")));
-    return link.execute(sql, {id, timestamp(), code(kind), group, lot});
+    return link.execute(sql, {id, when, code(kind), group, lot});
 }
 
 Status present(DataLink& link, bool& there) {

@@ -190,8 +190,12 @@ Outcome read(const QString& helper, const QString& file, const QString& table, c
         pending.remove(0, start);
         if (reading && pending.size() > limits.lineBytes)
             stop(QStringLiteral("le fichier est endommagé : une de ses lignes est démesurée"));
+        // Its last line read, the helper has nothing more to say: no need to wait for more.
+        if (session.finished())
+            break;
     }
-    if (process.state() != QProcess::NotRunning) {
+    // A helper that has said all lets itself out; one that was stopped, or says no more, is ended.
+    if (process.state() != QProcess::NotRunning && !(session.finished() && process.waitForFinished(1000))) {
         process.kill();
         process.waitForFinished(5000);
     }
