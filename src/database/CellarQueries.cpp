@@ -196,8 +196,11 @@ StoredLot lotAt(DataLink& link, qint64 rowid) {
     return lot;
 }
 
-Status correctLot(DataLink& link, const StoredLot& seen, const NewLot& lot, const Details& details,
-                  bool& changed) {
+namespace {
+
+// Runs `change` on a lot still exactly as it was seen, journalled as one movement of that kind.
+Status changeSeenLot(DataLink& link, const StoredLot& seen, Journal::Kind kind, bool& changed,
+                     const std::function<Status(DataLink&)>& change) {
     return link.write([&](DataLink& l) -> Status {
         bool same = false;
         if (Status status = unchanged(l, seen, same))
@@ -208,38 +211,32 @@ Status correctLot(DataLink& link, const StoredLot& seen, const NewLot& lot, cons
         if (Status status = Journal::ensureTables(l))
             return status;
         qint64 group = 0;
-        Journal::Movement movement(l, Journal::Kind::Correction, seen.rowid, group);
+        Journal::Movement movement(l, kind, seen.rowid, group);
         if (Status status = movement.open())
             return status;
-        if (Status status =
-                l.execute(QStringLiteral("UPDATE ORNY SET (%1) = (?2, ?3, ?4, ?5, ?6, ?7) WHERE rowid = ?1")
-                              .arg(CellarSchema::lotColumnList()),
-                          QVariantList{seen.rowid} + valuesOf(lot)))
-            return status;
-        if (Status status = writeDetails(l, seen.rowid, details))
+        if (Status status = change(l))
             return status;
         return movement.close();
     });
 }
 
-Status removeLot(DataLink& link, const StoredLot& seen, bool& changed) {
-    return link.write([&](DataLink& l) -> Status {
-        bool same = false;
-        if (Status status = unchanged(l, seen, same))
+} // namespace
+
+Status correctLot(DataLink& link, const StoredLot& seen, const NewLot& lot, const Details& details,
+                  bool& changed) {
+    return changeSeenLot(link, seen, Journal::Kind::Correction, changed, [&](DataLink& l) -> Status {
+        if (Status status =
+                l.execute(QStringLiteral("UPDATE ORNY SET (%1) = (?2, ?3, ?4, ?5, ?6, ?7) WHERE rowid = ?1")
+                              .arg(CellarSchema::lotColumnList()),
+                          QVariantList{seen.rowid} + valuesOf(lot)))
             return status;
-        changed = !same;
-        if (changed)
-            return std::nullopt;
-        if (Status status = Journal::ensureTables(l))
-            return status;
-        qint64 group = 0;
-        Journal::Movement movement(l, Journal::Kind::Removal, seen.rowid, group);
-        if (Status status = movement.open())
-            return status;
-        if (Status status = deleteLot(l, seen.rowid))
-            return status;
-        return movement.close();
+        return writeDetails(l, seen.rowid, details);
     });
+}
+
+Status removeLot(DataLink& link, const StoredLot& seen, bool& changed) {
+    return changeSeenLot(link, seen, Journal::Kind::Removal, changed,
+                         [&](DataLink& l) { return deleteLot(l, seen.rowid); });
 }
 
 Stock firstStock(DataLink& link, const LotKey& key) {

@@ -48,17 +48,7 @@ struct MainWindow {
 };
 
 QStringList shownRows(Historique& window) {
-    auto* model = window.model();
-    while (model->canFetchMore({}))
-        model->fetchMore({});
-    QStringList rows;
-    for (int r = 0; r < model->rowCount(); ++r) {
-        QStringList cells;
-        for (int c = 0; c < model->columnCount(); ++c)
-            cells << model->data(model->index(r, c), Qt::DisplayRole).toString();
-        rows << cells.join('|');
-    }
-    return rows;
+    return modelRows(window.model());
 }
 
 } // namespace

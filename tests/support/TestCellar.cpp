@@ -190,3 +190,16 @@ void whenModal(const std::function<void(QDialog*)>& act) {
     });
     poll->start(10);
 }
+
+QStringList modelRows(QAbstractItemModel* model) {
+    while (model->canFetchMore({}))
+        model->fetchMore({});
+    QStringList rows;
+    for (int r = 0; r < model->rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < model->columnCount(); ++c)
+            cells << model->data(model->index(r, c), Qt::DisplayRole).toString();
+        rows << cells.join(QLatin1Char('|'));
+    }
+    return rows;
+}

@@ -68,6 +68,10 @@ void chooseInList(QWidget* window, const char* list, const QString& entry);
 // Types over what a field holds: a click into it, everything selected, then the keys.
 void typeOver(QWidget* field, const QString& text);
 
+class QAbstractItemModel;
+// A model's rows as the user reads them, its cells joined by "|"; everything fetched first.
+QStringList modelRows(QAbstractItemModel* model);
+
 class QDialog;
 // Runs `act` on the next modal window once it is up: for windows opened with exec(), whose caller waits.
 void whenModal(const std::function<void(QDialog*)>& act);

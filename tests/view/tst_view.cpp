@@ -34,19 +34,7 @@ struct Window {
     QStringList items(const char* name) { return itemsOf(list(name)); }
     void choose(const char* name, const QString& value) { chooseInList(list(name), value); }
     // The grid's rows as the user reads them: "Nom|Type|Année|Couleur|Qté|Prix Unit.|Prix total".
-    QStringList rows() {
-        QStringList out;
-        auto* m = grid()->model();
-        while (m->canFetchMore({}))
-            m->fetchMore({});
-        for (int r = 0; r < m->rowCount(); ++r) {
-            QStringList cells;
-            for (int c = 0; c < m->columnCount(); ++c)
-                cells << m->data(m->index(r, c), Qt::DisplayRole).toString();
-            out << cells.join('|');
-        }
-        return out;
-    }
+    QStringList rows() { return modelRows(grid()->model()); }
     QStringList names() {
         QStringList out;
         for (const QString& row : rows())
