@@ -4,9 +4,9 @@
 #include "database/CellarSchema.h"
 
 #include <QLocale>
-#include <QSet>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace Journal {
 
@@ -248,42 +248,51 @@ Status undo(DataLink& link, qint64 group, bool& changed) {
     changed = false;
     if (Status status = ensureTables(link))
         return status;
-    const DbRows moves = link.query(
+    // One count says whether any lot of the group is no longer as the group left it (a group moves each
+    // lot once): an import of a million lots is checked without holding its movements.
+    const DbRows differ = link.query(
         QStringLiteral(
-            "SELECT ID, LOT, LOT_AVANT, LOT_APRES, LOT_APRES = 1 AND NOT EXISTS (SELECT 1 FROM ORNY o "
-            "WHERE o.rowid = m.LOT AND %1) OR LOT_APRES = 0 AND EXISTS (SELECT 1 FROM ORNY o WHERE "
-            "o.rowid = m.LOT) OR ANNULE IS NOT NULL OR ANNULE_PAR IS NOT NULL FROM MOUVEMENT m "
-            "WHERE GROUPE = ?1 ORDER BY ID DESC")
+            "SELECT COUNT(*) FROM MOUVEMENT m WHERE GROUPE = ?1 AND (LOT_APRES = 1 AND NOT EXISTS "
+            "(SELECT 1 FROM ORNY o WHERE o.rowid = m.LOT AND %1) OR LOT_APRES = 0 AND EXISTS (SELECT 1 "
+            "FROM ORNY o WHERE o.rowid = m.LOT) OR ANNULE IS NOT NULL OR ANNULE_PAR IS NOT NULL)")
             .arg(sameAsAfter()),
         {group});
-    if (!moves.ok())
-        return moves.error;
-    // A lot moved twice in the group is checked against its last movement only.
-    QSet<qint64> seen;
-    for (const DbRow& move : moves.rows) {
-        const qint64 lot = move.at(1).toLongLong();
-        if (!seen.contains(lot) && move.at(4).toBool()) {
-            changed = true;
-            return std::nullopt;
-        }
-        seen.insert(lot);
+    if (!differ.ok())
+        return differ.error;
+    if (differ.rows.front().front().toLongLong() > 0) {
+        changed = true;
+        return std::nullopt;
     }
+    // Newest movement first, a thousand at a time.
+    constexpr int Batch = 1000;
     qint64 undoGroup = 0;
-    for (const DbRow& move : moves.rows) {
-        const qint64 id = move.at(0).toLongLong();
-        const qint64 lot = move.at(1).toLongLong();
-        Movement reverse(link, Kind::Undo, lot, undoGroup, id);
-        if (Status status = reverse.open())
-            return status;
-        if (Status status = restoreBefore(link, id, move.at(2).toBool(), move.at(3).toBool(), lot))
-            return status;
-        if (Status status = reverse.close())
-            return status;
-        if (Status status = link.execute(QStringLiteral("UPDATE MOUVEMENT SET ANNULE_PAR = ?1 WHERE ID = ?2"),
-                                         {reverse.id(), id}))
-            return status;
+    qint64 before = std::numeric_limits<qint64>::max();
+    for (;;) {
+        const DbRows moves =
+            link.query(QStringLiteral("SELECT ID, LOT, LOT_AVANT, LOT_APRES FROM MOUVEMENT WHERE "
+                                      "GROUPE = ?1 AND ID < ?2 ORDER BY ID DESC LIMIT %1")
+                           .arg(Batch),
+                       {group, before});
+        if (!moves.ok())
+            return moves.error;
+        for (const DbRow& move : moves.rows) {
+            const qint64 id = move.at(0).toLongLong();
+            const qint64 lot = move.at(1).toLongLong();
+            Movement reverse(link, Kind::Undo, lot, undoGroup, id);
+            if (Status status = reverse.open())
+                return status;
+            if (Status status = restoreBefore(link, id, move.at(2).toBool(), move.at(3).toBool(), lot))
+                return status;
+            if (Status status = reverse.close())
+                return status;
+            if (Status status = link.execute(
+                    QStringLiteral("UPDATE MOUVEMENT SET ANNULE_PAR = ?1 WHERE ID = ?2"), {reverse.id(), id}))
+                return status;
+            before = id;
+        }
+        if (moves.rows.size() < static_cast<size_t>(Batch))
+            return std::nullopt;
     }
-    return std::nullopt;
 }
 
 } // namespace Journal

@@ -72,6 +72,7 @@ private slots:
     void everyKindUndoneExactly();
     void undoesGoBackOneOperationAtATimeAndNeverReuseALot();
     void detailsGoWithTheLotAndComeBackWithIt();
+    void largeImportUndoneWhole();
     void undoRefusedWhenTheLotChangedSince();
     void journalAddedOnFirstWriteAndCheckedWhenPresent();
 };
@@ -235,6 +236,30 @@ void TestJournal::detailsGoWithTheLotAndComeBackWithIt() {
     QVERIFY(undoLast(cellar));
     QCOMPARE(snapshot(cellar), bought);
     QCOMPARE(lotNamed(cellar, "Pommard").details.emplacement, QString("Casier 3, rangée B"));
+}
+
+void TestJournal::largeImportUndoneWhole() {
+    TestCellar cellar;
+    cellar.addLot("Pommard", "Bourgogne", 1996, "Rouge", 6, 31.5);
+    const QString before = snapshot(cellar);
+    {
+        DataLink link(cellar.databasePath());
+        QVERIFY(!link.write([](DataLink& l) -> Status {
+            CellarQueries::Appender appender(l, Journal::Kind::Import);
+            if (Status s = appender.start())
+                return s;
+            // More lots than the undo reads at once.
+            for (int i = 0; i < 2500; ++i)
+                if (Status s = appender.add({QString("Lot %1").arg(i), "Loire", 2000, "Blanc", 1, 5.0}))
+                    return s;
+            return std::nullopt;
+        }));
+    }
+    QString described;
+    QVERIFY(undoLast(cellar, &described));
+    QCOMPARE(described, QString("import de 2\u202F500 lots"));
+    QCOMPARE(snapshot(cellar), before);
+    QCOMPARE(count(cellar, "SELECT COUNT(*) FROM MOUVEMENT WHERE ANNULE_PAR IS NOT NULL"), 2500);
 }
 
 void TestJournal::undoRefusedWhenTheLotChangedSince() {
