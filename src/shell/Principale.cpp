@@ -86,7 +86,8 @@ void Principale::Form_Load() {
             action->setEnabled(static_cast<bool>(*open));
 
     buildStatusBar();
-    refreshUndoEntry();
+    // Naming the last operation reads the cellar: done once the window is up, not before it shows.
+    QTimer::singleShot(0, this, &Principale::refreshUndoEntry);
 }
 
 void Principale::refreshUndoEntry() {
