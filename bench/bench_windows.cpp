@@ -354,15 +354,13 @@ struct JournalFixture : Fixture {
     explicit JournalFixture(const char* name) : Fixture(name) {
         DataLink link(path);
         const Status status = link.write([](DataLink& l) -> Status {
-            CellarQueries::Appender appender(l, Journal::Kind::Import);
-            if (Status s = appender.start())
-                return s;
-            for (int i = 0; i < Lots; ++i)
-                if (Status s =
-                        appender.add({QStringLiteral("Import %1").arg(i % Names), QStringLiteral("Loire"),
-                                      1990 + i % 30, QStringLiteral("Blanc"), 1 + i % 12, 9.5}))
-                    return s;
-            return std::nullopt;
+            return CellarQueries::append(l, Journal::Kind::Import, [](CellarQueries::Appender& a) {
+                for (int i = 0; i < Lots; ++i)
+                    if (Status s = a.add({QStringLiteral("Import %1").arg(i % Names), QStringLiteral("Loire"),
+                                          1990 + i % 30, QStringLiteral("Blanc"), 1 + i % 12, 9.5}))
+                        return s;
+                return Status();
+            });
         });
         if (status)
             qFatal("%s", qPrintable(status->text()));

@@ -128,17 +128,21 @@ Status deleteLot(DataLink& link, qint64 rowid) {
 
 } // namespace
 
-Appender::Appender(DataLink& link, Journal::Kind kind) : m_link(link), m_kind(kind) {}
-
-Status Appender::start() {
-    if (Status status = Journal::ensureTables(m_link))
+Status append(DataLink& link, Journal::Kind kind, const std::function<Status(Appender&)>& lots) {
+    if (Status status = Journal::ensureTables(link))
         return status;
-    if (Status status = Journal::next(m_link, m_next))
+    Journal::Next next;
+    if (Status status = Journal::next(link, next))
         return status;
-    m_group = m_next.movement;
-    // One operation, one time for all its lots.
-    m_when = Journal::timestamp();
-    return std::nullopt;
+    Appender appender(link);
+    appender.m_first = appender.m_next = next.lot;
+    if (Status status = lots(appender))
+        return status;
+    if (appender.m_next == appender.m_first)
+        return std::nullopt;
+    // One operation, one group, one time for all its lots.
+    return Journal::recordInserts(link, kind, appender.m_first, appender.m_next - 1, next.movement,
+                                  next.movement, Journal::timestamp());
 }
 
 QVariantList Details::values() const {
@@ -151,23 +155,21 @@ Status Appender::add(const QVariantList& values, qint64* id, const Details& deta
     static const QString insert =
         QStringLiteral("INSERT INTO ORNY (rowid, %1) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)")
             .arg(CellarSchema::lotColumnList());
-    const qint64 rowid = m_next.lot++;
+    const qint64 rowid = m_next;
     if (Status status = m_link.execute(insert, QVariantList{rowid} + values))
         return status;
+    ++m_next;
     if (id)
         *id = rowid;
-    if (!details.isEmpty())
-        if (Status status = writeDetails(m_link, rowid, details))
-            return status;
-    return Journal::recordInsert(m_link, m_kind, rowid, m_next.movement++, m_group, m_when);
+    if (details.isEmpty())
+        return std::nullopt;
+    return writeDetails(m_link, rowid, details);
 }
 
 Status addLot(DataLink& link, const NewLot& lot, qint64* id, const Details& details) {
-    return link.write([&](DataLink& l) -> Status {
-        Appender appender(l, Journal::Kind::Purchase);
-        if (Status status = appender.start())
-            return status;
-        return appender.add(valuesOf(lot), id, details);
+    return link.write([&](DataLink& l) {
+        return append(l, Journal::Kind::Purchase,
+                      [&](Appender& appender) { return appender.add(valuesOf(lot), id, details); });
     });
 }
 

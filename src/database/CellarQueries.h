@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -58,23 +59,23 @@ struct NewLot {
     int quantite = 0;
     std::optional<double> prixUnitaire;
 };
-// New lots inside one DataLink::write, each journalled, all in the same group of movements: a purchase
-// is one lot, an import many.
+// New lots inside one DataLink::write, all in the same group of movements: a purchase is one lot, an
+// import many. Made by append(), which journals them once they are all in.
 class Appender {
 public:
-    Appender(DataLink& link, Journal::Kind kind);
-    // Once, before the first lot.
-    Status start();
     // The six values in ORNY's column order; `id` receives the new lot's rowid.
     Status add(const QVariantList& values, qint64* id = nullptr, const Details& details = {});
 
 private:
+    friend Status append(DataLink&, Journal::Kind, const std::function<Status(Appender&)>&);
+    explicit Appender(DataLink& link) : m_link(link) {}
     DataLink& m_link;
-    Journal::Kind m_kind;
-    Journal::Next m_next;
-    qint64 m_group = 0;
-    QString m_when;
+    qint64 m_first = 0;
+    qint64 m_next = 0;
 };
+// Runs `lots` (which adds them) inside a write already begun, then journals every lot it added as a
+// movement of `kind`; a failure of `lots` is returned as it is, the write then rolls everything back.
+Status append(DataLink& link, Journal::Kind kind, const std::function<Status(Appender&)>& lots);
 
 // Records the purchase as a new lot, journalled; `id` receives the new lot's rowid.
 Status addLot(DataLink& link, const NewLot& lot, qint64* id = nullptr, const Details& details = {});

@@ -171,16 +171,16 @@ Status Movement::close() {
     return m_link.execute(sql, {m_id});
 }
 
-Status recordInsert(DataLink& link, Kind kind, qint64 lot, qint64 id, qint64 group, const QString& when) {
-    // Written once: an import runs it for every lot.
+Status recordInserts(DataLink& link, Kind kind, qint64 firstLot, qint64 lastLot, qint64 firstId, qint64 group,
+                     const QString& when) {
+    // One statement for all the lots of an import: the engine copies them without a round trip each.
     static const QString sql =
-        QStringLiteral(
-            "INSERT INTO MOUVEMENT (ID, QUAND, NATURE, GROUPE, LOT, LOT_AVANT, LOT_APRES, %1, "
-            "DETAIL_APRES, BOUTEILLES) SELECT ?1, ?2, ?3, ?4, rowid, 0, 1, %2, %3, IFNULL(QUANTITE, 0) "
-            "FROM ORNY WHERE rowid = ?5")
+        QStringLiteral("INSERT INTO MOUVEMENT (ID, QUAND, NATURE, GROUPE, LOT, LOT_AVANT, LOT_APRES, %1, "
+                       "DETAIL_APRES, BOUTEILLES) SELECT ?1 + rowid - ?5, ?2, ?3, ?4, rowid, 0, 1, %2, %3, "
+                       "IFNULL(QUANTITE, 0) FROM ORNY WHERE rowid BETWEEN ?5 AND ?6 ORDER BY rowid")
             .arg(copyColumns("APRES").join(QStringLiteral(", ")), lotColumns().join(QStringLiteral(", ")),
                  CellarSchema::detailValueSql(QStringLiteral("ORNY.rowid")));
-    return link.execute(sql, {id, when, code(kind), group, lot});
+    return link.execute(sql, {firstId, when, code(kind), group, firstLot, lastLot});
 }
 
 Status present(DataLink& link, bool& there) {

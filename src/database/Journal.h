@@ -56,9 +56,10 @@ private:
     qint64 m_id = 0;
 };
 
-// A new lot just inserted: its movement `id` in the group, at the operation's time (timestamp()), in one
-// statement.
-Status recordInsert(DataLink& link, Kind kind, qint64 lot, qint64 id, qint64 group, const QString& when);
+// New lots just inserted, rowids `firstLot` to `lastLot` with no gap: their movements numbered from
+// `firstId` in the group, at the operation's time (timestamp()), all in one statement.
+Status recordInserts(DataLink& link, Kind kind, qint64 firstLot, qint64 lastLot, qint64 firstId, qint64 group,
+                     const QString& when);
 
 // The last operation an undo can reach: the newest group neither undone nor itself an undo.
 struct Undoable {

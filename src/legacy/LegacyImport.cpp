@@ -138,14 +138,14 @@ QStringList readColours(const QString& helper, const QString& jetFile) {
 }
 
 Status appendLots(DataLink& link, const std::vector<DbRow>& lots) {
-    return link.write([&lots](DataLink& l) -> Status {
-        CellarQueries::Appender appender(l, Journal::Kind::Import);
-        if (Status e = appender.start())
-            return e;
-        for (const DbRow& lot : lots)
-            if (Status e = appender.add({lot.at(0), lot.at(1), lot.at(2), lot.at(3), lot.at(4), lot.at(5)}))
-                return e;
-        return std::nullopt;
+    return link.write([&lots](DataLink& l) {
+        return CellarQueries::append(l, Journal::Kind::Import, [&lots](CellarQueries::Appender& appender) {
+            for (const DbRow& lot : lots)
+                if (Status e =
+                        appender.add({lot.at(0), lot.at(1), lot.at(2), lot.at(3), lot.at(4), lot.at(5)}))
+                    return e;
+            return Status();
+        });
     });
 }
 
@@ -159,52 +159,53 @@ Result run(const QString& helper, const QString& jetFile, const QString& databas
     const int currentYear = QDate::currentDate().year();
     Reading reading;
     // The lots go into the transaction as they are read: all of them are appended, or none.
-    const Status written = link.write([&](DataLink& l) -> Status {
-        CellarQueries::Appender appender(l, Journal::Kind::Import);
-        if (Status e = appender.start())
-            return e;
-        reading = readLots(
-            helper, jetFile,
-            [&](const DbRow& lot) -> Status {
-                switch (LotRules::check(lot, currentYear)) {
-                case LotRules::Fault::None:
-                    ++result.added;
-                    return appender.add({lot.at(0), lot.at(1), lot.at(2), lot.at(3), lot.at(4), lot.at(5)});
-                case LotRules::Fault::Name:
-                    ++result.refused.name;
-                    break;
-                case LotRules::Fault::Type:
-                    ++result.refused.type;
-                    break;
-                case LotRules::Fault::Year:
-                    ++result.refused.year;
-                    break;
-                case LotRules::Fault::Colour:
-                    ++result.refused.colour;
-                    break;
-                case LotRules::Fault::Quantity:
-                    ++result.refused.quantity;
-                    break;
-                case LotRules::Fault::Price:
-                    ++result.refused.price;
-                    break;
-                case LotRules::Fault::TooLong:
-                    ++result.refused.tooLong;
-                    break;
+    const Status written = link.write([&](DataLink& l) {
+        return CellarQueries::append(
+            l, Journal::Kind::Import, [&](CellarQueries::Appender& appender) -> Status {
+                reading = readLots(
+                    helper, jetFile,
+                    [&](const DbRow& lot) -> Status {
+                        switch (LotRules::check(lot, currentYear)) {
+                        case LotRules::Fault::None:
+                            ++result.added;
+                            return appender.add(
+                                {lot.at(0), lot.at(1), lot.at(2), lot.at(3), lot.at(4), lot.at(5)});
+                        case LotRules::Fault::Name:
+                            ++result.refused.name;
+                            break;
+                        case LotRules::Fault::Type:
+                            ++result.refused.type;
+                            break;
+                        case LotRules::Fault::Year:
+                            ++result.refused.year;
+                            break;
+                        case LotRules::Fault::Colour:
+                            ++result.refused.colour;
+                            break;
+                        case LotRules::Fault::Quantity:
+                            ++result.refused.quantity;
+                            break;
+                        case LotRules::Fault::Price:
+                            ++result.refused.price;
+                            break;
+                        case LotRules::Fault::TooLong:
+                            ++result.refused.tooLong;
+                            break;
+                        }
+                        return std::nullopt;
+                    },
+                    questions.progress);
+                if (reading.failure)
+                    return reading.failure;
+                if (reading.cancelled || !reading.problem.isEmpty())
+                    return Stopped;
+                if (result.refused.total() > 0 &&
+                    !(questions.keepValid && questions.keepValid(result.added, result.refused))) {
+                    result.declined = true;
+                    return Stopped;
                 }
                 return std::nullopt;
-            },
-            questions.progress);
-        if (reading.failure)
-            return reading.failure;
-        if (reading.cancelled || !reading.problem.isEmpty())
-            return Stopped;
-        if (result.refused.total() > 0 &&
-            !(questions.keepValid && questions.keepValid(result.added, result.refused))) {
-            result.declined = true;
-            return Stopped;
-        }
-        return std::nullopt;
+            });
     });
     result.cancelled = reading.cancelled;
     if (!written)

@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -42,6 +43,22 @@ bool writeAll(int fd, const char* data, qsizetype size) {
         size -= n;
     }
     return true;
+}
+
+// Up to `size` bytes at `offset`, fewer only at the end of the file; -1 on a read error.
+qint64 readAt(int fd, char* data, size_t size, off_t offset) {
+    size_t got = 0;
+    while (got < size) {
+        const ssize_t n = ::pread(fd, data + got, size - got, offset + static_cast<off_t>(got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        got += static_cast<size_t>(n);
+    }
+    return static_cast<qint64>(got);
 }
 
 } // namespace
@@ -78,12 +95,22 @@ bool FileSystem::present(const QString& path) {
 
 bool FileSystem::sameBytes(QFile& open, const QString& path) {
     QFile other(path);
-    if (!open.seek(0) || !other.open(QIODevice::ReadOnly) || open.size() != other.size())
+    if (!other.open(QIODevice::ReadOnly) || open.size() != other.size())
         return false;
-    while (!open.atEnd())
-        if (open.read(1 << 20) != other.read(1 << 20))
+    // Read by offset through the handles, two fixed buffers for the whole file.
+    constexpr size_t Chunk = 256 * 1024;
+    std::vector<char> mine(Chunk);
+    std::vector<char> theirs(Chunk);
+    off_t offset = 0;
+    for (;;) {
+        const qint64 a = readAt(open.handle(), mine.data(), Chunk, offset);
+        const qint64 b = readAt(other.handle(), theirs.data(), Chunk, offset);
+        if (a < 0 || a != b || std::memcmp(mine.data(), theirs.data(), static_cast<size_t>(a)) != 0)
             return false;
-    return other.atEnd() && open.error() == QFileDevice::NoError && other.error() == QFileDevice::NoError;
+        if (a == 0)
+            return true;
+        offset += a;
+    }
 }
 
 bool FileSystem::sameBytes(const QString& a, const QString& b) {
@@ -106,21 +133,38 @@ Status FileSystem::copyFile(const QString& from, const QString& to) {
 }
 
 Status FileSystem::copyDurably(QFile& source, const QString& to) {
-    if (!source.seek(0))
-        return failed(QStringLiteral("Le fichier n'a pas pu être lu"), source.fileName(), EIO);
+    const int from = source.handle();
     const int target = ::open(native(to).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (target < 0)
         return failed(QStringLiteral("La copie n'a pas pu être créée"), to, errno);
+    // The kernel copies without passing the bytes through the program; where it cannot (another kind
+    // of disk, an old system), or stops short, the rest goes through one buffer.
     int error = 0;
-    while (!source.atEnd()) {
-        const QByteArray buffer = source.read(1 << 20);
-        if (buffer.isEmpty() && source.error() != QFileDevice::NoError) {
-            error = EIO;
+    off_t done = 0;
+    for (;;) {
+        loff_t in = done;
+        const ssize_t n = ::copy_file_range(from, &in, target, nullptr, 1 << 30, 0);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && (errno == ENOSPC || errno == EDQUOT || errno == EIO))
+            error = errno;
+        if (n <= 0)
             break;
-        }
-        if (!writeAll(target, buffer.constData(), buffer.size())) {
-            error = errno ? errno : EIO;
-            break;
+        done += n;
+    }
+    if (!error) {
+        std::vector<char> buffer(256 * 1024);
+        for (;;) {
+            const qint64 n = readAt(from, buffer.data(), buffer.size(), done);
+            if (n < 0)
+                error = EIO;
+            if (n <= 0)
+                break;
+            if (::lseek(target, done, SEEK_SET) < 0 || !writeAll(target, buffer.data(), n)) {
+                error = errno ? errno : EIO;
+                break;
+            }
+            done += n;
         }
     }
     if (!error && ::fsync(target) != 0)

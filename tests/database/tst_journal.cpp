@@ -108,13 +108,12 @@ void TestJournal::everyKindUndoneExactly() {
         {"import",
          [](DataLink& l) {
              return l.write([](DataLink& w) -> Status {
-                 CellarQueries::Appender appender(w, Journal::Kind::Import);
-                 if (Status s = appender.start())
-                     return s;
-                 for (int i = 0; i < 3; ++i)
-                     if (Status s = appender.add({"Import", "Loire", 2000 + i, "Rosé", 1 + i, QVariant()}))
-                         return s;
-                 return std::nullopt;
+                 return CellarQueries::append(w, Journal::Kind::Import, [](CellarQueries::Appender& a) {
+                     for (int i = 0; i < 3; ++i)
+                         if (Status s = a.add({"Import", "Loire", 2000 + i, "Rosé", 1 + i, QVariant()}))
+                             return s;
+                     return Status();
+                 });
              });
          },
          "import", "import de 3 lots", 3, 6},
@@ -245,14 +244,13 @@ void TestJournal::largeImportUndoneWhole() {
     {
         DataLink link(cellar.databasePath());
         QVERIFY(!link.write([](DataLink& l) -> Status {
-            CellarQueries::Appender appender(l, Journal::Kind::Import);
-            if (Status s = appender.start())
-                return s;
-            // More lots than the undo reads at once.
-            for (int i = 0; i < 2500; ++i)
-                if (Status s = appender.add({QString("Lot %1").arg(i), "Loire", 2000, "Blanc", 1, 5.0}))
-                    return s;
-            return std::nullopt;
+            return CellarQueries::append(l, Journal::Kind::Import, [](CellarQueries::Appender& a) {
+                // More lots than the undo reads at once.
+                for (int i = 0; i < 2500; ++i)
+                    if (Status s = a.add({QString("Lot %1").arg(i), "Loire", 2000, "Blanc", 1, 5.0}))
+                        return s;
+                return Status();
+            });
         }));
     }
     QString described;

@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTest>
 #include <sqlite3.h>
 
@@ -109,6 +110,7 @@ private slots:
     void settingsLines();
     void settingsAreHonouredAndWrittenWhereTheyCanBe();
     void namesAndFolders();
+    void copiesAndComparesEveryByte();
     void moveKeepsEverythingElseAndRemembers();
     void secondMoveRemovesTheEmptiedFolder();
     void failuresLeaveTheOldCellar_data();
@@ -205,6 +207,40 @@ void TestStorage::namesAndFolders() {
     QCOMPARE(DatabaseMove::nameProblem(""), QString("Vous devez saisir un nom de dossier !!"));
     for (const char* bad : {".", "..", "a/b", "a\\b", "../Cave"})
         QVERIFY2(DatabaseMove::nameProblem(bad).contains("n'est pas valable"), bad);
+}
+
+void TestStorage::copiesAndComparesEveryByte() {
+    QTemporaryDir dir;
+    FileSystem files;
+    QRandomGenerator random(7);
+    // Around the comparison's chunk, and a file much larger than it.
+    for (const int size : {0, 1, 256 * 1024, 256 * 1024 + 1, 3 * 1024 * 1024 + 17}) {
+        QByteArray bytes(size, Qt::Uninitialized);
+        for (char& b : bytes)
+            b = static_cast<char>(random.bounded(256));
+        const QString from = dir.filePath(QString("source%1").arg(size));
+        const QString to = dir.filePath(QString("copie%1").arg(size));
+        writeFile(from, bytes);
+        QVERIFY(!files.copyFile(from, to));
+        QCOMPARE(fileBytes(to), bytes);
+        QVERIFY(FileSystem::sameBytes(from, to));
+        QVERIFY2(files.copyFile(from, to), "an existing file is never replaced");
+        if (size == 0)
+            continue;
+        // One byte changed at the very end, or one missing, is seen.
+        bytes.back() = static_cast<char>(bytes.back() ^ 1);
+        writeFile(to, bytes);
+        QVERIFY(!FileSystem::sameBytes(from, to));
+        writeFile(to, bytes.chopped(1));
+        QVERIFY(!FileSystem::sameBytes(from, to));
+    }
+    // A file the kernel cannot copy by itself (its size is unknown until it is read) is copied by reading.
+    QFile version("/proc/version");
+    QVERIFY(version.open(QIODevice::ReadOnly));
+    const QByteArray expected = version.readAll();
+    QVERIFY(!expected.isEmpty());
+    QVERIFY(!files.copyFile("/proc/version", dir.filePath("version")));
+    QCOMPARE(fileBytes(dir.filePath("version")), expected);
 }
 
 void TestStorage::moveKeepsEverythingElseAndRemembers() {
