@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QTest>
+#include <cstdlib>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -14,5 +15,5 @@ int main(int argc, char** argv) {
     window.setCentralWidget(new QLabel(QStringLiteral("Brovane  -  Version 1.3")));
     window.resize(720, 440);
     window.show();
-    return QTest::qWaitForWindowExposed(&window) ? 0 : 1;
+    std::_Exit(QTest::qWaitForWindowExposed(&window) ? 0 : 1);
 }

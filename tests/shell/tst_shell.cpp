@@ -10,10 +10,12 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QLockFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScreen>
@@ -256,11 +258,26 @@ void TestShell::menuMatchesTheTable() {
     QCOMPARE(interro->actions().at(1)->text(), QString("&Aide"));
     auto* toolbar = window.findChild<QToolBar*>("BarreBoutons");
     QStringList keys, tips;
+    // Each button shows its own drawing, drawn at build time: the same pixels, at every size, as its SVG
+    // file drawn now.
+    const QStringList drawings = {"achats", "consommation", "visualisation", "imprimer", "config",
+                                  "import", "apropos",      "aide",          "quitter"};
     for (QAction* a : toolbar->actions()) {
+        const QString drawing = drawings.value(keys.size());
         keys << a->objectName();
         tips << a->toolTip();
-        QVERIFY(!a->icon().isNull());
+        for (const int size : {16, 32, 64}) {
+            const QImage shown =
+                a->icon().pixmap(size, size).toImage().convertToFormat(QImage::Format_ARGB32);
+            QImage expected(size, size, QImage::Format_ARGB32_Premultiplied);
+            expected.fill(Qt::transparent);
+            QPainter painter(&expected);
+            QIcon(":/icons/" + drawing + ".svg").paint(&painter, expected.rect());
+            painter.end();
+            QVERIFY2(shown == expected.convertToFormat(QImage::Format_ARGB32), qPrintable(drawing));
+        }
     }
+    QVERIFY(!window.windowIcon().isNull());
     QCOMPARE(keys, QStringList({"SaisieAchats", "SaisieConsommation", "Visualisation", "Imprimer", "Config",
                                 "Import", "Apropos", "Aide", "Quitter"}));
     QCOMPARE(tips, QStringList({"Saisie des achats", "Saisie des consommations", "Visualisation de la orny",
