@@ -42,6 +42,34 @@ QString counted(qint64 n, const char* what) {
         .arg(n > 1 ? QStringLiteral("s") : QString(), QString::fromUtf8(what));
 }
 
+void countRefusal(Refusals& refused, LotRules::Fault fault) {
+    switch (fault) {
+    case LotRules::Fault::None:
+        break;
+    case LotRules::Fault::Name:
+        ++refused.name;
+        break;
+    case LotRules::Fault::Type:
+        ++refused.type;
+        break;
+    case LotRules::Fault::Year:
+        ++refused.year;
+        break;
+    case LotRules::Fault::Colour:
+        ++refused.colour;
+        break;
+    case LotRules::Fault::Quantity:
+        ++refused.quantity;
+        break;
+    case LotRules::Fault::Price:
+        ++refused.price;
+        break;
+    case LotRules::Fault::TooLong:
+        ++refused.tooLong;
+        break;
+    }
+}
+
 // A failure that only serves to roll the transaction back.
 const Failure Stopped{QStringLiteral("arrêt"), {}};
 
@@ -158,55 +186,31 @@ Result run(const QString& helper, const QString& jetFile, const QString& databas
         return result;
     const int currentYear = QDate::currentDate().year();
     Reading reading;
-    // The lots go into the transaction as they are read: all of them are appended, or none.
-    const Status written = link.write([&](DataLink& l) {
-        return CellarQueries::append(
-            l, Journal::Kind::Import, [&](CellarQueries::Appender& appender) -> Status {
-                reading = readLots(
-                    helper, jetFile,
-                    [&](const DbRow& lot) -> Status {
-                        switch (LotRules::check(lot, currentYear)) {
-                        case LotRules::Fault::None:
-                            ++result.added;
-                            return appender.add(
-                                {lot.at(0), lot.at(1), lot.at(2), lot.at(3), lot.at(4), lot.at(5)});
-                        case LotRules::Fault::Name:
-                            ++result.refused.name;
-                            break;
-                        case LotRules::Fault::Type:
-                            ++result.refused.type;
-                            break;
-                        case LotRules::Fault::Year:
-                            ++result.refused.year;
-                            break;
-                        case LotRules::Fault::Colour:
-                            ++result.refused.colour;
-                            break;
-                        case LotRules::Fault::Quantity:
-                            ++result.refused.quantity;
-                            break;
-                        case LotRules::Fault::Price:
-                            ++result.refused.price;
-                            break;
-                        case LotRules::Fault::TooLong:
-                            ++result.refused.tooLong;
-                            break;
-                        }
-                        return std::nullopt;
-                    },
-                    questions.progress);
-                if (reading.failure)
-                    return reading.failure;
-                if (reading.cancelled || !reading.problem.isEmpty())
-                    return Stopped;
-                if (result.refused.total() > 0 &&
-                    !(questions.keepValid && questions.keepValid(result.added, result.refused))) {
-                    result.declined = true;
-                    return Stopped;
-                }
+    const auto importAll = [&](CellarQueries::Appender& appender) -> Status {
+        const auto take = [&](const DbRow& lot) -> Status {
+            const LotRules::Fault fault = LotRules::check(lot, currentYear);
+            if (fault != LotRules::Fault::None) {
+                countRefusal(result.refused, fault);
                 return std::nullopt;
-            });
-    });
+            }
+            ++result.added;
+            return appender.add({lot.at(0), lot.at(1), lot.at(2), lot.at(3), lot.at(4), lot.at(5)});
+        };
+        reading = readLots(helper, jetFile, take, questions.progress);
+        if (reading.failure)
+            return reading.failure;
+        if (reading.cancelled || !reading.problem.isEmpty())
+            return Stopped;
+        if (result.refused.total() > 0 &&
+            !(questions.keepValid && questions.keepValid(result.added, result.refused))) {
+            result.declined = true;
+            return Stopped;
+        }
+        return std::nullopt;
+    };
+    // The lots go into the transaction as they are read: all of them are appended, or none.
+    const Status written =
+        link.write([&](DataLink& l) { return CellarQueries::append(l, Journal::Kind::Import, importAll); });
     result.cancelled = reading.cancelled;
     if (!written)
         return result;
