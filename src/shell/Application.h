@@ -3,9 +3,9 @@
 
 #include "globals/Globals.h"
 #include "shell/MenuActions.h"
+#include "shell/SingleCopy.h"
 #include "ui/Services.h"
 
-#include <QLockFile>
 #include <functional>
 #include <memory>
 
@@ -30,7 +30,7 @@ public:
 
 private:
     Services m_services;
-    QLockFile m_lock;
+    SingleCopyLock m_lock;
     Globals m_globals;
     std::unique_ptr<Principale> m_window;
 };

@@ -3,6 +3,7 @@
 
 #include "BuildInfo.h"
 #include "database/CellarFiles.h"
+#include "shell/SingleCopy.h"
 #include "storage/DatabaseMove.h"
 #include "storage/FileSystem.h"
 #include "storage/SettingsFile.h"
@@ -10,15 +11,12 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QStandardPaths>
 
 namespace Preparation {
 
-bool refuseSecondCopy(QLockFile& lock, MessageBox& messages) {
-    // A copy that crashed leaves its lock behind; QLockFile sees that its process is gone.
-    lock.setStaleLockTime(0);
-    if (lock.tryLock(0))
+bool refuseSecondCopy(SingleCopyLock& lock, MessageBox& messages) {
+    if (lock.tryLock())
         return true;
     messages.notice(nullptr,
                     QStringLiteral("L'application est déjà en mémoire !!\n\nUtiliser la barre des taches"),

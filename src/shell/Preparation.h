@@ -7,7 +7,7 @@
 #include <QString>
 #include <QStringList>
 
-class QLockFile;
+class SingleCopyLock;
 class MessageBox;
 
 namespace Preparation {
@@ -17,7 +17,7 @@ namespace Preparation {
 inline constexpr const char* InstalledMarker = "brovane-installe";
 
 // Step 1: false (after telling the user) when another copy holds the lock.
-bool refuseSecondCopy(QLockFile& lock, MessageBox& messages);
+bool refuseSecondCopy(SingleCopyLock& lock, MessageBox& messages);
 
 // Steps 2 to 6, from the executable's path: program folder, help file, settings, build date, version.
 // A move that was interrupted is finished or undone first. What the user must be told about the

@@ -4,7 +4,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
+#include <fcntl.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 QString singleCopyLockPath() {
@@ -16,4 +19,26 @@ QString singleCopyLockPath() {
     if (!home.isEmpty() && QDir().mkpath(folder) && QFileInfo(folder).isWritable())
         return folder + QStringLiteral("/brovane.lock");
     return QStringLiteral("/tmp/brovane-%1.lock").arg(::getuid());
+}
+
+SingleCopyLock::SingleCopyLock(const QString& path) : m_path(path) {}
+
+SingleCopyLock::~SingleCopyLock() {
+    // The file stays: removing it would let a copy starting now lock a new file while another holds the
+    // old one.
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+bool SingleCopyLock::tryLock() {
+    if (m_fd < 0)
+        m_fd = ::open(QFile::encodeName(m_path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (m_fd < 0)
+        return true;
+    int result = 0;
+    do
+        result = ::flock(m_fd, LOCK_EX | LOCK_NB);
+    while (result != 0 && errno == EINTR);
+    m_locked = result == 0;
+    return m_locked || errno != EWOULDBLOCK;
 }

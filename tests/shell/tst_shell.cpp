@@ -12,7 +12,6 @@
 #include <QFile>
 #include <QImage>
 #include <QLabel>
-#include <QLockFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -124,12 +123,12 @@ void TestShell::lockIsTheSameInEverySession() {
 
 void TestShell::secondCopyIsRefused() {
     QTemporaryDir dir;
-    QLockFile first(dir.path() + "/brovane.lock");
+    SingleCopyLock first(dir.path() + "/brovane.lock");
     MessageBox messages;
     messages.setScripted(true);
     QVERIFY(Preparation::refuseSecondCopy(first, messages));
     QVERIFY(messages.shown().isEmpty());
-    QLockFile second(dir.path() + "/brovane.lock");
+    SingleCopyLock second(dir.path() + "/brovane.lock");
     QVERIFY(!Preparation::refuseSecondCopy(second, messages));
     QCOMPARE(messages.shown().size(), 1);
     const auto& shown = messages.shown().front();
@@ -138,23 +137,28 @@ void TestShell::secondCopyIsRefused() {
     QCOMPARE(shown.icon, MessageBox::Icon::Critical);
     QCOMPARE(shown.buttons, MessageBox::Buttons::Ok);
     QVERIFY(first.isLocked());
+    QVERIFY(!second.isLocked());
 }
 
 void TestShell::crashedCopyDoesNotBlock() {
     QTemporaryDir dir;
     const QString lockPath = dir.path() + "/brovane.lock";
-    // A copy killed while running: its lock file names a process that no longer exists.
-    QProcess dead;
-    dead.start("true");
-    QVERIFY(dead.waitForFinished());
-    const qint64 pid = dead.processId() > 0 ? dead.processId() : 999999;
-    writeFile(lockPath, QByteArray::number(pid) + "\n" + QCoreApplication::applicationName().toUtf8() + "\n" +
-                            QSysInfo::machineHostName().toUtf8() + "\n");
-    QLockFile lock(lockPath);
     MessageBox messages;
     messages.setScripted(true);
+    // Another process holds the lock, as a running copy does; then it is killed.
+    QProcess other;
+    other.start("flock", {"--nonblock", "--no-fork", lockPath, "sleep", "60"});
+    QVERIFY(other.waitForStarted());
+    QTRY_VERIFY(!SingleCopyLock(lockPath).tryLock());
+    other.kill();
+    QVERIFY(other.waitForFinished());
+    QVERIFY(QFile::exists(lockPath));
+    SingleCopyLock lock(lockPath);
     QVERIFY(Preparation::refuseSecondCopy(lock, messages));
     QVERIFY(messages.shown().isEmpty());
+    // A lock file that cannot even be opened does not keep the user from the cellar.
+    SingleCopyLock nowhere(dir.path() + "/absent/brovane.lock");
+    QVERIFY(Preparation::refuseSecondCopy(nowhere, messages));
 }
 
 void TestShell::toolBarDispatch_data() {
