@@ -42,32 +42,26 @@ QString counted(qint64 n, const char* what) {
         .arg(n > 1 ? QStringLiteral("s") : QString(), QString::fromUtf8(what));
 }
 
+// Each rule a lot can break: its count and how the refusal reads.
+struct Reason {
+    LotRules::Fault fault;
+    qint64 Refusals::*count;
+    const char* what;
+};
+const Reason Reasons[] = {
+    {LotRules::Fault::Name, &Refusals::name, "sans nom"},
+    {LotRules::Fault::Type, &Refusals::type, "sans type"},
+    {LotRules::Fault::Year, &Refusals::year, "dont l'année n'est pas valable"},
+    {LotRules::Fault::Colour, &Refusals::colour, "sans couleur"},
+    {LotRules::Fault::Quantity, &Refusals::quantity,
+     "dont la quantité n'est pas un nombre entier de bouteilles"},
+    {LotRules::Fault::Price, &Refusals::price, "dont le prix est négatif ou n'est pas un nombre"},
+    {LotRules::Fault::TooLong, &Refusals::tooLong, "dont un texte est trop long"}};
+
 void countRefusal(Refusals& refused, LotRules::Fault fault) {
-    switch (fault) {
-    case LotRules::Fault::None:
-        break;
-    case LotRules::Fault::Name:
-        ++refused.name;
-        break;
-    case LotRules::Fault::Type:
-        ++refused.type;
-        break;
-    case LotRules::Fault::Year:
-        ++refused.year;
-        break;
-    case LotRules::Fault::Colour:
-        ++refused.colour;
-        break;
-    case LotRules::Fault::Quantity:
-        ++refused.quantity;
-        break;
-    case LotRules::Fault::Price:
-        ++refused.price;
-        break;
-    case LotRules::Fault::TooLong:
-        ++refused.tooLong;
-        break;
-    }
+    for (const Reason& reason : Reasons)
+        if (reason.fault == fault)
+            ++(refused.*reason.count);
 }
 
 // A failure that only serves to roll the transaction back.
@@ -77,17 +71,9 @@ const Failure Stopped{QStringLiteral("arrêt"), {}};
 
 QString Refusals::describe() const {
     QStringList lines;
-    const std::pair<qint64, const char*> reasons[] = {
-        {name, "sans nom"},
-        {type, "sans type"},
-        {year, "dont l'année n'est pas valable"},
-        {colour, "sans couleur"},
-        {quantity, "dont la quantité n'est pas un nombre entier de bouteilles"},
-        {price, "dont le prix est négatif ou n'est pas un nombre"},
-        {tooLong, "dont un texte est trop long"}};
-    for (const auto& [n, what] : reasons)
-        if (n > 0)
-            lines << counted(n, what);
+    for (const Reason& reason : Reasons)
+        if (this->*reason.count > 0)
+            lines << counted(this->*reason.count, reason.what);
     return lines.join(QLatin1Char('\n'));
 }
 
