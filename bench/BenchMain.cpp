@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include <QApplication>
+#include <QByteArray>
 #include <QFile>
 #include <QMap>
 #include <QRandomGenerator>
@@ -133,9 +134,13 @@ private:
                       const std::vector<double>& base, const char* unit) {
         const double oursMin = *std::min_element(ours.begin(), ours.end());
         const double baseMin = *std::min_element(base.begin(), base.end());
-        std::printf("%-34s %9.2f / %8.2f%s %9.2f / %8.2f%s %13.2f %13.2f\n", pair.c_str(), oursMin,
-                    median(ours), unit, baseMin, median(base), unit, baseMin > 0 ? oursMin / baseMin : 0.0,
-                    median(base) > 0 ? median(ours) / median(base) : 0.0);
+        // A ratio to nothing (a baseline that grew no memory) is not a ratio.
+        const auto ratio = [](double a, double b) {
+            return b > 0 ? QByteArray::number(a / b, 'f', 2) : QByteArray("-");
+        };
+        std::printf("%-34s %9.2f / %8.2f%s %9.2f / %8.2f%s %13s %13s\n", pair.c_str(), oursMin, median(ours),
+                    unit, baseMin, median(base), unit, ratio(oursMin, baseMin).constData(),
+                    ratio(median(ours), median(base)).constData());
     }
     static std::string withoutSuffix(std::string name) {
         for (const char* suffix : {"/real_time", "/repeats:"})
