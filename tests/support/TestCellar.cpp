@@ -182,7 +182,9 @@ void whenModal(const std::function<void(QDialog*)>& act) {
     QWidget* before = QApplication::activeModalWidget();
     QObject::connect(poll, &QTimer::timeout, poll, [poll, before, act] {
         auto* window = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (!window || window == before || !window->isVisible())
+        // Keys reach a window's shortcuts only once it is active: on a loaded machine that comes a while
+        // after it shows.
+        if (!window || window == before || !window->isVisible() || !window->isActiveWindow())
             return;
         poll->stop();
         poll->deleteLater();
