@@ -182,13 +182,9 @@ void ReportLayout::paint(QPainter& painter, int page, const std::vector<DbRow>& 
     painter.setRenderHint(QPainter::TextAntialiasing);
     const QPen text(Qt::black), rule(QColor(0x60, 0x60, 0x60), Point * 0.7),
         light(QColor(0xC8, 0xC8, 0xC8), Point * 0.4);
-    const auto draw = [&painter](const QFont& font, const QRectF& box, Qt::Alignment alignment,
-                                 const QString& s) {
-        painter.setFont(font);
-        const QString shown = QFontMetricsF(font).elidedText(s.left(Drawn), Qt::ElideRight, box.width());
-        if (!(alignment & Qt::AlignVertical_Mask))
-            alignment |= Qt::AlignVCenter;
-        painter.drawText(box, static_cast<int>(alignment) | Qt::TextSingleLine, shown);
+    const auto draw = [this, &painter](const QFont& font, const QRectF& box, Qt::Alignment alignment,
+                                       const QString& s) {
+        m_cells.draw(painter, font, box, alignment, s.left(Drawn));
     };
     const auto cells = [&](const QFont& font, double y, const QStringList& values) {
         for (size_t c = 0; c < m_columnX.size(); ++c)

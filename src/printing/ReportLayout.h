@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "printing/CellText.h"
 #include "printing/InventoryReport.h"
 
 #include <QFont>
@@ -58,4 +59,5 @@ private:
     double m_line = 0, m_headingLine = 0, m_gap = 0;
     std::vector<double> m_columnX, m_columnWidth;
     std::vector<Page> m_pages;
+    mutable CellText m_cells;
 };

@@ -7,6 +7,7 @@
 #include "support/TestCellar.h"
 #include "ui/Numbers.h"
 
+#include "printing/CellText.h"
 #include "printing/PageView.h"
 #include "printing/ReportLayout.h"
 
@@ -99,6 +100,7 @@ private slots:
     void oneLayoutForScreenPrinterAndPdf();
     void headingsNeverEndAPage();
     void hostileValuesStayInTheirColumns();
+    void cellsAlignCutAndKeepToOneLine();
     void totalsNeverOverflow();
     void previewByKeyboardAndDrawnLazily();
     void exportsWriteFilesWhereTheUserCan();
@@ -320,6 +322,57 @@ void TestPrinting::hostileValuesStayInTheirColumns() {
         QVERIFY(line.size() <= width);
     QVERIFY(lines.filter("Vin 1 ").first().contains("ttt…"));
     QVERIFY(lines.filter("nnnnn…").size() == 1);
+}
+
+namespace {
+
+// The columns and rows of an image that hold ink: left, right, top, bottom; all -1 on a blank image.
+QList<int> inkBounds(const QImage& image) {
+    int left = image.width(), right = -1, top = image.height(), bottom = -1;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) < 128) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+    return right < 0 ? QList<int>{-1, -1, -1, -1} : QList<int>{left, right, top, bottom};
+}
+
+QList<int> drawnCell(CellText& cells, const QFont& font, Qt::Alignment alignment, const QString& text) {
+    QImage image(400, 60, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setPen(Qt::black);
+    cells.draw(painter, font, QRectF(50, 10, 300, 40), alignment, text);
+    painter.end();
+    return inkBounds(image);
+}
+
+} // namespace
+
+void TestPrinting::cellsAlignCutAndKeepToOneLine() {
+    QFont font;
+    font.setPixelSize(20);
+    CellText cells;
+    const QList<int> left = drawnCell(cells, font, Qt::AlignLeft, "1998");
+    const QList<int> right = drawnCell(cells, font, Qt::AlignRight, "1998");
+    const QList<int> centre = drawnCell(cells, font, Qt::AlignHCenter, "1998");
+    // Inside the box, against the side asked, centred between them; the same twice (kept or not).
+    QVERIFY(left[0] >= 50 && left[0] < 56);
+    QVERIFY(right[1] <= 350 && right[1] > 343);
+    QVERIFY(std::abs((centre[0] + centre[1]) - 400) <= 3);
+    QCOMPARE(drawnCell(cells, font, Qt::AlignRight, "1998"), right);
+    // Centred in the box's height.
+    QVERIFY(std::abs((left[2] + left[3]) - 60) <= 6);
+    // Too long: cut to the box, its end drawn as "…"; a line break is a space, never a second line.
+    const QList<int> cut = drawnCell(cells, font, Qt::AlignLeft, QString(200, u'M'));
+    QVERIFY(cut[0] >= 50 && cut[1] <= 350 && cut[1] > 300);
+    const QList<int> broken = drawnCell(cells, font, Qt::AlignLeft, "Clos\nVougeot\tGrand cru");
+    QVERIFY(broken[3] - broken[2] < 30);
+    QVERIFY(broken[1] > drawnCell(cells, font, Qt::AlignLeft, "Clos")[1] + 60);
+    QCOMPARE(drawnCell(cells, font, Qt::AlignLeft, ""), QList<int>({-1, -1, -1, -1}));
 }
 
 void TestPrinting::totalsNeverOverflow() {
