@@ -8,7 +8,7 @@
 namespace {
 
 // However many texts a report holds, the memory kept for them stays small.
-constexpr qsizetype MostKept = 20000;
+constexpr qsizetype MostKept = 4096;
 // Wide enough for any text a cell is given (at most a few hundred characters), within what the text
 // engine's fixed-point lengths hold.
 constexpr double Unbounded = 1e6;
