@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The program's start-up, ending as soon as the main window is on screen. Every entry has a window behind
-// it, as in the program, so that the buttons are drawn enabled.
+// The program's start-up, ending as soon as the main window is on screen: the program's own windows behind
+// its entries, everything it loads and binds, all but the event loop.
+#include "app/Windows.h"
 #include "shell/Application.h"
 #include "shell/Principale.h"
 
@@ -11,17 +12,7 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     Application launcher(app);
-    const auto entries = [](Globals&, Services&) {
-        const MenuActions::Open none = [](QWidget*) {};
-        MenuActions actions;
-        for (MenuActions::Open* open :
-             {&actions.saisie, &actions.consommation, &actions.visualisation, &actions.imprimer,
-              &actions.config, &actions.import, &actions.apropos, &actions.sauvegarder, &actions.restaurer,
-              &actions.annuler, &actions.historique})
-            *open = none;
-        return actions;
-    };
-    if (!launcher.start(entries))
+    if (!launcher.start(Windows::assemble))
         return 1;
     const bool shown = QTest::qWaitForWindowExposed(launcher.window());
     // Start-up ends when the window is on screen: what closing costs is not counted, here or in the baseline.
