@@ -65,9 +65,24 @@ private:
     double m_y = 96;
 };
 
+// The cellar of state.range(0) lots, a tenth as many names.
+const Bench::Cellar& sizedCellar(const benchmark::State& state) {
+    return Bench::cellar(static_cast<int>(state.range(0)), static_cast<int>(state.range(0)) / 10);
+}
+
+// A PDF written to memory at the report's resolution.
+struct PdfInMemory {
+    explicit PdfInMemory(const QPageLayout& page) : pdf(&out) {
+        out.open(QIODevice::WriteOnly);
+        pdf.setResolution(static_cast<int>(ReportLayout::Resolution));
+        pdf.setPageLayout(page);
+    }
+    QBuffer out;
+    QPdfWriter pdf;
+};
+
 void FirstPage_ours(benchmark::State& state) {
-    const auto& cellar =
-        Bench::cellar(static_cast<int>(state.range(0)), static_cast<int>(state.range(0)) / 10);
+    const auto& cellar = sizedCellar(state);
     for (auto _ : state) {
         const Bench::PeakMemory memory;
         DataLink link(cellar.path);
@@ -84,8 +99,7 @@ void FirstPage_ours(benchmark::State& state) {
 }
 
 void FirstPage_baseline(benchmark::State& state) {
-    const auto& cellar =
-        Bench::cellar(static_cast<int>(state.range(0)), static_cast<int>(state.range(0)) / 10);
+    const auto& cellar = sizedCellar(state);
     for (auto _ : state) {
         const Bench::PeakMemory memory;
         DataLink link(cellar.path);
@@ -107,18 +121,14 @@ void FirstPage_baseline(benchmark::State& state) {
 }
 
 void ExportPdf_ours(benchmark::State& state) {
-    const auto& cellar =
-        Bench::cellar(static_cast<int>(state.range(0)), static_cast<int>(state.range(0)) / 10);
+    const auto& cellar = sizedCellar(state);
     for (auto _ : state) {
         const Bench::PeakMemory memory;
         DataLink link(cellar.path);
         const auto read = InventoryReport::read(definition(), link, QDate::currentDate());
         const ReportLayout layout(definition(), read.plan);
-        QBuffer out;
-        out.open(QIODevice::WriteOnly);
-        QPdfWriter pdf(&out);
-        pdf.setResolution(static_cast<int>(ReportLayout::Resolution));
-        pdf.setPageLayout(layout.pageLayout());
+        PdfInMemory file(layout.pageLayout());
+        QPdfWriter& pdf = file.pdf;
         QPainter painter(&pdf);
         std::vector<DbRow> lots;
         for (int page = 0; page < layout.pageCount(); ++page) {
@@ -135,17 +145,13 @@ void ExportPdf_ours(benchmark::State& state) {
 }
 
 void ExportPdf_baseline(benchmark::State& state) {
-    const auto& cellar =
-        Bench::cellar(static_cast<int>(state.range(0)), static_cast<int>(state.range(0)) / 10);
+    const auto& cellar = sizedCellar(state);
     for (auto _ : state) {
         const Bench::PeakMemory memory;
         DataLink link(cellar.path);
         static_cast<void>(link.openCursor(QString::fromUtf8(Order)));
-        QBuffer out;
-        out.open(QIODevice::WriteOnly);
-        QPdfWriter pdf(&out);
-        pdf.setResolution(static_cast<int>(ReportLayout::Resolution));
-        pdf.setPageLayout(definition().pageLayout());
+        PdfInMemory file(definition().pageLayout());
+        QPdfWriter& pdf = file.pdf;
         QPainter painter(&pdf);
         PlainLines lines(ReportLayout::Resolution);
         std::vector<DbRow> lots;
