@@ -3,6 +3,8 @@
 
 #include <QString>
 #include <optional>
+#include <utility>
+#include <variant>
 
 // A failure as the user is told it: a French sentence naming the cause, and the underlying system's own
 // words (the engine's, the file system's) for support.
@@ -19,4 +21,27 @@ struct Failure {
 struct [[nodiscard]] Status : std::optional<Failure> {
     using std::optional<Failure>::optional;
     Status(const std::optional<Failure>& other) : std::optional<Failure>(other) {}
+};
+
+// What an operation yields, or why it could not: one or the other, never both. It cannot be ignored.
+//     const Result<Reading> read = readLots(...);
+//     if (!read.ok())
+//         return read.status();
+//     use(read->lots);
+template <typename T> class [[nodiscard]] Result {
+public:
+    Result(T value) : m_outcome(std::in_place_index<0>, std::move(value)) {}
+    Result(Failure failure) : m_outcome(std::in_place_index<1>, std::move(failure)) {}
+
+    bool ok() const { return m_outcome.index() == 0; }
+    const T& value() const { return std::get<0>(m_outcome); }
+    T& value() { return std::get<0>(m_outcome); }
+    const T* operator->() const { return &value(); }
+    T* operator->() { return &value(); }
+    const Failure& failure() const { return std::get<1>(m_outcome); }
+    // The failure alone, as the operations that return nothing report it: empty on success.
+    Status status() const { return ok() ? Status() : Status(failure()); }
+
+private:
+    std::variant<T, Failure> m_outcome;
 };

@@ -47,87 +47,141 @@ QString damaged(qint64 read, qint64 declared, const QString& table) {
         .trimmed();
 }
 
+Failure unreadable(const QString& why) {
+    return {why, {}};
+}
+
+const QString Garbled = QStringLiteral("le lecteur de fichiers Jet a répondu de façon incompréhensible");
+
 // The helper's output, line by line, with nothing kept beyond the line being read.
 class Session {
 public:
     Session(const QString& table, const Handlers& handlers, const Limits& limits)
         : m_table(table), m_handlers(handlers), m_limits(limits) {}
 
-    // False once the reading must stop: `outcome` then says why.
-    bool take(const QByteArray& line) {
+    // Reads what the helper writes until it has said all, is stopped, cancelled, or fails.
+    void pump(QProcess& process, int timeoutMs) {
+        const QDeadlineTimer deadline(timeoutMs);
+        QByteArray pending;
+        qint64 received = 0;
+        while (!m_failure && !m_finished) {
+            const bool arrived = process.bytesAvailable() > 0 || process.waitForReadyRead(50);
+            if (m_handlers.progress && !m_handlers.progress(m_rows, m_declared)) {
+                m_cancelled = true;
+                return;
+            }
+            if (!arrived) {
+                if (process.state() == QProcess::NotRunning && process.bytesAvailable() == 0)
+                    return;
+                if (deadline.hasExpired())
+                    stop(QStringLiteral(
+                        "sa lecture a pris trop de temps ; le fichier est sans doute endommagé"));
+                continue;
+            }
+            const QByteArray chunk = process.read(1 << 20);
+            received += chunk.size();
+            if (received > m_limits.bytes) {
+                stop(QStringLiteral("il est trop volumineux pour être une cave"));
+                return;
+            }
+            pending += chunk;
+            qsizetype start = 0;
+            for (qsizetype end; !m_failure && !m_finished && (end = pending.indexOf('\n', start)) >= 0;
+                 start = end + 1)
+                take(pending.mid(start, end - start));
+            pending.remove(0, start);
+            if (!m_failure && pending.size() > m_limits.lineBytes)
+                stop(QStringLiteral("le fichier est endommagé : une de ses lignes est démesurée"));
+        }
+    }
+
+    // Its last line read and nothing wrong: the table was read whole.
+    bool finished() const { return m_finished && !m_failure; }
+
+    // What the reading came to once the helper is gone; `crashed` when the system ended it.
+    Result<Reading> outcome(bool crashed) const {
+        if (m_failure)
+            return *m_failure;
+        if (m_cancelled || finished())
+            return Reading{m_rows, m_cancelled};
+        return unreadable(crashed
+                              ? QStringLiteral("le fichier est endommagé : sa lecture a épuisé la mémoire "
+                                               "ou le temps permis et a été interrompue")
+                              : QStringLiteral("le fichier est endommagé : sa lecture s'est interrompue"));
+    }
+
+private:
+    void take(const QByteArray& line) {
         const QList<QByteArray> fields = line.split('\t');
         const QByteArray& kind = fields.front();
         if (m_expectMagic) {
             m_expectMagic = false;
-            return line == JetProtocol::Magic ||
-                   stop(QStringLiteral("le lecteur de fichiers Jet a répondu de façon "
-                                       "incompréhensible"));
-        }
-        if (kind == "ERREUR")
-            return stop(errorText(fields.value(1), m_table));
-        if (kind == "COLONNES") {
+            if (line != JetProtocol::Magic)
+                stop(Garbled);
+        } else if (kind == "ERREUR") {
+            stop(errorText(fields.value(1), m_table));
+        } else if (kind == "COLONNES") {
             for (qsizetype c = 1; c < fields.size(); ++c)
                 m_columns << QString::fromUtf8(fields.at(c));
-            return true;
-        }
-        if (kind == "LIGNES") {
-            m_declared = fields.value(1).toLongLong();
-            if (m_declared > m_limits.rows)
-                return stop(
-                    QStringLiteral("sa table %1 déclare %2 lignes, plus que les %3 qu'un import accepte")
-                        .arg(m_table)
-                        .arg(m_declared)
-                        .arg(m_limits.rows));
-            if (m_handlers.start)
-                if (Status failure = m_handlers.start(m_columns, m_declared))
-                    return fail(failure);
-            return true;
-        }
-        if (kind == "LIGNE") {
-            if (++outcome.rows > m_declared)
-                return stop(damaged(outcome.rows, m_declared, m_table));
-            DbRow row;
-            row.reserve(static_cast<size_t>(m_columns.size()));
-            for (qsizetype c = 1; c < fields.size() && c <= m_columns.size(); ++c)
-                row.push_back(decode(fields.at(c)));
-            row.resize(static_cast<size_t>(m_columns.size()));
-            if (m_handlers.row)
-                if (Status failure = m_handlers.row(row))
-                    return fail(failure);
-            return true;
-        }
-        if (kind == "FIN") {
+        } else if (kind == "LIGNES") {
+            declare(fields.value(1).toLongLong());
+        } else if (kind == "LIGNE") {
+            row(fields);
+        } else if (kind == "FIN") {
             m_finished = true;
-            if (outcome.rows != m_declared)
-                return stop(damaged(outcome.rows, m_declared, m_table));
-            return false;
+            if (m_rows != m_declared)
+                stop(damaged(m_rows, m_declared, m_table));
+        } else {
+            stop(Garbled);
         }
-        return stop(QStringLiteral("le lecteur de fichiers Jet a répondu de façon incompréhensible"));
     }
 
-    bool finished() const { return m_finished && outcome.problem.isEmpty() && !outcome.failure; }
-    qint64 declared() const { return m_declared; }
-
-    Outcome outcome;
-
-private:
-    bool stop(const QString& problem) {
-        outcome.problem = problem;
-        return false;
+    void declare(qint64 declared) {
+        m_declared = declared;
+        if (m_declared > m_limits.rows)
+            stop(QStringLiteral("sa table %1 déclare %2 lignes, plus que les %3 qu'un import accepte")
+                     .arg(m_table)
+                     .arg(m_declared)
+                     .arg(m_limits.rows));
+        else if (m_handlers.start)
+            m_failure = m_handlers.start(m_columns, m_declared);
     }
-    bool fail(const Status& failure) {
-        outcome.failure = failure;
-        return false;
+
+    void row(const QList<QByteArray>& fields) {
+        if (++m_rows > m_declared) {
+            stop(damaged(m_rows, m_declared, m_table));
+            return;
+        }
+        DbRow row;
+        row.reserve(static_cast<size_t>(m_columns.size()));
+        for (qsizetype c = 1; c < fields.size() && c <= m_columns.size(); ++c)
+            row.push_back(decode(fields.at(c)));
+        row.resize(static_cast<size_t>(m_columns.size()));
+        if (m_handlers.row)
+            m_failure = m_handlers.row(row);
     }
+
+    void stop(const QString& why) { m_failure = unreadable(why); }
 
     QString m_table;
     const Handlers& m_handlers;
     const Limits& m_limits;
     QStringList m_columns;
     qint64 m_declared = 0;
+    qint64 m_rows = 0;
+    Status m_failure;
+    bool m_cancelled = false;
     bool m_expectMagic = true;
     bool m_finished = false;
 };
+
+// A helper that has said all lets itself out; one that was stopped, or says no more, is ended.
+void end(QProcess& process, bool finished) {
+    if (process.state() != QProcess::NotRunning && !(finished && process.waitForFinished(1000))) {
+        process.kill();
+        process.waitForFinished(5000);
+    }
+}
 
 } // namespace
 
@@ -135,79 +189,23 @@ QString helperIn(const QString& programFolder) {
     return programFolder + QLatin1String(HelperName);
 }
 
-Outcome read(const QString& helper, const QString& file, const QString& table, const Handlers& handlers,
-             const Limits& limits, int timeoutMs) {
-    Outcome outcome;
-    if (!QFileInfo(helper).isExecutable()) {
-        outcome.problem =
+Result<Reading> read(const QString& helper, const QString& file, const QString& table,
+                     const Handlers& handlers, const Limits& limits, int timeoutMs) {
+    if (!QFileInfo(helper).isExecutable())
+        return unreadable(
             QStringLiteral("le lecteur de fichiers Jet « %1 » est introuvable ; réinstallez Brovane")
-                .arg(QDir::toNativeSeparators(helper));
-        return outcome;
-    }
+                .arg(QDir::toNativeSeparators(helper)));
     QProcess process;
     process.setProgram(helper);
     process.setArguments({file, table});
     process.setStandardErrorFile(QProcess::nullDevice());
     process.start();
-    if (!process.waitForStarted()) {
-        outcome.problem = QStringLiteral("le lecteur de fichiers Jet n'a pas pu être lancé");
-        return outcome;
-    }
+    if (!process.waitForStarted())
+        return unreadable(QStringLiteral("le lecteur de fichiers Jet n'a pas pu être lancé"));
     Session session(table, handlers, limits);
-    const QDeadlineTimer deadline(timeoutMs);
-    QByteArray pending;
-    qint64 received = 0;
-    bool reading = true;
-    const auto stop = [&](const QString& problem) {
-        session.outcome.problem = problem;
-        reading = false;
-    };
-    while (reading) {
-        const bool arrived = process.bytesAvailable() > 0 || process.waitForReadyRead(50);
-        if (handlers.progress && !handlers.progress(session.outcome.rows, session.declared())) {
-            session.outcome.cancelled = true;
-            break;
-        }
-        if (!arrived) {
-            if (process.state() == QProcess::NotRunning && process.bytesAvailable() == 0)
-                break;
-            if (deadline.hasExpired()) {
-                stop(QStringLiteral("sa lecture a pris trop de temps ; le fichier est sans doute endommagé"));
-                break;
-            }
-            continue;
-        }
-        const QByteArray chunk = process.read(1 << 20);
-        received += chunk.size();
-        if (received > limits.bytes) {
-            stop(QStringLiteral("il est trop volumineux pour être une cave"));
-            break;
-        }
-        pending += chunk;
-        qsizetype start = 0;
-        for (qsizetype end; reading && (end = pending.indexOf('\n', start)) >= 0; start = end + 1)
-            reading = session.take(pending.mid(start, end - start));
-        pending.remove(0, start);
-        if (reading && pending.size() > limits.lineBytes)
-            stop(QStringLiteral("le fichier est endommagé : une de ses lignes est démesurée"));
-        // Its last line read, the helper has nothing more to say: no need to wait for more.
-        if (session.finished())
-            break;
-    }
-    // A helper that has said all lets itself out; one that was stopped, or says no more, is ended.
-    if (process.state() != QProcess::NotRunning && !(session.finished() && process.waitForFinished(1000))) {
-        process.kill();
-        process.waitForFinished(5000);
-    }
-    outcome = session.outcome;
-    if (outcome.cancelled || !outcome.problem.isEmpty() || outcome.failure || session.finished())
-        return outcome;
-    outcome.problem =
-        process.exitStatus() == QProcess::CrashExit
-            ? QStringLiteral("le fichier est endommagé : sa lecture a épuisé la mémoire ou le temps "
-                             "permis et a été interrompue")
-            : QStringLiteral("le fichier est endommagé : sa lecture s'est interrompue");
-    return outcome;
+    session.pump(process, timeoutMs);
+    end(process, session.finished());
+    return session.outcome(process.exitStatus() == QProcess::CrashExit);
 }
 
 } // namespace JetReader

@@ -28,18 +28,18 @@ struct Handlers {
     std::function<bool(qint64 read, qint64 declared)> progress;
 };
 
-struct Outcome {
-    QString problem; // why the table could not be read whole, in French; empty when it was
-    Status failure;  // a handler's own failure, which stopped the reading
-    bool cancelled = false;
+struct Reading {
     qint64 rows = 0;
+    bool cancelled = false; // by the progress handler
 };
 
 // The helper lives in the program folder.
 inline constexpr const char* HelperName = "brovane-lecteur-jet";
 QString helperIn(const QString& programFolder);
 
-Outcome read(const QString& helper, const QString& file, const QString& table, const Handlers& handlers,
-             const Limits& limits = {}, int timeoutMs = 60000);
+// The rows read, or why the table could not be read whole: a handler's failure as the handler returned
+// it, or the reader's own, a French clause for the caller's sentence ("il ne contient pas de table ORNY").
+Result<Reading> read(const QString& helper, const QString& file, const QString& table,
+                     const Handlers& handlers, const Limits& limits = {}, int timeoutMs = 60000);
 
 } // namespace JetReader

@@ -22,18 +22,18 @@ QString shown(const QString& path) {
     return QDir::toNativeSeparators(path);
 }
 
-Failure checkConverted(const QString& path, int lots, int colours) {
+Status checkConverted(const QString& path, int lots, int colours) {
     DataLink link(path);
     const DbRows check =
         link.query(QStringLiteral("SELECT (SELECT COUNT(*) FROM ORNY), (SELECT COUNT(*) FROM COULEUR)"));
     const DbRows integrity = link.query(QStringLiteral("PRAGMA integrity_check"));
     if (!check.ok() || !integrity.ok())
-        return *(check.ok() ? integrity.error : check.error);
+        return check.ok() ? integrity.error : check.error;
     if (integrity.rows.front().front().toString() != QLatin1String("ok"))
-        return {QStringLiteral("la nouvelle cave n'a pas passé le contrôle d'intégrité"), {}};
+        return Failure{QStringLiteral("la nouvelle cave n'a pas passé le contrôle d'intégrité"), {}};
     if (check.rows.front().at(0).toInt() != lots || check.rows.front().at(1).toInt() != colours)
-        return {QStringLiteral("la nouvelle cave ne contient pas tous les lots lus"), {}};
-    return {};
+        return Failure{QStringLiteral("la nouvelle cave ne contient pas tous les lots lus"), {}};
+    return std::nullopt;
 }
 
 } // namespace
@@ -45,9 +45,6 @@ QString keptNameFor(const QString& cheminBase) {
         path = cheminBase + QStringLiteral("Orny02-ancien-format-%1.dat").arg(n);
     return path;
 }
-
-namespace {} // namespace
-
 Result convert(const QString& helper, const QString& cheminBase) {
     Result result;
     const QString original = CellarFiles::databasePath(cheminBase);
@@ -69,27 +66,24 @@ Result convert(const QString& helper, const QString& cheminBase) {
     if (Status error = CellarSchema::createCellar(temporary, colours))
         return failed(*error);
     // Every lot is carried over as it stands: this is the user's own cellar, oddities included.
-    LegacyImport::Reading reading;
+    qint64 lots = 0;
     {
         DataLink link(temporary);
         const Status written = link.write([&](DataLink& l) -> Status {
             const QString insert = CellarSchema::insertLotSql();
-            reading = LegacyImport::readLots(helper, original, [&](const DbRow& lot) {
+            const auto read = LegacyImport::readLots(helper, original, [&](const DbRow& lot) {
                 return l.execute(insert, {lot.at(0), lot.at(1), lot.at(2), lot.at(3), lot.at(4), lot.at(5)});
             });
-            if (reading.failure)
-                return reading.failure;
-            return reading.problem.isEmpty() ? Status() : Status(Failure{reading.problem, {}});
+            if (!read.ok())
+                return read.status();
+            lots = read->lots;
+            return std::nullopt;
         });
-        if (!reading.problem.isEmpty())
-            return failed({reading.problem, {}});
         if (written)
             return failed(*written);
     }
-    const Failure problem =
-        checkConverted(temporary, static_cast<int>(reading.lots), static_cast<int>(colours.size()));
-    if (!problem.message.isEmpty())
-        return failed(problem);
+    if (Status problem = checkConverted(temporary, static_cast<int>(lots), static_cast<int>(colours.size())))
+        return failed(*problem);
 
     FileSystem files;
     const QString kept = keptNameFor(cheminBase);
@@ -100,7 +94,7 @@ Result convert(const QString& helper, const QString& cheminBase) {
         return failed(*failure);
     }
     result.converted = true;
-    result.lots = static_cast<int>(reading.lots);
+    result.lots = static_cast<int>(lots);
     result.colours = static_cast<int>(colours.size());
     result.keptAs = kept;
     return result;

@@ -77,19 +77,16 @@ QString Refusals::describe() const {
     return lines.join(QLatin1Char('\n'));
 }
 
-Reading readLots(const QString& helper, const QString& jetFile,
-                 const std::function<Status(const DbRow& lot)>& lot, const Progress& progress) {
-    Reading reading;
+::Result<Reading> readLots(const QString& helper, const QString& jetFile,
+                           const std::function<Status(const DbRow& lot)>& lot, const Progress& progress) {
     const CellarSchema::FileKind kind = CellarSchema::detectKind(jetFile);
-    if (kind != CellarSchema::FileKind::Jet) {
-        reading.problem = kind == CellarSchema::FileKind::Missing
-                              ? QStringLiteral("il est introuvable")
-                              : QStringLiteral("ce n'est pas une base d'une version antérieure de Brovane "
-                                               "(fichier Access)");
-        return reading;
-    }
+    if (kind != CellarSchema::FileKind::Jet)
+        return Failure{kind == CellarSchema::FileKind::Missing
+                           ? QStringLiteral("il est introuvable")
+                           : QStringLiteral("ce n'est pas une base d'une version antérieure de Brovane "
+                                            "(fichier Access)"),
+                       {}};
     std::vector<int> source;
-    QString missingColumn;
     JetReader::Handlers handlers;
     handlers.start = [&](const QStringList& columns, qint64) -> Status {
         for (const char* column : CellarSchema::LotColumnNames) {
@@ -97,11 +94,9 @@ Reading readLots(const QString& helper, const QString& jetFile,
             for (int i = 0; i < columns.size(); ++i)
                 if (columns.at(i).compare(QLatin1String(column), Qt::CaseInsensitive) == 0)
                     found = i;
-            if (found < 0 && qstrcmp(column, "PRIXUNITAIRE") != 0) {
-                missingColumn =
-                    QStringLiteral("sa table ORNY n'a pas de colonne %1").arg(QLatin1String(column));
-                return Stopped;
-            }
+            if (found < 0 && qstrcmp(column, "PRIXUNITAIRE") != 0)
+                return Failure{
+                    QStringLiteral("sa table ORNY n'a pas de colonne %1").arg(QLatin1String(column)), {}};
             source.push_back(found);
         }
         return std::nullopt;
@@ -118,13 +113,11 @@ Reading readLots(const QString& helper, const QString& jetFile,
                     price.isNull() ? QVariant() : QVariant(price.toDouble())});
     };
     handlers.progress = progress;
-    const JetReader::Outcome outcome = JetReader::read(helper, jetFile, QStringLiteral("ORNY"), handlers);
-    reading.lots = outcome.rows;
-    reading.cancelled = outcome.cancelled;
-    reading.problem = missingColumn.isEmpty() ? outcome.problem : missingColumn;
-    if (missingColumn.isEmpty())
-        reading.failure = outcome.failure;
-    return reading;
+    const ::Result<JetReader::Reading> read =
+        JetReader::read(helper, jetFile, QStringLiteral("ORNY"), handlers);
+    if (!read.ok())
+        return read.failure();
+    return Reading{read->rows, read->cancelled};
 }
 
 QStringList readColours(const QString& helper, const QString& jetFile) {
@@ -146,9 +139,8 @@ QStringList readColours(const QString& helper, const QString& jetFile) {
     // A colour table is a handful of labels.
     JetReader::Limits limits;
     limits.rows = 1000;
-    const JetReader::Outcome outcome =
-        JetReader::read(helper, jetFile, QStringLiteral("COULEUR"), handlers, limits);
-    return outcome.problem.isEmpty() && !outcome.failure ? colours : QStringList();
+    return JetReader::read(helper, jetFile, QStringLiteral("COULEUR"), handlers, limits).ok() ? colours
+                                                                                              : QStringList();
 }
 
 Status appendLots(DataLink& link, const std::vector<DbRow>& lots) {
@@ -171,8 +163,9 @@ Result run(const QString& helper, const QString& jetFile, const QString& databas
     if ((result.failure = link.open()))
         return result;
     const int currentYear = QDate::currentDate().year();
-    Reading reading;
+    Status unreadable; // why the file could not be read whole, when it could not
     const auto importAll = [&](CellarQueries::Appender& appender) -> Status {
+        Status stored; // the cellar's own failure to take a lot
         const auto take = [&](const DbRow& lot) -> Status {
             const LotRules::Fault fault = LotRules::check(lot, currentYear);
             if (fault != LotRules::Fault::None) {
@@ -180,12 +173,16 @@ Result run(const QString& helper, const QString& jetFile, const QString& databas
                 return std::nullopt;
             }
             ++result.added;
-            return appender.add({lot.at(0), lot.at(1), lot.at(2), lot.at(3), lot.at(4), lot.at(5)});
+            return stored = appender.add({lot.at(0), lot.at(1), lot.at(2), lot.at(3), lot.at(4), lot.at(5)});
         };
-        reading = readLots(helper, jetFile, take, questions.progress);
-        if (reading.failure)
-            return reading.failure;
-        if (reading.cancelled || !reading.problem.isEmpty())
+        const ::Result<Reading> read = readLots(helper, jetFile, take, questions.progress);
+        if (stored)
+            return stored;
+        if (!read.ok()) {
+            unreadable = read.status();
+            return Stopped;
+        }
+        if ((result.cancelled = read->cancelled))
             return Stopped;
         if (result.refused.total() > 0 &&
             !(questions.keepValid && questions.keepValid(result.added, result.refused))) {
@@ -197,12 +194,11 @@ Result run(const QString& helper, const QString& jetFile, const QString& databas
     // The lots go into the transaction as they are read: all of them are appended, or none.
     const Status written =
         link.write([&](DataLink& l) { return CellarQueries::append(l, Journal::Kind::Import, importAll); });
-    result.cancelled = reading.cancelled;
     if (!written)
         return result;
     result.added = 0;
-    if (!reading.problem.isEmpty())
-        result.failure = Failure{cannotImport(jetFile, reading.problem), {}};
+    if (unreadable)
+        result.failure = Failure{cannotImport(jetFile, unreadable->message), {}};
     else if (!result.cancelled && !result.declined)
         result.failure = written;
     return result;

@@ -15,15 +15,15 @@ using Progress = std::function<bool(qint64 read, qint64 declared)>; // false can
 // The lots of the Jet file's ORNY, each as the six values of the cellar's columns (NOM, TYPE, ANNEE,
 // COULEUR, QUANTITE, PRIXUNITAIRE), handed over one by one as they are read. Columns are matched by
 // name, whatever their case; a table of a version before 1.3 has no price, and its lots come without one.
+// Fails as the Jet reader does: with the handler's own failure as it returned it, or with a French clause
+// saying why the lots could not be read whole.
 struct Reading {
-    QString problem; // why the lots could not be read whole, for the caller's sentence
-    Status failure;  // the handler's own, which stopped the reading
-    bool cancelled = false;
     qint64 lots = 0;
+    bool cancelled = false;
 };
 // `helper` is the Jet reader program (JetReader::helperIn).
-Reading readLots(const QString& helper, const QString& jetFile,
-                 const std::function<Status(const DbRow& lot)>& lot, const Progress& progress = {});
+::Result<Reading> readLots(const QString& helper, const QString& jetFile,
+                           const std::function<Status(const DbRow& lot)>& lot, const Progress& progress = {});
 
 // The colour labels of the Jet file's COULEUR; empty when it has none.
 QStringList readColours(const QString& helper, const QString& jetFile);

@@ -142,7 +142,7 @@ void TestImport::jet3ThroughTheReader() {
     };
     const auto read =
         JetReader::read(TestCellar().jetHelper(), fixture("jet3-generique/test.mdb"), "table1", handlers);
-    QVERIFY2(read.problem.isEmpty(), qPrintable(read.problem));
+    QVERIFY2(read.ok(), qPrintable(read.status() ? read.failure().text() : QString()));
     QCOMPARE(columns, QStringList({"A", "B", "C", "D", "E", "F", "G", "H", "I"}));
     QCOMPARE(rows.size(), size_t(2));
     const DbRow& row = rows.at(1);
