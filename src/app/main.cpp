@@ -2,10 +2,21 @@
 // Brovane: the inventory of a private wine cellar.
 #include "app/Windows.h"
 #include "shell/Application.h"
+#include "shell/CommandLine.h"
 
 #include <QApplication>
+#include <cstdio>
 
 int main(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine::Answer answer = CommandLine::read(arguments);
+    if (!answer.run) {
+        std::fputs(answer.output.toLocal8Bit().constData(), stdout);
+        std::fputs(answer.error.toLocal8Bit().constData(), stderr);
+        return answer.status;
+    }
     QApplication app(argc, argv);
     Application launcher(app);
     // Once the window is up: an earlier cellar converted if the user wishes, then the day's copy.

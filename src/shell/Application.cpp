@@ -10,7 +10,7 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
-Application::Application(QApplication& app) : m_lock(singleCopyLockPath()) {
+Application::Application(QApplication& app, const QStringList& lockPlaces) : m_lock(lockPlaces) {
     QApplication::setApplicationName(QString::fromUtf8(BuildInfo::ProductName));
     // No display name: the desktop would append it to every title, and titles are the program's own.
     QApplication::setApplicationVersion(Preparation::versionAppli());

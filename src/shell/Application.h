@@ -21,7 +21,8 @@ public:
     // Runs once the main window is shown, before the user acts (the offer to convert an old cellar).
     using AtStart = std::function<void(Globals&, Services&, QWidget* window)>;
 
-    explicit Application(QApplication& app);
+    // The lock is the account's own; a test gives places of its own folders.
+    explicit Application(QApplication& app, const QStringList& lockPlaces = singleCopyLockPlaces());
     ~Application();
 
     // False when another copy runs: the user has been told, and the program must end.

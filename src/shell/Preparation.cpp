@@ -3,6 +3,7 @@
 
 #include "BuildInfo.h"
 #include "database/CellarFiles.h"
+#include "shell/BuildFolderCellar.h"
 #include "shell/SingleCopy.h"
 #include "storage/DatabaseMove.h"
 #include "storage/FileSystem.h"
@@ -16,10 +17,24 @@
 namespace Preparation {
 
 bool refuseSecondCopy(SingleCopyLock& lock, MessageBox& messages) {
-    if (lock.tryLock())
+    switch (lock.tryLock()) {
+    case SingleCopyLock::Outcome::Taken:
         return true;
+    case SingleCopyLock::Outcome::HeldByCopy:
+        messages.notice(
+            nullptr, QStringLiteral("L'application est déjà en mémoire !!\n\nUtiliser la barre des taches"),
+            MessageBox::Icon::Critical);
+        return false;
+    case SingleCopyLock::Outcome::Impossible:
+        break;
+    }
+    // Without a lock nothing tells a second copy from the first: two could write the same cellar.
     messages.notice(nullptr,
-                    QStringLiteral("L'application est déjà en mémoire !!\n\nUtiliser la barre des taches"),
+                    QStringLiteral("Brovane ne peut pas vérifier qu'il n'est pas déjà ouvert : aucun verrou "
+                                   "n'a pu être pris.\n%1\n\nPour ne pas risquer deux copies sur la même "
+                                   "cave, il ne démarre pas. Rendez l'un de ces dossiers accessible, puis "
+                                   "relancez Brovane.")
+                        .arg(lock.problem()),
                     MessageBox::Icon::Critical);
     return false;
 }
@@ -44,8 +59,9 @@ Globals prepare(const QString& executablePath, QStringList* notices) {
     g.helpFile = g.CheminAppli + QStringLiteral("Orny.hlp");
     g.settingsFolder = g.CheminAppli;
     QString firstStart = g.CheminAppli;
-    // An installed program, or one whose folder cannot be written, keeps each user's settings and cellar
-    // in his own folders; the cellar starts as a copy of the delivered empty one.
+    // An installed program, one started from the source tree (the build marks its folder too, so that no
+    // build or clean can delete the cellar) or one whose folder cannot be written keeps each user's
+    // settings and cellar in his own folders; the cellar starts as a copy of the delivered empty one.
     const bool perUser = QFileInfo::exists(g.CheminAppli + QLatin1String(InstalledMarker)) ||
                          !QFileInfo(g.CheminAppli).isWritable();
     if (perUser) {
@@ -58,10 +74,15 @@ Globals prepare(const QString& executablePath, QStringList* notices) {
         QDir().mkpath(g.settingsFolder);
     }
     FileSystem files;
+    QStringList told;
+    if (perUser)
+        if (const QString carried =
+                BuildFolderCellar::carry(files, g.CheminAppli, g.settingsFolder, firstStart);
+            !carried.isEmpty())
+            told << carried;
     const SettingsFile::Loaded settings =
         SettingsFile::load(files, {g.settingsFolder, g.CheminAppli}, firstStart);
     g.CheminBase = settings.cheminBase;
-    QStringList told;
     if (!settings.notice.isEmpty())
         told << settings.notice;
     const QString resumed = DatabaseMove(files, g.settingsFolder).resume(g.CheminBase);

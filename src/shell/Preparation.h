@@ -16,7 +16,7 @@ namespace Preparation {
 // each user keeps his settings and his cellar in his own folders.
 inline constexpr const char* InstalledMarker = "brovane-installe";
 
-// Step 1: false (after telling the user) when another copy holds the lock.
+// Step 1: false (after telling the user) when another copy holds the lock, or when no lock can be taken.
 bool refuseSecondCopy(SingleCopyLock& lock, MessageBox& messages);
 
 // Steps 2 to 6, from the executable's path: program folder, help file, settings, build date, version.

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/SingleCopy.h"
 
+#include "storage/FileSystem.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,20 +10,57 @@
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
-QString singleCopyLockPath() {
-    // The same place for every session of the user, whatever its environment holds (su, cron and some
-    // remote sessions have no runtime folder): the account's own home folder, from the system.
-    const passwd* account = ::getpwuid(::getuid());
-    const QString home = account && account->pw_dir ? QFile::decodeName(account->pw_dir) : QString();
-    const QString folder = home + QStringLiteral("/.local/state/brovane");
-    if (!home.isEmpty() && QDir().mkpath(folder) && QFileInfo(folder).isWritable())
-        return folder + QStringLiteral("/brovane.lock");
-    return QStringLiteral("/tmp/brovane-%1.lock").arg(::getuid());
+namespace {
+
+QString shownPath(const QString& path) {
+    return QDir::toNativeSeparators(path);
 }
 
-SingleCopyLock::SingleCopyLock(const QString& path) : m_path(path) {}
+// Makes the lock's folder. One that sits in a folder anyone may write (/tmp) must be this account's
+// alone, never a link: another account could otherwise hold or replace the lock.
+QString prepareFolder(const QString& folder) {
+    const QByteArray name = QFile::encodeName(folder);
+    struct stat parent {};
+    const QByteArray parentName = QFile::encodeName(QFileInfo(folder).path());
+    if (::stat(parentName.constData(), &parent) == 0 && (parent.st_mode & S_IWOTH) != 0) {
+        if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)
+            return FileSystem::cause(errno);
+        struct stat own {};
+        if (::lstat(name.constData(), &own) != 0)
+            return FileSystem::cause(errno);
+        if (!S_ISDIR(own.st_mode) || own.st_uid != ::geteuid() || (own.st_mode & 077) != 0)
+            return QStringLiteral("le dossier appartient à un autre compte ou n'est pas un dossier privé");
+        return {};
+    }
+    if (!QDir().mkpath(folder))
+        return QStringLiteral("le dossier ne peut pas être créé");
+    return {};
+}
+
+} // namespace
+
+QStringList singleCopyLockPlaces(const QString& home, unsigned uid) {
+    QStringList places;
+    if (!home.isEmpty())
+        places << home + QStringLiteral("/.local/state/brovane/brovane.lock");
+    // The system's runtime folder of the account, when a session made one, then a private folder of /tmp.
+    const QString runtime = QStringLiteral("/run/user/%1").arg(uid);
+    if (QFileInfo(runtime).isDir())
+        places << runtime + QStringLiteral("/brovane/brovane.lock");
+    places << QStringLiteral("/tmp/brovane-%1/brovane.lock").arg(uid);
+    return places;
+}
+
+QStringList singleCopyLockPlaces() {
+    const passwd* account = ::getpwuid(::getuid());
+    const QString home = account && account->pw_dir ? QFile::decodeName(account->pw_dir) : QString();
+    return singleCopyLockPlaces(home, ::getuid());
+}
+
+SingleCopyLock::SingleCopyLock(const QStringList& places) : m_places(places) {}
 
 SingleCopyLock::~SingleCopyLock() {
     // The file stays: removing it would let a copy starting now lock a new file while another holds the
@@ -30,15 +69,48 @@ SingleCopyLock::~SingleCopyLock() {
         ::close(m_fd);
 }
 
-bool SingleCopyLock::tryLock() {
-    if (m_fd < 0)
-        m_fd = ::open(QFile::encodeName(m_path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (m_fd < 0)
-        return true;
-    int result = 0;
-    do
-        result = ::flock(m_fd, LOCK_EX | LOCK_NB);
-    while (result != 0 && errno == EINTR);
-    m_locked = result == 0;
-    return m_locked || errno != EWOULDBLOCK;
+SingleCopyLock::Outcome SingleCopyLock::tryLock() {
+    if (m_fd >= 0)
+        return Outcome::Taken;
+    m_problems.clear();
+    for (const QString& place : m_places) {
+        const auto refused = [&](const QString& why) {
+            m_problems << QStringLiteral("« %1 » : %2").arg(shownPath(place), why);
+        };
+        if (const QString why = prepareFolder(QFileInfo(place).path()); !why.isEmpty()) {
+            refused(why);
+            continue;
+        }
+        const int fd =
+            ::open(QFile::encodeName(place).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd < 0) {
+            refused(errno == EISDIR ? QStringLiteral("un dossier porte ce nom") : FileSystem::cause(errno));
+            continue;
+        }
+        struct stat file {};
+        if (::fstat(fd, &file) != 0 || !S_ISREG(file.st_mode) || file.st_uid != ::geteuid()) {
+            ::close(fd);
+            refused(
+                QStringLiteral("ce fichier appartient à un autre compte ou n'est pas un fichier ordinaire"));
+            continue;
+        }
+        int result = 0;
+        do
+            result = ::flock(fd, LOCK_EX | LOCK_NB);
+        while (result != 0 && errno == EINTR);
+        const int error = errno;
+        if (result == 0) {
+            m_fd = fd;
+            m_path = place;
+            return Outcome::Taken;
+        }
+        ::close(fd);
+        if (error == EWOULDBLOCK) {
+            m_path = place;
+            return Outcome::HeldByCopy;
+        }
+        refused(QStringLiteral("ce disque ne sait pas verrouiller un fichier (%1)")
+                    .arg(FileSystem::cause(error)));
+    }
+    return Outcome::Impossible;
 }

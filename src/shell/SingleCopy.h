@@ -2,26 +2,43 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
-// Where the lock that keeps a second copy out lives: one place per user account.
-QString singleCopyLockPath();
+// Where the lock that keeps a second copy out may live, best first: one set of places per user account,
+// the same in every session of that account whatever its environment says (su, cron and remote sessions
+// differ in HOME and XDG_RUNTIME_DIR), because the cellar is the account's.
+QStringList singleCopyLockPlaces();
+// The same, for an account's home folder and user id as the system gives them.
+QStringList singleCopyLockPlaces(const QString& home, unsigned uid);
 
 // The lock itself: held by the system for this process and dropped when it ends, however it ends, so
 // that a copy that was killed leaves nothing behind to clear.
 class SingleCopyLock {
 public:
-    explicit SingleCopyLock(const QString& path);
+    explicit SingleCopyLock(const QStringList& places);
+    explicit SingleCopyLock(const QString& path) : SingleCopyLock(QStringList{path}) {}
     ~SingleCopyLock();
     SingleCopyLock(const SingleCopyLock&) = delete;
     SingleCopyLock& operator=(const SingleCopyLock&) = delete;
 
-    // False only when another process holds the lock. A lock that cannot be taken at all (a folder
-    // without rights, a disk without locks) lets the program run: no copy could be told apart then.
-    bool tryLock();
-    bool isLocked() const { return m_locked; }
+    enum class Outcome {
+        Taken,      // this copy is the only one
+        HeldByCopy, // another copy holds it
+        Impossible, // no place could hold a lock: running would risk two copies on one cellar
+    };
+    // Takes the lock at the first place where one can be opened and locked. A place that cannot hold it
+    // (a folder or another account's file at its path, no rights, a disk without locks) gives way to the
+    // next one; a lock held by another copy ends the search.
+    Outcome tryLock();
+    bool isLocked() const { return m_fd >= 0; }
+    // The place whose lock is held, or where another copy holds it.
+    QString path() const { return m_path; }
+    // Why no place could hold the lock, in French, one line per place.
+    QString problem() const { return m_problems.join(QLatin1Char('\n')); }
 
 private:
+    QStringList m_places;
     QString m_path;
+    QStringList m_problems;
     int m_fd = -1;
-    bool m_locked = false;
 };

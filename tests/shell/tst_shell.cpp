@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "shell/BuildFolderCellar.h"
 #include "shell/HelpService.h"
 #include "shell/Preparation.h"
 #include "shell/Principale.h"
 #include "shell/SingleCopy.h"
+#include "storage/FileSystem.h"
+#include "storage/SettingsFile.h"
 #include "support/TestCellar.h"
 #include "ui/WindowTools.h"
 
@@ -22,6 +25,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
+#include <unistd.h>
 
 class TestShell : public QObject {
     Q_OBJECT
@@ -32,6 +36,13 @@ private slots:
     void lockIsTheSameInEverySession();
     void secondCopyIsRefused();
     void crashedCopyDoesNotBlock();
+    void unusableLockGivesWayToTheNextPlace_data();
+    void unusableLockGivesWayToTheNextPlace();
+    void noPlaceForTheLockRefusesToStart();
+    void commandLine_data();
+    void commandLine();
+    void earlierBuildFolderCellarIsCarried();
+    void earlierBuildFolderCellarBesideAnotherIsPointedOut();
     void toolBarDispatch_data();
     void toolBarDispatch();
     void menuMatchesTheTable();
@@ -112,13 +123,18 @@ void TestShell::startUpFinishesAnInterruptedMove() {
 }
 
 void TestShell::lockIsTheSameInEverySession() {
+    // Whatever a session says of its home and runtime folder, the places are the account's.
+    const QStringList places = singleCopyLockPlaces();
+    const QByteArray home = qgetenv("HOME");
     const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("HOME", "/tmp/une-autre-maison");
     qputenv("XDG_RUNTIME_DIR", "/tmp/une-session");
-    const QString first = singleCopyLockPath();
-    qunsetenv("XDG_RUNTIME_DIR");
-    QCOMPARE(singleCopyLockPath(), first);
-    if (!runtime.isEmpty())
-        qputenv("XDG_RUNTIME_DIR", runtime);
+    QCOMPARE(singleCopyLockPlaces(), places);
+    qputenv("HOME", home);
+    runtime.isEmpty() ? qunsetenv("XDG_RUNTIME_DIR") : qputenv("XDG_RUNTIME_DIR", runtime);
+    QVERIFY(places.last().startsWith("/tmp/brovane-"));
+    QCOMPARE(singleCopyLockPlaces("/home/marie", 1000).first(),
+             QString("/home/marie/.local/state/brovane/brovane.lock"));
 }
 
 void TestShell::secondCopyIsRefused() {
@@ -149,16 +165,164 @@ void TestShell::crashedCopyDoesNotBlock() {
     QProcess other;
     other.start("flock", {"--nonblock", "--no-fork", lockPath, "sleep", "60"});
     QVERIFY(other.waitForStarted());
-    QTRY_VERIFY(!SingleCopyLock(lockPath).tryLock());
+    QTRY_COMPARE(SingleCopyLock(lockPath).tryLock(), SingleCopyLock::Outcome::HeldByCopy);
     other.kill();
     QVERIFY(other.waitForFinished());
     QVERIFY(QFile::exists(lockPath));
     SingleCopyLock lock(lockPath);
     QVERIFY(Preparation::refuseSecondCopy(lock, messages));
     QVERIFY(messages.shown().isEmpty());
-    // A lock file that cannot even be opened does not keep the user from the cellar.
-    SingleCopyLock nowhere(dir.path() + "/absent/brovane.lock");
-    QVERIFY(Preparation::refuseSecondCopy(nowhere, messages));
+}
+
+void TestShell::unusableLockGivesWayToTheNextPlace_data() {
+    QTest::addColumn<QString>("obstacle");
+    QTest::newRow("a folder at its path") << "folder";
+    QTest::newRow("a link at its path") << "link";
+    QTest::newRow("its folder cannot be made") << "file for folder";
+    QTest::newRow("a shared folder open to all") << "open shared folder";
+    QTest::newRow("another account's file") << "other account";
+}
+
+void TestShell::unusableLockGivesWayToTheNextPlace() {
+    QFETCH(QString, obstacle);
+    QTemporaryDir dir;
+    const QString root = dir.path();
+    QString first = root + "/etat/brovane/brovane.lock";
+    QVERIFY(QDir().mkpath(root + "/etat/brovane"));
+    if (obstacle == "folder") {
+        QVERIFY(QDir().mkpath(first));
+    } else if (obstacle == "link") {
+        QVERIFY(QFile::link(root + "/ailleurs.lock", first));
+    } else if (obstacle == "file for folder") {
+        writeFile(root + "/fichier");
+        first = root + "/fichier/brovane/brovane.lock";
+    } else if (obstacle == "open shared folder") {
+        // As in /tmp: a folder anyone may write, holding a lock folder that is not this account's alone.
+        QVERIFY(QDir().mkpath(root + "/partage/brovane-1"));
+        QVERIFY(QFile::setPermissions(root + "/partage", QFileDevice::Permissions(0x7777)));
+        QVERIFY(QFile::setPermissions(root + "/partage/brovane-1", QFileDevice::Permissions(0x7777)));
+        first = root + "/partage/brovane-1/brovane.lock";
+    } else {
+        if (::geteuid() != 0)
+            QSKIP("giving a file to another account needs the administrator");
+        writeFile(first, "");
+        QVERIFY(::chown(QFile::encodeName(first).constData(), 65534, 65534) == 0);
+    }
+    const QStringList places = {first, root + "/repli/brovane.lock"};
+    SingleCopyLock lock(places);
+    QCOMPARE(lock.tryLock(), SingleCopyLock::Outcome::Taken);
+    QCOMPARE(lock.path(), places.last());
+    // The next copy meets the same obstacle and finds the first copy at the same place.
+    SingleCopyLock second(places);
+    QCOMPARE(second.tryLock(), SingleCopyLock::Outcome::HeldByCopy);
+    QCOMPARE(second.path(), places.last());
+    QVERIFY(!QFile::exists(root + "/ailleurs.lock"));
+}
+
+void TestShell::noPlaceForTheLockRefusesToStart() {
+    QTemporaryDir dir;
+    QVERIFY(QDir().mkpath(dir.path() + "/a/brovane.lock"));
+    writeFile(dir.path() + "/b");
+    SingleCopyLock lock(QStringList{dir.path() + "/a/brovane.lock", dir.path() + "/b/brovane.lock"});
+    MessageBox messages;
+    messages.setScripted(true);
+    QVERIFY(!Preparation::refuseSecondCopy(lock, messages));
+    QCOMPARE(messages.shown().size(), 1);
+    const auto& shown = messages.shown().front();
+    QCOMPARE(shown.icon, MessageBox::Icon::Critical);
+    QVERIFY(shown.text.startsWith("Brovane ne peut pas vérifier qu'il n'est pas déjà ouvert"));
+    QVERIFY(shown.text.contains(dir.path() + "/a/brovane.lock » : un dossier porte ce nom"));
+    QVERIFY(shown.text.contains(dir.path() + "/b/brovane.lock"));
+}
+
+void TestShell::commandLine_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("version") << QStringList{"--version"} << 0 << "Brovane 1.3\n© 1998"
+                             << "";
+    QTest::newRow("help") << QStringList{"--help"} << 0 << "Utilisation : brovane [--help | --version]\n"
+                          << "";
+    QTest::newRow("unknown") << QStringList{"--aide"} << 2 << ""
+                             << "brovane : argument non reconnu « --aide » ; « brovane --help »";
+    QTest::newRow("a file") << QStringList{"Orny02.dat"} << 2 << ""
+                            << "argument non reconnu « Orny02.dat »";
+    QTest::newRow("version and more") << QStringList{"--version", "--help"} << 2 << ""
+                                      << "argument non reconnu « --help »";
+    QTest::newRow("Qt's own option") << QStringList{"-platform", "offscreen"} << 2 << ""
+                                     << "argument non reconnu « -platform »";
+}
+
+void TestShell::commandLine() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, output);
+    QFETCH(QString, error);
+    // The real program, without any display: it answers before it needs one.
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(name);
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(BROVANE_PROGRAM_DIR "/brovane"), arguments);
+    QVERIFY(program.waitForFinished(20000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), status);
+    const QString out = QString::fromUtf8(program.readAllStandardOutput());
+    const QString err = QString::fromUtf8(program.readAllStandardError());
+    QVERIFY2(output.isEmpty() ? out.isEmpty() : out.startsWith(output), qPrintable(out));
+    QVERIFY2(error.isEmpty() ? err.isEmpty() : err.contains(error) && err.count('\n') == 1, qPrintable(err));
+}
+
+void TestShell::earlierBuildFolderCellarIsCarried() {
+    QTemporaryDir dir;
+    const QString program = dir.path() + "/build/bin/";
+    const QString settings = dir.path() + "/config/brovane/";
+    const QString data = dir.path() + "/donnees/brovane/";
+    QVERIFY(QDir().mkpath(program + "Sauvegardes"));
+    TestCellar mine;
+    mine.addLot("Margaux", "Bordeaux", 1998, "Rouge", 12);
+    QVERIFY(QFile::copy(mine.databasePath(), program + "Orny02.dat"));
+    writeFile(program + "Orny.ini", program.toLocal8Bit() + "\r\n");
+    writeFile(program + "Sauvegardes/Orny02-2026-12-06.dat", "copie");
+    writeFile(program + "Affichage.ini", "colonnes");
+    FileSystem files;
+    const QString told = BuildFolderCellar::carry(files, program, settings, data);
+    QVERIFY2(told.contains("a été copiée") && told.contains(data + "Orny02.dat"), qPrintable(told));
+    QCOMPARE(fileBytes(data + "Orny02.dat"), fileBytes(mine.databasePath()));
+    QCOMPARE(fileBytes(data + "Sauvegardes/Orny02-2026-12-06.dat"), QByteArray("copie"));
+    QCOMPARE(fileBytes(settings + "Affichage.ini"), QByteArray("colonnes"));
+    QCOMPARE(SettingsFile::readLine(settings + "Orny.ini").value, data);
+    // The earlier cellar stays whole where it was; it is brought over once.
+    QCOMPARE(fileBytes(program + "Orny02.dat"), fileBytes(mine.databasePath()));
+    QVERIFY(!QFile::exists(program + "Orny.ini"));
+    QVERIFY(QFile::exists(program + "Orny.ini" + BuildFolderCellar::CarriedSuffix));
+    QVERIFY(BuildFolderCellar::carry(files, program, settings, data).isEmpty());
+}
+
+void TestShell::earlierBuildFolderCellarBesideAnotherIsPointedOut() {
+    QTemporaryDir dir;
+    const QString program = dir.path() + "/build/bin/";
+    const QString settings = dir.path() + "/config/brovane/";
+    const QString data = dir.path() + "/donnees/brovane/";
+    QVERIFY(QDir().mkpath(program) && QDir().mkpath(settings) && QDir().mkpath(data));
+    QVERIFY(QFile::copy(BROVANE_DELIVERED_DATABASE, program + "Orny02.dat"));
+    QVERIFY(QFile::copy(BROVANE_DELIVERED_DATABASE, data + "Orny02.dat"));
+    writeFile(program + "Orny.ini", program.toLocal8Bit() + "\n");
+    writeFile(settings + "Orny.ini", data.toLocal8Bit() + "\n");
+    FileSystem files;
+    // Each start says so until the user has put it away: nothing is copied over his own cellar.
+    for (int start = 0; start < 2; ++start) {
+        const QString told = BuildFolderCellar::carry(files, program, settings, data);
+        QVERIFY2(told.contains("est restée dans « " + program + "Orny02.dat »"), qPrintable(told));
+        QCOMPARE(SettingsFile::readLine(settings + "Orny.ini").value, data);
+    }
+    // Settings naming a folder of the user's own become his.
+    QVERIFY(QFile::remove(settings + "Orny.ini"));
+    writeFile(program + "Orny.ini", dir.path().toLocal8Bit() + "/cave/\n");
+    QVERIFY(BuildFolderCellar::carry(files, program, settings, data).isEmpty());
+    QCOMPARE(SettingsFile::readLine(settings + "Orny.ini").value, dir.path() + "/cave/");
 }
 
 void TestShell::toolBarDispatch_data() {
