@@ -90,9 +90,9 @@ Loaded load(FileSystem& files, const Places& places, const QString& firstStart) 
     if (!setAside.isEmpty())
         loaded.notice =
             setAside.join(QLatin1Char('\n')) +
-            QStringLiteral(
-                "\n\nBrovane utilise maintenant la base « %1 ».\nSi votre cave est ailleurs, "
-                "indiquez son dossier dans Fichier, Configuration, « Utiliser une base existante ».")
+            QStringLiteral("\n\nBrovane utilise maintenant la base « %1 ».\nSi votre cave est ailleurs, "
+                           "indiquez son dossier dans Fichier, Configuration, « Utiliser la base existante "
+                           "de ce dossier ».")
                 .arg(shown(CellarFiles::databasePath(loaded.cheminBase)));
     return loaded;
 }

@@ -125,21 +125,29 @@ void TestHistory::historyFilteredByKindAndPeriodWithItsTotals() {
         DataLink link(cellar.databasePath());
         bool changed = false;
         QVERIFY(!link.write([&](DataLink& l) { return Journal::undo(l, 5, changed); }));
+        // Bottles come in by an import too: they are bought as well.
+        QVERIFY(!link.write([](DataLink& l) {
+            return CellarQueries::append(l, Journal::Kind::Import, [](CellarQueries::Appender& lots) {
+                return lots.add({"Cassis", "Provence", 2021, "Rosé", 4, 5.0});
+            });
+        }));
     }
+    cellar.exec("UPDATE MOUVEMENT SET QUAND = '2026-12-06 10:00:00' WHERE NATURE = 'import'");
 
     Historique window(cellar.globals, cellar.services, nullptr, QDate(2026, 12, 7));
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     QCOMPARE(focusName(), QString("ListeNature"));
     const QStringList all = shownRows(window);
-    QCOMPARE(all.size(), 6);
-    QVERIFY(all.front().contains("|Annulation|Sancerre|Loire|2020|Blanc|-1|15"));
-    QCOMPARE(all.at(1), QString("05/12/2026 20:00|Achat (annulé)|Sancerre|Loire|2020|Blanc|+1|15"));
-    QCOMPARE(all.at(2), QString("04/12/2026 20:00|Consommation|Chablis|Bourgogne|2019|Blanc|-3|10"));
+    QCOMPARE(all.size(), 7);
+    QCOMPARE(all.front(), QString("06/12/2026 10:00|Import|Cassis|Provence|2021|Rosé|+4|5"));
+    QVERIFY(all.at(1).contains("|Annulation|Sancerre|Loire|2020|Blanc|-1|15"));
+    QCOMPARE(all.at(2), QString("05/12/2026 20:00|Achat (annulé)|Sancerre|Loire|2020|Blanc|+1|15"));
+    QCOMPARE(all.at(3), QString("04/12/2026 20:00|Consommation|Chablis|Bourgogne|2019|Blanc|-3|10"));
     QCOMPARE(all.back(), QString("11/03/2025 19:30|Achat|Pommard|Bourgogne|1996|Rouge|+6|30"));
     auto* totals = window.findChild<QLabel*>("Totaux");
     QCOMPARE(totals->text(),
-             QString("6 mouvements — achetées : 18 bouteilles, 300,00 € — bues : 5 bouteilles, 90,00 €"));
+             QString("7 mouvements — achetées : 22 bouteilles, 320,00 € — bues : 5 bouteilles, 90,00 €"));
 
     // What was drunk, and when: only consumptions, then only those of last year.
     chooseInList(&window, "ListeNature", "Consommation");

@@ -2,11 +2,13 @@
 // The cellar's files on disk: the settings file, and the move of the cellar into a new folder.
 #include "database/DataLink.h"
 #include "storage/Backups.h"
+#include "storage/CsvWriter.h"
 #include "storage/DatabaseMove.h"
 #include "storage/FileSystem.h"
 #include "storage/SettingsFile.h"
 #include "support/TestCellar.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -106,6 +108,8 @@ QStringList lotsOf(const QString& database) {
 class TestStorage : public QObject {
     Q_OBJECT
 private slots:
+    void csvCells_data();
+    void csvCells();
     void settingsLines_data();
     void settingsLines();
     void settingsAreHonouredAndWrittenWhereTheyCanBe();
@@ -175,7 +179,7 @@ void TestStorage::settingsLines() {
         QCOMPARE(fileBytes(aside), content);
     QVERIFY(loaded.notice.contains("conservé sous le nom « " + aside + " »"));
     QVERIFY(loaded.notice.contains("Brovane utilise maintenant la base « /premier/Orny02.dat »"));
-    QVERIFY(loaded.notice.contains("Utiliser une base existante"));
+    QVERIFY(loaded.notice.contains("« Utiliser la base existante de ce dossier »"));
 }
 
 void TestStorage::settingsAreHonouredAndWrittenWhereTheyCanBe() {
@@ -576,6 +580,40 @@ void TestStorage::restoreKilledAtEveryStepLeavesOneWholeCellar() {
         QCOMPARE(lotsOf(c.cellar.databasePath()), c.lots);
     }
     QVERIFY(boundaries >= 3);
+}
+
+void TestStorage::csvCells_data() {
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<QByteArray>("cell");
+    QTest::newRow("text") << QVariant("Margaux") << QByteArray("Margaux");
+    QTest::newRow("no value") << QVariant() << QByteArray();
+    QTest::newRow("whole number") << QVariant(qlonglong(-12)) << QByteArray("-12");
+    QTest::newRow("decimal comma") << QVariant(12.5) << QByteArray("12,5");
+    QTest::newRow("separator") << QVariant("Caisse; bois") << QByteArray("\"Caisse; bois\"");
+    QTest::newRow("quote doubled") << QVariant("Le \"Clos\"") << QByteArray("\"Le \"\"Clos\"\"\"");
+    QTest::newRow("line feed") << QVariant("Casier 3\nrangée B") << QByteArray("\"Casier 3\nrangée B\"");
+    QTest::newRow("carriage return") << QVariant("a\rb") << QByteArray("\"a\rb\"");
+    QTest::newRow("leading blank") << QVariant(" Jura") << QByteArray("\" Jura\"");
+    // A text a spreadsheet would run as a formula stays a text.
+    for (const char* formula : {"=1+1", "+33 1", "-2+3", "@SOMME(A1)"})
+        QTest::addRow("formula %s", formula) << QVariant(formula) << "'" + QByteArray(formula);
+}
+
+void TestStorage::csvCells() {
+    QFETCH(QVariant, value);
+    QFETCH(QByteArray, cell);
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    CsvWriter csv(out);
+    csv.row({value, "fin"});
+    QVERIFY(csv.ok());
+    QCOMPARE(out.data(), "\xEF\xBB\xBF" + cell + ";fin\r\n");
+    // A device that refuses the bytes is a failed export, never a silent one.
+    QBuffer closed;
+    closed.open(QIODevice::ReadOnly);
+    CsvWriter failing(closed);
+    failing.row({value});
+    QVERIFY(!failing.ok());
 }
 
 QTEST_MAIN(TestStorage)
