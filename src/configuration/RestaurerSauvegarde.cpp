@@ -4,6 +4,7 @@
 #include "storage/Backups.h"
 #include "storage/FileSystem.h"
 #include "ui/BusyCursor.h"
+#include "ui/Numbers.h"
 #include "ui/Services.h"
 #include "ui/WindowTools.h"
 #include "ui_RestaurerSauvegarde.h"
@@ -15,11 +16,7 @@
 namespace {
 
 QString userDataFolder() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/brovane");
-}
-
-QString lots(qint64 n) {
-    return n == 1 ? QStringLiteral("1 lot") : QStringLiteral("%1 lots").arg(n);
+    return userFolder(QStandardPaths::GenericDataLocation);
 }
 
 } // namespace
@@ -45,7 +42,8 @@ void RestaurerSauvegarde::fillList() {
     for (const Backups::Copy& copy : backups.copies()) {
         auto* item = new QListWidgetItem(
             QStringLiteral("%1 — %2").arg(QLocale().toString(copy.date, QLocale::LongFormat),
-                                          copy.lots < 0 ? QStringLiteral("illisible") : lots(copy.lots)),
+                                          copy.lots < 0 ? QStringLiteral("illisible")
+                                                        : Numbers::counted(copy.lots, QStringLiteral("lot"))),
             ui->ListeSauvegardes);
         item->setData(Qt::UserRole, copy.path);
     }

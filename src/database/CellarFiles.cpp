@@ -24,4 +24,8 @@ QStringList companions(const QString& databasePath) {
             databasePath + QStringLiteral("-shm")};
 }
 
+QString shown(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
+
 } // namespace CellarFiles

@@ -20,4 +20,7 @@ QString withSeparator(const QString& folder);
 // The files the engine may keep beside a database while or after writing it: they are part of it.
 QStringList companions(const QString& databasePath);
 
+// A path as the user reads it in a message: the system's own separators.
+QString shown(const QString& path);
+
 } // namespace CellarFiles

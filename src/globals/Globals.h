@@ -3,6 +3,7 @@
 
 #include "database/CellarFiles.h"
 
+#include <QStandardPaths>
 #include <QString>
 
 // The four values shared by the whole program, prepared at start-up. Only CheminBase changes later,
@@ -17,3 +18,9 @@ struct Globals {
 
     QString databasePath() const { return CellarFiles::databasePath(CheminBase); }
 };
+
+// The user's own folder of that kind for Brovane, with its separator: where an installed program keeps
+// his settings (GenericConfigLocation) and his cellar and its copies (GenericDataLocation).
+inline QString userFolder(QStandardPaths::StandardLocation kind) {
+    return CellarFiles::withSeparator(QStandardPaths::writableLocation(kind) + QStringLiteral("/brovane"));
+}

@@ -15,7 +15,7 @@ namespace {
 
 QString bottles(double n) {
     return QStringLiteral("%1 bouteille%2")
-        .arg(Numbers::formatValue(n), std::abs(n) > 1 ? QStringLiteral("s") : QString());
+        .arg(Numbers::formatValue(n), Numbers::plural(n) ? QStringLiteral("s") : QString());
 }
 
 } // namespace

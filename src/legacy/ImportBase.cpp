@@ -6,6 +6,7 @@
 #include "legacy/LegacyImport.h"
 #include "ui/BusyCursor.h"
 #include "ui/FolderChooser.h"
+#include "ui/Numbers.h"
 #include "ui/Services.h"
 #include "ui/WindowTools.h"
 #include "ui_ImportBase.h"
@@ -107,9 +108,8 @@ void ImportBase::Valider_Click() {
                        QStringLiteral("%1 ne respectent pas les règles d'un achat et ne peuvent pas être "
                                       "importés :\n%2\n\nImporter les %3 autres lots ?\n"
                                       "(Non : rien n'est importé.)")
-                           .arg(refused.total() > 1
-                                    ? QStringLiteral("%1 lots du fichier").arg(refused.total())
-                                    : QStringLiteral("1 lot du fichier"),
+                           .arg(Numbers::counted(refused.total(), QStringLiteral("lot")) +
+                                    QStringLiteral(" du fichier"),
                                 refused.describe())
                            .arg(valid),
                        MessageBox::Icon::Question, MessageBox::Buttons::YesNo) == MessageBox::Answer::Yes;
@@ -129,8 +129,9 @@ void ImportBase::Valider_Click() {
     }
     QString text =
         QStringLiteral("L'import est terminé !!\n\n") +
-        (result.added == 1 ? QStringLiteral("1 lot a été ajouté à la cave.")
-                           : QStringLiteral("%1 lots ont été ajoutés à la cave.").arg(result.added));
+        Numbers::counted(result.added, QStringLiteral("lot")) +
+        (Numbers::plural(static_cast<double>(result.added)) ? QStringLiteral(" ont été ajoutés à la cave.")
+                                                            : QStringLiteral(" a été ajouté à la cave."));
     if (result.refused.total() > 0)
         text += QStringLiteral("\nLaissés de côté :\n") + result.refused.describe();
     m_services.messages.notice(this, text, MessageBox::Icon::Critical);

@@ -18,9 +18,7 @@ namespace LegacyConversion {
 
 namespace {
 
-QString shown(const QString& path) {
-    return QDir::toNativeSeparators(path);
-}
+using CellarFiles::shown;
 
 Status checkConverted(const QString& path, int lots, int colours) {
     DataLink link(path);

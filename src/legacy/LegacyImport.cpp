@@ -5,6 +5,7 @@
 #include "database/CellarSchema.h"
 #include "database/LotRules.h"
 #include "legacy/JetReader.h"
+#include "ui/Numbers.h"
 
 #include <QDate>
 #include <QDir>
@@ -37,9 +38,7 @@ QVariant text(const QVariant& v) {
 }
 
 QString counted(qint64 n, const char* what) {
-    return QStringLiteral("%1 lot%2 %3")
-        .arg(n)
-        .arg(n > 1 ? QStringLiteral("s") : QString(), QString::fromUtf8(what));
+    return Numbers::counted(n, QStringLiteral("lot")) + u' ' + QString::fromUtf8(what);
 }
 
 // Each rule a lot can break: its count and how the refusal reads.

@@ -72,7 +72,7 @@ bool priceRecorded(const QVariant& price) {
 }
 
 QString lots(qint64 n) {
-    return n == 1 ? QStringLiteral("1 lot") : QStringLiteral("%1 lots").arg(n);
+    return Numbers::counted(n, QStringLiteral("lot"));
 }
 
 QString orderBy(const ReportDefinition& d, QVariantList& params) {
@@ -199,15 +199,17 @@ QString cell(const ReportColumn& column, const DbRow& lot, const QLocale& locale
 }
 
 QString totalsLine(const QString& label, const Totals& t, const QLocale& locale) {
-    QString line = QStringLiteral("%1 : %2, %3 bouteille%4, valeur %5")
-                       .arg(label, lots(t.lots), count(t.bottles),
-                            t.bottles > 1 ? QStringLiteral("s") : QString(), amount(t.value, locale));
+    QString line =
+        QStringLiteral("%1 : %2, %3 bouteille%4, valeur %5")
+            .arg(label, lots(t.lots), count(t.bottles),
+                 Numbers::plural(t.bottles) ? QStringLiteral("s") : QString(), amount(t.value, locale));
     if (t.withoutPrice > 0)
-        line += QStringLiteral(" (dont %1 sans prix, non valorisé%2)")
-                    .arg(lots(t.withoutPrice), t.withoutPrice > 1 ? QStringLiteral("s") : QString());
+        line +=
+            QStringLiteral(" (dont %1 sans prix, non valorisé%2)")
+                .arg(lots(t.withoutPrice), Numbers::plural(t.withoutPrice) ? QStringLiteral("s") : QString());
     if (t.outOfRange > 0)
         line += QStringLiteral(" (et %1 dont la quantité ou le prix est hors normes, non compté%2)")
-                    .arg(lots(t.outOfRange), t.outOfRange > 1 ? QStringLiteral("s") : QString());
+                    .arg(lots(t.outOfRange), Numbers::plural(t.outOfRange) ? QStringLiteral("s") : QString());
     return line;
 }
 

@@ -65,12 +65,8 @@ Globals prepare(const QString& executablePath, QStringList* notices) {
     const bool perUser = QFileInfo::exists(g.CheminAppli + QLatin1String(InstalledMarker)) ||
                          !QFileInfo(g.CheminAppli).isWritable();
     if (perUser) {
-        g.settingsFolder = CellarFiles::withSeparator(
-            QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-            QStringLiteral("/brovane"));
-        firstStart =
-            CellarFiles::withSeparator(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-                                       QStringLiteral("/brovane"));
+        g.settingsFolder = userFolder(QStandardPaths::GenericConfigLocation);
+        firstStart = userFolder(QStandardPaths::GenericDataLocation);
         QDir().mkpath(g.settingsFolder);
     }
     FileSystem files;

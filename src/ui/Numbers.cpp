@@ -96,6 +96,14 @@ QString formatExact(const QVariant& value, const QLocale& locale) {
     return ungrouped(locale).toString(value.toDouble(), 'g', QLocale::FloatingPointShortest);
 }
 
+bool plural(double count) {
+    return std::abs(count) >= 2;
+}
+
+QString counted(qint64 count, const QString& noun) {
+    return QStringLiteral("%1 %2%3").arg(count).arg(noun, plural(static_cast<double>(count)) ? u"s" : u"");
+}
+
 namespace {
 
 // A typed number as digits and a count of decimals: "-12,50" is -1250 and 2.

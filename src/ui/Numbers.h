@@ -29,4 +29,9 @@ QString formatValue(const QVariant& value, const QLocale& locale = QLocale());
 // A stored value with as many digits as it takes to read back as the same value.
 QString formatExact(const QVariant& value, const QLocale& locale = QLocale());
 
+// French agreement with a number: the plural from two on ("0 lot", "1,5 bouteille", "2 lots").
+bool plural(double count);
+// The count and the noun agreeing with it, a plural in -s: "0 lot", "1 lot", "12 lots".
+QString counted(qint64 count, const QString& noun);
+
 } // namespace Numbers

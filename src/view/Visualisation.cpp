@@ -155,14 +155,12 @@ Status Visualisation::showTotals() {
     if (!totals.ok())
         return totals.error;
     const DbRow& t = totals.rows.front();
-    const auto lots = [](qlonglong n) {
-        return QStringLiteral("%1 lot%2").arg(n).arg(n > 1 ? QStringLiteral("s") : QString());
-    };
+    const auto lots = [](qlonglong n) { return Numbers::counted(n, QStringLiteral("lot")); };
     const qlonglong bottles = static_cast<qlonglong>(t.at(1).toDouble());
     QString text = QStringLiteral("%1, %2 bouteille%3, valeur %4 €")
                        .arg(lots(t.at(0).toLongLong()))
                        .arg(bottles)
-                       .arg(bottles > 1 ? QStringLiteral("s") : QString())
+                       .arg(Numbers::plural(bottles) ? QStringLiteral("s") : QString())
                        .arg(Numbers::formatTwoDecimals(t.at(2).toDouble()));
     const auto withoutPrice = static_cast<qlonglong>(t.at(3).toDouble());
     const auto odd = static_cast<qlonglong>(t.at(4).toDouble());
@@ -170,7 +168,7 @@ Status Visualisation::showTotals() {
         text += QStringLiteral(" (dont %1 sans prix)").arg(lots(withoutPrice));
     if (odd > 0)
         text += QStringLiteral(" (et %1 hors normes, non compté%2)")
-                    .arg(lots(odd), odd > 1 ? QStringLiteral("s") : QString());
+                    .arg(lots(odd), Numbers::plural(odd) ? QStringLiteral("s") : QString());
     ui->Totaux->setText(text);
     return std::nullopt;
 }

@@ -477,7 +477,7 @@ void TestPrinting::emptyCellar() {
     TestCellar cellar;
     const QString text = textOf(cellar).join('\n');
     QVERIFY(text.contains("La cave est vide."));
-    QVERIFY(text.contains("Total général : 0 lots, 0 bouteille, valeur 0,00 €"));
+    QVERIFY(text.contains("Total général : 0 lot, 0 bouteille, valeur 0,00 €"));
 }
 
 void TestPrinting::readsTheDatabaseWhereItNowIs() {
