@@ -8,10 +8,10 @@
 #include "legacy/LegacyImport.h"
 #include "storage/FileSystem.h"
 #include "ui/BusyCursor.h"
+#include "ui/Numbers.h"
 #include "ui/Services.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 namespace LegacyConversion {
@@ -43,24 +43,24 @@ QString keptNameFor(const QString& cheminBase) {
         path = cheminBase + QStringLiteral("Orny02-ancien-format-%1.dat").arg(n);
     return path;
 }
-Result convert(const QString& helper, const QString& cheminBase) {
-    Result result;
+::Result<Converted> convert(const QString& helper, const QString& cheminBase) {
+    FileSystem files;
     const QString original = CellarFiles::databasePath(cheminBase);
     const QString temporary = original + QStringLiteral(".conversion");
     const auto failed = [&](const Failure& why) {
-        QFile::remove(temporary);
-        result.failure = {
-            QStringLiteral("La cave « %1 » n'a pas été convertie : %2.\nLe fichier d'origine est "
-                           "intact, à sa place.")
-                .arg(shown(original), why.message),
-            why.detail};
-        return result;
+        static_cast<void>(files.removeFile(temporary));
+        return Failure{QStringLiteral("La cave « %1 » n'a pas été convertie : %2.\nLe fichier d'origine est "
+                                      "intact, à sa place.")
+                           .arg(shown(original), why.message),
+                       why.detail};
     };
 
     QStringList colours = LegacyImport::readColours(helper, original);
     if (colours.isEmpty())
         colours = CellarSchema::DefaultColours;
-    QFile::remove(temporary); // the leftover of a conversion that was interrupted
+    // The leftover of a conversion that was interrupted.
+    if (FileSystem::present(temporary))
+        static_cast<void>(files.removeFile(temporary));
     if (Status error = CellarSchema::createCellar(temporary, colours))
         return failed(*error);
     // Every lot is carried over as it stands: this is the user's own cellar, oddities included.
@@ -83,7 +83,6 @@ Result convert(const QString& helper, const QString& cheminBase) {
     if (Status problem = checkConverted(temporary, static_cast<int>(lots), static_cast<int>(colours.size())))
         return failed(*problem);
 
-    FileSystem files;
     const QString kept = keptNameFor(cheminBase);
     if (Status failure = files.rename(original, kept))
         return failed(*failure);
@@ -91,11 +90,7 @@ Result convert(const QString& helper, const QString& cheminBase) {
         static_cast<void>(files.rename(kept, original));
         return failed(*failure);
     }
-    result.converted = true;
-    result.lots = static_cast<int>(lots);
-    result.colours = static_cast<int>(colours.size());
-    result.keptAs = kept;
-    return result;
+    return Converted{static_cast<int>(lots), static_cast<int>(colours.size()), kept};
 }
 
 void offer(Globals& globals, Services& services, QWidget* parent) {
@@ -112,20 +107,19 @@ void offer(Globals& globals, Services& services, QWidget* parent) {
         MessageBox::Icon::Question, MessageBox::Buttons::YesNo);
     if (answer != MessageBox::Answer::Yes)
         return;
-    Result result;
-    {
+    const ::Result<Converted> result = [&] {
         BusyCursor busy;
-        result = convert(JetReader::helperIn(globals.CheminAppli), globals.CheminBase);
-    }
-    if (!result.converted) {
-        services.messages.databaseError(parent, result.failure);
+        return convert(JetReader::helperIn(globals.CheminAppli), globals.CheminBase);
+    }();
+    if (!result.ok()) {
+        services.messages.databaseError(parent, result.failure());
         return;
     }
-    services.messages.notice(parent, QStringLiteral("La cave a été convertie : %1 lots et %2 couleurs.\n\n"
+    services.messages.notice(parent, QStringLiteral("La cave a été convertie : %1 et %2.\n\n"
                                                     "Le fichier d'origine est conservé sous « %3 ».")
-                                         .arg(result.lots)
-                                         .arg(result.colours)
-                                         .arg(shown(result.keptAs)));
+                                         .arg(Numbers::counted(result->lots, QStringLiteral("lot")),
+                                              Numbers::counted(result->colours, QStringLiteral("couleur")),
+                                              shown(result->keptAs)));
 }
 
 } // namespace LegacyConversion

@@ -15,19 +15,18 @@ namespace LegacyConversion {
 
 inline constexpr const char* KeptName = "Orny02-ancien-format.dat";
 
-struct Result {
-    bool converted = false;
+struct Converted {
     int lots = 0;
     int colours = 0;
-    QString keptAs;  // where the original now is
-    Failure failure; // the whole sentence for the user, the engine's words apart
+    QString keptAs; // where the original now is
 };
 
 // The name the original will be kept under: Orny02-ancien-format.dat, or -2, -3 when taken.
 QString keptNameFor(const QString& cheminBase);
 
 // `helper` is the Jet reader program (JetReader::helperIn).
-Result convert(const QString& helper, const QString& cheminBase);
+// On failure, the whole sentence for the user, the engine's words apart.
+Result<Converted> convert(const QString& helper, const QString& cheminBase);
 
 // At start-up: when the cellar is a Jet file, asks whether to convert it, converts and says how it went.
 void offer(Globals& globals, Services& services, QWidget* parent);

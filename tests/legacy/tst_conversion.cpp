@@ -40,11 +40,11 @@ void TestConversion::convertsAndKeepsTheOriginal() {
     const QByteArray jet = fileBytes(JetFixtures::path("jet4/Vin.mdb"));
     putJet(cellar, jet);
     const auto result = LegacyConversion::convert(cellar.jetHelper(), cellar.folder());
-    QVERIFY2(result.converted, qPrintable(result.failure.text()));
-    QCOMPARE(result.lots, 11);
-    QCOMPARE(result.colours, 4);
-    QCOMPARE(result.keptAs, cellar.folder() + "Orny02-ancien-format.dat");
-    QCOMPARE(fileBytes(result.keptAs), jet);
+    QVERIFY2(result.ok(), qPrintable(result.status() ? result.failure().text() : QString()));
+    QCOMPARE(result->lots, 11);
+    QCOMPARE(result->colours, 4);
+    QCOMPARE(result->keptAs, cellar.folder() + "Orny02-ancien-format.dat");
+    QCOMPARE(fileBytes(result->keptAs), jet);
     QCOMPARE(cellar.lots(), JetFixtures::Jet4Lots);
     DataLink link(cellar.databasePath());
     QCOMPARE(CellarQueries::colours(link).values, QStringList({"Blanc", "Jaune", "Rosé", "Rouge"}));
@@ -55,7 +55,7 @@ void TestConversion::convertsAndKeepsTheOriginal() {
     QVERIFY(QFile::remove(cellar.databasePath()));
     putJet(cellar, jet);
     const auto again = LegacyConversion::convert(cellar.jetHelper(), cellar.folder());
-    QCOMPARE(again.keptAs, cellar.folder() + "Orny02-ancien-format-2.dat");
+    QCOMPARE(again->keptAs, cellar.folder() + "Orny02-ancien-format-2.dat");
     QCOMPARE(fileBytes(cellar.folder() + "Orny02-ancien-format.dat"), jet);
 }
 
@@ -63,7 +63,7 @@ void TestConversion::earlierTableWithoutPrice() {
     TestCellar cellar;
     putJet(cellar, fileBytes(JetFixtures::path("jet4-sans-prix/Vin.mdb")));
     const auto result = LegacyConversion::convert(cellar.jetHelper(), cellar.folder());
-    QVERIFY2(result.converted, qPrintable(result.failure.text()));
+    QVERIFY2(result.ok(), qPrintable(result.status() ? result.failure().text() : QString()));
     QCOMPARE(cellar.lotCount(), 3);
     QCOMPARE(cellar.rows("SELECT COUNT(*) FROM ORNY WHERE PRIXUNITAIRE IS NULL").front().front().toInt(), 3);
 }
@@ -78,8 +78,8 @@ void TestConversion::missingColoursGetTheDefaults() {
     jet.replace(catalogued, name.size(), QByteArray("C\0O\0U\0L\0E\0U\0X\0", 14));
     putJet(cellar, jet);
     const auto result = LegacyConversion::convert(cellar.jetHelper(), cellar.folder());
-    QVERIFY2(result.converted, qPrintable(result.failure.text()));
-    QCOMPARE(result.colours, 3);
+    QVERIFY2(result.ok(), qPrintable(result.status() ? result.failure().text() : QString()));
+    QCOMPARE(result->colours, 3);
     DataLink link(cellar.databasePath());
     QCOMPARE(CellarQueries::colours(link).values, QStringList({"Blanc", "Rosé", "Rouge"}));
     QCOMPARE(cellar.lotCount(), 11);
@@ -91,14 +91,14 @@ void TestConversion::damagedFileChangesNothing() {
         const QByteArray jet = fileBytes(JetFixtures::path(damaged));
         putJet(cellar, jet);
         const auto result = LegacyConversion::convert(cellar.jetHelper(), cellar.folder());
-        QVERIFY(!result.converted);
-        QVERIFY2(result.failure.text().startsWith("La cave « "), qPrintable(result.failure.text()));
-        QVERIFY2(result.failure.text().contains("n'a pas été convertie : "),
-                 qPrintable(result.failure.text()));
-        QVERIFY2(result.failure.text().contains(QString(damaged).contains("tronque") ? "endommagé"
-                                                                                     : "pas de table ORNY"),
-                 qPrintable(result.failure.text()));
-        QVERIFY(result.failure.text().contains("Le fichier d'origine est intact"));
+        QVERIFY(!result.ok());
+        QVERIFY2(result.failure().text().startsWith("La cave « "), qPrintable(result.failure().text()));
+        QVERIFY2(result.failure().text().contains("n'a pas été convertie : "),
+                 qPrintable(result.failure().text()));
+        QVERIFY2(result.failure().text().contains(QString(damaged).contains("tronque") ? "endommagé"
+                                                                                       : "pas de table ORNY"),
+                 qPrintable(result.failure().text()));
+        QVERIFY(result.failure().text().contains("Le fichier d'origine est intact"));
         QCOMPARE(fileBytes(cellar.databasePath()), jet);
         QCOMPARE(filesOf(cellar), QStringList({"Orny02.dat"}));
     }
