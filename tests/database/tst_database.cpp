@@ -2,6 +2,7 @@
 #include "database/CellarQueries.h"
 #include "database/DataLink.h"
 #include "database/FrenchCollation.h"
+#include "support/JetFixtures.h"
 #include "support/TestCellar.h"
 
 #include <QDir>
@@ -182,8 +183,7 @@ void TestDatabase::unusableFiles_data() {
                           << "n'est pas une base de données de Brovane";
     QTest::newRow("sqlite header then garbage") << QByteArray("SQLite format 3\0", 16) + QByteArray(4080, 'x')
                                                 << "n'est pas une base de données de Brovane";
-    QTest::newRow("jet") << QByteArray("\0\1\0\0Standard Jet DB\0", 20) + QByteArray(2000, '\0')
-                         << "version antérieure";
+    QTest::newRow("jet") << JetFixtures::Header + QByteArray(2000, '\0') << "version antérieure";
 }
 
 void TestDatabase::unusableFiles() {

@@ -195,7 +195,7 @@ void TestImport::unusableFiles() {
         else if (file == "<random>")
             write(path, noise);
         else
-            write(path, QByteArray("\0\1\0\0Standard Jet DB\0", 20) + noise);
+            write(path, JetFixtures::Header + noise);
         file = path;
     }
     const auto result = LegacyImport::run(cellar.jetHelper(), file, cellar.databasePath());
@@ -315,7 +315,7 @@ void TestImport::lotsABuyerCouldNotRecordAreAsked() {
     for (const auto answer : {MessageBox::Answer::No, MessageBox::Answer::Yes}) {
         TestCellar cellar;
         fakeHelper(cellar.jetHelper(), rows);
-        writeFile(cellar.folder() + "Vin.mdb", QByteArray("\0\1\0\0Standard Jet DB\0", 20));
+        writeFile(cellar.folder() + "Vin.mdb", JetFixtures::Header);
         ImportBase window(cellar.globals, cellar.services);
         window.setCurrentFolder(cellar.folder());
         QTRY_COMPARE(window.listedFiles(), QStringList({"Vin.mdb"}));
@@ -387,7 +387,7 @@ void TestImport::memoryStaysBoundedWhateverTheFile() {
               "\"LIGNE\\t%s\\tTQm9yZGVhdXg=\\tI3000\\tTUm91Z2U=\\tI6\\tR1.5\\n\", name; "
               "printf \"FIN\\t%d\\t%d\\n\", n, n }'\n");
     QFile::setPermissions(cellar.jetHelper(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    writeFile(cellar.folder() + "Vin.mdb", QByteArray("\0\1\0\0Standard Jet DB\0", 20));
+    writeFile(cellar.folder() + "Vin.mdb", JetFixtures::Header);
     QProcess worker;
     worker.start(QCoreApplication::applicationDirPath() + "/import_worker",
                  {cellar.databasePath(), cellar.jetHelper(), cellar.folder() + "Vin.mdb", "96"});

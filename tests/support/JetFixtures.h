@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -10,6 +11,9 @@ namespace JetFixtures {
 inline QString path(const char* name) {
     return QStringLiteral(BROVANE_TEST_DATA "/jet/") + name;
 }
+
+// The first bytes of a Jet file: enough for the program to take a file for one, whatever follows.
+inline const QByteArray Header("\0\1\0\0Standard Jet DB\0", 20);
 
 // The lots of jet4/Vin.mdb as TestCellar::lots() shows them.
 inline const QStringList Jet4Lots = {
