@@ -11,6 +11,7 @@
 #include "legacy/LegacyConversion.h"
 #include "printing/Impression.h"
 #include "purchases/Saisie.h"
+#include "statistics/Statistiques.h"
 #include "view/Visualisation.h"
 
 #include <QDate>
@@ -45,6 +46,7 @@ MenuActions assemble(Globals& globals, Services& services) {
     windows.annuler = [&globals, &services](QWidget* parent) { Annulation::run(globals, services, parent); };
     windows.annulerTexte = [&globals] { return Annulation::entryText(globals); };
     windows.historique = modal<Historique>(globals, services);
+    windows.statistiques = modal<Statistiques>(globals, services);
     return windows;
 }
 

@@ -67,16 +67,18 @@ Statement page(const Filter& filter, const QVariantList& after, int limit) {
     return s;
 }
 
+QString totalColumns() {
+    return QStringLiteral("TOTAL(CASE WHEN NATURE IN ('achat', 'import') AND %1 THEN BOUTEILLES END), "
+                          "TOTAL(CASE WHEN NATURE IN ('achat', 'import') AND %1 THEN BOUTEILLES * %2 END), "
+                          "TOTAL(CASE WHEN NATURE = 'consommation' AND %1 THEN -BOUTEILLES END), "
+                          "TOTAL(CASE WHEN NATURE = 'consommation' AND %1 THEN -BOUTEILLES * %2 END)")
+        .arg(QStringLiteral("ANNULE_PAR IS NULL"), lotValue("PRIXUNITAIRE"));
+}
+
 Statement totals(const Filter& filter) {
     Statement s;
-    const QString price = lotValue("PRIXUNITAIRE");
-    s.sql = QStringLiteral("SELECT COUNT(*), "
-                           "TOTAL(CASE WHEN NATURE IN ('achat', 'import') AND %1 THEN BOUTEILLES END), "
-                           "TOTAL(CASE WHEN NATURE IN ('achat', 'import') AND %1 THEN BOUTEILLES * %2 END), "
-                           "TOTAL(CASE WHEN NATURE = 'consommation' AND %1 THEN -BOUTEILLES END), "
-                           "TOTAL(CASE WHEN NATURE = 'consommation' AND %1 THEN -BOUTEILLES * %2 END) "
-                           "FROM MOUVEMENT WHERE %3")
-                .arg(QStringLiteral("ANNULE_PAR IS NULL"), price, where(filter, s.params));
+    s.sql = QStringLiteral("SELECT COUNT(*), %1 FROM MOUVEMENT WHERE %2")
+                .arg(totalColumns(), where(filter, s.params));
     return s;
 }
 

@@ -40,6 +40,9 @@ Statement page(const Filter& filter, const QVariantList& after = {}, int limit =
 // Movements shown; bottles bought (purchases and imports) and their value; bottles drunk and their value.
 // What was undone, and the undoing, count in none of the totals.
 Statement totals(const Filter& filter);
+// The four sums of those totals, bottles bought and their value, bottles drunk and their value, as the
+// columns of a statement on MOUVEMENT.
+QString totalColumns();
 // The years of the first and last movements.
 Statement years();
 

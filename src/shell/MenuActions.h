@@ -23,4 +23,5 @@ struct MenuActions {
     Open historique;
     // The undo entry's text, naming the operation it would undo; "&Annuler" alone when there is none.
     std::function<QString()> annulerTexte;
+    Open statistiques;
 };

@@ -33,7 +33,7 @@ const QStringList& Principale::dispatchOrder() {
                                       "Visualisation", "Imprimer",
                                       "Quitter",       "Config",
                                       "Apropos",       "Import",
-                                      "Aide"};
+                                      "Aide",          "Statistiques"};
     return order;
 }
 
@@ -43,6 +43,7 @@ void Principale::Form_Load() {
     const std::pair<QAction*, const char*> icons[] = {{ui->SaisieAchats, "achats"},
                                                       {ui->SaisieConsommation, "consommation"},
                                                       {ui->Visualisation, "visualisation"},
+                                                      {ui->Statistiques, "statistiques"},
                                                       {ui->Imprimer, "imprimer"},
                                                       {ui->Config, "config"},
                                                       {ui->Import, "import"},
@@ -68,6 +69,7 @@ void Principale::Form_Load() {
     connect(ui->MenuRestaurer, &QAction::triggered, this, &Principale::MenuRestaurer_Click);
     connect(ui->MenuAnnuler, &QAction::triggered, this, &Principale::MenuAnnuler_Click);
     connect(ui->MenuHistorique, &QAction::triggered, this, &Principale::MenuHistorique_Click);
+    connect(ui->MenuStatistiques, &QAction::triggered, this, &Principale::MenuStatistiques_Click);
     connect(ui->MenuEdition, &QMenu::aboutToShow, this, &Principale::refreshUndoEntry);
     // "&Édition" answers Alt+É, which only some keyboards have: Alt+E opens it everywhere.
     auto* edition = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_E), this);
@@ -94,6 +96,7 @@ void Principale::Form_Load() {
         {&m_windows.restaurer, {ui->MenuRestaurer}},
         {&m_windows.annuler, {ui->MenuAnnuler}},
         {&m_windows.historique, {ui->MenuHistorique}},
+        {&m_windows.statistiques, {ui->MenuStatistiques, ui->Statistiques}},
         {&m_windows.apropos, {ui->MenuApropos, ui->Apropos}}};
     for (const auto& [open, actions] : entries)
         for (QAction* action : actions)
@@ -159,7 +162,7 @@ void Principale::BarreBoutons_ButtonClick(const QString& key) {
         &Principale::MenuVisualisation_Click, &Principale::MenuImprimer_Click,
         &Principale::MenuQuitter_Click,       &Principale::MenuConfig_Click,
         &Principale::MenuApropos_Click,       &Principale::MenuImport_Click,
-        &Principale::MenuAide_Click};
+        &Principale::MenuAide_Click,          &Principale::MenuStatistiques_Click};
     const qsizetype index = dispatchOrder().indexOf(key);
     if (index >= 0)
         (this->*handlers[index])();
@@ -210,6 +213,10 @@ void Principale::MenuAnnuler_Click() {
 
 void Principale::MenuHistorique_Click() {
     run(m_windows.historique);
+}
+
+void Principale::MenuStatistiques_Click() {
+    run(m_windows.statistiques);
 }
 
 void Principale::MenuApropos_Click() {

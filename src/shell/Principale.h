@@ -24,7 +24,7 @@ public:
     ~Principale() override;
 
     HelpService& help() { return *m_help; }
-    // The nine tool-bar keys in the order the dispatch compares them.
+    // The tool-bar keys in the order the dispatch compares them: the nine of old, then those added since.
     static const QStringList& dispatchOrder();
 
 public slots:
@@ -39,6 +39,7 @@ public slots:
     void MenuRestaurer_Click();
     void MenuAnnuler_Click();
     void MenuHistorique_Click();
+    void MenuStatistiques_Click();
     // The undo entry names the operation it would undo, or is greyed when there is none.
     void refreshUndoEntry();
     void MenuApropos_Click();

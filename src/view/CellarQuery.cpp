@@ -150,21 +150,24 @@ Statement page(const Shown& shown, const QVariantList& after, int limit) {
     return s;
 }
 
-Statement totals(const Shown& shown) {
-    Statement s;
-    const QString clause = where(shown, s.params);
+QString counted(const QString& quantity, const QString& price) {
     // A lot counts as a purchase records it: a whole number of bottles, no price or one of zero or more.
     // A column's number compared with itself made a number again is equal only when it is one: a text
     // or a blob never is, and no type name is built for each row.
-    const QString counted = QStringLiteral(
-        "IFNULL(QUANTITE >= 0 AND QUANTITE = CAST(QUANTITE AS INTEGER) AND (PRIXUNITAIRE IS NULL OR "
-        "(PRIXUNITAIRE + 0 = PRIXUNITAIRE AND PRIXUNITAIRE >= 0)), 0)");
+    return QStringLiteral("IFNULL(%1 >= 0 AND %1 = CAST(%1 AS INTEGER) AND (%2 IS NULL OR "
+                          "(%2 + 0 = %2 AND %2 >= 0)), 0)")
+        .arg(quantity, price);
+}
+
+Statement totals(const Shown& shown) {
+    Statement s;
+    const QString clause = where(shown, s.params);
     // The test is made once a row: LIMIT keeps the engine from copying it into each total.
     s.sql = QStringLiteral(
                 "SELECT COUNT(*), TOTAL(q * c), TOTAL(p * q * c), TOTAL(c AND p IS NULL), "
                 "COUNT(*) - TOTAL(c) FROM (SELECT QUANTITE AS q, PRIXUNITAIRE AS p, %1 AS c FROM ORNY%2 "
                 "LIMIT -1)")
-                .arg(counted, clause);
+                .arg(counted(QStringLiteral("QUANTITE"), QStringLiteral("PRIXUNITAIRE")), clause);
     return s;
 }
 

@@ -342,6 +342,8 @@ void TestShell::toolBarDispatch_data() {
                             << "import";
     QTest::newRow("Apropos") << "Apropos"
                              << "apropos";
+    QTest::newRow("Statistiques") << "Statistiques"
+                                  << "statistiques";
     QTest::newRow("unknown key") << "Inconnu"
                                  << "";
     QTest::newRow("key compared with case") << "saisieachats"
@@ -365,7 +367,8 @@ void TestShell::toolBarDispatch() {
                                        record("restaurer"),
                                        record("annuler"),
                                        record("historique"),
-                                       {}});
+                                       {},
+                                       record("statistiques")});
     window.BarreBoutons_ButtonClick(key);
     QCOMPARE(ran, expected.isEmpty() ? QStringList() : QStringList{expected});
     // The button and its menu entry run the same handler.
@@ -385,6 +388,7 @@ void TestShell::menuMatchesTheTable() {
         {"MenuSaisie", "&Saisie des achats", "Ctrl+A"},
         {"MenuConsommation", "&Consommation", "Ctrl+C"},
         {"MenuVisualisation", "&Visualisation", "Ctrl+V"},
+        {"MenuStatistiques", "S&tatistiques…", ""},
         {"MenuImprimer", "&Imprimer", "Ctrl+I"},
         {"Separe01", "", ""},
         {"MenuConfig", "C&onfiguration", ""},
@@ -402,6 +406,13 @@ void TestShell::menuMatchesTheTable() {
         QCOMPARE(action->text(), std::get<1>(entries.at(i)));
         QCOMPARE(action->shortcut().toString(), std::get<2>(entries.at(i)));
     }
+    // The statistics' access letter is no other entry's: Alt+F then T opens them at once.
+    QStringList letters;
+    for (QAction* action : fichier->actions())
+        if (const qsizetype amp = action->text().indexOf('&'); amp >= 0)
+            letters << action->text().mid(amp + 1, 1).toLower();
+    QCOMPARE(letters.count("t"), 1);
+    QCOMPARE(letters.count("q"), 1);
     // Édition comes between Fichier and ?; with nothing to undo, its first entry is greyed.
     QStringList menus;
     for (QAction* menu : window.menuBar()->actions())
@@ -428,8 +439,8 @@ void TestShell::menuMatchesTheTable() {
     QStringList keys, tips;
     // Each button shows its own drawing, drawn at build time: the same pixels, at every size, as its SVG
     // file drawn now.
-    const QStringList drawings = {"achats", "consommation", "visualisation", "imprimer", "config",
-                                  "import", "apropos",      "aide",          "quitter"};
+    const QStringList drawings = {"achats", "consommation", "visualisation", "statistiques", "imprimer",
+                                  "config", "import",       "apropos",       "aide",         "quitter"};
     for (QAction* a : toolbar->actions()) {
         const QString drawing = drawings.value(keys.size());
         keys << a->objectName();
@@ -446,12 +457,12 @@ void TestShell::menuMatchesTheTable() {
         }
     }
     QVERIFY(!window.windowIcon().isNull());
-    QCOMPARE(keys, QStringList({"SaisieAchats", "SaisieConsommation", "Visualisation", "Imprimer", "Config",
-                                "Import", "Apropos", "Aide", "Quitter"}));
+    QCOMPARE(keys, QStringList({"SaisieAchats", "SaisieConsommation", "Visualisation", "Statistiques",
+                                "Imprimer", "Config", "Import", "Apropos", "Aide", "Quitter"}));
     QCOMPARE(tips, QStringList({"Saisie des achats", "Saisie des consommations", "Visualisation de la orny",
-                                "Impression de l'inventaire de la orny", "Configuration",
-                                "Import des données d'une base < à la version 1.3", "A propos !",
-                                "Un peu d'aide ?", "Quitter"}));
+                                "Statistiques de la orny", "Impression de l'inventaire de la orny",
+                                "Configuration", "Import des données d'une base < à la version 1.3",
+                                "A propos !", "Un peu d'aide ?", "Quitter"}));
 }
 
 void TestShell::missingWindowsStayDisabled() {

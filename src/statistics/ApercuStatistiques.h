@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "statistics/FigurePages.h"
+
+#include <QDialog>
+
+class QLabel;
+class PageView;
+struct Services;
+
+// The statistics on paper, page by page in the inventory's preview, from which the user prints them.
+class ApercuStatistiques : public QDialog {
+    Q_OBJECT
+public:
+    ApercuStatistiques(QList<Figures::Table> tables, Services& services, QWidget* parent = nullptr);
+
+    const FigurePages& sheets() const { return m_pages; }
+    PageView* pages() const { return m_view; }
+
+public slots:
+    void Imprimer_Click();
+
+private:
+    FigurePages m_pages;
+    Services& m_services;
+    PageView* m_view;
+    QLabel* m_where;
+};

@@ -1,0 +1,39 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "statistics/Figures.h"
+
+#include <QPageLayout>
+#include <vector>
+
+class QPainter;
+
+// Tables of figures on paper: each begins on a sheet of its own with its chart, its rows follow, on further
+// sheets when they do not fit. Lengths are decided once in the units of a 1200-dpi page, and drawn the
+// same way on the preview, the printer and the PDF, whose charts and texts stay vector drawings.
+class FigurePages {
+public:
+    static constexpr double Resolution = 1200;
+
+    explicit FigurePages(QList<Figures::Table> tables);
+
+    int pageCount() const { return static_cast<int>(m_sheets.size()); }
+    const QPageLayout& pageLayout() const { return m_layout; }
+    // Draws a sheet on a painter already at the printable area's corner, for `dpi` dots per inch.
+    void paint(QPainter& painter, int page, double dpi) const;
+
+private:
+    struct Sheet {
+        int table = 0;
+        int firstRow = 0;
+        int rows = 0;
+        bool chart = false;
+    };
+    QList<Figures::Table> m_tables;
+    QPageLayout m_layout;
+    std::vector<Sheet> m_sheets;
+    double m_width = 0;
+    double m_height = 0;
+    double m_chartHeight = 0;
+    double m_line = 0;
+};

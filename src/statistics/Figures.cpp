@@ -1,0 +1,444 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "statistics/Figures.h"
+
+#include "database/CellarSchema.h"
+#include "database/FrenchCollation.h"
+#include "history/HistoryQuery.h"
+#include "view/CellarQuery.h"
+
+#include <QLocale>
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+namespace Figures {
+
+namespace {
+
+const QLocale French(QLocale::French, QLocale::France);
+
+QString date(const QDate& day) {
+    return day.toString(QStringLiteral("dd/MM/yyyy"));
+}
+
+QString counted(const char* suffix = nullptr) {
+    if (!suffix)
+        return CellarQuery::counted(QStringLiteral("QUANTITE"), QStringLiteral("PRIXUNITAIRE"));
+    return CellarQuery::counted(CellarSchema::lotColumn(CellarSchema::Quantite, suffix),
+                                CellarSchema::lotColumn(CellarSchema::PrixUnitaire, suffix));
+}
+
+// The view's totals, group by group: lots, bottles, value, lots without a price, lots counted apart. The
+// test on each lot is made once: LIMIT keeps the engine from copying it into each sum.
+QString groupedLots(const QString& key) {
+    return QStringLiteral("SELECT %1 AS k, COUNT(*) AS n, TOTAL(q * c) AS b, TOTAL(p * q * c) AS v, "
+                          "TOTAL(c AND p IS NULL) AS sp, COUNT(*) - TOTAL(c) AS hn FROM (SELECT NOM, TYPE, "
+                          "ANNEE, COULEUR, QUANTITE AS q, PRIXUNITAIRE AS p, %2 AS c FROM ORNY LIMIT -1) "
+                          "GROUP BY k")
+        .arg(key, counted());
+}
+
+// Texts grouped as the view's filters compare them: the engine groups the stored values first, then
+// only the distinct ones in French order.
+QString byText(const char* column, int limit) {
+    return QStringLiteral("SELECT k, SUM(n), TOTAL(b), TOTAL(v), TOTAL(sp), TOTAL(hn) FROM (%1) GROUP BY k "
+                          "COLLATE %2 ORDER BY 3 DESC, 2 DESC, k COLLATE %2 LIMIT %3")
+        .arg(groupedLots(QLatin1String(column)), QLatin1String(FrenchCollation::Name))
+        .arg(limit);
+}
+
+const QStringList CompositionHeaders = {QString(),
+                                        QStringLiteral("Lots"),
+                                        QStringLiteral("Bouteilles"),
+                                        QStringLiteral("Valeur"),
+                                        QStringLiteral("Lots sans prix"),
+                                        QStringLiteral("Lots hors normes")};
+const QList<Unit> CompositionUnits = {Unit::Text,  Unit::Count, Unit::Count,
+                                      Unit::Count, Unit::Count, Unit::Count};
+
+QVariantList compositionRow(const QVariant& label, const DbRow& row) {
+    QVariantList out{label};
+    for (size_t c = 1; c < 6; ++c)
+        out << row.at(c).toDouble();
+    return out;
+}
+
+Table compositionTable(const QString& name, const QString& title, const QString& what) {
+    Table t;
+    t.name = name;
+    t.title = title;
+    t.headers = CompositionHeaders;
+    t.headers[0] = what;
+    t.units = CompositionUnits;
+    t.units[3] = Unit::Money;
+    t.totalRow = true;
+    t.series = {2};
+    t.note = QStringLiteral("Comme dans les totaux de la visualisation, un lot sans prix compte ses "
+                            "bouteilles sans valeur ; un lot dont la quantité ou le prix est hors normes "
+                            "n'est compté que parmi les lots hors normes.");
+    return t;
+}
+
+void addTotal(Table& t, const DbRow& totals) {
+    t.rows << compositionRow(QStringLiteral("Total"), totals);
+}
+
+QVariant textLabel(const QVariant& value, const QString& none) {
+    return value.isNull() || value.toString().isEmpty() ? QVariant(none) : QVariant(value.toString());
+}
+
+Status composition(DataLink& link, const QDate& today, Page& page) {
+    const CellarQuery::Statement all = CellarQuery::totals({});
+    const DbRows totals = link.query(all.sql, all.params);
+    if (!totals.ok())
+        return totals.error;
+    DbRow grand = totals.rows.front();
+    grand.insert(grand.begin(), QVariant());
+    const QString when = QStringLiteral(" au ") + date(today);
+
+    Table colours =
+        compositionTable(QStringLiteral("Par couleur"), QStringLiteral("Bouteilles par couleur") + when,
+                         QStringLiteral("Couleur"));
+    colours.chart = Chart::Donut;
+    const DbRows byColour = link.query(byText("COULEUR", -1));
+    if (!byColour.ok())
+        return byColour.error;
+    for (const DbRow& row : byColour.rows)
+        colours.rows << compositionRow(textLabel(row.at(0), QStringLiteral("(sans couleur)")), row);
+    addTotal(colours, grand);
+
+    Table types =
+        compositionTable(QStringLiteral("Par type"),
+                         QStringLiteral("Bouteilles par type (les %1 premiers)").arg(LargestTypes) + when,
+                         QStringLiteral("Type"));
+    const DbRows byType = link.query(byText("TYPE", LargestTypes + 1));
+    if (!byType.ok())
+        return byType.error;
+    // Fifteen types and the others together; sixteen types are shown as they are.
+    const bool others = byType.rows.size() > static_cast<size_t>(LargestTypes);
+    const size_t shown = others ? LargestTypes : byType.rows.size();
+    DbRow rest = grand;
+    for (size_t r = 0; r < shown; ++r) {
+        types.rows << compositionRow(textLabel(byType.rows[r].at(0), QStringLiteral("(sans type)")),
+                                     byType.rows[r]);
+        for (size_t c = 1; c < 6; ++c)
+            rest[c] = rest[c].toDouble() - byType.rows[r].at(c).toDouble();
+    }
+    if (others)
+        types.rows << compositionRow(QStringLiteral("Autres"), rest);
+    addTotal(types, grand);
+
+    Table vintages =
+        compositionTable(QStringLiteral("Par millésime"), QStringLiteral("Bouteilles par millésime") + when,
+                         QStringLiteral("Millésime"));
+    const DbRows byYear = link.query(
+        QStringLiteral("SELECT * FROM (%1) ORDER BY k IS NULL, k")
+            .arg(groupedLots(QStringLiteral("CASE WHEN ANNEE BETWEEN 1000 AND 9999 AND ANNEE = CAST(ANNEE AS "
+                                            "INTEGER) THEN CAST(ANNEE AS INTEGER) END"))));
+    if (!byYear.ok())
+        return byYear.error;
+    const bool decades = byYear.rows.size() > static_cast<size_t>(MostYears);
+    if (decades)
+        vintages.headers[0] = QStringLiteral("Décennie");
+    // Years read from the engine's groups; decades summed from them (a few thousand rows at most).
+    std::map<qint64, DbRow> groups;
+    DbRow none;
+    for (const DbRow& row : byYear.rows) {
+        if (row.at(0).isNull()) {
+            none = row;
+            continue;
+        }
+        const qint64 year = row.at(0).toLongLong();
+        const qint64 key = decades ? year - year % 10 : year;
+        DbRow& sum = groups[key];
+        if (sum.empty())
+            sum = DbRow(6, 0.0);
+        for (size_t c = 1; c < 6; ++c)
+            sum[c] = sum[c].toDouble() + row.at(c).toDouble();
+    }
+    for (const auto& [key, row] : groups)
+        vintages.rows << compositionRow(
+            decades ? QStringLiteral("%1–%2").arg(key).arg(key + 9) : QString::number(key), row);
+    if (!none.empty())
+        vintages.rows << compositionRow(QStringLiteral("(sans millésime)"), none);
+    addTotal(vintages, grand);
+
+    page.tables = {colours, types, vintages};
+    return std::nullopt;
+}
+
+Status hasTable(DataLink& link, const char* name, bool& there) {
+    const DbRows found =
+        link.query(QStringLiteral("SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = ?1"),
+                   {QLatin1String(name)});
+    there = found.ok() && !found.rows.empty();
+    return found.error;
+}
+
+Status toDrink(DataLink& link, const QDate& today, Page& page) {
+    const int year = today.year();
+    Table t;
+    t.name = QStringLiteral("Par année");
+    t.title = QStringLiteral("Bouteilles à boire de %1 à %2, au %3")
+                  .arg(year)
+                  .arg(year + DrinkingYears - 1)
+                  .arg(date(today));
+    t.headers = {QStringLiteral("Année"), QStringLiteral("Fenêtre qui s'ouvre"),
+                 QStringLiteral("À boire (fenêtre ouverte)"), QStringLiteral("Fenêtre qui se ferme")};
+    t.units = {Unit::Text, Unit::Count, Unit::Count, Unit::Count};
+    t.chart = Chart::GroupedBars;
+    t.series = {1, 2, 3};
+    bool details = false;
+    if (Status status = hasTable(link, CellarSchema::DetailTable, details))
+        return status;
+    std::map<int, DbRow> years;
+    double past = 0;
+    double first = 0;
+    if (details) {
+        // The lots' windows are few: the engine sums the bottles of each first, then spreads them over
+        // the years.
+        const QString windows =
+            QStringLiteral(
+                "w AS (SELECT d.BOIRE_DES AS des, d.BOIRE_JUSQUA AS jusqua, TOTAL(o.QUANTITE * %1) "
+                "AS b FROM DETAIL d JOIN ORNY o ON o.rowid = d.LOT WHERE d.BOIRE_DES IS NOT NULL OR "
+                "d.BOIRE_JUSQUA IS NOT NULL GROUP BY des, jusqua)")
+                .arg(CellarQuery::counted(QStringLiteral("o.QUANTITE"), QStringLiteral("o.PRIXUNITAIRE")));
+        const DbRows spread = link.query(
+            QStringLiteral(
+                "WITH RECURSIVE years(y) AS (SELECT ?1 UNION ALL SELECT y + 1 FROM years WHERE y < "
+                "?1 + %1), %2 SELECT y, TOTAL(CASE WHEN des = y THEN b END), TOTAL(CASE WHEN "
+                "IFNULL(des, y) <= y AND IFNULL(jusqua, y) >= y THEN b END), TOTAL(CASE WHEN "
+                "jusqua = y THEN b END) FROM years, w GROUP BY y")
+                .arg(DrinkingYears - 1)
+                .arg(windows),
+            {year});
+        if (!spread.ok())
+            return spread.error;
+        for (const DbRow& row : spread.rows)
+            years[row.at(0).toInt()] = row;
+        const DbRows late =
+            link.query(QStringLiteral("WITH %1 SELECT TOTAL(CASE WHEN jusqua < ?1 THEN b END), "
+                                      "TOTAL(CASE WHEN jusqua <= ?1 + 1 THEN b END) FROM w")
+                           .arg(windows),
+                       {year});
+        if (!late.ok())
+            return late.error;
+        past = late.rows.front().at(0).toDouble();
+        first = late.rows.front().at(1).toDouble();
+    }
+    t.rows << QVariantList{QStringLiteral("Avant %1 (passée)").arg(year), QVariant(), QVariant(), past};
+    for (int y = year; y < year + DrinkingYears; ++y) {
+        const auto found = years.find(y);
+        if (found == years.end())
+            t.rows << QVariantList{QString::number(y), 0.0, 0.0, 0.0};
+        else
+            t.rows << QVariantList{QString::number(y), found->second.at(1).toDouble(),
+                                   found->second.at(2).toDouble(), found->second.at(3).toDouble()};
+    }
+    t.note = QStringLiteral("À boire en priorité (fenêtre close au plus tard en %1) : %2 bouteille%3. "
+                            "Seuls les lots dont les détails donnent une fenêtre sont comptés.")
+                 .arg(year + 1)
+                 .arg(formatCount(first), first > 1 ? QStringLiteral("s") : QString());
+    page.tables = {t};
+    return std::nullopt;
+}
+
+// The journal's periods: each month of the recent ones, each year before them.
+QString periodKey() {
+    return QStringLiteral("CASE WHEN QUAND >= ?1 THEN substr(QUAND, 1, 7) ELSE substr(QUAND, 1, 4) END");
+}
+// Dates another tool mangled belong to no period.
+const QString ReadableDate = QStringLiteral("QUAND GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]*'");
+
+QDate windowStart(const QDate& today) {
+    return QDate(today.year(), today.month(), 1).addMonths(1 - RecentMonths);
+}
+
+QString monthLabel(const QDate& month) {
+    return French.standaloneMonthName(month.month(), QLocale::ShortFormat) + QLatin1Char(' ') +
+           QString::number(month.year());
+}
+
+QString periodLabel(const QString& key) {
+    if (key.size() == 4)
+        return key;
+    return monthLabel(QDate::fromString(key + QStringLiteral("-01"), Qt::ISODate));
+}
+
+// The keys of the periods shown: the years found in the journal before the recent months, then every
+// recent month, in the order of time (which is the keys' order).
+QStringList periodKeys(const QDate& today, const std::map<QString, DbRow>& found) {
+    const QDate start = windowStart(today);
+    const QString startKey = start.toString(QStringLiteral("yyyy-MM"));
+    QStringList keys;
+    for (const auto& [key, row] : found)
+        if (key.size() == 4 && key < startKey)
+            keys << key;
+    for (QDate m = start; m <= today; m = m.addMonths(1))
+        keys << m.toString(QStringLiteral("yyyy-MM"));
+    return keys;
+}
+
+Status consumption(DataLink& link, const QDate& today, bool journal, Page& page) {
+    const QDate start = windowStart(today);
+    Table t;
+    t.name = QStringLiteral("Par période");
+    t.title = QStringLiteral("Bouteilles bues et achetées par mois depuis %1, par année avant, au %2")
+                  .arg(monthLabel(start), date(today));
+    t.headers = {QStringLiteral("Période"), QStringLiteral("Bues"), QStringLiteral("Valeur bue"),
+                 QStringLiteral("Achetées"), QStringLiteral("Valeur achetée")};
+    t.units = {Unit::Text, Unit::Count, Unit::Money, Unit::Count, Unit::Money};
+    t.chart = Chart::GroupedBars;
+    t.series = {1, 3};
+    t.totalRow = true;
+    t.note = QStringLiteral("D'après l'historique : achats et imports d'un côté, consommations de l'autre ; "
+                            "les opérations annulées ne comptent pas.");
+    std::map<QString, DbRow> found;
+    if (journal) {
+        const DbRows sums = link.query(QStringLiteral("SELECT %1 AS k, %2 FROM MOUVEMENT WHERE %3 GROUP BY k")
+                                           .arg(periodKey(), HistoryQuery::totalColumns(), ReadableDate),
+                                       {start.toString(Qt::ISODate)});
+        if (!sums.ok())
+            return sums.error;
+        for (const DbRow& row : sums.rows)
+            found[row.at(0).toString()] = row;
+    }
+    double total[4] = {0, 0, 0, 0};
+    for (const QString& key : periodKeys(today, found)) {
+        const auto at = found.find(key);
+        const DbRow row = at == found.end() ? DbRow(5, 0.0) : at->second;
+        // History's order: bought, its value, drunk, its value; here what was drunk comes first.
+        const double values[4] = {row.at(3).toDouble(), row.at(4).toDouble(), row.at(1).toDouble(),
+                                  row.at(2).toDouble()};
+        t.rows << QVariantList{periodLabel(key), values[0], values[1], values[2], values[3]};
+        for (int c = 0; c < 4; ++c)
+            total[c] += values[c];
+    }
+    t.rows << QVariantList{QStringLiteral("Total"), total[0], total[1], total[2], total[3]};
+    page.tables = {t};
+    return std::nullopt;
+}
+
+Status value(DataLink& link, const QDate& today, bool journal, Page& page) {
+    const QDate start = windowStart(today);
+    Table t;
+    t.name = QStringLiteral("En fin de mois");
+    t.title = QStringLiteral("Valeur de la cave en fin de mois depuis %1, en fin d'année avant, au %2")
+                  .arg(monthLabel(start), date(today));
+    t.headers = {QStringLiteral("Fin de"), QStringLiteral("Valeur")};
+    t.units = {Unit::Text, Unit::Money};
+    t.chart = Chart::Line;
+    t.series = {1};
+    t.note = QStringLiteral("La cave d'aujourd'hui, dont on reprend les mouvements enregistrés depuis. "
+                            "Les changements faits par un autre logiciel ne sont pas dans l'historique.");
+    const CellarQuery::Statement all = CellarQuery::totals({});
+    const DbRows now = link.query(all.sql, all.params);
+    if (!now.ok())
+        return now.error;
+    const double current = now.rows.front().at(2).toDouble();
+    std::map<QString, DbRow> found;
+    if (journal) {
+        // What each movement changed in the value the totals count: the lot after it, less the lot before.
+        const QString worth =
+            QStringLiteral("IFNULL(CASE WHEN LOT_%1 = 1 THEN PRIXUNITAIRE_%1 * QUANTITE_%1 * "
+                           "%2 END, 0)");
+        const DbRows deltas =
+            link.query(QStringLiteral("SELECT %1 AS k, TOTAL(%2 - %3) FROM MOUVEMENT WHERE %4 GROUP BY k")
+                           .arg(periodKey(), worth.arg(QStringLiteral("APRES"), counted("APRES")),
+                                worth.arg(QStringLiteral("AVANT"), counted("AVANT")), ReadableDate),
+                       {start.toString(Qt::ISODate)});
+        if (!deltas.ok())
+            return deltas.error;
+        for (const DbRow& row : deltas.rows)
+            found[row.at(0).toString()] = row;
+    }
+    const QStringList keys = periodKeys(today, found);
+    const QString startKey = start.toString(QStringLiteral("yyyy-MM"));
+    // Backwards from today: the value at the end of a period is today's less what every later one changed.
+    QList<QVariantList> rows;
+    double later = 0;
+    for (auto at = found.rbegin(); at != found.rend() && at->first > keys.last(); ++at)
+        later += at->second.at(1).toDouble();
+    for (qsizetype k = keys.size() - 1; k >= 0; --k) {
+        const QString& key = keys.at(k);
+        QString label = periodLabel(key);
+        // A year the recent months cut short ends where they begin.
+        if (key.size() == 4 && startKey.startsWith(key))
+            label = monthLabel(start.addMonths(-1));
+        rows.prepend(QVariantList{label, current - later});
+        const auto here = found.find(key);
+        if (here != found.end())
+            later += here->second.at(1).toDouble();
+    }
+    t.rows = rows;
+
+    Table lots;
+    lots.name = QStringLiteral("Lots les plus précieux");
+    lots.title = QStringLiteral("Les %1 lots les plus précieux au %2").arg(MostValuableLots).arg(date(today));
+    lots.headers = {QStringLiteral("Nom"),     QStringLiteral("Type"),       QStringLiteral("Année"),
+                    QStringLiteral("Couleur"), QStringLiteral("Bouteilles"), QStringLiteral("Prix unitaire"),
+                    QStringLiteral("Valeur")};
+    lots.units = {Unit::Text, Unit::Text, Unit::Text, Unit::Text, Unit::Count, Unit::Money, Unit::Money};
+    lots.chart = Chart::Bars;
+    lots.series = {6};
+    const DbRows top = link.query(QStringLiteral("SELECT NOM, TYPE, ANNEE, COULEUR, QUANTITE, PRIXUNITAIRE, "
+                                                 "PRIXUNITAIRE * QUANTITE AS v FROM ORNY WHERE %1 AND "
+                                                 "PRIXUNITAIRE IS NOT NULL ORDER BY v DESC, rowid LIMIT %2")
+                                      .arg(counted())
+                                      .arg(MostValuableLots));
+    if (!top.ok())
+        return top.error;
+    for (const DbRow& row : top.rows)
+        lots.rows << QVariantList{row.at(0).toString(), row.at(1).toString(), row.at(2).toString(),
+                                  row.at(3).toString(), row.at(4).toDouble(), row.at(5).toDouble(),
+                                  row.at(6).toDouble()};
+    page.tables = {t, lots};
+    return std::nullopt;
+}
+
+} // namespace
+
+QString formatCount(double value) {
+    if (!std::isfinite(value) || std::abs(value) >= 1e18)
+        return French.toString(value, 'g', 6);
+    return French.toString(static_cast<qlonglong>(std::llround(value)));
+}
+
+QString formatMoney(double value) {
+    if (!std::isfinite(value))
+        return QString();
+    return French.toString(value, 'f', 2) + QStringLiteral(" €");
+}
+
+QString format(const QVariant& value, Unit unit) {
+    if (value.isNull())
+        return QString();
+    switch (unit) {
+    case Unit::Count:
+        return formatCount(value.toDouble());
+    case Unit::Money:
+        return formatMoney(value.toDouble());
+    case Unit::Text:
+        break;
+    }
+    return value.toString();
+}
+
+Read read(DataLink& link, const QDate& today) {
+    Read result;
+    result.pages = {{QStringLiteral("&Composition"), {}},
+                    {QStringLiteral("À &boire"), {}},
+                    {QStringLiteral("C&onsommation"), {}},
+                    {QStringLiteral("&Valeur"), {}}};
+    bool journal = false;
+    if ((result.error = link.open()) ||
+        (result.error = hasTable(link, CellarSchema::JournalTable, journal)) ||
+        (result.error = composition(link, today, result.pages[Composition])) ||
+        (result.error = toDrink(link, today, result.pages[ABoire])) ||
+        (result.error = consumption(link, today, journal, result.pages[Consommation])) ||
+        (result.error = value(link, today, journal, result.pages[Valeur])))
+        return result;
+    return result;
+}
+
+} // namespace Figures

@@ -1,0 +1,121 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "statistics/FiguresPage.h"
+
+#include "statistics/Charts.h"
+#include "statistics/FiguresModel.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QChartView>
+#include <QClipboard>
+#include <QComboBox>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QSplitter>
+#include <QTableView>
+#include <QVBoxLayout>
+
+FiguresPage::FiguresPage(const Figures::Page& page, QWidget* parent)
+    : QWidget(parent), m_page(page), m_list(new QComboBox(this)), m_chart(new QChartView(this)),
+      m_table(new QTableView(this)), m_note(new QLabel(this)) {
+    m_list->setObjectName(QStringLiteral("ListeTableau"));
+    m_chart->setObjectName(QStringLiteral("Graphique"));
+    m_table->setObjectName(QStringLiteral("Tableau"));
+    m_note->setObjectName(QStringLiteral("Note"));
+    auto* label = new QLabel(QStringLiteral("A&fficher :"), this);
+    label->setBuddy(m_list);
+    for (const Figures::Table& t : m_page.tables)
+        m_list->addItem(t.name);
+    auto* choice = new QHBoxLayout;
+    choice->addWidget(label);
+    choice->addWidget(m_list);
+    choice->addStretch();
+    label->setVisible(m_page.tables.size() > 1);
+    m_list->setVisible(m_page.tables.size() > 1);
+
+    m_chart->setRenderHint(QPainter::Antialiasing);
+    m_chart->setFocusPolicy(Qt::NoFocus);
+    m_chart->setMinimumHeight(fontMetrics().height() * 18);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectItems);
+    m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setWordWrap(false);
+    // Tab leaves the table and Ctrl+Tab goes to the next page, as everywhere else in the window.
+    m_table->setTabKeyNavigation(false);
+    m_table->verticalHeader()->hide();
+    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_table->horizontalHeader()->setStretchLastSection(true);
+    auto* copy = new QAction(m_table);
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setShortcutContext(Qt::WidgetShortcut);
+    m_table->addAction(copy);
+    connect(copy, &QAction::triggered, this, &FiguresPage::copySelection);
+    m_note->setWordWrap(true);
+    m_note->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    auto* split = new QSplitter(Qt::Vertical, this);
+    split->addWidget(m_chart);
+    split->addWidget(m_table);
+    split->setStretchFactor(0, 3);
+    split->setStretchFactor(1, 2);
+    split->setChildrenCollapsible(false);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(choice);
+    layout->addWidget(split, 1);
+    layout->addWidget(m_note);
+    setFocusProxy(m_table);
+    connect(m_list, &QComboBox::currentIndexChanged, this, &FiguresPage::ListeTableau_Change);
+    ListeTableau_Change();
+}
+
+int FiguresPage::current() const {
+    return std::max(0, m_list->currentIndex());
+}
+
+const Figures::Table& FiguresPage::currentTable() const {
+    return m_page.tables.at(current());
+}
+
+void FiguresPage::ListeTableau_Change() {
+    if (m_page.tables.isEmpty())
+        return;
+    QAbstractItemModel* old = m_table->model();
+    m_table->setModel(new FiguresModel(currentTable(), m_table));
+    delete old;
+    if (m_table->model()->rowCount() > 0)
+        m_table->setCurrentIndex(m_table->model()->index(0, 0));
+    m_note->setText(currentTable().note);
+    drawChart();
+}
+
+void FiguresPage::drawChart() {
+    if (m_page.tables.isEmpty())
+        return;
+    QChart* old = m_chart->chart();
+    m_chart->setChart(Charts::build(currentTable(), palette()));
+    delete old;
+}
+
+void FiguresPage::changeEvent(QEvent* event) {
+    // A palette changed while the window is open (a dark theme chosen) redraws the chart in its colours.
+    if (event->type() == QEvent::PaletteChange)
+        drawChart();
+    QWidget::changeEvent(event);
+}
+
+void FiguresPage::copySelection() {
+    // The cells chosen, as a spreadsheet pastes them: a tab between cells, a line a row.
+    QModelIndexList chosen = m_table->selectionModel()->selectedIndexes();
+    std::sort(chosen.begin(), chosen.end());
+    QString text;
+    int row = -1;
+    for (const QModelIndex& index : chosen) {
+        if (row >= 0)
+            text += index.row() == row ? QStringLiteral("\t") : QStringLiteral("\n");
+        row = index.row();
+        text += index.data().toString();
+    }
+    QApplication::clipboard()->setText(text);
+}

@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "statistics/Figures.h"
+
+#include <QWidget>
+
+class QChartView;
+class QComboBox;
+class QLabel;
+class QTableView;
+
+// One page of the statistics: a list of its tables when it has several, the chosen table's chart above,
+// its figures below, and what they leave out. The chart is drawn when its table is first shown.
+class FiguresPage : public QWidget {
+    Q_OBJECT
+public:
+    FiguresPage(const Figures::Page& page, QWidget* parent = nullptr);
+
+    const Figures::Page& page() const { return m_page; }
+    int current() const;
+    const Figures::Table& currentTable() const;
+    QChartView* chartView() const { return m_chart; }
+    QTableView* tableView() const { return m_table; }
+
+public slots:
+    void ListeTableau_Change();
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    void copySelection();
+    void drawChart();
+
+    Figures::Page m_page;
+    QComboBox* m_list;
+    QChartView* m_chart;
+    QTableView* m_table;
+    QLabel* m_note;
+};

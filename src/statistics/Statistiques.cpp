@@ -1,0 +1,138 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "statistics/Statistiques.h"
+
+#include "statistics/ApercuStatistiques.h"
+#include "statistics/FigureFiles.h"
+#include "statistics/FiguresPage.h"
+#include "ui/BusyCursor.h"
+#include "ui/Services.h"
+#include "ui/WindowTools.h"
+#include "ui_Statistiques.h"
+
+#include <QChartView>
+#include <QTabWidget>
+
+Statistiques::Statistiques(Globals& globals, Services& services, QWidget* parent, const QDate& today)
+    : WorkingWindow(parent), ui(std::make_unique<Ui::Statistiques>()), m_globals(globals),
+      m_services(services), m_today(today) {
+    ui->setupUi(this);
+    WindowTools::setHelpTopic(this, HelpTopic);
+    connect(ui->ExporterPng, &QPushButton::clicked, this, &Statistiques::ExporterPng_Click);
+    connect(ui->ExporterPdf, &QPushButton::clicked, this, &Statistiques::ExporterPdf_Click);
+    connect(ui->ExporterCsv, &QPushButton::clicked, this, &Statistiques::ExporterCsv_Click);
+    connect(ui->Imprimer, &QPushButton::clicked, this, &Statistiques::Imprimer_Click);
+    connect(ui->Quitter, &QPushButton::clicked, this, &Statistiques::Quitter_Click);
+    Form_Load(today);
+}
+
+Statistiques::~Statistiques() = default;
+
+void Statistiques::Form_Load(const QDate& today) {
+    BusyCursor busy;
+    Figures::Read read;
+    {
+        DataLink link(m_globals.databasePath());
+        read = Figures::read(link, today);
+    }
+    if (read.error) {
+        m_services.messages.databaseError(this, *read.error);
+        for (const char* button : {"ExporterPng", "ExporterPdf", "ExporterCsv", "Imprimer"})
+            findChild<QWidget*>(button)->setEnabled(false);
+    } else {
+        for (const Figures::Page& page : read.pages) {
+            auto* shown = new FiguresPage(page, ui->Pages);
+            ui->Pages->addTab(shown, page.name);
+        }
+    }
+    const int line = fontMetrics().height();
+    resize(line * 60, line * 42);
+    WindowTools::centreOnScreen(this);
+    if (ui->Pages->count() > 0)
+        ui->Pages->currentWidget()->setFocus();
+    else
+        ui->Quitter->setFocus();
+}
+
+FiguresPage* Statistiques::currentPage() const {
+    return qobject_cast<FiguresPage*>(ui->Pages->currentWidget());
+}
+
+QList<Figures::Table> Statistiques::allTables() const {
+    QList<Figures::Table> tables;
+    for (int p = 0; p < ui->Pages->count(); ++p)
+        tables += qobject_cast<FiguresPage*>(ui->Pages->widget(p))->page().tables;
+    return tables;
+}
+
+bool Statistiques::report(const Status& status) {
+    if (status)
+        m_services.messages.notice(this, status->text(), MessageBox::Icon::Critical);
+    return !status;
+}
+
+QString Statistiques::fileName(const QString& suffix) const {
+    const FiguresPage* page = currentPage();
+    QString name = QStringLiteral("Statistiques");
+    if (page) {
+        name += QLatin1Char(' ') + QString(page->page().name).remove(QLatin1Char('&'));
+        if (suffix != QLatin1String("pdf") && page->page().tables.size() > 1)
+            name += QLatin1Char(' ') + page->currentTable().name.toLower();
+    }
+    return QStringLiteral("%1 %2.%3").arg(name, m_today.toString(QStringLiteral("yyyy-MM-dd")), suffix);
+}
+
+bool Statistiques::exportPng(const QString& path) {
+    BusyCursor busy;
+    return currentPage() && report(FigureFiles::writePng(path, currentPage()->chartView()));
+}
+
+bool Statistiques::exportPdf(const QString& path) {
+    BusyCursor busy;
+    return currentPage() && report(FigureFiles::writePdf(path, currentPage()->page().tables, windowTitle()));
+}
+
+bool Statistiques::exportCsv(const QString& path) {
+    BusyCursor busy;
+    return currentPage() && report(FigureFiles::writeCsv(path, currentPage()->currentTable()));
+}
+
+void Statistiques::ExporterPng_Click() {
+    if (!currentPage())
+        return;
+    const QString path =
+        m_services.inputs.saveFile(this, QStringLiteral("Exporter le graphique en PNG"),
+                                   fileName(QStringLiteral("png")), QStringLiteral("Images PNG (*.png)"));
+    if (!path.isEmpty())
+        exportPng(path);
+}
+
+void Statistiques::ExporterPdf_Click() {
+    if (!currentPage())
+        return;
+    const QString path =
+        m_services.inputs.saveFile(this, QStringLiteral("Exporter la page en PDF"),
+                                   fileName(QStringLiteral("pdf")), QStringLiteral("Documents PDF (*.pdf)"));
+    if (!path.isEmpty())
+        exportPdf(path);
+}
+
+void Statistiques::ExporterCsv_Click() {
+    if (!currentPage())
+        return;
+    const QString path =
+        m_services.inputs.saveFile(this, QStringLiteral("Exporter le tableau pour un tableur"),
+                                   fileName(QStringLiteral("csv")), QStringLiteral("Tableaux CSV (*.csv)"));
+    if (!path.isEmpty())
+        exportCsv(path);
+}
+
+void Statistiques::Imprimer_Click() {
+    if (ui->Pages->count() == 0)
+        return;
+    ApercuStatistiques preview(allTables(), m_services, this);
+    preview.exec();
+}
+
+void Statistiques::Quitter_Click() {
+    close();
+}

@@ -1,0 +1,52 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "globals/Globals.h"
+#include "statistics/Figures.h"
+#include "ui/WorkingWindow.h"
+
+#include <QDate>
+#include <memory>
+
+namespace Ui {
+class Statistiques;
+}
+class FiguresPage;
+struct Services;
+
+// The cellar and its life at a glance: what it holds, what to drink and when, what was drunk and bought,
+// what it was worth; each page a chart and its figures, exported or printed.
+class Statistiques : public WorkingWindow {
+    Q_OBJECT
+public:
+    static constexpr int HelpTopic = 20;
+
+    Statistiques(Globals& globals, Services& services, QWidget* parent = nullptr,
+                 const QDate& today = QDate::currentDate());
+    ~Statistiques() override;
+
+    FiguresPage* currentPage() const;
+    // Writes what is shown; false after telling the user why not.
+    bool exportPng(const QString& path);
+    bool exportPdf(const QString& path);
+    bool exportCsv(const QString& path);
+    // Every table of every page, in the order of the pages.
+    QList<Figures::Table> allTables() const;
+
+public slots:
+    void ExporterPng_Click();
+    void ExporterPdf_Click();
+    void ExporterCsv_Click();
+    void Imprimer_Click();
+    void Quitter_Click();
+
+private:
+    void Form_Load(const QDate& today);
+    bool report(const Status& status);
+    QString fileName(const QString& suffix) const;
+
+    std::unique_ptr<Ui::Statistiques> ui;
+    Globals& m_globals;
+    Services& m_services;
+    QDate m_today;
+};

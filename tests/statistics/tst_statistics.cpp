@@ -1,0 +1,587 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "database/CellarQueries.h"
+#include "database/Journal.h"
+#include "history/HistoryQuery.h"
+#include "printing/InventoryReport.h"
+#include "printing/PageView.h"
+#include "printing/ReportDefinition.h"
+#include "statistics/ApercuStatistiques.h"
+#include "statistics/Charts.h"
+#include "statistics/FigureFiles.h"
+#include "statistics/FiguresPage.h"
+#include "statistics/Statistiques.h"
+#include "support/TestCellar.h"
+#include "ui/Numbers.h"
+#include "view/CellarQuery.h"
+#include "view/Visualisation.h"
+
+#include <QBarSeries>
+#include <QBarSet>
+#include <QBuffer>
+#include <QChart>
+#include <QChartView>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QPdfWriter>
+#include <QPieSeries>
+#include <QPieSlice>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+#include <map>
+
+namespace {
+
+const QDate Today(2026, 6, 15);
+
+struct Window {
+    explicit Window(TestCellar& cellar, const QDate& today = Today)
+        : stats(cellar.globals, cellar.services, nullptr, today) {
+        stats.show();
+        if (!QTest::qWaitForWindowActive(&stats))
+            qFatal("the statistics window did not become active");
+    }
+    QTabWidget* tabs() { return stats.findChild<QTabWidget*>("Pages"); }
+    FiguresPage* page() { return stats.currentPage(); }
+    // The shown table's rows as the user reads them, cells joined by "|".
+    QStringList rows() { return modelRows(page()->tableView()->model()); }
+    // Goes to a page by its access key, and to one of its tables by the keyboard.
+    void go(Qt::Key page, const QString& table = {}) {
+        // Back from another window, the user is in this one again.
+        stats.activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), &stats);
+        pressAccessKey(&stats, page);
+        if (!table.isEmpty()) {
+            pressAccessKey(&stats, Qt::Key_F);
+            QCOMPARE(focusName(), QString("ListeTableau"));
+            auto* list = this->page()->findChild<QComboBox*>("ListeTableau");
+            chooseInList(list, table);
+            // The list's drop-down gives the window back once it has closed.
+            QTRY_VERIFY(!list->view()->isVisible());
+            QTRY_COMPARE(QApplication::activeWindow(), &stats);
+        }
+    }
+    QStringList row(const QString& label) {
+        for (const QString& r : rows())
+            if (r.section('|', 0, 0) == label)
+                return r.split('|');
+        qFatal("no row %s", qPrintable(label));
+    }
+    Statistiques stats;
+};
+
+QString count(double n) {
+    return Figures::formatCount(n);
+}
+QString money(double n) {
+    return Figures::formatMoney(n);
+}
+
+DbRow query(TestCellar& cellar, const QString& sql, const QVariantList& params = {}) {
+    DataLink link(cellar.databasePath());
+    const DbRows rows = link.query(sql, params);
+    if (!rows.ok() || rows.rows.empty())
+        qFatal("query failed: %s", qPrintable(sql));
+    return rows.rows.front();
+}
+
+DbRow viewTotals(TestCellar& cellar, const CellarQuery::View& view) {
+    CellarQuery::Shown shown;
+    shown.view = view;
+    shown.details = true;
+    const CellarQuery::Statement s = CellarQuery::totals(shown);
+    return query(cellar, s.sql, s.params);
+}
+
+// A cellar lived in for a year: purchases with and without drinking windows, bottles drunk, imports,
+// corrections and undos, each month's movements dated in that month; and, beside them, lots another tool
+// wrote that the totals count apart. The value of the cellar is noted at the end of every month.
+struct LivedCellar {
+    explicit LivedCellar(TestCellar& cellar) {
+        cellar.addLot("Sans prix", "Loire", 2001, "Blanc", 4);
+        cellar.exec("INSERT INTO ORNY VALUES ('Demi-bouteille', 'Loire', 2001, 'Blanc', 2.5, 10)");
+        cellar.exec("INSERT INTO ORNY VALUES ('Prix négatif', 'Alsace', 2003, 'Blanc', 3, -4)");
+        cellar.exec("INSERT INTO ORNY VALUES ('Quantité texte', 'Alsace', 2003, 'Rouge', 'douze', 8)");
+        QRandomGenerator random(37);
+        const QStringList names = {"Pommard", "Margaux", "Chablis", "Tavel", "Sancerre", "Cornas", "Bandol"};
+        QStringList types;
+        for (int t = 0; t < 19; ++t)
+            types << QStringLiteral("Région %1").arg(QChar(u'A' + t));
+        types << "région a"; // the same type as "Région A" in French order
+        const QStringList colours = {"Rouge", "Blanc", "Rosé", "rouge", "Rose"};
+        DataLink link(cellar.databasePath());
+        qint64 lastId = 0;
+        for (int back = 12; back >= 0; --back) {
+            const QDate month = QDate(Today.year(), Today.month(), 1).addMonths(-back);
+            for (int p = 0; p < 4; ++p) {
+                CellarQueries::NewLot lot{names.at(random.bounded(names.size())),
+                                          types.at(random.bounded(types.size())),
+                                          1900 + random.bounded(120),
+                                          colours.at(random.bounded(colours.size())),
+                                          1 + random.bounded(12),
+                                          {}};
+                if (random.bounded(5) > 0)
+                    lot.prixUnitaire = random.bounded(1, 20000) / 100.0;
+                CellarQueries::Details details;
+                if (random.bounded(3) > 0) {
+                    details.boireDes = Today.year() - 3 + random.bounded(8);
+                    if (random.bounded(4) > 0)
+                        details.boireJusqua = *details.boireDes + random.bounded(12);
+                } else if (random.bounded(2) == 0) {
+                    details.boireJusqua = Today.year() - 2 + random.bounded(6);
+                }
+                check(CellarQueries::addLot(link, lot, nullptr, details));
+            }
+            for (int c = 0; c < 3; ++c) {
+                const DbRow lot = pick(link, random);
+                if (lot.empty())
+                    break;
+                const CellarQueries::LotKey key{lot.at(0).toString(), lot.at(1).toString(),
+                                                lot.at(2).toLongLong(), lot.at(3).toString()};
+                const CellarQueries::ConsumeResult done = CellarQueries::consume(
+                    link, key, lot.at(4), 1 + random.bounded(static_cast<int>(lot.at(4).toLongLong())));
+                check(done.error);
+            }
+            if (back % 4 == 0)
+                check(link.write([&](DataLink& l) {
+                    return CellarQueries::append(l, Journal::Kind::Import, [&](CellarQueries::Appender& a) {
+                        for (int i = 0; i < 5; ++i)
+                            if (Status s = a.add({QStringLiteral("Importé %1").arg(i), types.at(i), 1990 + i,
+                                                  QStringLiteral("Rouge"), 6, 9.5 + i}))
+                                return s;
+                        return Status();
+                    });
+                }));
+            if (back % 5 == 1) {
+                const DbRow lot = pick(link, random);
+                const CellarQueries::StoredLot seen = CellarQueries::lotAt(link, lot.at(5).toLongLong());
+                bool changed = false;
+                check(CellarQueries::correctLot(link, seen,
+                                                {seen.values.at(0).toString(), seen.values.at(1).toString(),
+                                                 seen.values.at(2).toInt(), seen.values.at(3).toString(),
+                                                 seen.values.at(4).toInt(), 42.0},
+                                                seen.details, changed));
+            }
+            if (back % 3 == 0)
+                check(link.write([](DataLink& l) -> Status {
+                    std::optional<Journal::Undoable> last;
+                    if (Status s = Journal::lastUndoable(l, last))
+                        return s;
+                    bool changed = false;
+                    return last ? Journal::undo(l, last->group, changed) : Status();
+                }));
+            // This month's movements, spread over its days.
+            check(link.execute(
+                QStringLiteral("UPDATE MOUVEMENT SET QUAND = ?1 || '-' || printf('%02d', 1 + ID % "
+                               "28) || ' 12:00:00' WHERE ID > ?2"),
+                {month.toString("yyyy-MM"), lastId}));
+            lastId = query(cellar, "SELECT MAX(ID) FROM MOUVEMENT").at(0).toLongLong();
+            valueAtEnd[month.toString("yyyy-MM")] = viewTotals(cellar, CellarQuery::all()).at(2).toDouble();
+        }
+    }
+    static void check(const Status& status) {
+        if (status)
+            qFatal("could not make the cellar: %s", qPrintable(status->text()));
+    }
+    DbRow pick(DataLink& link, QRandomGenerator& random) {
+        const DbRows lots =
+            link.query("SELECT NOM, TYPE, ANNEE, COULEUR, QUANTITE, rowid FROM ORNY WHERE "
+                       "typeof(QUANTITE) = 'integer' AND QUANTITE > 0 AND NOM NOT IN ('Sans prix')");
+        if (lots.rows.empty())
+            return {};
+        return lots.rows.at(random.bounded(static_cast<int>(lots.rows.size())));
+    }
+    std::map<QString, double> valueAtEnd;
+};
+
+// The composition row of a view: label, lots, bottles, value, lots without price, lots apart.
+QStringList compositionRow(const QString& label, const DbRow& t) {
+    return {label,
+            count(t.at(0).toDouble()),
+            count(t.at(1).toDouble()),
+            money(t.at(2).toDouble()),
+            count(t.at(3).toDouble()),
+            count(t.at(4).toDouble())};
+}
+
+} // namespace
+
+class TestStatistics : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { useFrenchLocale(); }
+    void figuresAgreeWithTheViewTheHistoryAndThePrintout();
+    void pagesAndTablesByKeys();
+    void emptyOrMissingCellar();
+    void largeTypeListsAndVintages();
+    void frenchNumbers_data();
+    void frenchNumbers();
+    void exports();
+    void exportFailureKeepsTheEarlierFile();
+    void printPreview();
+    void chartsFollowThePaletteAndNeedNoColour();
+};
+
+void TestStatistics::figuresAgreeWithTheViewTheHistoryAndThePrintout() {
+    TestCellar cellar;
+    LivedCellar lived(cellar);
+    Window w(cellar);
+
+    // Composition: the total is the view's, for the whole cellar and for each colour shown by its button.
+    w.go(Qt::Key_C);
+    const DbRow all = viewTotals(cellar, CellarQuery::all());
+    QCOMPARE(w.row("Total"), compositionRow("Total", all));
+    {
+        Visualisation visu(cellar.globals, cellar.services, nullptr, Today);
+        visu.show();
+        QVERIFY(QTest::qWaitForWindowActive(&visu));
+        auto* totals = visu.findChild<QLabel*>("Totaux");
+        const QStringList t = w.row("Total");
+        QVERIFY2(totals->text().startsWith(QStringLiteral("%1 lots, %2 bouteilles, valeur %3")
+                                               .arg(all.at(0).toLongLong())
+                                               .arg(static_cast<qlonglong>(all.at(1).toDouble()))
+                                               .arg(Numbers::formatTwoDecimals(all.at(2).toDouble()))),
+                 qPrintable(totals->text()));
+        QVERIFY(totals->text().contains(QStringLiteral("dont %1 lot sans prix").arg(t.at(4))) ||
+                totals->text().contains(QStringLiteral("dont %1 lots sans prix").arg(t.at(4))));
+        QVERIFY(totals->text().contains(QStringLiteral("et %1 lots hors normes").arg(t.at(5))));
+        QTest::mouseClick(visu.findChild<QPushButton*>("Rouge"), Qt::LeftButton);
+        const DbRow red = viewTotals(cellar, CellarQuery::colour("Rouge"));
+        QVERIFY(totals->text().startsWith(QStringLiteral("%1 lots, %2 bouteilles")
+                                              .arg(red.at(0).toLongLong())
+                                              .arg(static_cast<qlonglong>(red.at(1).toDouble()))));
+        // "rouge" and "Rouge" are one colour, "Rose" and "Rosé" two.
+        QCOMPARE(w.row("Rouge").mid(1), compositionRow("Rouge", red).mid(1));
+    }
+    for (const QString colour : {"Blanc", "Rosé", "Rose"})
+        QCOMPARE(w.row(colour).mid(1),
+                 compositionRow(colour, viewTotals(cellar, CellarQuery::colour(colour))).mid(1));
+    QCOMPARE(w.rows().size(), 4 + 1);
+
+    // Types: the fifteen largest, the others together, the same total.
+    w.go(Qt::Key_C, "Par type");
+    const QStringList types = w.rows();
+    QCOMPARE(types.size(), Figures::LargestTypes + 2);
+    QCOMPARE(types.at(Figures::LargestTypes).section('|', 0, 0), QString("Autres"));
+    QCOMPARE(w.row("Total"), compositionRow("Total", all));
+    double shownBottles = 0;
+    for (int r = 0; r < Figures::LargestTypes; ++r) {
+        const QString type = types.at(r).section('|', 0, 0);
+        QCOMPARE(types.at(r).split('|').mid(1),
+                 compositionRow(type, viewTotals(cellar, CellarQuery::type(type))).mid(1));
+        shownBottles += viewTotals(cellar, CellarQuery::type(type)).at(1).toDouble();
+        if (r > 0) // largest first
+            QVERIFY(QLocale().toDouble(types.at(r).section('|', 2, 2).remove(QChar(0x202f))) <=
+                    QLocale().toDouble(types.at(r - 1).section('|', 2, 2).remove(QChar(0x202f))));
+    }
+    QCOMPARE(w.row("Autres").at(2), count(all.at(1).toDouble() - shownBottles));
+
+    // Vintages: more than thirty years are shown by decade, each the sum of its years in the view.
+    w.go(Qt::Key_C, "Par millésime");
+    DbRow nineties(5, 0.0);
+    for (int year = 1990; year < 2000; ++year) {
+        const DbRow t = viewTotals(cellar, CellarQuery::year(year));
+        for (size_t c = 0; c < 5; ++c)
+            nineties[c] = nineties[c].toDouble() + t.at(c).toDouble();
+    }
+    QCOMPARE(w.row("1990–1999").mid(1), compositionRow("", nineties).mid(1));
+
+    // À boire: this year's open windows are the view's « À boire », the priority its « À boire en priorité ».
+    w.go(Qt::Key_B);
+    const DbRow toDrink = viewTotals(cellar, CellarQuery::toDrink(Today.year(), true));
+    QCOMPARE(w.row(QString::number(Today.year())).at(2), count(toDrink.at(1).toDouble()));
+    QVERIFY(toDrink.at(1).toDouble() > 0);
+    for (int year = Today.year(); year < Today.year() + 3; ++year)
+        QCOMPARE(w.row(QString::number(year)).at(2),
+                 count(viewTotals(cellar, CellarQuery::toDrink(year, true)).at(1).toDouble()));
+    const DbRow first = viewTotals(cellar, CellarQuery::drinkFirst(Today.year(), true));
+    QVERIFY(first.at(1).toDouble() > 0);
+    QVERIFY2(w.page()->findChild<QLabel*>("Note")->text().contains(
+                 QStringLiteral(": %1 bouteille").arg(count(first.at(1).toDouble()))),
+             qPrintable(w.page()->findChild<QLabel*>("Note")->text()));
+
+    // Consommation: each month is the history's totals for that month, undone operations left out.
+    w.go(Qt::Key_O);
+    DataLink link(cellar.databasePath());
+    double drunk = 0;
+    for (int back = 0; back < 13; ++back) {
+        const QDate month = QDate(Today.year(), Today.month(), 1).addMonths(-back);
+        HistoryQuery::Filter filter;
+        filter.from = month;
+        filter.until = month.addMonths(1).addDays(-1);
+        const HistoryQuery::Statement s = HistoryQuery::totals(filter);
+        const DbRow h = link.query(s.sql, s.params).rows.front();
+        const QString label =
+            QLocale(QLocale::French).standaloneMonthName(month.month(), QLocale::ShortFormat) + " " +
+            QString::number(month.year());
+        QCOMPARE(w.row(label), QStringList({label, count(h.at(3).toDouble()), money(h.at(4).toDouble()),
+                                            count(h.at(1).toDouble()), money(h.at(2).toDouble())}));
+        drunk += h.at(3).toDouble();
+    }
+    QVERIFY(drunk > 0);
+    QCOMPARE(w.rows().size(), Figures::RecentMonths + 1);
+    const HistoryQuery::Statement everything = HistoryQuery::totals({});
+    const DbRow h = link.query(everything.sql, everything.params).rows.front();
+    QCOMPARE(w.row("Total"), QStringList({"Total", count(h.at(3).toDouble()), money(h.at(4).toDouble()),
+                                          count(h.at(1).toDouble()), money(h.at(2).toDouble())}));
+    QVERIFY(query(cellar, "SELECT COUNT(*) FROM MOUVEMENT WHERE ANNULE_PAR IS NOT NULL").at(0).toInt() > 0);
+
+    // Valeur: the value at each month's end, rebuilt from the journal, is the value noted then.
+    w.go(Qt::Key_V);
+    const QStringList values = w.rows();
+    QCOMPARE(values.size(), Figures::RecentMonths);
+    for (const auto& [key, value] : lived.valueAtEnd) {
+        const QDate month = QDate::fromString(key + "-01", Qt::ISODate);
+        const QString label =
+            QLocale(QLocale::French).standaloneMonthName(month.month(), QLocale::ShortFormat) + " " +
+            QString::number(month.year());
+        QCOMPARE(w.row(label).at(1), money(value));
+    }
+    // Before the first movement, the cellar held only what other tools wrote.
+    QCOMPARE(values.first().section('|', 1, 1), money(0));
+    // The most valuable lots, largest first, the first being the view's dearest.
+    w.go(Qt::Key_V, "Lots les plus précieux");
+    QCOMPARE(w.rows().size(), Figures::MostValuableLots);
+    const DbRow dearest =
+        query(cellar, "SELECT NOM, PRIXUNITAIRE * QUANTITE FROM ORNY WHERE QUANTITE >= 0 AND "
+                      "typeof(QUANTITE) = 'integer' AND PRIXUNITAIRE >= 0 ORDER BY 2 DESC");
+    QCOMPARE(w.rows().first().section('|', 0, 0), dearest.at(0).toString());
+    QCOMPARE(w.rows().first().section('|', 6, 6), money(dearest.at(1).toDouble()));
+
+    // The printout's grand total counts the same lots, bottles and value.
+    QString error;
+    const std::optional<ReportDefinition> definition =
+        ReportDefinition::load(QStringLiteral(BROVANE_PROGRAM_DIR "/Orny01.dat"), error);
+    QVERIFY2(definition, qPrintable(error));
+    const InventoryReport::Read printed = InventoryReport::read(*definition, link, Today);
+    QVERIFY(!printed.error);
+    w.go(Qt::Key_C);
+    const QStringList total = w.row("Total");
+    QCOMPARE(count(static_cast<double>(printed.plan.totals.lots)), total.at(1));
+    QCOMPARE(count(static_cast<double>(printed.plan.totals.bottles)), total.at(2));
+    QCOMPARE(money(static_cast<double>(printed.plan.totals.value)), total.at(3));
+    QCOMPARE(count(static_cast<double>(printed.plan.totals.withoutPrice)), total.at(4));
+    QCOMPARE(count(static_cast<double>(printed.plan.totals.outOfRange)), total.at(5));
+}
+
+void TestStatistics::pagesAndTablesByKeys() {
+    TestCellar cellar;
+    cellar.addLot("Margaux", "Bordeaux", 1998, "Rouge", 12, 12.5);
+    Window w(cellar);
+    QCOMPARE(w.stats.windowTitle(), QString("Statistiques de la orny"));
+    QCOMPARE(w.tabs()->count(), 4);
+    QStringList names;
+    for (int t = 0; t < w.tabs()->count(); ++t)
+        names << w.tabs()->tabText(t);
+    QCOMPARE(names, QStringList({"&Composition", "À &boire", "C&onsommation", "&Valeur"}));
+    // The figures have the focus: arrows move in the table, Ctrl+Tab to the next page.
+    QCOMPARE(focusName(), QString("Tableau"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QCOMPARE(w.page()->tableView()->currentIndex().row(), 1);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(w.tabs()->currentIndex(), 1);
+    for (const auto& [key, index] : std::vector<std::pair<Qt::Key, int>>{
+             {Qt::Key_V, 3}, {Qt::Key_O, 2}, {Qt::Key_B, 1}, {Qt::Key_C, 0}}) {
+        pressAccessKey(&w.stats, key);
+        QCOMPARE(w.tabs()->currentIndex(), index);
+    }
+    // The title says what and when.
+    QCOMPARE(w.page()->chartView()->chart()->title(), QString("Bouteilles par couleur au 15/06/2026"));
+    w.go(Qt::Key_C, "Par type");
+    QCOMPARE(w.page()->chartView()->chart()->title(),
+             QString("Bouteilles par type (les 15 premiers) au 15/06/2026"));
+    // Cells can be chosen and copied for another program.
+    QTableView* table = w.page()->tableView();
+    table->setFocus();
+    QTest::keyClick(table, Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(table, Qt::Key_Right, Qt::ShiftModifier);
+    QTest::keyClick(table, Qt::Key_Right, Qt::ShiftModifier);
+    QTest::keyClick(table, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(), QString("Bordeaux\t1\t12"));
+    pressAccessKey(&w.stats, Qt::Key_Q);
+    QTRY_VERIFY(!w.stats.isVisible());
+}
+
+void TestStatistics::emptyOrMissingCellar() {
+    {
+        TestCellar cellar;
+        Window w(cellar);
+        QCOMPARE(cellar.messageCount(), 0);
+        QCOMPARE(w.row("Total"), QStringList({"Total", "0", "0", "0,00 €", "0", "0"}));
+        w.go(Qt::Key_B);
+        QCOMPARE(w.rows().size(), 1 + Figures::DrinkingYears);
+        QCOMPARE(w.row("2026"), QStringList({"2026", "0", "0", "0"}));
+        w.go(Qt::Key_O);
+        QCOMPARE(w.rows().size(), Figures::RecentMonths + 1);
+        QCOMPARE(w.rows().first(), QString("juil. 2024|0|0,00 €|0|0,00 €"));
+        w.go(Qt::Key_V);
+        QCOMPARE(w.rows().last(), QString("juin 2026|0,00 €"));
+    }
+    TestCellar cellar;
+    QFile::remove(cellar.databasePath());
+    Window w(cellar);
+    QCOMPARE(cellar.messageCount(), 1);
+    QCOMPARE(w.tabs()->count(), 0);
+    QVERIFY(!w.stats.findChild<QWidget*>("ExporterCsv")->isEnabled());
+    QCOMPARE(focusName(), QString("Quitter"));
+    QVERIFY(!QFile::exists(cellar.databasePath()));
+}
+
+void TestStatistics::largeTypeListsAndVintages() {
+    // Sixteen types are all shown; a few years are shown one by one, the lots without a year apart.
+    TestCellar cellar;
+    for (int t = 0; t < 16; ++t)
+        cellar.addLot("Vin", QStringLiteral("Type %1").arg(t, 2, 10, QChar('0')), 2000 + t % 3, "Rouge",
+                      16 - t, 1.0);
+    cellar.exec("INSERT INTO ORNY VALUES ('Sans année', 'Type 00', NULL, 'Rouge', 1, 1)");
+    Window w(cellar);
+    w.go(Qt::Key_C, "Par type");
+    QCOMPARE(w.rows().size(), 17);
+    QCOMPARE(w.rows().first(), QString("Type 00|2|17|17,00 €|0|0"));
+    w.go(Qt::Key_C, "Par millésime");
+    QCOMPARE(w.rows(), QStringList({"2000|6|51|51,00 €|0|0", "2001|5|45|45,00 €|0|0", "2002|5|40|40,00 €|0|0",
+                                    "(sans millésime)|1|1|1,00 €|0|0", "Total|17|137|137,00 €|0|0"}));
+}
+
+void TestStatistics::frenchNumbers_data() {
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("bottles");
+    QTest::addColumn<QString>("amount");
+    QTest::newRow("small") << 7.0 << "7"
+                           << "7,00 €";
+    QTest::newRow("thousands") << 1234.25 << "1\u202f234"
+                               << "1\u202f234,25 €";
+    QTest::newRow("rounded") << 1234.5 << "1\u202f235"
+                             << "1\u202f234,50 €";
+    QTest::newRow("millions") << 2345678.125 << "2\u202f345\u202f678"
+                              << "2\u202f345\u202f678,13 €";
+    QTest::newRow("negative") << -1500.0 << "-1\u202f500"
+                              << "-1\u202f500,00 €";
+}
+
+void TestStatistics::frenchNumbers() {
+    QFETCH(double, value);
+    QFETCH(QString, bottles);
+    QFETCH(QString, amount);
+    QCOMPARE(Figures::formatCount(value), bottles);
+    QCOMPARE(Figures::formatMoney(value), amount);
+}
+
+void TestStatistics::exports() {
+    TestCellar cellar;
+    cellar.addLot("Margaux", "Bordeaux", 1998, "Rouge", 1200, 12.5);
+    cellar.addLot("Chablis \"Vieilles vignes\"", "Bourgogne", 2010, "Blanc", 24);
+    Window w(cellar);
+    const QString csv = cellar.folder() + "composition.csv";
+    cellar.services.inputs.queueText(csv);
+    pressAccessKey(&w.stats, Qt::Key_S);
+    QVERIFY(cellar.services.inputs.asked().last().prompt.endsWith(
+        "/Statistiques Composition par couleur 2026-06-15.csv"));
+    QCOMPARE(QString::fromUtf8(fileBytes(csv)),
+             QString("\uFEFFCouleur;Lots;Bouteilles;Valeur;Lots sans prix;Lots hors normes\r\n"
+                     "Rouge;1;1200;15000;0;0\r\nBlanc;1;24;0;1;0\r\nTotal;2;1224;15000;1;0\r\n"));
+
+    const QString pdf = cellar.folder() + "composition.pdf";
+    cellar.services.inputs.queueText(pdf);
+    pressAccessKey(&w.stats, Qt::Key_D);
+    const QByteArray document = fileBytes(pdf);
+    QVERIFY(document.startsWith("%PDF"));
+    // Drawn, not pictured: a vector chart holds no image.
+    QVERIFY(!document.contains("/Subtype /Image"));
+    // One sheet for each of the page's three tables.
+    QCOMPARE(QString::fromLatin1(document).count(QRegularExpression("/Type\\s*/Page\\b(?!s)")), 3);
+
+    const QString png = cellar.folder() + "composition.png";
+    cellar.services.inputs.queueText(png);
+    pressAccessKey(&w.stats, Qt::Key_P);
+    QImage image;
+    QVERIFY(image.load(png, "PNG"));
+    QCOMPARE(image.size(), w.page()->chartView()->size() * 2);
+    QCOMPARE(cellar.messageCount(), 0);
+    // Giving up the file choice writes nothing.
+    cellar.services.inputs.queueText(QString());
+    pressAccessKey(&w.stats, Qt::Key_S);
+    QCOMPARE(filesIn(cellar.folder()).size(), 4);
+}
+
+void TestStatistics::exportFailureKeepsTheEarlierFile() {
+    TestCellar cellar;
+    cellar.addLot("Margaux", "Bordeaux", 1998, "Rouge", 12, 12.5);
+    Window w(cellar);
+    const QString nowhere = cellar.folder() + "absent/figures.csv";
+    for (const Qt::Key key : {Qt::Key_S, Qt::Key_D, Qt::Key_P}) {
+        cellar.services.inputs.queueText(nowhere);
+        pressAccessKey(&w.stats, key);
+        QCOMPARE(cellar.lastMessage().icon, MessageBox::Icon::Critical);
+        QVERIFY(cellar.lastMessage().text.contains("n'a pas pu être écrit"));
+    }
+    QCOMPARE(cellar.messageCount(), 3);
+    QVERIFY(w.stats.isVisible());
+}
+
+void TestStatistics::printPreview() {
+    TestCellar cellar;
+    cellar.addLot("Margaux", "Bordeaux", 1998, "Rouge", 12, 12.5);
+    Window w(cellar);
+    int sheets = 0;
+    int drawn = 0;
+    whenModal([&](QDialog* preview) {
+        auto* apercu = qobject_cast<ApercuStatistiques*>(preview);
+        sheets = apercu->sheets().pageCount();
+        QTest::keyClick(apercu->pages(), Qt::Key_End);
+        QTest::qWait(50);
+        drawn = apercu->pages()->pagesDrawn();
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter pdf(&buffer);
+        pdf.setPageLayout(apercu->sheets().pageLayout());
+        QVERIFY(FigureFiles::paintAll(apercu->sheets(), pdf));
+        pressAccessKey(preview, Qt::Key_F);
+    });
+    pressAccessKey(&w.stats, Qt::Key_I);
+    // Every table of every page, each on a sheet with its chart.
+    QCOMPARE(w.stats.allTables().size(), 3 + 1 + 1 + 2);
+    QVERIFY(sheets >= w.stats.allTables().size());
+    QVERIFY(drawn >= 1);
+    QVERIFY(w.stats.isVisible());
+}
+
+void TestStatistics::chartsFollowThePaletteAndNeedNoColour() {
+    TestCellar cellar;
+    cellar.addLot("Margaux", "Bordeaux", 1998, "Rouge", 12, 12.5);
+    cellar.addLot("Chablis", "Bourgogne", 2010, "Blanc", 6, 8.0);
+    Window w(cellar);
+    QPalette dark;
+    dark.setColor(QPalette::Base, QColor(30, 30, 30));
+    dark.setColor(QPalette::Text, QColor(230, 230, 230));
+    dark.setColor(QPalette::Highlight, QColor(200, 120, 140));
+    w.stats.setPalette(dark);
+    QChart* chart = w.page()->chartView()->chart();
+    QCOMPARE(chart->backgroundBrush().color(), QColor(30, 30, 30));
+    QCOMPARE(chart->titleBrush().color(), QColor(230, 230, 230));
+    // Every slice says what it is, and no two neighbouring ones share both colour and hatching.
+    auto* pie = qobject_cast<QPieSeries*>(chart->series().first());
+    QCOMPARE(pie->count(), 2);
+    QCOMPARE(pie->slices().at(0)->label(), QString("Rouge : 12 (67 %)"));
+    QVERIFY(pie->slices().at(0)->isLabelVisible());
+    QSet<int> styles;
+    for (int n = 0; n < 7; ++n)
+        styles << Charts::seriesBrush(n, dark).style();
+    QCOMPARE(styles.size(), 7);
+    // Grouped bars tell their series apart by hatching too.
+    w.go(Qt::Key_O);
+    auto* bars = qobject_cast<QBarSeries*>(w.page()->chartView()->chart()->series().first());
+    QCOMPARE(bars->count(), 2);
+    QVERIFY(bars->barSets().at(0)->brush().style() != bars->barSets().at(1)->brush().style());
+    QCOMPARE(bars->barSets().at(0)->label(), QString("Bues"));
+}
+
+QTEST_MAIN(TestStatistics)
+#include "tst_statistics.moc"
