@@ -87,6 +87,27 @@ QVariant textLabel(const QVariant& value, const QString& none) {
     return value.isNull() || value.toString().isEmpty() ? QVariant(none) : QVariant(value.toString());
 }
 
+// The groups of a column with the most bottles, the others together, then the total: a cellar of a
+// hundred thousand colours or types still shows a few rows.
+Status largest(DataLink& link, const char* column, const QString& none, const DbRow& grand, Table& t) {
+    const DbRows groups = link.query(byText(column, LargestGroups + 1));
+    if (!groups.ok())
+        return groups.error;
+    // Fifteen groups and the others together; sixteen are shown as they are.
+    const bool others = groups.rows.size() > static_cast<size_t>(LargestGroups);
+    const size_t shown = others ? LargestGroups : groups.rows.size();
+    DbRow rest = grand;
+    for (size_t r = 0; r < shown; ++r) {
+        t.rows << compositionRow(textLabel(groups.rows[r].at(0), none), groups.rows[r]);
+        for (size_t c = 1; c < 6; ++c)
+            rest[c] = rest[c].toDouble() - groups.rows[r].at(c).toDouble();
+    }
+    if (others)
+        t.rows << compositionRow(QStringLiteral("Autres"), rest);
+    addTotal(t, grand);
+    return std::nullopt;
+}
+
 Status composition(DataLink& link, const QDate& today, Page& page) {
     const CellarQuery::Statement all = CellarQuery::totals({});
     const DbRows totals = link.query(all.sql, all.params);
@@ -100,33 +121,14 @@ Status composition(DataLink& link, const QDate& today, Page& page) {
         compositionTable(QStringLiteral("Par couleur"), QStringLiteral("Bouteilles par couleur") + when,
                          QStringLiteral("Couleur"));
     colours.chart = Chart::Donut;
-    const DbRows byColour = link.query(byText("COULEUR", -1));
-    if (!byColour.ok())
-        return byColour.error;
-    for (const DbRow& row : byColour.rows)
-        colours.rows << compositionRow(textLabel(row.at(0), QStringLiteral("(sans couleur)")), row);
-    addTotal(colours, grand);
-
+    if (Status status = largest(link, "COULEUR", QStringLiteral("(sans couleur)"), grand, colours))
+        return status;
     Table types =
         compositionTable(QStringLiteral("Par type"),
-                         QStringLiteral("Bouteilles par type (les %1 premiers)").arg(LargestTypes) + when,
+                         QStringLiteral("Bouteilles par type (les %1 premiers)").arg(LargestGroups) + when,
                          QStringLiteral("Type"));
-    const DbRows byType = link.query(byText("TYPE", LargestTypes + 1));
-    if (!byType.ok())
-        return byType.error;
-    // Fifteen types and the others together; sixteen types are shown as they are.
-    const bool others = byType.rows.size() > static_cast<size_t>(LargestTypes);
-    const size_t shown = others ? LargestTypes : byType.rows.size();
-    DbRow rest = grand;
-    for (size_t r = 0; r < shown; ++r) {
-        types.rows << compositionRow(textLabel(byType.rows[r].at(0), QStringLiteral("(sans type)")),
-                                     byType.rows[r]);
-        for (size_t c = 1; c < 6; ++c)
-            rest[c] = rest[c].toDouble() - byType.rows[r].at(c).toDouble();
-    }
-    if (others)
-        types.rows << compositionRow(QStringLiteral("Autres"), rest);
-    addTotal(types, grand);
+    if (Status status = largest(link, "TYPE", QStringLiteral("(sans type)"), grand, types))
+        return status;
 
     Table vintages =
         compositionTable(QStringLiteral("Par millésime"), QStringLiteral("Bouteilles par millésime") + when,
@@ -279,6 +281,21 @@ QStringList periodKeys(const QDate& today, const std::map<QString, DbRow>& found
     return keys;
 }
 
+// The journal's sums by period, keyed by period; none without a journal.
+Status periodSums(DataLink& link, bool journal, const QString& sums, const QDate& start,
+                  std::map<QString, DbRow>& found) {
+    if (!journal)
+        return std::nullopt;
+    const DbRows rows = link.query(QStringLiteral("SELECT %1 AS k, %2 FROM MOUVEMENT WHERE %3 GROUP BY k")
+                                       .arg(periodKey(), sums, ReadableDate),
+                                   {start.toString(Qt::ISODate)});
+    if (!rows.ok())
+        return rows.error;
+    for (const DbRow& row : rows.rows)
+        found[row.at(0).toString()] = row;
+    return std::nullopt;
+}
+
 Status consumption(DataLink& link, const QDate& today, bool journal, Page& page) {
     const QDate start = windowStart(today);
     Table t;
@@ -294,15 +311,8 @@ Status consumption(DataLink& link, const QDate& today, bool journal, Page& page)
     t.note = QStringLiteral("D'après l'historique : achats et imports d'un côté, consommations de l'autre ; "
                             "les opérations annulées ne comptent pas.");
     std::map<QString, DbRow> found;
-    if (journal) {
-        const DbRows sums = link.query(QStringLiteral("SELECT %1 AS k, %2 FROM MOUVEMENT WHERE %3 GROUP BY k")
-                                           .arg(periodKey(), HistoryQuery::totalColumns(), ReadableDate),
-                                       {start.toString(Qt::ISODate)});
-        if (!sums.ok())
-            return sums.error;
-        for (const DbRow& row : sums.rows)
-            found[row.at(0).toString()] = row;
-    }
+    if (Status status = periodSums(link, journal, HistoryQuery::totalColumns(), start, found))
+        return status;
     double total[4] = {0, 0, 0, 0};
     for (const QString& key : periodKeys(today, found)) {
         const auto at = found.find(key);
@@ -336,22 +346,16 @@ Status value(DataLink& link, const QDate& today, bool journal, Page& page) {
     if (!now.ok())
         return now.error;
     const double current = now.rows.front().at(2).toDouble();
+    // What each movement changed in the value the totals count: the lot after it, less the lot before.
+    const QString worth =
+        QStringLiteral("IFNULL(CASE WHEN LOT_%1 = 1 THEN PRIXUNITAIRE_%1 * QUANTITE_%1 * %2 END, 0)");
     std::map<QString, DbRow> found;
-    if (journal) {
-        // What each movement changed in the value the totals count: the lot after it, less the lot before.
-        const QString worth =
-            QStringLiteral("IFNULL(CASE WHEN LOT_%1 = 1 THEN PRIXUNITAIRE_%1 * QUANTITE_%1 * "
-                           "%2 END, 0)");
-        const DbRows deltas =
-            link.query(QStringLiteral("SELECT %1 AS k, TOTAL(%2 - %3) FROM MOUVEMENT WHERE %4 GROUP BY k")
-                           .arg(periodKey(), worth.arg(QStringLiteral("APRES"), counted("APRES")),
-                                worth.arg(QStringLiteral("AVANT"), counted("AVANT")), ReadableDate),
-                       {start.toString(Qt::ISODate)});
-        if (!deltas.ok())
-            return deltas.error;
-        for (const DbRow& row : deltas.rows)
-            found[row.at(0).toString()] = row;
-    }
+    if (Status status = periodSums(link, journal,
+                                   QStringLiteral("TOTAL(%1 - %2)")
+                                       .arg(worth.arg(QStringLiteral("APRES"), counted("APRES")),
+                                            worth.arg(QStringLiteral("AVANT"), counted("AVANT"))),
+                                   start, found))
+        return status;
     const QStringList keys = periodKeys(today, found);
     const QString startKey = start.toString(QStringLiteral("yyyy-MM"));
     // Backwards from today: the value at the end of a period is today's less what every later one changed.

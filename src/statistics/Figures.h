@@ -44,8 +44,9 @@ struct Page {
 
 enum PageIndex { Composition, ABoire, Consommation, Valeur, PageCount };
 
-// The types beyond these are summed as « Autres »; vintages are shown by decade beyond that many years.
-inline constexpr int LargestTypes = 15;
+// The colours and types beyond these are summed as « Autres »; vintages are shown by decade beyond that
+// many years.
+inline constexpr int LargestGroups = 15;
 inline constexpr int MostYears = 30;
 inline constexpr int DrinkingYears = 15;
 inline constexpr int RecentMonths = 24;

@@ -10,6 +10,7 @@
 #include "ui_Statistiques.h"
 
 #include <QChartView>
+#include <QScreen>
 #include <QTabWidget>
 
 Statistiques::Statistiques(Globals& globals, Services& services, QWidget* parent, const QDate& today)
@@ -44,8 +45,10 @@ void Statistiques::Form_Load(const QDate& today) {
             ui->Pages->addTab(shown, page.name);
         }
     }
+    // Room for a chart and its table, within the screen, never less than the buttons need.
     const int line = fontMetrics().height();
-    resize(line * 60, line * 42);
+    const QSize screen = this->screen()->availableGeometry().size() * 9 / 10;
+    resize(QSize(line * 60, line * 42).boundedTo(screen).expandedTo(minimumSizeHint()));
     WindowTools::centreOnScreen(this);
     if (ui->Pages->count() > 0)
         ui->Pages->currentWidget()->setFocus();
@@ -97,33 +100,27 @@ bool Statistiques::exportCsv(const QString& path) {
 }
 
 void Statistiques::ExporterPng_Click() {
-    if (!currentPage())
-        return;
-    const QString path =
-        m_services.inputs.saveFile(this, QStringLiteral("Exporter le graphique en PNG"),
-                                   fileName(QStringLiteral("png")), QStringLiteral("Images PNG (*.png)"));
-    if (!path.isEmpty())
-        exportPng(path);
+    exportAs(QStringLiteral("Exporter le graphique en PNG"), QStringLiteral("png"),
+             QStringLiteral("Images PNG (*.png)"), &Statistiques::exportPng);
 }
 
 void Statistiques::ExporterPdf_Click() {
-    if (!currentPage())
-        return;
-    const QString path =
-        m_services.inputs.saveFile(this, QStringLiteral("Exporter la page en PDF"),
-                                   fileName(QStringLiteral("pdf")), QStringLiteral("Documents PDF (*.pdf)"));
-    if (!path.isEmpty())
-        exportPdf(path);
+    exportAs(QStringLiteral("Exporter la page en PDF"), QStringLiteral("pdf"),
+             QStringLiteral("Documents PDF (*.pdf)"), &Statistiques::exportPdf);
 }
 
 void Statistiques::ExporterCsv_Click() {
+    exportAs(QStringLiteral("Exporter le tableau pour un tableur"), QStringLiteral("csv"),
+             QStringLiteral("Tableaux CSV (*.csv)"), &Statistiques::exportCsv);
+}
+
+void Statistiques::exportAs(const QString& title, const QString& suffix, const QString& filter,
+                            bool (Statistiques::*write)(const QString&)) {
     if (!currentPage())
         return;
-    const QString path =
-        m_services.inputs.saveFile(this, QStringLiteral("Exporter le tableau pour un tableur"),
-                                   fileName(QStringLiteral("csv")), QStringLiteral("Tableaux CSV (*.csv)"));
+    const QString path = m_services.inputs.saveFile(this, title, fileName(suffix), filter);
     if (!path.isEmpty())
-        exportCsv(path);
+        (this->*write)(path);
 }
 
 void Statistiques::Imprimer_Click() {

@@ -44,6 +44,9 @@ private:
     void Form_Load(const QDate& today);
     bool report(const Status& status);
     QString fileName(const QString& suffix) const;
+    // Asks where to write, proposing the page's name and the day, then writes there.
+    void exportAs(const QString& title, const QString& suffix, const QString& filter,
+                  bool (Statistiques::*write)(const QString&));
 
     std::unique_ptr<Ui::Statistiques> ui;
     Globals& m_globals;

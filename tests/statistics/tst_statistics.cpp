@@ -267,11 +267,11 @@ void TestStatistics::figuresAgreeWithTheViewTheHistoryAndThePrintout() {
     // Types: the fifteen largest, the others together, the same total.
     w.go(Qt::Key_C, "Par type");
     const QStringList types = w.rows();
-    QCOMPARE(types.size(), Figures::LargestTypes + 2);
-    QCOMPARE(types.at(Figures::LargestTypes).section('|', 0, 0), QString("Autres"));
+    QCOMPARE(types.size(), Figures::LargestGroups + 2);
+    QCOMPARE(types.at(Figures::LargestGroups).section('|', 0, 0), QString("Autres"));
     QCOMPARE(w.row("Total"), compositionRow("Total", all));
     double shownBottles = 0;
-    for (int r = 0; r < Figures::LargestTypes; ++r) {
+    for (int r = 0; r < Figures::LargestGroups; ++r) {
         const QString type = types.at(r).section('|', 0, 0);
         QCOMPARE(types.at(r).split('|').mid(1),
                  compositionRow(type, viewTotals(cellar, CellarQuery::type(type))).mid(1));
@@ -447,6 +447,16 @@ void TestStatistics::largeTypeListsAndVintages() {
     w.go(Qt::Key_C, "Par millésime");
     QCOMPARE(w.rows(), QStringList({"2000|6|51|51,00 €|0|0", "2001|5|45|45,00 €|0|0", "2002|5|40|40,00 €|0|0",
                                     "(sans millésime)|1|1|1,00 €|0|0", "Total|17|137|137,00 €|0|0"}));
+    // Forty colours another tool wrote: the fifteen largest, the others together.
+    for (int c = 0; c < 40; ++c)
+        cellar.addLot("Vin", "Autre", 1990 + c, QStringLiteral("Teinte %1").arg(c, 2, 10, QChar('0')),
+                      100 + c, 1.0);
+    Window again(cellar);
+    QCOMPARE(again.rows().size(), Figures::LargestGroups + 2);
+    QCOMPARE(again.rows().first(), QString("Teinte 39|1|139|139,00 €|0|0"));
+    // Red (137 bottles) comes third: the others are the teintes 0 to 25.
+    QCOMPARE(again.rows().at(2).section('|', 0, 1), QString("Rouge|17"));
+    QCOMPARE(again.row("Autres").mid(0, 3), QStringList({"Autres", "26", count(26 * 100 + 25 * 26 / 2)}));
 }
 
 void TestStatistics::frenchNumbers_data() {

@@ -11,6 +11,7 @@
 #include "purchases/Correction.h"
 #include "purchases/Saisie.h"
 #include "shell/Principale.h"
+#include "statistics/Statistiques.h"
 #include "support/TestCellar.h"
 #include "view/Visualisation.h"
 
@@ -140,6 +141,10 @@ void TestFit::everyWindowFits() {
     {
         Historique window(cellar.globals, cellar.services);
         check(window, "Historique");
+    }
+    {
+        Statistiques window(cellar.globals, cellar.services);
+        check(window, "Statistiques");
     }
     {
         const qint64 lot = cellar.rows("SELECT MIN(rowid) FROM ORNY").front().front().toLongLong();
