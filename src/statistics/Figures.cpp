@@ -4,6 +4,7 @@
 #include "database/CellarSchema.h"
 #include "database/FrenchCollation.h"
 #include "history/HistoryQuery.h"
+#include "ui/Numbers.h"
 #include "view/CellarQuery.h"
 
 #include <QLocale>
@@ -240,7 +241,7 @@ Status toDrink(DataLink& link, const QDate& today, Page& page) {
     t.note = QStringLiteral("À boire en priorité (fenêtre close au plus tard en %1) : %2 bouteille%3. "
                             "Seuls les lots dont les détails donnent une fenêtre sont comptés.")
                  .arg(year + 1)
-                 .arg(formatCount(first), first > 1 ? QStringLiteral("s") : QString());
+                 .arg(formatCount(first), Numbers::plural(first) ? QStringLiteral("s") : QString());
     page.tables = {t};
     return std::nullopt;
 }
@@ -313,6 +314,7 @@ Status consumption(DataLink& link, const QDate& today, bool journal, Page& page)
     std::map<QString, DbRow> found;
     if (Status status = periodSums(link, journal, HistoryQuery::totalColumns(), start, found))
         return status;
+    const QString startKey = start.toString(QStringLiteral("yyyy-MM"));
     double total[4] = {0, 0, 0, 0};
     for (const QString& key : periodKeys(today, found)) {
         const auto at = found.find(key);
@@ -320,7 +322,12 @@ Status consumption(DataLink& link, const QDate& today, bool journal, Page& page)
         // History's order: bought, its value, drunk, its value; here what was drunk comes first.
         const double values[4] = {row.at(3).toDouble(), row.at(4).toDouble(), row.at(1).toDouble(),
                                   row.at(2).toDouble()};
-        t.rows << QVariantList{periodLabel(key), values[0], values[1], values[2], values[3]};
+        // A year the recent months cut short says where it stops.
+        const QString label =
+            key.size() == 4 && startKey.startsWith(key)
+                ? QStringLiteral("%1 (jusqu'à %2)").arg(key, monthLabel(start.addMonths(-1)))
+                : periodLabel(key);
+        t.rows << QVariantList{label, values[0], values[1], values[2], values[3]};
         for (int c = 0; c < 4; ++c)
             total[c] += values[c];
     }
