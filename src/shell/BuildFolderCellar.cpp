@@ -13,11 +13,9 @@
 
 namespace BuildFolderCellar {
 
-namespace {
+using CellarFiles::shown;
 
-QString shown(const QString& path) {
-    return QDir::toNativeSeparators(path);
-}
+namespace {
 
 // The cellar as it stands, held against every writer while it is read, under a temporary name until it
 // is whole and checked.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/SingleCopy.h"
 
+#include "database/CellarFiles.h"
 #include "storage/FileSystem.h"
 
 #include <QDir>
@@ -14,10 +15,6 @@
 #include <unistd.h>
 
 namespace {
-
-QString shownPath(const QString& path) {
-    return QDir::toNativeSeparators(path);
-}
 
 // Makes the lock's folder. One that sits in a folder anyone may write (/tmp) must be this account's
 // alone, never a link: another account could otherwise hold or replace the lock.
@@ -75,7 +72,7 @@ SingleCopyLock::Outcome SingleCopyLock::tryLock() {
     m_problems.clear();
     for (const QString& place : m_places) {
         const auto refused = [&](const QString& why) {
-            m_problems << QStringLiteral("« %1 » : %2").arg(shownPath(place), why);
+            m_problems << QStringLiteral("« %1 » : %2").arg(CellarFiles::shown(place), why);
         };
         if (const QString why = prepareFolder(QFileInfo(place).path()); !why.isEmpty()) {
             refused(why);
