@@ -18,6 +18,7 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() { echo "ÉCHEC : $*" >&2; exit 1; }
+# No pipe into grep -q here: grep may close it before the writer is done, which pipefail takes for a failure.
 
 # Twice, from two folders and under two masks: the same bytes.
 (cd "$work" && umask 022 && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/pkg" >/dev/null)
@@ -41,7 +42,7 @@ for f in $program/brovane $program/brovane-lecteur-jet $program/Orny02.dat $prog
 done
 for size in 48 128 256; do
     icon="$root/usr/share/icons/hicolor/${size}x$size/apps/brovane.png"
-    file "$icon" | grep -q "PNG image data, $size x $size" || fail "l'icône de $size pixels manque ou n'a pas cette taille"
+    grep -q "PNG image data, $size x $size" <<<"$(file "$icon")" || fail "l'icône de $size pixels manque ou n'a pas cette taille"
 done
 
 # Dependencies: what dpkg-shlibdeps finds in the binaries, and the two libraries loaded at run time.
@@ -59,7 +60,7 @@ expected=$( (echo "$needed"; echo "libqt6svg6, qt6-translations-l10n") | names)
 # Stripped as dh_strip strips.
 for binary in $program/brovane $program/brovane-lecteur-jet; do
     sections=$(readelf -S -W "$root/$binary")
-    echo "$sections" | grep -qE ' \.(comment|note|symtab) ' && fail "$binary garde .comment, .note ou ses symboles"
+    ! grep -qE ' \.(comment|note|symtab) ' <<<"$sections" || fail "$binary garde .comment, .note ou ses symboles"
 done
 
 # Every library linked statically has its notice in the copyright file, which a DEP-5 parser reads.
@@ -106,7 +107,7 @@ for page in usr/share/man/man1/brovane.1.gz usr/share/man/fr/man1/brovane.1.gz; 
                 -wal -shm .copie .ecriture .restauration .conversion Sauvegardes/ avant-restauration \
                 Orny02-ancien-format.dat brovane.lock /tmp/brovane-UID /run/user/UID Orny01.dat Orny.hlp \
                 brovane-lecteur-jet brovane-installe Vin.mdb 'Inventaire de ma orny.txt' CSV --help --version; do
-        echo "$text" | grep -qF -- "$name" || fail "$page ne mentionne pas $name"
+        grep -qF -- "$name" <<<"$text" || fail "$page ne mentionne pas $name"
     done
     LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l "$root/$page" 2>"$work/man-warnings" >/dev/null
     [ ! -s "$work/man-warnings" ] || fail "$page : $(cat "$work/man-warnings")"
@@ -115,7 +116,7 @@ done
 # Arguments are answered without any display.
 out=$(env -i PATH=/usr/bin:/bin "$root/usr/bin/brovane" --version) || fail "brovane --version a échoué"
 [ "${out%%$'\n'*}" = "Brovane 1.3" ] || fail "brovane --version affiche « $out »"
-env -i PATH=/usr/bin:/bin "$root/usr/bin/brovane" --help | grep -q '^Utilisation : brovane' || fail "brovane --help"
+grep -q '^Utilisation : brovane' <<<"$(env -i PATH=/usr/bin:/bin "$root/usr/bin/brovane" --help)" || fail "brovane --help"
 status=0
 err=$(env -i PATH=/usr/bin:/bin "$root/usr/bin/brovane" --inconnu 2>&1 >/dev/null) || status=$?
 [ "$status" = 2 ] && [[ "$err" == *"argument non reconnu"* ]] || fail "un argument inconnu donne l'état $status et « $err »"
