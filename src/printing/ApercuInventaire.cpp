@@ -2,6 +2,7 @@
 #include "printing/ApercuInventaire.h"
 
 #include "printing/PageView.h"
+#include "printing/PdfOutline.h"
 #include "ui/BusyCursor.h"
 #include "ui/Services.h"
 #include "ui/WindowTools.h"
@@ -136,8 +137,9 @@ bool ApercuInventaire::exportPdf(const QString& path) {
         return false;
     }
     bool written = false;
+    PdfOutline::Recorder recorder(file);
     {
-        QPdfWriter pdf(&file);
+        QPdfWriter pdf(&recorder);
         pdf.setCreator(QStringLiteral("Brovane"));
         pdf.setTitle(windowTitle());
         pdf.setResolution(static_cast<int>(ReportLayout::Resolution));
@@ -145,16 +147,31 @@ bool ApercuInventaire::exportPdf(const QString& path) {
         written = paintAll(pdf, QStringLiteral("Export de l'inventaire en PDF…"));
     }
     if (!written) {
+        const bool failed = file.error() != QFileDevice::NoError;
+        const QString why = file.errorString();
         file.cancelWriting();
-        m_services.messages.notice(this,
-                                   QStringLiteral("L'export a été annulé : aucun fichier n'a été écrit."));
+        if (failed)
+            reportNotWritten(path, why);
+        else
+            m_services.messages.notice(
+                this, QStringLiteral("L'export a été annulé : aucun fichier n'a été écrit."));
         return false;
     }
-    if (!file.commit()) {
+    if (PdfOutline::add(recorder, outline(), m_layout->pageLayout().fullRect(QPageLayout::Point).height()) ==
+            PdfOutline::Result::NotWritten ||
+        !file.commit()) {
         reportNotWritten(path, file.errorString());
         return false;
     }
     return true;
+}
+
+std::vector<PdfOutline::Entry> ApercuInventaire::outline() const {
+    const double margin = m_layout->pageLayout().paintRect(QPageLayout::Point).top();
+    std::vector<PdfOutline::Entry> entries;
+    for (const ReportLayout::Mark& mark : m_layout->marks())
+        entries.push_back({mark.title, mark.page, margin + mark.top});
+    return entries;
 }
 
 bool ApercuInventaire::exportText(const QString& path) {

@@ -3,6 +3,7 @@
 
 #include "database/DataLink.h"
 #include "printing/InventoryReport.h"
+#include "printing/PdfOutline.h"
 #include "printing/ReportDefinition.h"
 #include "printing/ReportLayout.h"
 
@@ -45,6 +46,7 @@ public slots:
     void ExporterTexte_Click();
 
 private:
+    std::vector<PdfOutline::Entry> outline() const;
     void paintPage(QPainter& painter, int page, double dpi);
     void reportNotWritten(const QString& path, const QString& reason);
 

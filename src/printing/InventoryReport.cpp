@@ -18,6 +18,9 @@ namespace {
 constexpr int TextRead = 512;
 // How many of each column's longest texts are kept to measure it.
 constexpr int Measured = 8;
+// The first lots have every cell measured as printed; after them only the longest texts and the
+// extreme numbers are, so that reading the cellar costs little more than the query.
+constexpr size_t FullyMeasured = 1000;
 // Lots fetched at once for the text export.
 constexpr size_t Chunk = 500;
 
@@ -51,6 +54,11 @@ int lotColumn(ReportField field) {
 
 bool isTextField(ReportField field) {
     return field == ReportField::Nom || field == ReportField::Type || field == ReportField::Couleur;
+}
+
+bool isNumberField(ReportField field) {
+    return field == ReportField::Annee || field == ReportField::Quantite ||
+           field == ReportField::PrixUnitaire || field == ReportField::Valeur;
 }
 
 // A count of bottles a purchase could record: a whole number, 0 or more, that fits.
@@ -160,6 +168,18 @@ QString title(const QDate& date) {
     return QStringLiteral("Inventaire de ma orny le ") + QLocale().toString(date, format);
 }
 
+QString grouped(QString number) {
+    qsizetype start = 0;
+    while (start < number.size() && !number.at(start).isDigit())
+        ++start;
+    qsizetype end = start;
+    while (end < number.size() && number.at(end).isDigit())
+        ++end;
+    for (qsizetype at = end - 3; at > start; at -= 3)
+        number.insert(at, QChar(DigitGroup));
+    return number;
+}
+
 QString count(WideInt n) {
     if (n == 0)
         return QStringLiteral("0");
@@ -167,15 +187,15 @@ QString count(WideInt n) {
     QString digits;
     for (; n != 0; n /= 10)
         digits.prepend(QChar(u'0' + static_cast<int>(negative ? -(n % 10) : n % 10)));
-    return negative ? QStringLiteral("-") + digits : digits;
+    return grouped(negative ? QStringLiteral("-") + digits : digits);
 }
 
 QString amount(long double value, const QLocale& locale) {
     if (!std::isfinite(value))
-        return {};
+        return QString::fromUtf16(Missing);
     char buffer[5000];
     std::snprintf(buffer, sizeof buffer, "%.2Lf", value);
-    return QString::fromLatin1(buffer).replace(u'.', locale.decimalPoint()) + QStringLiteral(" €");
+    return grouped(QString::fromLatin1(buffer).replace(u'.', locale.decimalPoint())) + QStringLiteral(" €");
 }
 
 QString cell(const ReportColumn& column, const DbRow& lot, const QLocale& locale) {
@@ -184,45 +204,175 @@ QString cell(const ReportColumn& column, const DbRow& lot, const QLocale& locale
         const std::optional<qint64> bottles = bottlesOf(lot.at(Quantite));
         const QVariant& price = lot.at(PrixUnitaire);
         if (!bottles || price.isNull() || !priceRecorded(price))
-            return {};
+            return QString::fromUtf16(Missing);
         return amount(static_cast<long double>(price.toDouble()) * static_cast<long double>(*bottles),
                       locale);
     }
     const QVariant& value = lot.at(static_cast<size_t>(lotColumn(column.field)));
-    if (value.isNull())
-        return {};
     const bool number = value.typeId() == QMetaType::Double || value.typeId() == QMetaType::LongLong;
     if (column.format == ReportColumn::Format::Amount && number)
         return amount(value.toDouble(), locale);
     // Whole numbers as such; anything else as it is stored.
-    return Numbers::formatValue(value, Numbers::withoutGrouping(locale));
+    const QString text = Numbers::formatValue(value, Numbers::withoutGrouping(locale));
+    if (text.isEmpty())
+        return QString::fromUtf16(Missing);
+    // A vintage is a name more than a quantity: 1998 is never « 1 998 ».
+    return number && column.field != ReportField::Annee ? grouped(text) : text;
 }
 
-QString totalsLine(const QString& label, const Totals& t, const QLocale& locale) {
-    QString line =
-        QStringLiteral("%1 : %2, %3 bouteille%4, valeur %5")
-            .arg(label, lots(t.lots), count(t.bottles),
-                 Numbers::plural(t.bottles) ? QStringLiteral("s") : QString(), amount(t.value, locale));
+namespace {
+int columnOf(const QList<ReportColumn>& columns, ReportField field) {
+    for (qsizetype c = 0; c < columns.size(); ++c)
+        if (columns.at(c).field == field)
+            return static_cast<int>(c);
+    return -1;
+}
+} // namespace
+
+int bottlesColumn(const QList<ReportColumn>& columns) {
+    return columnOf(columns, ReportField::Quantite);
+}
+
+int valueColumn(const QList<ReportColumn>& columns) {
+    return columnOf(columns, ReportField::Valeur);
+}
+
+bool isFigure(const ReportColumn& column) {
+    return isNumberField(column.field) && column.field != ReportField::Annee;
+}
+
+TotalsRow totalsRow(const QString& label, const Totals& t, const QList<ReportColumn>& columns,
+                    const QLocale& locale) {
+    TotalsRow row;
+    QStringList words{lots(t.lots)};
+    const QString bottles = count(t.bottles), value = amount(t.value, locale);
+    if (bottlesColumn(columns) >= 0)
+        row.bottles = bottles;
+    else
+        words << bottles + (Numbers::plural(static_cast<double>(t.bottles)) ? QStringLiteral(" bouteilles")
+                                                                            : QStringLiteral(" bouteille"));
+    if (valueColumn(columns) >= 0)
+        row.value = value;
+    else
+        words << QStringLiteral("valeur ") + value;
+    row.words = label + QStringLiteral(" : ") + words.join(QStringLiteral(", "));
     if (t.withoutPrice > 0)
-        line +=
+        row.words +=
             QStringLiteral(" (dont %1 sans prix, non valorisé%2)")
                 .arg(lots(t.withoutPrice), Numbers::plural(t.withoutPrice) ? QStringLiteral("s") : QString());
     if (t.outOfRange > 0)
-        line += QStringLiteral(" (et %1 dont la quantité ou le prix est hors normes, non compté%2)")
-                    .arg(lots(t.outOfRange), Numbers::plural(t.outOfRange) ? QStringLiteral("s") : QString());
-    return line;
+        row.words +=
+            QStringLiteral(" (et %1 dont la quantité ou le prix est hors normes, non compté%2)")
+                .arg(lots(t.outOfRange), Numbers::plural(t.outOfRange) ? QStringLiteral("s") : QString());
+    return row;
 }
 
-QList<QPair<QString, QString>> summary(const Totals& t, const QLocale& locale) {
-    QList<QPair<QString, QString>> rows = {
-        {QStringLiteral("Lots"), QString::number(t.lots)},
-        {QStringLiteral("Bouteilles"), count(t.bottles)},
-        {QStringLiteral("Valeur"), amount(t.value, locale)},
-        {QStringLiteral("Lots sans prix"), QString::number(t.withoutPrice)}};
-    if (t.outOfRange > 0)
-        rows.append({QStringLiteral("Lots hors normes, non comptés"), QString::number(t.outOfRange)});
-    return rows;
+QStringList wrap(const QString& words, double width, const std::function<double(const QString&)>& measure) {
+    QStringList lines;
+    QString line;
+    const auto add = [&](const QString& word) {
+        const QString longer = line.isEmpty() ? word : line + u' ' + word;
+        if (line.isEmpty() || measure(longer) <= width) {
+            line = longer;
+            return;
+        }
+        lines << line;
+        line = word;
+    };
+    for (const QString& word : words.split(u' ', Qt::SkipEmptyParts)) {
+        // A word wider than a line goes on as many lines as it takes.
+        QString rest = word;
+        while (measure(rest) > width && rest.size() > 1) {
+            qsizetype fits = 1;
+            while (fits < rest.size() && measure(rest.left(fits + 1)) <= width)
+                ++fits;
+            if (!line.isEmpty()) {
+                lines << line;
+                line.clear();
+            }
+            lines << rest.left(fits);
+            rest = rest.mid(fits);
+        }
+        add(rest);
+    }
+    if (!line.isEmpty() || lines.isEmpty())
+        lines << line;
+    return lines;
 }
+
+namespace {
+
+// The widest texts a column will print, found without printing every cell: the longest stored texts,
+// the largest and the smallest numbers, and every cell of the first lots.
+class ColumnMeasure {
+public:
+    explicit ColumnMeasure(const ReportColumn& column) : m_column(column) {}
+
+    void add(const DbRow& lot, size_t index, const QLocale& locale) {
+        if (index < FullyMeasured) {
+            keepLongest(m_longest, cell(m_column, lot, locale));
+            return;
+        }
+        if (m_column.field == ReportField::Valeur) {
+            const std::optional<qint64> bottles = bottlesOf(lot.at(CellarSchema::Quantite));
+            const QVariant& price = lot.at(CellarSchema::PrixUnitaire);
+            if (bottles && !price.isNull() && priceRecorded(price))
+                keepExtremes(price.toDouble() * static_cast<double>(*bottles), lot);
+            return;
+        }
+        const QVariant& value = lot.at(static_cast<size_t>(lotColumn(m_column.field)));
+        switch (value.typeId()) {
+        case QMetaType::QString:
+            keepLongest(m_longest, value.toString());
+            break;
+        case QMetaType::Double:
+        case QMetaType::LongLong:
+            keepExtremes(value.toDouble(), lot);
+            break;
+        default:
+            break;
+        }
+    }
+
+    QStringList texts(const QLocale& locale) const {
+        QStringList longest = m_longest;
+        if (m_hasExtremes) {
+            keepLongest(longest, cell(m_column, m_largest, locale));
+            keepLongest(longest, cell(m_column, m_smallest, locale));
+        }
+        return longest;
+    }
+
+private:
+    void keepExtremes(double number, const DbRow& lot) {
+        if (!m_hasExtremes || number > m_most) {
+            m_most = number;
+            m_largest = lot;
+        }
+        if (!m_hasExtremes || number < m_least) {
+            m_least = number;
+            m_smallest = lot;
+        }
+        m_hasExtremes = true;
+    }
+
+    const ReportColumn& m_column;
+    QStringList m_longest;
+    bool m_hasExtremes = false;
+    double m_most = 0, m_least = 0;
+    DbRow m_largest, m_smallest;
+};
+
+// The columns a definition prints: all but the one whose value heads each section.
+QList<ReportColumn> printedColumns(const ReportDefinition& d) {
+    QList<ReportColumn> columns;
+    for (const ReportColumn& column : d.columns)
+        if (!d.groupField || column.field != *d.groupField)
+            columns << column;
+    return columns.isEmpty() ? d.columns : columns;
+}
+
+} // namespace
 
 Read read(const ReportDefinition& definition, DataLink& link, const QDate& date,
           const std::function<bool(qint64 read)>& progress) {
@@ -230,7 +380,8 @@ Read read(const ReportDefinition& definition, DataLink& link, const QDate& date,
     Plan& plan = result.plan;
     plan.title = title(date);
     plan.date = date;
-    plan.longest.resize(static_cast<size_t>(definition.columns.size()));
+    plan.columns = printedColumns(definition);
+    std::vector<ColumnMeasure> measures(plan.columns.cbegin(), plan.columns.cend());
     QVariantList params;
     const QString sql = QStringLiteral("SELECT rowid, ") + selected(link) + QStringLiteral(" FROM ORNY") +
                         orderBy(definition, params);
@@ -247,6 +398,7 @@ Read read(const ReportDefinition& definition, DataLink& link, const QDate& date,
         if (batch.empty())
             break;
         for (DbRow& row : batch) {
+            const size_t index = plan.order.size();
             plan.order.push_back(row.front().toLongLong());
             row.erase(row.begin());
             const QString key = group < 0 ? QString() : row.at(static_cast<size_t>(group)).toString();
@@ -258,9 +410,8 @@ Read read(const ReportDefinition& definition, DataLink& link, const QDate& date,
             ++g.lots;
             g.totals.add(row.at(CellarSchema::Quantite), row.at(CellarSchema::PrixUnitaire));
             plan.totals.add(row.at(CellarSchema::Quantite), row.at(CellarSchema::PrixUnitaire));
-            for (qsizetype c = 0; c < definition.columns.size(); ++c)
-                keepLongest(plan.longest[static_cast<size_t>(c)],
-                            cell(definition.columns.at(c), row, locale));
+            for (ColumnMeasure& measure : measures)
+                measure.add(row, index, locale);
         }
         if (progress && !progress(static_cast<qint64>(plan.order.size()))) {
             result.cancelled = true;
@@ -268,6 +419,8 @@ Read read(const ReportDefinition& definition, DataLink& link, const QDate& date,
         }
     }
     link.close();
+    for (const ColumnMeasure& measure : measures)
+        plan.longest.push_back(measure.texts(locale));
     return result;
 }
 
@@ -297,56 +450,147 @@ Status fetchLots(DataLink& link, const std::vector<qint64>& order, size_t first,
     return std::nullopt;
 }
 
-bool writeText(const ReportDefinition& d, const Plan& plan, DataLink& link, QIODevice& out,
-               const std::function<bool(qint64 written)>& progress) {
-    const QLocale locale;
-    const auto line = [&](const QStringList& values) {
-        QString l;
-        for (qsizetype i = 0; i < values.size(); ++i) {
-            if (i > 0)
-                l += u' ';
-            l += pad(values.at(i), d.columns.at(i).width, d.columns.at(i).alignment);
+namespace {
+
+// The text export: fixed-pitch columns as wide as the definition says, those of figures as wide as their
+// widest value, totals included, so that no figure is ever cut.
+class TextWriter {
+public:
+    TextWriter(const Plan& plan, QIODevice& out) : m_plan(plan), m_out(out) {
+        const QLocale locale;
+        for (qsizetype c = 0; c < plan.columns.size(); ++c) {
+            const ReportColumn& column = plan.columns.at(c);
+            int width = std::max(column.width, static_cast<int>(column.caption.size()));
+            if (isFigure(column))
+                for (const QString& text : plan.longest.at(static_cast<size_t>(c)))
+                    width = std::max(width, static_cast<int>(text.size()));
+            m_widths.push_back(width);
         }
-        return l;
-    };
-    QStringList captions, rules;
-    for (const ReportColumn& c : d.columns) {
-        captions << c.caption;
-        rules << QString(c.width, u'-');
+        const auto widen = [this](int column, const QString& figure) {
+            if (column >= 0)
+                m_widths[static_cast<size_t>(column)] =
+                    std::max(m_widths[static_cast<size_t>(column)], static_cast<int>(figure.size()));
+        };
+        for (const Group& g : plan.groups) {
+            const TotalsRow row = totals(g);
+            widen(bottlesColumn(plan.columns), row.bottles);
+            widen(valueColumn(plan.columns), row.value);
+        }
+        const TotalsRow all = grandTotal();
+        widen(bottlesColumn(plan.columns), all.bottles);
+        widen(valueColumn(plan.columns), all.value);
     }
-    const auto write = [&out](const QString& text) {
+
+    TotalsRow totals(const Group& g) const {
+        return totalsRow(QStringLiteral("Sous-total ") + g.title, g.totals, m_plan.columns, QLocale());
+    }
+    TotalsRow grandTotal() const {
+        return totalsRow(QStringLiteral("Total général"), m_plan.totals, m_plan.columns, QLocale());
+    }
+
+    bool write(const QString& text) {
         const QByteArray utf8 = text.trimmed().toUtf8() + '\n';
-        return out.write(utf8) == utf8.size();
-    };
-    bool ok = write(plan.title) && write({});
-    if (plan.order.empty())
-        ok = ok && write(QStringLiteral("La cave est vide."));
-    size_t next = 0;
-    std::vector<DbRow> lots;
-    for (const Group& g : plan.groups) {
-        if (!g.title.isEmpty())
-            ok = ok && write(g.title);
-        ok = ok && write(line(captions)) && write(line(rules));
-        for (size_t done = 0; ok && done < static_cast<size_t>(g.lots); done += lots.size()) {
+        return m_out.write(utf8) == utf8.size();
+    }
+
+    bool writeCells(const QStringList& values) {
+        QString l;
+        for (qsizetype c = 0; c < values.size(); ++c) {
+            if (c > 0)
+                l += u' ';
+            l += pad(values.at(c), m_widths[static_cast<size_t>(c)], m_plan.columns.at(c).alignment);
+        }
+        return write(l);
+    }
+
+    bool writeHeadings() {
+        QStringList captions, rules;
+        for (qsizetype c = 0; c < m_plan.columns.size(); ++c) {
+            captions << m_plan.columns.at(c).caption;
+            rules << QString(m_widths[static_cast<size_t>(c)], u'-');
+        }
+        return writeCells(captions) && writeCells(rules);
+    }
+
+    // The words in the columns left of the first figure, the figures on their first line.
+    bool writeTotals(const TotalsRow& row) {
+        const int bottles = bottlesColumn(m_plan.columns), value = valueColumn(m_plan.columns);
+        int firstFigure = static_cast<int>(m_widths.size());
+        for (const int c : {bottles, value})
+            if (c >= 0)
+                firstFigure = std::min(firstFigure, c);
+        int room = 0;
+        for (int c = 0; c < firstFigure; ++c)
+            room += m_widths[static_cast<size_t>(c)] + (c > 0 ? 1 : 0);
+        // Too narrow a room for words: they take lines of their own above the figures.
+        const bool apart = room < 20;
+        QStringList lines = wrap(row.words, apart ? 100 : room,
+                                 [](const QString& s) { return static_cast<double>(s.size()); });
+        if (apart)
+            lines << QString();
+        bool ok = true;
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            const bool figures = i == (apart ? lines.size() - 1 : 0);
+            QString l = lines.at(i).leftJustified(apart ? 0 : room);
+            for (int c = apart ? 0 : firstFigure; figures && c < static_cast<int>(m_widths.size()); ++c) {
+                const QString figure = c == bottles ? row.bottles : c == value ? row.value : QString();
+                if (c > 0 || !l.isEmpty())
+                    l += u' ';
+                l += pad(figure, m_widths[static_cast<size_t>(c)], Qt::AlignRight);
+            }
+            ok = ok && write(l);
+        }
+        return ok;
+    }
+
+    // The lots of one section, fetched a chunk at a time from `next` in the plan's order.
+    bool writeLots(const Group& g, DataLink& link, size_t& next,
+                   const std::function<bool(qint64 written)>& progress) {
+        const QLocale locale;
+        std::vector<DbRow> lots;
+        for (size_t done = 0; done < static_cast<size_t>(g.lots); done += lots.size()) {
             const size_t n = std::min(Chunk, static_cast<size_t>(g.lots) - done);
-            if (fetchLots(link, plan.order, next, n, lots))
+            if (fetchLots(link, m_plan.order, next, n, lots))
                 return false;
             next += n;
             for (const DbRow& lot : lots) {
                 QStringList cells;
-                for (const ReportColumn& c : d.columns)
+                for (const ReportColumn& c : m_plan.columns)
                     cells << cell(c, lot, locale);
-                ok = ok && write(line(cells));
+                if (!writeCells(cells))
+                    return false;
             }
             if (progress && !progress(static_cast<qint64>(next)))
                 return false;
         }
+        return true;
+    }
+
+private:
+    const Plan& m_plan;
+    QIODevice& m_out;
+    std::vector<int> m_widths;
+};
+
+} // namespace
+
+bool writeText(const ReportDefinition& d, const Plan& plan, DataLink& link, QIODevice& out,
+               const std::function<bool(qint64 written)>& progress) {
+    TextWriter text(plan, out);
+    bool ok = text.write(plan.title) && text.write({});
+    if (plan.order.empty())
+        ok = ok && text.write(QStringLiteral("La cave est vide."));
+    size_t next = 0;
+    for (const Group& g : plan.groups) {
+        if (!g.title.isEmpty())
+            ok = ok && text.write(g.title);
+        ok = ok && text.writeHeadings() && text.writeLots(g, link, next, progress);
         if (d.totals && !g.title.isEmpty())
-            ok = ok && write(totalsLine(QStringLiteral("Sous-total"), g.totals, locale));
-        ok = ok && write({});
+            ok = ok && text.writeTotals(text.totals(g));
+        ok = ok && text.write({});
     }
     if (d.totals)
-        ok = ok && write(totalsLine(QStringLiteral("Total général"), plan.totals, locale));
+        ok = ok && text.writeTotals(text.grandTotal());
     return ok;
 }
 

@@ -40,11 +40,21 @@ struct Group {
 struct Plan {
     QString title;
     QDate date;
+    // The definition's columns less the one that only repeats the heading of its section.
+    QList<ReportColumn> columns;
     std::vector<qint64> order; // the lots' rowids, in printing order
     std::vector<Group> groups;
     Totals totals;
-    // For each column, a few of its longest texts as printed: enough to measure its width.
+    // For each column, a few of its widest texts as printed: enough to measure its width.
     std::vector<QStringList> longest;
+};
+
+// A total as the pages and the text export print it: its bottles and value under their columns, and in
+// the first columns its label and what it leaves out, in as many lines as they take.
+struct TotalsRow {
+    QString words;   // "Sous-total Vins rouges : 3 lots (dont 1 lot sans prix, non valorisé)"
+    QString bottles; // empty when the columns have no place for it (then it is in the words)
+    QString value;
 };
 
 struct Read {
@@ -62,14 +72,27 @@ Read read(const ReportDefinition& definition, DataLink& link, const QDate& date,
 Status fetchLots(DataLink& link, const std::vector<qint64>& order, size_t first, size_t count,
                  std::vector<DbRow>& lots);
 
+// What a cell shows where the cellar holds no value.
+inline constexpr char16_t Missing[] = u"—";
+// Between groups of three digits: a narrow no-break space, as French writes figures.
+inline constexpr char16_t DigitGroup = u'\u202F';
+
 // A column's text for a lot, as both the pages and the text export show it.
 QString cell(const ReportColumn& column, const DbRow& lot, const QLocale& locale);
-QString totalsLine(const QString& label, const Totals& totals, const QLocale& locale);
-// "Lots", "Bouteilles", ... and their values: the grand total as a small table.
-QList<QPair<QString, QString>> summary(const Totals& totals, const QLocale& locale);
-// Two decimals and the euro sign, however large.
+// The columns under which a total puts its bottles and its value; -1 where the definition has none.
+int bottlesColumn(const QList<ReportColumn>& columns);
+int valueColumn(const QList<ReportColumn>& columns);
+// Whether a column holds figures: measured on its widest value, never cut.
+bool isFigure(const ReportColumn& column);
+TotalsRow totalsRow(const QString& label, const Totals& totals, const QList<ReportColumn>& columns,
+                    const QLocale& locale);
+// The words in lines no wider than `width`, broken at spaces; a word longer than a line is split.
+QStringList wrap(const QString& words, double width, const std::function<double(const QString&)>& measure);
+// Two decimals and the euro sign, however large, digits grouped by three.
 QString amount(long double value, const QLocale& locale);
 QString count(WideInt n);
+// The first run of digits of a number as written, grouped by three.
+QString grouped(QString number);
 
 // Aligned fixed-pitch columns, one lot a line, with the same groups, order and totals as the pages;
 // written as it is made. False (with the device's error) when it could not be written or was cancelled.

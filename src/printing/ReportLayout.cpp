@@ -54,21 +54,40 @@ ReportLayout::ReportLayout(const ReportDefinition& definition, const InventoryRe
 
 void ReportLayout::measureColumns() {
     const QFontMetricsF body(m_body), bold(m_bold);
+    const QList<ReportColumn>& columns = m_plan.columns;
     // A definition counts in characters of ordinary French text, capitals and spaces included.
     const QString sample = QStringLiteral("Château Margaux, Côtes du Rhône 1998 : vins de Bourgogne");
     const double character = body.horizontalAdvance(sample) / static_cast<double>(sample.size());
     const double gap = character;
     double widest = 0;
-    for (qsizetype c = 0; c < m_definition.columns.size(); ++c) {
-        const ReportColumn& column = m_definition.columns.at(c);
-        // The caption always shows whole; the lots take what they need, up to the definition's width.
+    std::vector<double> figures(static_cast<size_t>(columns.size()), 0);
+    const auto widenFigure = [&](int column, const QString& figure) {
+        if (column >= 0)
+            figures[static_cast<size_t>(column)] =
+                std::max(figures[static_cast<size_t>(column)], bold.horizontalAdvance(figure.left(Drawn)));
+    };
+    if (m_definition.totals) {
+        for (const InventoryReport::Group& g : m_plan.groups) {
+            const auto row = InventoryReport::totalsRow({}, g.totals, columns, QLocale());
+            widenFigure(InventoryReport::bottlesColumn(columns), row.bottles);
+            widenFigure(InventoryReport::valueColumn(columns), row.value);
+        }
+        const auto all = InventoryReport::totalsRow({}, m_plan.totals, columns, QLocale());
+        widenFigure(InventoryReport::bottlesColumn(columns), all.bottles);
+        widenFigure(InventoryReport::valueColumn(columns), all.value);
+    }
+    for (qsizetype c = 0; c < columns.size(); ++c) {
+        const ReportColumn& column = columns.at(c);
+        // The caption always shows whole; the lots take what they need, up to the definition's width but
+        // for figures, which take their widest value, totals included.
         const double caption = bold.horizontalAdvance(column.caption.left(Drawn));
         const double most = std::max(caption, column.width * character);
-        double needed = caption;
+        double needed = std::max(caption, figures[static_cast<size_t>(c)]);
         for (const QString& text : m_plan.longest[static_cast<size_t>(c)])
             needed = std::max(needed, body.horizontalAdvance(text.left(Drawn)));
+        const double least = body.horizontalAdvance(QStringLiteral("0…"));
         m_columnWidth.push_back(
-            std::max(std::min(needed, most), body.horizontalAdvance(QStringLiteral("0…"))));
+            std::max(InventoryReport::isFigure(column) ? needed : std::min(needed, most), least));
         widest += most + (c > 0 ? gap : 0);
     }
     if (widest > m_width) {
@@ -79,8 +98,9 @@ void ReportLayout::measureColumns() {
                 .arg(std::lround(m_width / Resolution * 25.4));
         return;
     }
-    // No column grows past its definition: what the lots leave of the width spreads the columns apart, up to
-    // three times their usual gap, and the rest stays at the right.
+    fitToPage(gap);
+    // What the lots leave of the width spreads the columns apart, up to three times their usual gap, and
+    // the rest stays at the right.
     double used = 0;
     for (const double w : m_columnWidth)
         used += w;
@@ -92,6 +112,66 @@ void ReportLayout::measureColumns() {
         m_columnX.push_back(x);
         x += w + spread;
     }
+    m_right = m_columnX.back() + m_columnWidth.back();
+}
+
+void ReportLayout::fitToPage(double gap) {
+    // Figures wider than their definition take the room from the texts, which can be cut; the figures
+    // give up room only when the texts have none left (values no purchase could record).
+    const auto total = [&] {
+        double sum = gap * static_cast<double>(m_columnWidth.size() - 1);
+        for (const double w : m_columnWidth)
+            sum += w;
+        return sum;
+    };
+    const QFontMetricsF bold(m_bold);
+    for (const bool figures : {false, true}) {
+        const double over = total() - m_width;
+        if (over <= 0)
+            return;
+        std::vector<double> least(m_columnWidth.size(), 0);
+        double spare = 0;
+        for (size_t c = 0; c < m_columnWidth.size(); ++c) {
+            const ReportColumn& column = m_plan.columns.at(static_cast<qsizetype>(c));
+            if (InventoryReport::isFigure(column) != figures)
+                continue;
+            least[c] = std::min(m_columnWidth[c],
+                                figures ? QFontMetricsF(m_body).horizontalAdvance(QStringLiteral("0…"))
+                                        : bold.horizontalAdvance(column.caption.left(Drawn)));
+            spare += m_columnWidth[c] - least[c];
+        }
+        if (spare <= 0)
+            continue;
+        const double share = std::min(1.0, over / spare);
+        for (size_t c = 0; c < m_columnWidth.size(); ++c)
+            if (InventoryReport::isFigure(m_plan.columns.at(static_cast<qsizetype>(c))) == figures)
+                m_columnWidth[c] -= (m_columnWidth[c] - least[c]) * share;
+    }
+}
+
+ReportLayout::TotalsLines ReportLayout::layTotals(InventoryReport::TotalsRow row) const {
+    TotalsLines lines;
+    const QList<ReportColumn>& columns = m_plan.columns;
+    int firstFigure = static_cast<int>(columns.size());
+    for (const int c : {InventoryReport::bottlesColumn(columns), InventoryReport::valueColumn(columns)})
+        if (c >= 0)
+            firstFigure = std::min(firstFigure, c);
+    const QFontMetricsF bold(m_bold);
+    // The words run up to the first figure, which stands at the right of its column.
+    double room = m_right;
+    if (firstFigure < static_cast<int>(columns.size())) {
+        const QString& figure =
+            firstFigure == InventoryReport::bottlesColumn(columns) ? row.bottles : row.value;
+        room = m_columnX[static_cast<size_t>(firstFigure)] + m_columnWidth[static_cast<size_t>(firstFigure)] -
+               bold.horizontalAdvance(figure.left(Drawn)) - bold.averageCharWidth() * 2;
+    }
+    // Words squeezed into fewer than a dozen characters read badly: they take the whole width, the
+    // figures the line below.
+    lines.apart = room < bold.averageCharWidth() * 12;
+    lines.words = InventoryReport::wrap(row.words, lines.apart ? m_right : room,
+                                        [&bold](const QString& s) { return bold.horizontalAdvance(s); });
+    lines.row = std::move(row);
+    return lines;
 }
 
 double ReportLayout::blockHeight(const Block& block) const {
@@ -101,10 +181,9 @@ double ReportLayout::blockHeight(const Block& block) const {
     case Kind::Lots:
         return m_line * static_cast<double>(block.count);
     case Kind::Subtotal:
-        return m_line + m_gap * 2;
+        return m_subtotals[block.group].height(m_line) + m_gap * 2;
     case Kind::Summary:
-        return m_headingLine +
-               m_line * static_cast<double>(InventoryReport::summary(m_plan.totals, QLocale()).size());
+        return m_grandTotal.height(m_line) + m_gap * 2;
     case Kind::Empty:
         return m_line * 2;
     }
@@ -112,7 +191,15 @@ double ReportLayout::blockHeight(const Block& block) const {
 }
 
 void ReportLayout::paginate() {
+    if (m_definition.totals) {
+        for (const InventoryReport::Group& g : m_plan.groups)
+            m_subtotals.push_back(layTotals(InventoryReport::totalsRow(
+                QStringLiteral("Sous-total ") + g.title, g.totals, m_plan.columns, QLocale())));
+        m_grandTotal = layTotals(InventoryReport::totalsRow(QStringLiteral("Total général"), m_plan.totals,
+                                                            m_plan.columns, QLocale()));
+    }
     const double room = m_bodyBottom - m_bodyTop;
+    const double points = 72.0 / Resolution;
     m_pages.emplace_back();
     double y = 0;
     size_t lot = 0;
@@ -126,44 +213,58 @@ void ReportLayout::paginate() {
         y += blockHeight(block);
     };
     const auto fits = [&](double height) { return y == 0 || y + height <= room; };
+    const auto linesLeft = [&] {
+        return static_cast<size_t>(std::max(0.0, std::floor((room - y) / m_line)));
+    };
     if (m_plan.order.empty())
         place({Kind::Empty});
     for (size_t g = 0; g < m_plan.groups.size(); ++g) {
         const InventoryReport::Group& group = m_plan.groups[g];
         const bool titled = !group.title.isEmpty();
-        // A heading always comes with at least its first lot.
+        const size_t lots = static_cast<size_t>(group.lots);
+        const double subtotal = m_definition.totals && titled ? blockHeight({Kind::Subtotal, g}) : 0;
         if (titled) {
-            if (!fits(m_headingLine + (group.lots > 0 ? m_line : 0)))
+            // A heading comes with two of its lots at least, or the whole of a shorter section.
+            const double keep = m_headingLine + m_line * static_cast<double>(std::min<size_t>(lots, 2)) +
+                                (lots <= 2 ? subtotal : 0);
+            if (!fits(keep))
                 newPage();
+            m_marks.push_back({group.title, pageCount() - 1, y * points});
             place({Kind::Heading, g});
         }
-        for (size_t done = 0; done < static_cast<size_t>(group.lots);) {
-            size_t n = static_cast<size_t>(std::max(0.0, std::floor((room - y) / m_line)));
+        for (size_t done = 0; done < lots;) {
+            const size_t remaining = lots - done;
+            size_t n = std::min(linesLeft(), remaining);
+            // The subtotal never opens a page alone: a lot goes over with it.
+            if (n == remaining && subtotal > 0 && y + m_line * static_cast<double>(n) + subtotal > room)
+                n = remaining - 1;
             if (n == 0) {
                 newPage();
                 if (titled)
                     place({Kind::Heading, g, 0, 0, true});
-                n = static_cast<size_t>(std::max(1.0, std::floor((room - y) / m_line)));
+                n = std::max<size_t>(1, std::min(linesLeft(), remaining));
+                if (n == remaining && n > 1 && subtotal > 0 &&
+                    y + m_line * static_cast<double>(n) + subtotal > room)
+                    --n;
             }
-            n = std::min(n, static_cast<size_t>(group.lots) - done);
             place({Kind::Lots, g, done, n});
             m_pages.back().lotCount += n;
             done += n;
             lot += n;
         }
-        if (m_definition.totals && titled) {
-            const Block subtotal{Kind::Subtotal, g};
-            if (!fits(blockHeight(subtotal))) {
+        if (subtotal > 0) {
+            if (!fits(subtotal)) {
                 newPage();
                 place({Kind::Heading, g, 0, 0, true});
             }
-            place(subtotal);
+            place({Kind::Subtotal, g});
         }
     }
     if (m_definition.totals) {
         const Block summary{Kind::Summary};
         if (!fits(blockHeight(summary)))
             newPage();
+        m_marks.push_back({QStringLiteral("Total général"), pageCount() - 1, y * points});
         place(summary);
     }
 }
@@ -189,7 +290,7 @@ void ReportLayout::paint(QPainter& painter, int page, const std::vector<DbRow>& 
     const auto cells = [&](const QFont& font, double y, const QStringList& values) {
         for (size_t c = 0; c < m_columnX.size(); ++c)
             draw(font, QRectF(m_columnX[c], y, m_columnWidth[c], m_line),
-                 m_definition.columns.at(static_cast<qsizetype>(c)).alignment,
+                 m_plan.columns.at(static_cast<qsizetype>(c)).alignment,
                  values.at(static_cast<qsizetype>(c)));
     };
 
@@ -197,11 +298,11 @@ void ReportLayout::paint(QPainter& painter, int page, const std::vector<DbRow>& 
     const double titleHeight = QFontMetricsF(m_title).height() * 1.5;
     draw(m_title, QRectF(0, 0, m_width, titleHeight), Qt::AlignLeft, m_plan.title);
     QStringList captions;
-    for (const ReportColumn& column : m_definition.columns)
+    for (const ReportColumn& column : m_plan.columns)
         captions << column.caption;
     cells(m_bold, titleHeight, captions);
     painter.setPen(rule);
-    painter.drawLine(QPointF(0, titleHeight + m_line), QPointF(m_width, titleHeight + m_line));
+    painter.drawLine(QPointF(0, titleHeight + m_line), QPointF(m_right, titleHeight + m_line));
 
     double y = m_bodyTop;
     size_t shown = 0;
@@ -219,16 +320,17 @@ void ReportLayout::paint(QPainter& painter, int page, const std::vector<DbRow>& 
         case Kind::Lots:
             for (size_t i = 0; i < block.count; ++i, ++shown) {
                 const double top = y + m_line * static_cast<double>(i);
-                const size_t index = p.firstLot + shown;
+                // Every section starts its shading afresh with a plain line.
+                const size_t index = block.first + i;
                 if (m_definition.shadedRows && index % 2 == 1) {
-                    painter.fillRect(QRectF(0, top, m_width, m_line), QColor(0xF0, 0xF0, 0xF0));
+                    painter.fillRect(QRectF(0, top, m_right, m_line), QColor(0xF0, 0xF0, 0xF0));
                 } else if (!m_definition.shadedRows) {
                     painter.setPen(light);
-                    painter.drawLine(QPointF(0, top + m_line), QPointF(m_width, top + m_line));
+                    painter.drawLine(QPointF(0, top + m_line), QPointF(m_right, top + m_line));
                 }
                 painter.setPen(text);
                 QStringList values;
-                for (const ReportColumn& column : m_definition.columns)
+                for (const ReportColumn& column : m_plan.columns)
                     values << (shown < lots.size() ? InventoryReport::cell(column, lots[shown], locale)
                                                    : QString());
                 cells(m_body, top, values);
@@ -236,29 +338,15 @@ void ReportLayout::paint(QPainter& painter, int page, const std::vector<DbRow>& 
             break;
         case Kind::Subtotal:
             painter.setPen(rule);
-            painter.drawLine(QPointF(0, y + m_gap * 0.5), QPointF(m_width, y + m_gap * 0.5));
-            painter.setPen(text);
-            draw(m_bold, QRectF(0, y + m_gap * 0.5, m_width, m_line), Qt::AlignLeft,
-                 InventoryReport::totalsLine(QStringLiteral("Sous-total"), group->totals, locale));
+            painter.drawLine(QPointF(0, y + m_gap * 0.5), QPointF(m_right, y + m_gap * 0.5));
+            paintTotals(painter, m_subtotals[block.group], y + m_gap);
             break;
-        case Kind::Summary: {
-            draw(m_heading, QRectF(0, y, m_width, m_headingLine), Qt::AlignLeft,
-                 QStringLiteral("Total général"));
-            const double labels = std::min(m_width * 0.5, QFontMetricsF(m_body).averageCharWidth() * 32);
-            const double values = std::min(m_width - labels, QFontMetricsF(m_body).averageCharWidth() * 24);
-            double row = y + m_headingLine;
+        case Kind::Summary:
             painter.setPen(rule);
-            painter.drawLine(QPointF(0, row), QPointF(labels + values, row));
-            for (const auto& [label, value] : InventoryReport::summary(m_plan.totals, locale)) {
-                painter.setPen(text);
-                draw(m_body, QRectF(0, row, labels, m_line), Qt::AlignLeft, label);
-                draw(m_bold, QRectF(labels, row, values, m_line), Qt::AlignRight, value);
-                row += m_line;
-                painter.setPen(light);
-                painter.drawLine(QPointF(0, row), QPointF(labels + values, row));
-            }
+            painter.drawLine(QPointF(0, y + m_gap * 0.3), QPointF(m_right, y + m_gap * 0.3));
+            painter.drawLine(QPointF(0, y + m_gap * 0.6), QPointF(m_right, y + m_gap * 0.6));
+            paintTotals(painter, m_grandTotal, y + m_gap);
             break;
-        }
         case Kind::Empty:
             draw(m_body, QRectF(0, y, m_width, m_line), Qt::AlignLeft, QStringLiteral("La cave est vide."));
             break;
@@ -272,4 +360,22 @@ void ReportLayout::paint(QPainter& painter, int page, const std::vector<DbRow>& 
     draw(m_footer, foot, Qt::AlignRight | Qt::AlignBottom,
          QStringLiteral("Page %1 / %2").arg(page + 1).arg(pageCount()));
     painter.restore();
+}
+
+void ReportLayout::paintTotals(QPainter& painter, const TotalsLines& totals, double y) const {
+    painter.setPen(Qt::black);
+    // The words were broken to their room: they never reach the figures.
+    for (qsizetype i = 0; i < totals.words.size(); ++i)
+        m_cells.draw(painter, m_bold, QRectF(0, y + m_line * static_cast<double>(i), m_right, m_line),
+                     Qt::AlignLeft, totals.words.at(i));
+    const double figures = totals.apart ? y + m_line * static_cast<double>(totals.words.size()) : y;
+    const auto figure = [&](int column, const QString& value) {
+        if (column >= 0)
+            m_cells.draw(painter, m_bold,
+                         QRectF(m_columnX[static_cast<size_t>(column)], figures,
+                                m_columnWidth[static_cast<size_t>(column)], m_line),
+                         Qt::AlignRight, value);
+    };
+    figure(InventoryReport::bottlesColumn(m_plan.columns), totals.row.bottles);
+    figure(InventoryReport::valueColumn(m_plan.columns), totals.row.value);
 }

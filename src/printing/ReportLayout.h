@@ -12,8 +12,9 @@ class QPainter;
 
 // The pages of the inventory, decided once in the units of a 1200-dpi page and drawn the same way on the
 // screen, the printer and a PDF, so that every page breaks at the same lot everywhere. Each page repeats
-// the title and the column headings; a group continued from the page before is headed "(suite)"; a
-// group's heading never ends a page.
+// the title and the column headings; a group continued from the page before is headed "(suite)" and
+// shows at least one of its lots; a group's heading never ends a page without two of its lots below it
+// (or all of them, with the subtotal, when it has no more).
 class ReportLayout {
 public:
     static constexpr double Resolution = 1200;
@@ -29,8 +30,29 @@ public:
     // Draws a page, `lots` being lotsOf(page) as fetched, on a painter of a device of `dpi` dots per inch.
     void paint(QPainter& painter, int page, const std::vector<DbRow>& lots, double dpi) const;
 
+    // Where each section and the grand total begin: a page, and a height in points from the printable
+    // area's top.
+    struct Mark {
+        QString title;
+        int page = 0;
+        double top = 0;
+    };
+    const std::vector<Mark>& marks() const { return m_marks; }
+    // The columns' left edges and widths, in the units of the page.
+    const std::vector<double>& columnX() const { return m_columnX; }
+    const std::vector<double>& columnWidths() const { return m_columnWidth; }
+
 private:
     enum class Kind { Heading, Lots, Subtotal, Summary, Empty };
+    // A total laid out: its words in lines, the figures beside the first line or below the last.
+    struct TotalsLines {
+        InventoryReport::TotalsRow row;
+        QStringList words;
+        bool apart = false;
+        double height(double line) const {
+            return line * static_cast<double>(words.size() + (apart ? 1 : 0));
+        }
+    };
     struct Block {
         Kind kind;
         size_t group = 0;
@@ -45,8 +67,11 @@ private:
     };
 
     void measureColumns();
+    void fitToPage(double gap);
+    TotalsLines layTotals(InventoryReport::TotalsRow row) const;
     void paginate();
     double blockHeight(const Block& block) const;
+    void paintTotals(QPainter& painter, const TotalsLines& totals, double y) const;
 
     const ReportDefinition& m_definition;
     const InventoryReport::Plan& m_plan;
@@ -58,6 +83,10 @@ private:
     double m_bodyBottom = 0;
     double m_line = 0, m_headingLine = 0, m_gap = 0;
     std::vector<double> m_columnX, m_columnWidth;
+    double m_right = 0;                   // where the last column ends: rules and shading stop there
+    std::vector<TotalsLines> m_subtotals; // one per group
+    TotalsLines m_grandTotal;
     std::vector<Page> m_pages;
+    std::vector<Mark> m_marks;
     mutable CellText m_cells;
 };
