@@ -17,6 +17,8 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QShortcut>
+#include <QSignalBlocker>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 ApercuInventaire::ApercuInventaire(const ReportDefinition& definition, InventoryReport::Plan plan,
@@ -25,16 +27,21 @@ ApercuInventaire::ApercuInventaire(const ReportDefinition& definition, Inventory
                           Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
       m_definition(definition), m_plan(std::move(plan)),
       m_layout(std::make_unique<ReportLayout>(m_definition, m_plan)), m_link(databasePath),
-      m_services(services), m_view(new PageView(this)), m_where(new QLabel(this)) {
+      m_services(services), m_view(new PageView(this)), m_where(new QLabel(this)),
+      m_goTo(new QSpinBox(this)) {
     setObjectName(QStringLiteral("ApercuInventaire"));
     WindowTools::setHelpTopic(this, HelpTopic);
+    // Two rows, so that the window stays narrow enough for a small screen at a large font: the file's
+    // actions, then the way the pages are seen.
     auto* buttons = new QHBoxLayout;
-    const auto button = [this, buttons](const char* name, const QString& caption, const QString& tip) {
+    auto* viewing = new QHBoxLayout;
+    QHBoxLayout* row = buttons;
+    const auto button = [this, &row](const char* name, const QString& caption, const QString& tip) {
         auto* b = new QPushButton(caption, this);
         b->setObjectName(QLatin1String(name));
         b->setToolTip(tip);
         b->setAutoDefault(false);
-        buttons->addWidget(b);
+        row->addWidget(b);
         return b;
     };
     connect(
@@ -46,34 +53,68 @@ ApercuInventaire::ApercuInventaire(const ReportDefinition& definition, Inventory
     connect(button("ExporterTexte", QStringLiteral("Exporter en &texte…"),
                    QStringLiteral("Enregistrer un fichier texte")),
             &QPushButton::clicked, this, &ApercuInventaire::ExporterTexte_Click);
+    row = viewing;
     connect(
         button("PageEntiere", QStringLiteral("Page &entière"), QStringLiteral("Voir chaque page en entier")),
         &QPushButton::clicked, this, [this] { m_view->setZoom(PageView::Zoom::WholePage); });
     connect(button("LargeurPage", QStringLiteral("&Largeur de page"),
                    QStringLiteral("Voir les pages sur toute la largeur")),
             &QPushButton::clicked, this, [this] { m_view->setZoom(PageView::Zoom::PageWidth); });
-    buttons->addStretch();
-    buttons->addWidget(m_where);
+    viewing->addStretch();
+    viewing->addWidget(m_where);
+    auto* goTo = new QLabel(QStringLiteral("&Aller à la page :"), this);
+    m_goTo->setObjectName(QStringLiteral("AllerPage"));
+    m_goTo->setRange(1, std::max(1, m_layout->pageCount()));
+    m_goTo->setToolTip(QStringLiteral("Numéro de la page à voir, puis Entrée (Ctrl+G)"));
+    m_goTo->setKeyboardTracking(false);
+    goTo->setBuddy(m_goTo);
+    viewing->addWidget(goTo);
+    viewing->addWidget(m_goTo);
+    row = buttons;
     buttons->addStretch();
     connect(button("Fermer", QStringLiteral("&Fermer"), QStringLiteral("Fermer l'aperçu (Échap)")),
             &QPushButton::clicked, this, &QDialog::close);
     new QShortcut(QKeySequence::Print, this, this, &ApercuInventaire::Imprimer_Click);
+    new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_G), this, this, [this] {
+        m_goTo->setFocus();
+        m_goTo->selectAll();
+    });
+    // From anywhere in the window but a field: the page after, before, the first and the last.
+    const auto key = [this](QKeyCombination combination, auto target) {
+        auto* shortcut = new QShortcut(QKeySequence(combination), this);
+        connect(shortcut, &QShortcut::activated, this, [this, target] { m_view->goToPage(target()); });
+    };
+    key(Qt::Key_PageDown, [this] { return m_view->currentPage() + 1; });
+    key(Qt::Key_PageUp, [this] { return m_view->currentPage() - 1; });
+    key(Qt::Key_Home, [] { return 0; });
+    key(Qt::CTRL | Qt::Key_Home, [] { return 0; });
+    key(Qt::Key_End, [this] { return m_layout->pageCount() - 1; });
+    key(Qt::CTRL | Qt::Key_End, [this] { return m_layout->pageCount() - 1; });
+    connect(m_goTo, &QSpinBox::valueChanged, this, [this](int page) { m_view->goToPage(page - 1); });
+    // Enter in the number gives the keys back to the pages.
+    connect(m_goTo, &QSpinBox::editingFinished, this, [this] {
+        if (m_goTo->hasFocus())
+            m_view->setFocus();
+    });
     m_where->setObjectName(QStringLiteral("PageCourante"));
     m_view->setObjectName(QStringLiteral("Apercu"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 0);
     layout->addLayout(buttons);
+    layout->addLayout(viewing);
     layout->addWidget(m_view, 1);
     connect(m_view, &PageView::currentPageChanged, this, [this](int page, int count) {
         m_where->setText(QStringLiteral("Page %1 / %2").arg(page + 1).arg(count));
+        const QSignalBlocker quiet(m_goTo);
+        m_goTo->setValue(page + 1);
     });
     connect(m_view, &PageView::firstPageShown, this, &ApercuInventaire::firstPageShown);
     m_view->setPages(m_layout->pageCount(), m_layout->pageLayout(),
                      [this](QPainter& painter, int page, double dpi) { paintPage(painter, page, dpi); });
     m_where->setText(QStringLiteral("Page 1 / %1").arg(m_layout->pageCount()));
     m_view->setFocus();
-    resize(820, 900);
-    move(0, 0);
+    // At the corner of the screen, as the report's window always opened, and never past its edges.
+    WindowTools::fitToScreen(this, QSize(820, 900));
 }
 
 ApercuInventaire::~ApercuInventaire() = default;

@@ -11,13 +11,16 @@
 #include <memory>
 
 class QLabel;
+class QSpinBox;
 class QPagedPaintDevice;
 class QPainter;
 class PageView;
 struct Services;
 
 // The inventory on screen, from which the user prints it or exports it as PDF or plain text. Pages are
-// drawn when they are looked at; printing and the PDF go page by page, and can be cancelled.
+// drawn when they are looked at; printing and the PDF go page by page, and can be cancelled. Page Down,
+// Page Up, Home and End go from page to page wherever the focus is but in a field; Ctrl+G (or Alt+A) goes
+// to a page by its number.
 class ApercuInventaire : public QDialog {
     Q_OBJECT
 public:
@@ -57,4 +60,5 @@ private:
     Services& m_services;
     PageView* m_view;
     QLabel* m_where;
+    QSpinBox* m_goTo;
 };

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "printing/PageView.h"
 
-#include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
@@ -127,27 +126,6 @@ void PageView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     m_cache.clear();
     updateScrollBars();
-}
-
-void PageView::keyPressEvent(QKeyEvent* event) {
-    switch (event->key()) {
-    case Qt::Key_PageDown:
-        goToPage(currentPage() + 1);
-        break;
-    case Qt::Key_PageUp:
-        goToPage(currentPage() - 1);
-        break;
-    case Qt::Key_Home:
-        goToPage(0);
-        break;
-    case Qt::Key_End:
-        goToPage(m_count - 1);
-        break;
-    default:
-        QAbstractScrollArea::keyPressEvent(event);
-        return;
-    }
-    event->accept();
 }
 
 void PageView::scrollContentsBy(int, int) {

@@ -8,8 +8,7 @@
 #include <functional>
 
 // Pages one below the other, drawn only when they come into view and kept for a while, so that a
-// document of thousands of pages shows its first one at once and holds only a few in memory. Page Up and
-// Page Down go from page to page, Home and End to the first and the last.
+// document of thousands of pages shows its first one at once and holds only a few in memory.
 class PageView : public QAbstractScrollArea {
     Q_OBJECT
 public:
@@ -33,7 +32,6 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
 
 private:

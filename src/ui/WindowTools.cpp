@@ -4,6 +4,8 @@
 #include <QColor>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QSettings>
+#include <QStyle>
 #include <QVariant>
 #include <QWidget>
 #include <cmath>
@@ -25,6 +27,58 @@ void centreOnScreen(QWidget* window) {
     const QRect area = screen->availableGeometry();
     window->move(area.x() + (area.width() - window->width()) / 2,
                  area.y() + (area.height() - window->height()) / 2);
+}
+
+namespace {
+// How wide a list may be, in characters; and the entries longer than that, which get a tooltip.
+constexpr int ListCharacters = 40;
+
+QRect availableArea(const QWidget* window) {
+    const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect(0, 0, 1366, 768);
+}
+
+// The frame the window manager adds is not known before the window shows: room is kept for a title bar
+// and borders.
+QSize frameAllowance(const QWidget* window) {
+    return QSize(8, window->style()->pixelMetric(QStyle::PM_TitleBarHeight) + 8);
+}
+} // namespace
+
+void placeOnScreen(QWidget* window, bool centre) {
+    const QRect area = availableArea(window);
+    const QSize room = area.size() - frameAllowance(window);
+    if (window->width() > room.width() || window->height() > room.height())
+        window->resize(window->size().boundedTo(room).expandedTo(window->minimumSize()));
+    QRect place = window->geometry();
+    if (centre) {
+        const QWidget* parent = window->parentWidget() ? window->parentWidget()->window() : nullptr;
+        const QRect over = parent && parent->isVisible() ? parent->frameGeometry() : area;
+        place.moveCenter(over.center());
+    }
+    const QSize frame = frameAllowance(window);
+    place.moveLeft(std::clamp(place.left(), area.left(),
+                              std::max(area.left(), area.right() - place.width() - frame.width())));
+    place.moveTop(std::clamp(place.top(), area.top(),
+                             std::max(area.top(), area.bottom() - place.height() - frame.height())));
+    window->move(place.topLeft());
+}
+
+bool restorePlace(QWidget* window, const QString& settingsFile, const QString& key) {
+    const QSettings settings(settingsFile, QSettings::IniFormat);
+    const QByteArray kept = settings.value(key).toByteArray();
+    return !kept.isEmpty() && window->restoreGeometry(kept);
+}
+
+void savePlace(const QWidget* window, const QString& settingsFile, const QString& key) {
+    QSettings settings(settingsFile, QSettings::IniFormat);
+    settings.setValue(key, window->saveGeometry());
+}
+
+void fitToScreen(QWidget* window, const QSize& wanted) {
+    const QRect area = availableArea(window);
+    window->resize(wanted.boundedTo(area.size() - frameAllowance(window)));
+    window->move(area.topLeft());
 }
 
 namespace {
@@ -75,6 +129,7 @@ int helpTopic(const QWidget* window) {
 
 } // namespace WindowTools
 
+#include <QAbstractItemView>
 #include <QComboBox>
 
 static void initBrovaneResources() {
@@ -86,6 +141,24 @@ void WindowTools::loadResources() {
 }
 
 void WindowTools::fillList(QComboBox* list, const QStringList& values) {
+    const int first = list->count();
     list->addItems(values);
+    for (qsizetype i = 0; i < values.size(); ++i)
+        if (values.at(i).size() > ListCharacters)
+            list->setItemData(first + static_cast<int>(i), values.at(i), Qt::ToolTipRole);
     list->setCurrentIndex(-1);
+}
+
+void WindowTools::elideLongEntries(QComboBox* list) {
+    const QFontMetrics metrics = list->fontMetrics();
+    const int most = metrics.horizontalAdvance(QLatin1Char('n')) * ListCharacters + metrics.height() * 2;
+    if (list->maximumWidth() > most)
+        list->setMaximumWidth(std::max(most, list->minimumWidth()));
+    list->view()->setTextElideMode(Qt::ElideRight);
+    QObject::connect(list, &QComboBox::currentTextChanged, list, [list](const QString& text) {
+        list->setToolTip(list->fontMetrics().horizontalAdvance(text) >
+                                 list->width() - list->fontMetrics().height()
+                             ? text
+                             : QString());
+    });
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QColor>
+#include <QSize>
 #include <QStringList>
 
 class QWidget;
@@ -12,6 +13,16 @@ namespace WindowTools {
 // Left edge of the frame = (window width − frame width) / 2.
 void centreHorizontally(QWidget* frame, QWidget* window);
 void centreOnScreen(QWidget* window);
+// The window no larger than the screen's available area and within it: centred on its parent window (on
+// the screen when it has none), or left where it is when `centre` is false.
+void placeOnScreen(QWidget* window, bool centre = true);
+// The window's size and place as the user left them, kept in a settings file under `key`; false when
+// none is kept.
+bool restorePlace(QWidget* window, const QString& settingsFile, const QString& key);
+void savePlace(const QWidget* window, const QString& settingsFile, const QString& key);
+// The window at the top left corner of the screen's available area, as large as `wanted` where the area
+// allows, never past its edges.
+void fitToScreen(QWidget* window, const QSize& wanted);
 // A colour the program names (the blue of a label), as near to it as a readable contrast with the
 // background allows: 4.5 to 1 at least, on a light or a dark palette.
 QColor readableOn(const QColor& wanted, const QColor& background);
@@ -30,6 +41,8 @@ namespace WindowTools {
 // The program's icons (":/icons/...") become available once this has run.
 void loadResources();
 
-// Appends the values to the list, leaving no entry chosen.
+// Appends the values to the list, leaving no entry chosen; a long one has its whole text as tooltip.
 void fillList(QComboBox* list, const QStringList& values);
+// The list no wider than forty characters, whatever its entries: the one chosen shows whole in its tooltip.
+void elideLongEntries(QComboBox* list);
 } // namespace WindowTools

@@ -519,8 +519,6 @@ void TestPrinting::pagesReadAsAPrintedInventory() {
                 QVERIFY(shade(body.at(l + 2)) < 248);
             }
     }
-    for (auto& st : starts)
-        qDebug() << st.first << st.second;
     QCOMPARE(starts.size(), sections.size());
     // The outline leads to each section where it starts, then to the grand total on the last page.
     QList<QPair<QString, int>> expected = starts;
@@ -638,13 +636,48 @@ void TestPrinting::previewByKeyboardAndDrawnLazily() {
     QVERIFY(pages->pagesDrawn() <= 3);
     auto* where = preview->findChild<QLabel*>("PageCourante");
     QCOMPARE(where->text(), QString("Page 1 / %1").arg(preview->layout().pageCount()));
+    const int count = preview->layout().pageCount();
     pages->setFocus();
     QTest::keyClick(pages, Qt::Key_PageDown);
     QTest::keyClick(pages, Qt::Key_PageDown);
-    QCOMPARE(where->text(), QString("Page 3 / %1").arg(preview->layout().pageCount()));
+    QCOMPARE(where->text(), QString("Page 3 / %1").arg(count));
     QTest::keyClick(pages, Qt::Key_End);
-    QCOMPARE(pages->currentPage(), preview->layout().pageCount() - 1);
+    QCOMPARE(pages->currentPage(), count - 1);
     QVERIFY(pages->pagesDrawn() <= 8);
+    // The same keys wherever the focus is, but in the page number; Ctrl+G then a number goes there.
+    auto* fermer = preview->findChild<QPushButton*>("Fermer");
+    fermer->setFocus();
+    QTest::keyClick(fermer, Qt::Key_Home);
+    QCOMPARE(pages->currentPage(), 0);
+    QTest::keyClick(fermer, Qt::Key_PageDown);
+    QCOMPARE(pages->currentPage(), 1);
+    QTest::keyClick(fermer, Qt::Key_PageUp);
+    QTest::keyClick(fermer, Qt::Key_PageUp);
+    QCOMPARE(pages->currentPage(), 0);
+    QTest::keyClick(preview.get(), Qt::Key_G, Qt::ControlModifier);
+    QWidget* number = QApplication::focusWidget();
+    QVERIFY(number && number->objectName() == "AllerPage");
+    QTest::keyClicks(number, "40");
+    QTest::keyClick(number, Qt::Key_Return);
+    QCOMPARE(pages->currentPage(), 39);
+    QCOMPARE(where->text(), QString("Page 40 / %1").arg(count));
+    QCOMPARE(QApplication::focusWidget(), pages);
+    QTest::keyClick(pages, Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(pages->currentPage(), count - 1);
+    pressAccessKey(preview.get(), Qt::Key_A);
+    QCOMPARE(QApplication::focusWidget(), number);
+    QTest::keyClick(number, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(number, "77");
+    QTest::keyClick(number, Qt::Key_Return);
+    QCOMPARE(pages->currentPage(), 76);
+    // « Page entière » shows a page whole, within the screen.
+    pressAccessKey(preview.get(), Qt::Key_E);
+    QVERIFY(QGuiApplication::primaryScreen()->availableGeometry().contains(preview->frameGeometry()));
+    QTest::keyClick(pages, Qt::Key_Home);
+    const QImage shown = pages->viewport()->grab().toImage();
+    const QList<int> ink = inkBounds(shown);
+    QVERIFY2(ink[3] < shown.height() - 4, "the foot of the page is cut");
+    QVERIFY(ink[0] > 4 && ink[2] > 4);
     // Every button takes the Tab key and its access letter.
     QStringList chain;
     QWidget* w = pages;
