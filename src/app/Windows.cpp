@@ -14,8 +14,6 @@
 #include "statistics/Statistiques.h"
 #include "view/Visualisation.h"
 
-#include <QDate>
-
 namespace Windows {
 
 namespace {
@@ -52,7 +50,6 @@ MenuActions assemble(Globals& globals, Services& services) {
 
 void atStart(Globals& globals, Services& services, QWidget* window) {
     LegacyConversion::offer(globals, services, window);
-    RestaurerSauvegarde::copieDuJour(globals, services, window, QDate::currentDate());
 }
 
 } // namespace Windows

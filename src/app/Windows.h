@@ -11,7 +11,7 @@ class QWidget;
 namespace Windows {
 
 MenuActions assemble(Globals& globals, Services& services);
-// An earlier cellar converted if the user wishes, then the day's copy.
+// An earlier cellar converted if the user wishes.
 void atStart(Globals& globals, Services& services, QWidget* window);
 
 } // namespace Windows

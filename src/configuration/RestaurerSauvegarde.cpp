@@ -9,17 +9,8 @@
 #include "ui/WindowTools.h"
 #include "ui_RestaurerSauvegarde.h"
 
-#include <QDate>
+#include <QDateTime>
 #include <QDir>
-#include <QStandardPaths>
-
-namespace {
-
-QString userDataFolder() {
-    return userFolder(QStandardPaths::GenericDataLocation);
-}
-
-} // namespace
 
 RestaurerSauvegarde::RestaurerSauvegarde(Globals& globals, Services& services, QWidget* parent)
     : WorkingWindow(parent), ui(std::make_unique<Ui::RestaurerSauvegarde>()), m_globals(globals),
@@ -37,15 +28,19 @@ RestaurerSauvegarde::~RestaurerSauvegarde() = default;
 
 void RestaurerSauvegarde::fillList() {
     FileSystem files;
-    const Backups backups(files, m_globals.CheminBase, userDataFolder());
+    const Backups backups(files, m_globals.CheminBase, Backups::userFolder());
     ui->ListeSauvegardes->clear();
-    for (const Backups::Copy& copy : backups.copies()) {
+    for (const BackupCopy& copy : backups.copies()) {
+        const QDateTime taken = copy.taken.toLocalTime();
         auto* item = new QListWidgetItem(
-            QStringLiteral("%1 — %2").arg(QLocale().toString(copy.date, QLocale::LongFormat),
-                                          copy.lots < 0 ? QStringLiteral("illisible")
-                                                        : Numbers::counted(copy.lots, QStringLiteral("lot"))),
+            QStringLiteral("%1 à %2 — %3 — %4")
+                .arg(QLocale().toString(taken.date(), QLocale::LongFormat),
+                     taken.toString(QStringLiteral("HH:mm")), Backups::kindLabel(copy.kind),
+                     copy.lots < 0 ? QStringLiteral("illisible")
+                                   : Numbers::counted(copy.lots, QStringLiteral("lot"))),
             ui->ListeSauvegardes);
         item->setData(Qt::UserRole, copy.path);
+        item->setToolTip(QDir::toNativeSeparators(copy.path));
     }
     ui->Dossier->setText(QStringLiteral("Dossier : %1").arg(QDir::toNativeSeparators(backups.folder())));
     ui->Restaurer->setEnabled(ui->ListeSauvegardes->count() > 0);
@@ -67,18 +62,20 @@ void RestaurerSauvegarde::Restaurer_Click() {
         MessageBox::Icon::Question, MessageBox::Buttons::YesNo);
     if (answer != MessageBox::Answer::Yes)
         return;
-    Status failure;
+    Backups::Outcome outcome;
     {
         BusyCursor busy;
         FileSystem files;
-        failure = Backups(files, m_globals.CheminBase, userDataFolder())
-                      .restore(chosen->data(Qt::UserRole).toString(), QDate::currentDate());
+        outcome = Backups(files, m_globals.CheminBase, Backups::userFolder())
+                      .restore(chosen->data(Qt::UserRole).toString(), QDateTime::currentDateTime());
     }
-    if (failure) {
-        m_services.messages.databaseError(this, *failure);
+    if (outcome.failure) {
+        m_services.messages.databaseError(this, *outcome.failure);
         return;
     }
     m_services.messages.notice(this, QStringLiteral("La cave a été restaurée : %1.").arg(chosen->text()));
+    if (!outcome.notice.isEmpty())
+        m_services.messages.notice(this, outcome.notice, MessageBox::Icon::Exclamation);
     fillList();
 }
 
@@ -97,7 +94,8 @@ void RestaurerSauvegarde::sauvegarder(Globals& globals, Services& services, QWid
     {
         BusyCursor busy;
         FileSystem files;
-        failure = Backups(files, globals.CheminBase, userDataFolder()).saveTo(path);
+        failure = Backups(files, globals.CheminBase, Backups::userFolder())
+                      .saveTo(path, QDateTime::currentDateTime());
     }
     if (failure)
         services.messages.databaseError(parent, *failure);
@@ -105,14 +103,4 @@ void RestaurerSauvegarde::sauvegarder(Globals& globals, Services& services, QWid
         services.messages.notice(
             parent,
             QStringLiteral("La cave a été sauvegardée dans « %1 ».").arg(QDir::toNativeSeparators(path)));
-}
-
-void RestaurerSauvegarde::copieDuJour(Globals& globals, Services& services, QWidget* parent,
-                                      const QDate& today) {
-    FileSystem files;
-    if (Status failure = Backups(files, globals.CheminBase, userDataFolder()).daily(today))
-        services.messages.show(
-            parent, QStringLiteral("Brovane"),
-            QStringLiteral("La sauvegarde du jour n'a pas pu être faite :\n%1").arg(failure->message),
-            MessageBox::Icon::Exclamation, MessageBox::Buttons::Ok, failure->detail);
 }

@@ -11,8 +11,8 @@ class RestaurerSauvegarde;
 }
 struct Services;
 
-// The copies of the cellar, newest first, with the number of lots each holds; the one chosen takes the
-// cellar's place after a copy of the cellar as it is.
+// The copies of the cellar, newest first, with the time each was taken, its kind and the number of lots it
+// holds; the one chosen takes the cellar's place, once checked, after a copy of the cellar as it is.
 class RestaurerSauvegarde : public WorkingWindow {
     Q_OBJECT
 public:
@@ -23,8 +23,6 @@ public:
 
     // "Sauvegarder la cave…": a checked copy at a place of the user's choice.
     static void sauvegarder(Globals& globals, Services& services, QWidget* parent);
-    // The copy of the day at start-up; what went wrong, told once.
-    static void copieDuJour(Globals& globals, Services& services, QWidget* parent, const QDate& today);
 
 public slots:
     void Restaurer_Click();

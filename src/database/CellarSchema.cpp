@@ -75,6 +75,18 @@ QString createAddedTablesSql() {
         .arg(copies.join(QStringLiteral(", ")));
 }
 
+QString lotIndexesSql() {
+    QString sql;
+    for (const auto& [index, column] : LotIndexes)
+        sql += QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON ORNY (%2 COLLATE NOCASE);")
+                   .arg(QLatin1String(index), QLatin1String(column));
+    return sql;
+}
+
+QString currentShapeSql() {
+    return lotIndexesSql() + createAddedTablesSql();
+}
+
 QString detailValueSql(const QString& lot) {
     QStringList columns;
     for (const char* name : DetailColumnNames)
@@ -110,9 +122,8 @@ Status createCellar(const QString& path, const QStringList& colours) {
         // Indexes use built-in collations only, so that stock SQLite tools can still write the file.
         db.exec("CREATE TABLE ORNY (NOM TEXT, TYPE TEXT, ANNEE INTEGER, COULEUR TEXT, QUANTITE INTEGER, "
                 "PRIXUNITAIRE REAL);"
-                "CREATE TABLE COULEUR (LIBELLE TEXT);"
-                "CREATE INDEX ORNY_NOM ON ORNY (NOM COLLATE NOCASE);"
-                "CREATE INDEX ORNY_TYPE ON ORNY (TYPE COLLATE NOCASE);");
+                "CREATE TABLE COULEUR (LIBELLE TEXT);");
+        db.exec(lotIndexesSql().toStdString());
         SQLite::Statement insert(db, "INSERT INTO COULEUR (LIBELLE) VALUES (?1)");
         for (const QString& colour : colours) {
             insert.bind(1, colour.toStdString());

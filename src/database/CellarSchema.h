@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <utility>
 
 // What a file must be to serve as the cellar, and the messages for each way it can fall short. This is
 // the one place the tables' shape is written.
@@ -47,6 +48,12 @@ inline constexpr const char* DetailTable = "DETAIL";
 const QList<RequiredTable>& addedTables();
 // Creates whichever of them is missing, with their indexes.
 QString createAddedTablesSql();
+// The indexes of ORNY, by name and column, and the statements that make those missing.
+inline constexpr std::pair<const char*, const char*> LotIndexes[] = {{"ORNY_NOM", "NOM"},
+                                                                     {"ORNY_TYPE", "TYPE"}};
+QString lotIndexesSql();
+// Brings a cellar of an earlier shape to the current one: ORNY's indexes and the added tables.
+QString currentShapeSql();
 // The journal's columns for a lot's values before and after a movement: "NOM_AVANT" and so on.
 QString lotColumn(LotColumn column, const char* suffix);
 // The details of a lot as one value (a JSON array of the DETAIL columns after LOT), or null when it has

@@ -9,6 +9,7 @@
 #include <sqlite3.h>
 
 #include <cerrno>
+#include <cstring>
 #include <map>
 #include <string>
 #include <sys/stat.h>
@@ -333,7 +334,7 @@ bool DataLink::stillThere() const {
            now.st_dev == d->opened.st_dev && now.st_ino == d->opened.st_ino;
 }
 
-Status DataLink::backupTo(const QString& path, qint64& lots) {
+Status DataLink::backupTo(const QString& path, qint64& lots, bool yieldToWriters) {
     if (Status status = open())
         return status;
     d->cursor.reset();
@@ -341,26 +342,61 @@ Status DataLink::backupTo(const QString& path, qint64& lots) {
         return CellarSchema::engineFailure(path, QStringLiteral("le fichier existe déjà"));
     try {
         // Within one read transaction, the count and the copy see the same cellar.
-        SQLite::Transaction snapshot(*d->db, SQLite::TransactionBehavior::DEFERRED);
-        SQLite::Statement count(*d->db, "SELECT COUNT(*) FROM ORNY");
-        count.executeStep();
-        lots = count.getColumn(0).getInt64();
+        std::unique_ptr<SQLite::Transaction> snapshot;
+        if (!yieldToWriters) {
+            snapshot = std::make_unique<SQLite::Transaction>(*d->db, SQLite::TransactionBehavior::DEFERRED);
+            SQLite::Statement count(*d->db, "SELECT COUNT(*) FROM ORNY");
+            count.executeStep();
+            lots = count.getColumn(0).getInt64();
+        }
         SQLite::Database copy(path.toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+        // The copy is readable by whom the cellar is, before it holds a byte of it.
+        struct stat cellar {};
+        if (::stat(QFile::encodeName(m_databaseName).constData(), &cellar) != 0 ||
+            ::chmod(QFile::encodeName(path).constData(), cellar.st_mode & 07777) != 0)
+            return CellarSchema::accessRefused(path, QString::fromLocal8Bit(std::strerror(errno)));
         copy.exec("PRAGMA synchronous = FULL");
         sqlite3_backup* backup = sqlite3_backup_init(copy.getHandle(), "main", d->db->getHandle(), "main");
         if (!backup)
             return failureOf(path, sqlite3_extended_errcode(copy.getHandle()),
                              sqlite3_system_errno(copy.getHandle()),
                              QString::fromUtf8(sqlite3_errmsg(copy.getHandle())));
-        const int stepped = sqlite3_backup_step(backup, -1);
+        int stepped = SQLITE_OK;
+        if (!yieldToWriters) {
+            stepped = sqlite3_backup_step(backup, -1);
+        } else {
+            // A megabyte at a time, the cellar free between two steps: a writer waits one step at most, and
+            // the copy starts again if he wrote. A cellar held by another program for half a minute ends it;
+            // one written without a pause is copied in one step after twenty fresh starts.
+            int waits = 0;
+            int restarts = 0;
+            int remaining = -1;
+            for (;;) {
+                stepped = sqlite3_backup_step(backup, restarts > 20 ? -1 : 256);
+                const bool busy = stepped == SQLITE_BUSY || stepped == SQLITE_LOCKED;
+                if ((stepped != SQLITE_OK && !busy) || (busy && ++waits > 3000))
+                    break;
+                if (!busy) {
+                    waits = 0;
+                    if (remaining >= 0 && sqlite3_backup_remaining(backup) > remaining)
+                        ++restarts;
+                    remaining = sqlite3_backup_remaining(backup);
+                }
+                sqlite3_sleep(busy ? 10 : 1);
+            }
+        }
         const int finished = sqlite3_backup_finish(backup);
         if (stepped != SQLITE_DONE || finished != SQLITE_OK) {
-            const Failure failure = failureOf(
-                path, finished != SQLITE_OK ? finished : stepped, sqlite3_system_errno(copy.getHandle()),
-                QString::fromUtf8(sqlite3_errstr(finished != SQLITE_OK ? finished : stepped)));
-            return failure;
+            const int code = finished != SQLITE_OK ? finished : stepped;
+            return failureOf(path, code, sqlite3_system_errno(copy.getHandle()),
+                             QString::fromUtf8(sqlite3_errstr(code)));
         }
         copy.exec("PRAGMA journal_mode = DELETE");
+        if (yieldToWriters) {
+            SQLite::Statement count(copy, "SELECT COUNT(*) FROM ORNY");
+            count.executeStep();
+            lots = count.getColumn(0).getInt64();
+        }
         return std::nullopt;
     } catch (const SQLite::Exception& e) {
         return fromException(path, nullptr, e);

@@ -49,9 +49,10 @@ public:
     // file itself (a journal left behind is taken in first): the file can then be copied as it stands.
     Status holdForCopy();
 
-    // Copies the cellar, as the engine sees it at one instant, into a new file (which must not exist), and
-    // returns how many lots it held. Other connections may go on reading and writing meanwhile.
-    Status backupTo(const QString& path, qint64& lots);
+    // Copies the cellar, as the engine sees it at one instant, into a new file (which must not exist) with
+    // the cellar's permissions, and returns how many lots it held. Other connections may go on reading
+    // meanwhile; writers wait for the end of the copy, or, when `yieldToWriters`, only a moment.
+    Status backupTo(const QString& path, qint64& lots, bool yieldToWriters = false);
     // Whether the file is a sound cellar holding that many lots.
     static Status check(const QString& path, qint64 lots);
 

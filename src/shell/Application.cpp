@@ -2,6 +2,7 @@
 #include "shell/Application.h"
 
 #include "BuildInfo.h"
+#include "shell/CopyScheduler.h"
 #include "shell/Preparation.h"
 #include "shell/Principale.h"
 #include "shell/SingleCopy.h"
@@ -35,5 +36,9 @@ bool Application::start(const Assemble& assemble, const AtStart& atStart) {
         m_services.messages.notice(m_window.get(), notice, MessageBox::Icon::Exclamation);
     if (atStart)
         atStart(m_globals, m_services, m_window.get());
+    // The day's copy beside the window; the session's at its end, once the event loop has stopped.
+    m_copies = new CopyScheduler(m_globals, m_services, m_window.get());
+    m_copies->startDaily();
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, m_copies, &CopyScheduler::atExit);
     return true;
 }

@@ -12,9 +12,10 @@
 class QApplication;
 class QWidget;
 class Principale;
+class CopyScheduler;
 
-// The program's start: application identity and translations, the single copy, the globals, and the
-// main window shown.
+// The program's start: application identity and translations, the single copy, the globals, the main
+// window shown, and the copies the program takes by itself.
 class Application {
 public:
     using Assemble = std::function<MenuActions(Globals&, Services&)>;
@@ -28,10 +29,12 @@ public:
     // False when another copy runs: the user has been told, and the program must end.
     bool start(const Assemble& assemble, const AtStart& atStart = {});
     Principale* window() const { return m_window.get(); }
+    CopyScheduler* copies() const { return m_copies; }
 
 private:
     Services m_services;
     SingleCopyLock m_lock;
     Globals m_globals;
     std::unique_ptr<Principale> m_window;
+    CopyScheduler* m_copies = nullptr; // a child of the window
 };

@@ -5,6 +5,7 @@
 #include "database/CellarFiles.h"
 #include "shell/BuildFolderCellar.h"
 #include "shell/SingleCopy.h"
+#include "storage/Backups.h"
 #include "storage/DatabaseMove.h"
 #include "storage/FileSystem.h"
 #include "storage/SettingsFile.h"
@@ -84,6 +85,11 @@ Globals prepare(const QString& executablePath, QStringList* notices) {
     const QString resumed = DatabaseMove(files, g.settingsFolder).resume(g.CheminBase);
     if (!resumed.isEmpty())
         told << resumed;
+    // What a write, a copy or a restore killed before its end left behind: the files it was making are
+    // not whole, and those it would have replaced are.
+    for (const char* name : {"Orny.ini", DatabaseMove::RecordName})
+        FileSystem::clearUnfinishedWrite(g.settingsFolder + QLatin1String(name));
+    Backups(files, g.CheminBase, Backups::userFolder()).clearLeftovers();
     if (settings.firstStart && perUser) {
         const QString own = CellarFiles::databasePath(firstStart);
         QDir().mkpath(firstStart);

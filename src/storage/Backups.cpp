@@ -2,21 +2,77 @@
 #include "storage/Backups.h"
 
 #include "database/CellarFiles.h"
+#include "database/CellarQueries.h"
 #include "database/CellarSchema.h"
 #include "database/DataLink.h"
+#include "globals/Globals.h"
 #include "storage/FileSystem.h"
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
+#include <QMutex>
+#include <QStandardPaths>
 #include <algorithm>
+#include <set>
+#include <sys/stat.h>
 
 namespace {
 
-const QRegularExpression DailyPattern(QStringLiteral("^Orny02-(\\d{4})-(\\d{2})-(\\d{2})\\.dat$"));
+// The daily copy runs beside the window: one operation on the copies at a time in the whole program.
+QMutex& operations() {
+    static QMutex mutex;
+    return mutex;
+}
+
+// A clock adjusted by a few minutes (a time server, a change of time zone) is not a wrong clock.
+constexpr qint64 ClockSlackSeconds = 15 * 60;
+constexpr const char* TemporarySuffix = ".copie";
+constexpr const char* RestoreSuffix = ".restauration";
 
 QString shown(const QString& path) {
     return QDir::toNativeSeparators(path);
+}
+
+void removeIfPresent(FileSystem& files, const QString& path) {
+    if (FileSystem::present(path))
+        files.removeFile(path).reset();
+}
+
+bool isSessionCopy(const BackupCopy& copy) {
+    return copy.kind == BackupCopy::Kind::Daily || copy.kind == BackupCopy::Kind::AtExit;
+}
+
+constexpr const char* TrialSuffix = ".essai";
+
+// Whether the file can stand for the cellar: what opening a cellar checks (shape, code it must not hold),
+// every page and index sound, the lots counted, and a lot written through the program's own path into a
+// scratch copy of it, so that a file Brovane could read but never write is refused.
+Status usable(FileSystem& files, const QString& path, qint64 lots) {
+    if (Status failure = DataLink::check(path, lots))
+        return failure;
+    {
+        DataLink link(path);
+        const DbRows integrity = link.query(QStringLiteral("PRAGMA integrity_check"));
+        if (!integrity.ok())
+            return integrity.error;
+        const QString verdict =
+            integrity.rows.empty() ? QString() : integrity.rows.front().front().toString();
+        if (integrity.rows.size() != 1 || verdict != QLatin1String("ok"))
+            return CellarSchema::notACellar(path, QStringLiteral("integrity_check : %1").arg(verdict));
+    }
+    const QString scratch = path + QLatin1String(TrialSuffix);
+    removeIfPresent(files, scratch);
+    Status written = files.copyFile(path, scratch);
+    if (!written) {
+        DataLink link(scratch);
+        written = CellarQueries::addLot(
+            link, {QStringLiteral("Essai"), QStringLiteral("Essai"), 2000, QStringLiteral("Rouge"), 1, 1.0});
+    }
+    removeIfPresent(files, scratch);
+    removeIfPresent(files, scratch + QStringLiteral("-journal"));
+    return written;
 }
 
 } // namespace
@@ -28,29 +84,91 @@ QString Backups::database() const {
     return CellarFiles::databasePath(m_cheminBase);
 }
 
-QString Backups::dailyName(const QDate& day) {
-    return QStringLiteral("Orny02-%1.dat").arg(day.toString(QStringLiteral("yyyy-MM-dd")));
+QString Backups::userFolder() {
+    return ::userFolder(QStandardPaths::GenericDataLocation);
 }
 
-QString Backups::folder() const {
-    const QString beside = CellarFiles::folderOf(m_cheminBase) + QLatin1String(FolderName);
-    if (QDir().mkpath(beside) && QFileInfo(beside).isWritable())
-        return CellarFiles::withSeparator(beside);
-    const QString own = CellarFiles::withSeparator(m_fallback) + QLatin1String(FolderName);
+QString Backups::besideFolder(const QString& cheminBase) {
+    return CellarFiles::withSeparator(CellarFiles::folderOf(cheminBase) + QLatin1String(FolderName));
+}
+
+QString Backups::fallbackFolder(const QString& fallback, const QString& cheminBase) {
+    // The cellar's folder, readable, and a digest of it that tells two folders apart whatever the name.
+    const QString cellar = QDir::fromNativeSeparators(CellarFiles::folderOf(cheminBase));
+    QString readable = cellar;
+    readable.replace(QLatin1Char('/'), QLatin1Char('_'));
+    while (readable.startsWith(QLatin1Char('_')))
+        readable.remove(0, 1);
+    while (readable.endsWith(QLatin1Char('_')))
+        readable.chop(1);
+    const QString digest = QString::fromLatin1(
+        QCryptographicHash::hash(cellar.toUtf8(), QCryptographicHash::Sha1).toHex().left(8));
+    return CellarFiles::withSeparator(CellarFiles::withSeparator(fallback) + QLatin1String(FolderName) +
+                                      QDir::separator() + readable.right(80) + QLatin1Char('-') + digest);
+}
+
+QString Backups::folder(QString* problem) const {
+    const QString beside = besideFolder(m_cheminBase);
+    const QString besideName = beside.chopped(1);
+    const QString own = fallbackFolder(m_fallback, m_cheminBase);
+    if (FileSystem::present(besideName) && !FileSystem::isFolder(besideName)) {
+        if (problem)
+            *problem =
+                QStringLiteral("« %1 » n'est pas un dossier : les sauvegardes sont faites dans « %2 ».")
+                    .arg(shown(besideName), shown(own));
+    } else if (QDir().mkpath(besideName) && QFileInfo(besideName).isWritable()) {
+        return beside;
+    }
     QDir().mkpath(own);
-    return CellarFiles::withSeparator(own);
+    return own;
 }
 
-Status Backups::copyTo(const QString& path) {
+QString Backups::stampOf(const QString& database) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(database).constData(), &info) != 0)
+        return {};
+    // The engine counts its writes in the file's header; the file's identity, size and time catch the
+    // writes of any other program.
+    QByteArray counter;
+    QFile file(database);
+    if (file.open(QIODevice::ReadOnly) && file.seek(24))
+        counter = file.read(4).toHex();
+    return QStringLiteral("%1-%2-%3-%4.%5-%6")
+        .arg(info.st_dev)
+        .arg(info.st_ino)
+        .arg(info.st_size)
+        .arg(info.st_mtim.tv_sec)
+        .arg(info.st_mtim.tv_nsec)
+        .arg(QString::fromLatin1(counter));
+}
+
+QString Backups::kindLabel(BackupCopy::Kind kind) {
+    switch (kind) {
+    case BackupCopy::Kind::Daily:
+        return QStringLiteral("quotidienne");
+    case BackupCopy::Kind::AtExit:
+        return QStringLiteral("à la sortie");
+    case BackupCopy::Kind::BeforeRestore:
+        return QStringLiteral("avant restauration");
+    case BackupCopy::Kind::OnDemand:
+        break;
+    }
+    return QStringLiteral("à la demande");
+}
+
+Status Backups::copyTo(BackupCatalogue& catalogue, const QString& path, BackupCopy::Kind kind,
+                       const QDateTime& now) {
     // Made under a name of its own, checked, and only then given its name: no half copy ever looks whole.
-    const QString temporary = path + QStringLiteral(".copie");
-    if (FileSystem::present(temporary))
-        static_cast<void>(m_files.removeFile(temporary));
+    const QString temporary = path + QLatin1String(TemporarySuffix);
+    removeIfPresent(m_files, temporary);
+    // Read before the copy: a write made while it runs makes the cellar look changed since, never the
+    // other way round.
+    const QString stamp = stampOf(database());
     qint64 lots = 0;
     Status status;
     {
         DataLink cellar(database());
-        status = cellar.backupTo(temporary, lots);
+        status = cellar.backupTo(temporary, lots, true);
     }
     if (!status)
         status = DataLink::check(temporary, lots);
@@ -58,113 +176,245 @@ Status Backups::copyTo(const QString& path) {
         status = Failure{QStringLiteral("Le fichier « %1 » existe déjà.").arg(shown(path)), {}};
     if (!status)
         status = m_files.rename(temporary, path);
-    if (status && FileSystem::present(temporary))
-        static_cast<void>(m_files.removeFile(temporary));
-    return status;
-}
-
-Status Backups::daily(const QDate& today) {
-    if (CellarSchema::detectKind(database()) != CellarSchema::FileKind::SQLite)
-        return std::nullopt;
-    const QString where = folder();
-    const QString path = where + dailyName(today);
-    if (FileSystem::present(path))
-        return std::nullopt;
-    if (Status failure = copyTo(path))
-        return failure;
-    QList<QDate> days;
-    for (const Copy& copy : copies())
-        days << copy.date;
-    for (const QDate& day : toPrune(days, today))
-        static_cast<void>(m_files.removeFile(where + dailyName(day)));
+    if (status) {
+        removeIfPresent(m_files, temporary);
+        removeIfPresent(m_files, temporary + QStringLiteral("-journal"));
+        return status;
+    }
+    catalogue.copies().prepend({path, kind, now.toUTC(), lots, stamp});
+    // The copy is whole under its name; were its record lost, its name would still tell what it is.
+    catalogue.save(m_files).reset();
     return std::nullopt;
 }
 
-Status Backups::saveTo(const QString& path) {
+Backups::Outcome Backups::scheduled(BackupCopy::Kind kind, const QDateTime& now,
+                                    const std::function<bool(const BackupCatalogue&, bool)>& due) {
+    const QMutexLocker lock(&operations());
+    Outcome outcome;
+    if (CellarSchema::detectKind(database()) != CellarSchema::FileKind::SQLite)
+        return outcome;
+    QStringList told;
+    QString problem;
+    const QString where = folder(&problem);
+    if (!problem.isEmpty())
+        told << problem;
+    BackupCatalogue catalogue(where);
+    catalogue.load();
+    if (!catalogue.strays().isEmpty()) {
+        QStringList names;
+        for (const QString& stray : catalogue.strays())
+            names << shown(stray);
+        told << QStringLiteral(
+                    "Ces éléments du dossier des sauvegardes portent le nom d'une sauvegarde mais ne "
+                    "sont pas des fichiers (un lien vers rien, par exemple) ; Brovane les laisse de "
+                    "côté :\n%1")
+                    .arg(names.join(QLatin1Char('\n')));
+    }
+    const bool clockWrong = toPrune(catalogue.copies(), now, catalogue.latestSeen).clockWrong.isValid();
+    if (due(catalogue, clockWrong))
+        outcome.failure = copyTo(catalogue, where + catalogue.newName(kind, now), kind, now);
+    const QString pruning = prune(catalogue, now);
+    if (!pruning.isEmpty())
+        told << pruning;
+    outcome.notice = told.join(QStringLiteral("\n\n"));
+    return outcome;
+}
+
+Backups::Outcome Backups::daily(const QDateTime& now) {
+    const QString stamp = stampOf(database());
+    return scheduled(BackupCopy::Kind::Daily, now, [&](const BackupCatalogue& catalogue, bool clockWrong) {
+        const auto& copies = catalogue.copies();
+        const bool changed =
+            std::none_of(copies.begin(), copies.end(), [&](const BackupCopy& c) { return c.stamp == stamp; });
+        // A clock set back to a day that has its copy still gets one: the cellar changed since.
+        const bool today = std::any_of(copies.begin(), copies.end(), [&](const BackupCopy& c) {
+            return isSessionCopy(c) && c.taken.toLocalTime().date() == now.date();
+        });
+        return changed && (!today || clockWrong);
+    });
+}
+
+Backups::Outcome Backups::atExit(const QDateTime& now) {
+    const QString stamp = stampOf(database());
+    return scheduled(BackupCopy::Kind::AtExit, now, [&](const BackupCatalogue& catalogue, bool) {
+        const auto& copies = catalogue.copies();
+        return std::none_of(copies.begin(), copies.end(),
+                            [&](const BackupCopy& c) { return c.stamp == stamp; });
+    });
+}
+
+Status Backups::saveTo(const QString& path, const QDateTime& now) {
+    const QMutexLocker lock(&operations());
     if (FileSystem::present(path))
         return Failure{
             QStringLiteral("Le fichier « %1 » existe déjà : choisissez un autre nom.").arg(shown(path)), {}};
-    return copyTo(path);
+    BackupCatalogue catalogue(folder());
+    catalogue.load();
+    return copyTo(catalogue, QFileInfo(path).absoluteFilePath(), BackupCopy::Kind::OnDemand, now);
 }
 
-QList<Backups::Copy> Backups::copies() const {
-    QList<Copy> found;
-    const QString where = folder();
-    for (const QString& name : QDir(where).entryList({QStringLiteral("Orny02-*.dat")}, QDir::Files)) {
-        const QRegularExpressionMatch match = DailyPattern.match(name);
-        const QDate date = match.hasMatch() ? QDate(match.captured(1).toInt(), match.captured(2).toInt(),
-                                                    match.captured(3).toInt())
-                                            : QDate();
-        if (!date.isValid())
+QList<BackupCopy> Backups::copies() const {
+    const QMutexLocker lock(&operations());
+    BackupCatalogue catalogue(folder());
+    catalogue.load();
+    bool counted = false;
+    for (BackupCopy& copy : catalogue.copies()) {
+        if (copy.lots >= 0)
             continue;
-        Copy copy{where + name, date, -1};
+        // Found by its name only: counted once, then recorded.
         DataLink link(copy.path);
         const DbRows count = link.query(QStringLiteral("SELECT COUNT(*) FROM ORNY"));
-        if (count.ok())
+        if (count.ok()) {
             copy.lots = count.rows.front().front().toLongLong();
-        found << copy;
+            counted = true;
+        }
     }
-    std::sort(found.begin(), found.end(), [](const Copy& a, const Copy& b) { return a.date > b.date; });
-    return found;
+    if (counted)
+        catalogue.save(m_files).reset();
+    return catalogue.copies();
 }
 
-QList<QDate> Backups::toPrune(const QList<QDate>& days, const QDate& today) {
-    QList<QDate> newest = days;
-    std::sort(newest.begin(), newest.end(), std::greater<>());
-    QList<QDate> kept = newest.mid(0, DailyKept);
-    // One a month, the month's first, for the twelve months up to this one.
+Backups::Pruning Backups::toPrune(const QList<BackupCopy>& copies, const QDateTime& now,
+                                  const QDateTime& latestSeen) {
+    Pruning pruning;
+    QDateTime latest = latestSeen;
+    for (const BackupCopy& copy : copies)
+        if (!latest.isValid() || copy.taken > latest)
+            latest = copy.taken;
+    if (latest.isValid() && latest > now.addSecs(ClockSlackSeconds)) {
+        pruning.clockWrong = latest;
+        return pruning;
+    }
+    QList<BackupCopy> newest = copies;
+    std::sort(newest.begin(), newest.end(),
+              [](const BackupCopy& a, const BackupCopy& b) { return a.taken > b.taken; });
+    // The days that have a copy of a session, newest first: the fourteen newest stay, and the first of each
+    // month for the twelve months up to this one, and today whatever happens.
+    QList<QDate> days;
+    for (const BackupCopy& copy : newest)
+        if (isSessionCopy(copy) && !days.contains(copy.taken.toLocalTime().date()))
+            days << copy.taken.toLocalTime().date();
+    std::set<QDate> kept(days.begin(), days.begin() + std::min<qsizetype>(DaysKept, days.size()));
+    const QDate today = now.date();
+    kept.insert(today);
     const QDate oldestMonth = QDate(today.year(), today.month(), 1).addMonths(-(MonthsKept - 1));
-    QList<QDate> monthly;
-    for (auto day = newest.rbegin(); day != newest.rend(); ++day)
-        if (*day >= oldestMonth && std::none_of(monthly.begin(), monthly.end(), [&](const QDate& m) {
-                return m.year() == day->year() && m.month() == day->month();
-            }))
-            monthly << *day;
-    kept << monthly;
-    QList<QDate> pruned;
-    for (const QDate& day : days)
-        if (!kept.contains(day))
-            pruned << day;
-    return pruned;
+    QList<std::pair<int, int>> months;
+    for (auto day = days.rbegin(); day != days.rend(); ++day)
+        if (*day >= oldestMonth && !months.contains(std::pair{day->year(), day->month()})) {
+            months << std::pair{day->year(), day->month()};
+            kept.insert(*day);
+        }
+    // Of a day kept, its newest copy of each kind; of the copies before a restore, the ten newest.
+    std::set<std::pair<QDate, BackupCopy::Kind>> seen;
+    int beforeRestore = 0;
+    for (const BackupCopy& copy : newest) {
+        if (isSessionCopy(copy)) {
+            const QDate day = copy.taken.toLocalTime().date();
+            if (!kept.count(day) || !seen.insert({day, copy.kind}).second)
+                pruning.pruned << copy;
+        } else if (copy.kind == BackupCopy::Kind::BeforeRestore && ++beforeRestore > BeforeRestoreKept) {
+            pruning.pruned << copy;
+        }
+    }
+    return pruning;
 }
 
-Status Backups::restore(const QString& copy, const QDate& today) {
-    // The cellar as it is, first, kept among the copies under the day's name or beside it.
-    QString before = folder() + dailyName(today);
-    for (int n = 2; FileSystem::present(before); ++n)
-        before = folder() + QStringLiteral("Orny02-%1-avant-restauration-%2.dat")
-                                .arg(today.toString(QStringLiteral("yyyy-MM-dd")))
-                                .arg(n);
-    if (CellarSchema::detectKind(database()) == CellarSchema::FileKind::SQLite)
-        if (Status failure = copyTo(before))
-            return failure;
+QString Backups::prune(BackupCatalogue& catalogue, const QDateTime& now) {
+    const Pruning pruning = toPrune(catalogue.copies(), now, catalogue.latestSeen);
+    if (pruning.clockWrong.isValid()) {
+        if (catalogue.warnedFor == pruning.clockWrong)
+            return {};
+        catalogue.warnedFor = pruning.clockWrong;
+        catalogue.save(m_files).reset();
+        return QStringLiteral(
+                   "L'horloge de l'ordinateur semble fausse : la date du jour (%1) est antérieure au "
+                   "%2, date que Brovane a déjà vue.\nPar prudence, aucune sauvegarde n'est effacée "
+                   "tant que l'horloge n'a pas dépassé cette date. Vérifiez la date et l'heure de "
+                   "l'ordinateur.")
+            .arg(QLocale().toString(now, QStringLiteral("d MMMM yyyy HH:mm")),
+                 QLocale().toString(pruning.clockWrong.toLocalTime(), QStringLiteral("d MMMM yyyy HH:mm")));
+    }
+    for (const BackupCopy& copy : pruning.pruned)
+        if (!m_files.removeFile(copy.path))
+            catalogue.copies().removeIf([&](const BackupCopy& c) { return c.path == copy.path; });
+    if (!catalogue.latestSeen.isValid() || now > catalogue.latestSeen)
+        catalogue.latestSeen = now.toUTC();
+    catalogue.save(m_files).reset();
+    return {};
+}
+
+Backups::Outcome Backups::restore(const QString& copy, const QDateTime& now) {
+    const QMutexLocker lock(&operations());
+    Outcome outcome;
     qint64 lots = -1;
     {
         DataLink chosen(copy);
         const DbRows count = chosen.query(QStringLiteral("SELECT COUNT(*) FROM ORNY"));
-        if (!count.ok())
-            return count.error;
+        if (!count.ok()) {
+            outcome.failure = count.error;
+            return outcome;
+        }
         lots = count.rows.front().front().toLongLong();
     }
-    // Written beside the cellar, checked, then renamed over it in one step, while nobody else can write it.
-    const QString temporary = database() + QStringLiteral(".restauration");
-    if (FileSystem::present(temporary))
-        static_cast<void>(m_files.removeFile(temporary));
+    // Written beside the cellar with its permissions, checked as a cellar is, and only then renamed over
+    // it in one step, while nobody else can write it.
+    const QString temporary = database() + QLatin1String(RestoreSuffix);
+    removeIfPresent(m_files, temporary);
+    const auto abandon = [&](const Failure& failure) {
+        removeIfPresent(m_files, temporary);
+        outcome.failure = failure;
+        return outcome;
+    };
     if (Status failure = m_files.copyFile(copy, temporary))
-        return failure;
-    if (Status failure = DataLink::check(temporary, lots)) {
-        static_cast<void>(m_files.removeFile(temporary));
-        return failure;
+        return abandon(*failure);
+    const bool cellarThere = CellarSchema::detectKind(database()) == CellarSchema::FileKind::SQLite;
+    if (cellarThere)
+        if (Status failure = m_files.copyPermissions(database(), temporary))
+            return abandon(*failure);
+    if (Status failure = usable(m_files, temporary, lots)) {
+        QString detail = failure->text();
+        detail.replace(shown(temporary), shown(copy));
+        return abandon(
+            {QStringLiteral("La sauvegarde « %1 » n'est pas utilisable : Brovane ne pourrait pas y "
+                            "écrire sans erreur.\nElle n'a pas remplacé la cave, qui reste telle "
+                            "qu'elle était.")
+                 .arg(shown(copy)),
+             detail});
     }
+    // The cellar as it is, first, kept among the copies.
+    const QString where = folder();
+    BackupCatalogue catalogue(where);
+    catalogue.load();
+    if (cellarThere)
+        if (Status failure =
+                copyTo(catalogue, where + catalogue.newName(BackupCopy::Kind::BeforeRestore, now),
+                       BackupCopy::Kind::BeforeRestore, now))
+            return abandon(*failure);
     DataLink hold(database());
-    if (CellarSchema::detectKind(database()) == CellarSchema::FileKind::SQLite)
-        if (Status failure = hold.holdForCopy()) {
-            static_cast<void>(m_files.removeFile(temporary));
-            return failure;
-        }
-    if (Status failure = m_files.rename(temporary, database())) {
-        static_cast<void>(m_files.removeFile(temporary));
-        return failure;
+    if (cellarThere)
+        if (Status failure = hold.holdForCopy())
+            return abandon(*failure);
+    if (Status failure = m_files.rename(temporary, database()))
+        return abandon(*failure);
+    hold.close();
+    outcome.notice = prune(catalogue, now);
+    return outcome;
+}
+
+void Backups::clearLeftovers() const {
+    for (const QString& where : {besideFolder(m_cheminBase), fallbackFolder(m_fallback, m_cheminBase)}) {
+        if (!FileSystem::isFolder(where.chopped(1)))
+            continue;
+        for (const QString& pattern :
+             {QStringLiteral("Orny02-*.dat%1").arg(QLatin1String(TemporarySuffix)),
+              QStringLiteral("Orny02-*.dat%1-journal").arg(QLatin1String(TemporarySuffix))})
+            for (const QString& leftover : m_files.files(where, pattern))
+                m_files.removeFile(leftover).reset();
+        FileSystem::clearUnfinishedWrite(where + QLatin1String(BackupCatalogue::FileName));
     }
-    return std::nullopt;
+    const QString restoring = database() + QLatin1String(RestoreSuffix);
+    for (const QString& leftover :
+         {restoring, restoring + QStringLiteral("-journal"), restoring + QLatin1String(TrialSuffix),
+          restoring + QLatin1String(TrialSuffix) + QStringLiteral("-journal")})
+        removeIfPresent(m_files, leftover);
 }

@@ -2,54 +2,90 @@
 #pragma once
 
 #include "database/Status.h"
+#include "storage/BackupCatalogue.h"
 
-#include <QDate>
+#include <QDateTime>
 #include <QList>
 #include <QString>
 
 class FileSystem;
 
-// Copies of the cellar the user never has to think about: one a day, kept in the folder "Sauvegardes"
-// beside the cellar (or in the user's own data folder when that one cannot be written), the last fourteen
-// days and one a month for a year; and copies on demand, and the return to any of them.
+// Copies of the cellar the user never has to think about, kept in the folder "Sauvegardes" beside the
+// cellar (or, when that folder cannot be written, in a folder named after the cellar inside the user's own
+// data folder): one a day and one at the end of a session that changed the cellar, kept fourteen days and
+// one a month for a year; one before each restore, the last ten kept; copies on demand, never deleted.
+// Each is recorded with its kind, the time it was taken and its lots; all are listed and restorable.
+// Every time is given by the caller: the clock is the caller's.
 class Backups {
 public:
     static constexpr const char* FolderName = "Sauvegardes";
-    static constexpr int DailyKept = 14;
+    static constexpr int DaysKept = 14;
     static constexpr int MonthsKept = 12;
+    static constexpr int BeforeRestoreKept = 10;
 
     // `fallback` is the user's own data folder.
     Backups(FileSystem& files, const QString& cheminBase, const QString& fallback);
 
-    // Where the copies go: beside the cellar if that folder can be written to.
-    QString folder() const;
+    // The user's own data folder, where copies go when the cellar's folder cannot be written.
+    static QString userFolder();
+    // "Sauvegardes" beside the cellar.
+    static QString besideFolder(const QString& cheminBase);
+    // The folder of this cellar's copies inside the shared `fallback`: named after the cellar.
+    static QString fallbackFolder(const QString& fallback, const QString& cheminBase);
+    // Where the copies go: beside the cellar if that folder can be written to. A name there that is not a
+    // folder is reported in `problem`.
+    QString folder(QString* problem = nullptr) const;
 
-    // Today's copy, unless there is one already; once it is checked, the copies no longer kept are deleted.
-    // Nothing, and no failure, when there is no cellar to copy.
-    Status daily(const QDate& today);
-    // A checked copy at a path of the user's choice, never replacing a file.
-    Status saveTo(const QString& path);
-
-    struct Copy {
-        QString path;
-        QDate date;
-        qint64 lots = -1; // -1: not readable as a cellar
+    // What a copy made by the program came to: a failure, or what the user should still be told.
+    struct Outcome {
+        Status failure;
+        QString notice;
     };
-    // The day's copies, newest first.
-    QList<Copy> copies() const;
+    // The day's copy when there is none of `now`'s day yet and the cellar changed since its last copy; then
+    // the copies no longer kept are deleted. Nothing, and no failure, when there is no cellar to copy.
+    Outcome daily(const QDateTime& now);
+    // The copy at the end of a session, when the cellar changed since its last copy; it replaces the
+    // session copy made earlier that day, and stands beside the day's first copy.
+    Outcome atExit(const QDateTime& now);
+    // A checked copy at a path of the user's choice, never replacing a file; listed with the others.
+    Status saveTo(const QString& path, const QDateTime& now);
 
-    // Puts a copy in the cellar's place, after a copy of the cellar as it is: whatever instant the program
-    // dies at, the cellar is whole, as it was or as the copy.
-    Status restore(const QString& copy, const QDate& today);
+    // Every copy, newest first, with its lot count.
+    QList<BackupCopy> copies() const;
 
-    // Of the days of the copies, those that are no longer kept on `today`.
-    static QList<QDate> toPrune(const QList<QDate>& days, const QDate& today);
-    static QString dailyName(const QDate& day);
+    // Puts a copy in the cellar's place once it has passed every check the cellar itself passes when it
+    // is opened, after a copy of the cellar as it is: whatever instant the program dies at, the cellar is
+    // whole, as it was or as the copy.
+    Outcome restore(const QString& copy, const QDateTime& now);
+
+    // Removes what a copy or a restore killed before its end left behind; the cellar and the copies that
+    // took their names are whole.
+    void clearLeftovers() const;
+
+    // Of the copies, those no longer kept at `now`. Nothing when the clock looks wrong: a copy taken after
+    // `now`, or a clock seen later than `now` before (`clockWrong` then holds the latest such time).
+    struct Pruning {
+        QList<BackupCopy> pruned;
+        QDateTime clockWrong;
+    };
+    static Pruning toPrune(const QList<BackupCopy>& copies, const QDateTime& now,
+                           const QDateTime& latestSeen);
+
+    // The state of a cellar file: changed by every write, whatever program made it.
+    static QString stampOf(const QString& database);
+    // "quotidienne", "à la sortie", "avant restauration", "à la demande".
+    static QString kindLabel(BackupCopy::Kind kind);
 
 private:
     QString database() const;
-    // Copies the cellar into `path` (a new file) and checks the copy.
-    Status copyTo(const QString& path);
+    // Copies the cellar into `path` (a new file), checks the copy and records it.
+    Status copyTo(BackupCatalogue& catalogue, const QString& path, BackupCopy::Kind kind,
+                  const QDateTime& now);
+    // The scheduled copy of `kind`, when `due` says so of the catalogue; then the pruning.
+    Outcome scheduled(BackupCopy::Kind kind, const QDateTime& now,
+                      const std::function<bool(const BackupCatalogue&, bool clockWrong)>& due);
+    // Deletes what is no longer kept, or tells once why nothing is.
+    QString prune(BackupCatalogue& catalogue, const QDateTime& now);
 
     FileSystem& m_files;
     QString m_cheminBase;

@@ -4,11 +4,13 @@
 #include "database/CellarFiles.h"
 #include "database/CellarSchema.h"
 #include "database/DataLink.h"
+#include "storage/Backups.h"
 #include "storage/FileSystem.h"
 #include "storage/SettingsFile.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace {
 
@@ -32,6 +34,10 @@ std::optional<Record> readRecord(const QString& path) {
 }
 
 } // namespace
+
+DatabaseMove::DatabaseMove(FileSystem& files, const QString& settingsFolder, const QString& fallback)
+    : m_files(files), m_settingsFolder(settingsFolder),
+      m_fallback(fallback.isEmpty() ? Backups::userFolder() : fallback) {}
 
 QString DatabaseMove::nameProblem(const QString& name) {
     if (name.isEmpty())
@@ -65,12 +71,74 @@ QStringList DatabaseMove::deleteCellar(const QString& base) {
     return leftBehind;
 }
 
+QString DatabaseMove::copiesOf(const QString& base) const {
+    for (const QString& folder : {Backups::besideFolder(base), Backups::fallbackFolder(m_fallback, base)})
+        if (FileSystem::isFolder(folder.chopped(1)))
+            return folder;
+    return {};
+}
+
+Status DatabaseMove::carryCopies(const QString& from, const QString& to) {
+    if (from.isEmpty() || !FileSystem::isFolder(from.chopped(1)))
+        return std::nullopt;
+    // On the same disk, one step: the copies are all in one place or all in the other.
+    if (!FileSystem::present(to.chopped(1)) && !m_files.rename(from.chopped(1), to.chopped(1)))
+        return std::nullopt;
+    if (!FileSystem::isFolder(to.chopped(1)))
+        if (Status failure = m_files.makeFolder(to.chopped(1)))
+            return failure;
+    for (const QString& file : m_files.files(from, QStringLiteral("*"))) {
+        const QString target = to + QFileInfo(file).fileName();
+        if (FileSystem::isPlainFile(target) && FileSystem::sameBytes(file, target))
+            continue;
+        const QString temporary = target + QLatin1String(CopySuffix);
+        if (FileSystem::present(temporary))
+            m_files.removeFile(temporary).reset();
+        if (Status failure = m_files.copyFile(file, temporary))
+            return failure;
+        if (!FileSystem::sameBytes(file, temporary))
+            return Failure{QStringLiteral("la copie relue de « %1 » diffère de l'original.").arg(shown(file)),
+                           {}};
+        if (Status failure = m_files.rename(temporary, target))
+            return failure;
+    }
+    return std::nullopt;
+}
+
+void DatabaseMove::dropCarried(const QString& from, const QString& to) {
+    if (from.isEmpty() || !FileSystem::isFolder(from.chopped(1)))
+        return;
+    for (const QString& file : m_files.files(from, QStringLiteral("*"))) {
+        const QString carried = to + QFileInfo(file).fileName();
+        if (FileSystem::isPlainFile(carried) && FileSystem::sameBytes(file, carried))
+            m_files.removeFile(file).reset();
+    }
+    m_files.removeFolder(from.chopped(1));
+}
+
+void DatabaseMove::bringBack(const QString& from, const QString& to) {
+    if (from.isEmpty() || !FileSystem::isFolder(to.chopped(1)))
+        return;
+    if (!FileSystem::present(from.chopped(1)) && !m_files.rename(to.chopped(1), from.chopped(1)))
+        return;
+    // Copied, not renamed: the originals are still there, the copies and their temporaries go.
+    for (const QString& file : m_files.files(to, QStringLiteral("*"))) {
+        const QString original = from + QFileInfo(file).fileName();
+        if (file.endsWith(QLatin1String(CopySuffix)) ||
+            (FileSystem::isPlainFile(original) && FileSystem::sameBytes(file, original)))
+            m_files.removeFile(file).reset();
+    }
+    m_files.removeFolder(to.chopped(1));
+}
+
 DatabaseMove::Result DatabaseMove::run(const QString& oldBase, const QString& newFolder) {
     Result result;
     const QString original = CellarFiles::databasePath(oldBase);
     const QString newBase = CellarFiles::withSeparator(newFolder);
     const QString target = CellarFiles::databasePath(newBase);
     const QString temporary = target + QLatin1String(CopySuffix);
+    const QString oldCopies = copiesOf(oldBase);
+    const QString newCopies = Backups::besideFolder(newBase);
     const auto failed = [&](const QString& why) {
         result.outcome = Outcome::Failed;
         result.message =
@@ -103,6 +171,7 @@ DatabaseMove::Result DatabaseMove::run(const QString& oldBase, const QString& ne
     if (Status failure = m_files.writeAtomically(recordPath(), record))
         return failed(failure->message);
     const auto undo = [&](const Failure& why) {
+        bringBack(oldCopies, newCopies);
         for (const QString& file : {temporary, target})
             if (FileSystem::present(file))
                 m_files.removeFile(file).reset();
@@ -120,12 +189,16 @@ DatabaseMove::Result DatabaseMove::run(const QString& oldBase, const QString& ne
         return undo({QStringLiteral("la copie relue diffère de l'original."), {}});
     if (Status failure = m_files.rename(temporary, target))
         return undo(*failure);
+    if (Status failure = carryCopies(oldCopies, newCopies))
+        return undo({QStringLiteral("les sauvegardes n'ont pas pu être copiées : %1").arg(failure->message),
+                     failure->detail});
     if (Status failure = SettingsFile::write(m_files, m_settingsFolder, newBase))
         return undo(*failure);
 
     // From here the cellar is safe in the new folder and the settings name it: the move counts.
     result.outcome = Outcome::Moved;
     result.newBase = newBase;
+    dropCarried(oldCopies, newCopies);
     const QStringList leftBehind = deleteCellar(oldBase);
     hold.close();
     m_files.removeFile(recordPath()).reset();
@@ -147,27 +220,37 @@ QString DatabaseMove::resume(QString& cheminBase) {
     const QString oldDatabase = CellarFiles::databasePath(record->oldBase);
     const QString newDatabase = CellarFiles::databasePath(record->newBase);
     const QString newFolder = QDir::fromNativeSeparators(record->newBase).chopped(1);
+    const QString oldCopies = copiesOf(record->oldBase).isEmpty() ? Backups::besideFolder(record->oldBase)
+                                                                  : copiesOf(record->oldBase);
+    const QString newCopies = Backups::besideFolder(record->newBase);
     QString message;
     if (FileSystem::present(newDatabase)) {
         // The copy was checked before it took its name: the move was done but for the deletion.
         if (FileSystem::present(oldDatabase) && !FileSystem::sameBytes(oldDatabase, newDatabase)) {
             // Written to since: keep both, and the one the settings named before the move.
             cheminBase = record->oldBase;
+            bringBack(oldCopies, newCopies);
             message = QStringLiteral("Le déplacement de la base a été interrompu et la base « %1 » a changé "
                                      "depuis.\nBrovane continue de l'utiliser ; la copie « %2 » a été "
                                      "laissée en place.")
                           .arg(shown(oldDatabase), shown(newDatabase));
         } else {
             cheminBase = record->newBase;
-            deleteCellar(record->oldBase);
             message = QStringLiteral("Le déplacement de la base, interrompu, a été terminé : elle est "
                                      "maintenant dans « %1 ».")
                           .arg(shown(newDatabase));
+            if (Status failure = carryCopies(oldCopies, newCopies))
+                message += QStringLiteral("\nSes sauvegardes sont restées dans « %1 » : %2")
+                               .arg(shown(oldCopies), failure->message);
+            else
+                dropCarried(oldCopies, newCopies);
+            deleteCellar(record->oldBase);
         }
     } else if (FileSystem::present(oldDatabase)) {
         const QString temporary = newDatabase + QLatin1String(CopySuffix);
         if (FileSystem::present(temporary))
             m_files.removeFile(temporary).reset();
+        bringBack(oldCopies, newCopies);
         m_files.removeFolder(newFolder);
         cheminBase = record->oldBase;
         message = QStringLiteral("Le déplacement de la base a été interrompu avant sa fin ; elle est restée "

@@ -1,14 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "database/Status.h"
+
 #include <QString>
 
 class FileSystem;
 
-// Moves the cellar from its folder into a new folder without ever losing it, whatever instant the
-// program dies at. While the cellar is held against every other writer, a record of the move is written
-// beside the settings, the file is copied under a temporary name, flushed, compared with the original
-// and only then named Orny02.dat; the settings are rewritten, and only after that are the old files
+// Moves the cellar and its copies from its folder into a new folder without ever losing either, whatever
+// instant the program dies at. While the cellar is held against every other writer, a record of the move
+// is written beside the settings, the file is copied under a temporary name, flushed, compared with the
+// original and only then named Orny02.dat; its copies follow in one rename, or on another disk each copied,
+// compared and named the same way; the settings are rewritten, and only after that are the old files
 // deleted. The record lets the next start finish or undo a move that was interrupted.
 class DatabaseMove {
 public:
@@ -20,8 +23,8 @@ public:
     };
 
     // `settingsFolder` is where Orny.ini is written; the record of a move in progress lives beside it.
-    DatabaseMove(FileSystem& files, const QString& settingsFolder)
-        : m_files(files), m_settingsFolder(settingsFolder) {}
+    // `fallback` is the user's own data folder, where copies go that cannot stay beside the cellar.
+    DatabaseMove(FileSystem& files, const QString& settingsFolder, const QString& fallback = {});
 
     // `oldBase` is the database folder as the settings hold it; `newFolder` has no final separator.
     Result run(const QString& oldBase, const QString& newFolder);
@@ -42,7 +45,16 @@ private:
     QString recordPath() const;
     // The cellar's file and the engine's companion files, deleted once the copy is in place.
     QStringList deleteCellar(const QString& base);
+    // Where the copies of the cellar at `base` are, or nothing when it has none.
+    QString copiesOf(const QString& base) const;
+    // Puts every copy of `from` into `to`, whole; `from` stays until dropCarried.
+    Status carryCopies(const QString& from, const QString& to);
+    // Deletes from `from` the copies that are whole in `to`, then the folder once it is empty.
+    void dropCarried(const QString& from, const QString& to);
+    // The move undone: the copies back in `from`, nothing of them left in `to`.
+    void bringBack(const QString& from, const QString& to);
 
     FileSystem& m_files;
     QString m_settingsFolder;
+    QString m_fallback;
 };

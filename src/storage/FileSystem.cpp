@@ -132,41 +132,57 @@ Status FileSystem::copyFile(const QString& from, const QString& to) {
     return copyDurably(source, to);
 }
 
-Status FileSystem::copyDurably(QFile& source, const QString& to) {
-    const int from = source.handle();
-    const int target = ::open(native(to).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (target < 0)
-        return failed(QStringLiteral("La copie n'a pas pu être créée"), to, errno);
-    // The kernel copies without passing the bytes through the program; where it cannot (another kind
-    // of disk, an old system), or stops short, the rest goes through one buffer.
-    int error = 0;
-    off_t done = 0;
+namespace {
+
+// Lets the kernel copy from `done` on without passing the bytes through the program; stops where it cannot
+// (another kind of disk, an old system) or stops short. Returns the error that must end the copy, or 0.
+int copyInKernel(int from, int target, off_t& done) {
     for (;;) {
         loff_t in = done;
         const ssize_t n = ::copy_file_range(from, &in, target, nullptr, 1 << 30, 0);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && (errno == ENOSPC || errno == EDQUOT || errno == EIO))
-            error = errno;
+            return errno;
         if (n <= 0)
-            break;
+            return 0;
         done += n;
     }
-    if (!error) {
-        std::vector<char> buffer(256 * 1024);
-        for (;;) {
-            const qint64 n = readAt(from, buffer.data(), buffer.size(), done);
-            if (n < 0)
-                error = EIO;
-            if (n <= 0)
-                break;
-            if (::lseek(target, done, SEEK_SET) < 0 || !writeAll(target, buffer.data(), n)) {
-                error = errno ? errno : EIO;
-                break;
-            }
-            done += n;
-        }
+}
+
+// The rest of the file from `done` on, through one buffer.
+int copyThroughBuffer(int from, int target, off_t& done) {
+    std::vector<char> buffer(256 * 1024);
+    for (;;) {
+        const qint64 n = readAt(from, buffer.data(), buffer.size(), done);
+        if (n < 0)
+            return EIO;
+        if (n == 0)
+            return 0;
+        if (::lseek(target, done, SEEK_SET) < 0 || !writeAll(target, buffer.data(), n))
+            return errno ? errno : EIO;
+        done += n;
     }
+}
+
+} // namespace
+
+Status FileSystem::copyDurably(QFile& source, const QString& to) {
+    const int from = source.handle();
+    // Made readable by its owner only until it holds the source's permissions: a copy of a private cellar
+    // is never readable by others, not even while it is written.
+    const int target = ::open(native(to).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (target < 0)
+        return failed(QStringLiteral("La copie n'a pas pu être créée"), to, errno);
+    int error = 0;
+    struct stat info {};
+    if (::fstat(from, &info) != 0 || ::fchmod(target, info.st_mode & 07777) != 0)
+        error = errno;
+    off_t done = 0;
+    if (!error)
+        error = copyInKernel(from, target, done);
+    if (!error)
+        error = copyThroughBuffer(from, target, done);
     if (!error && ::fsync(target) != 0)
         error = errno;
     if (::close(target) != 0 && !error)
@@ -174,6 +190,29 @@ Status FileSystem::copyDurably(QFile& source, const QString& to) {
     if (error)
         return failed(QStringLiteral("La copie n'a pas pu être écrite"), to, error);
     return std::nullopt;
+}
+
+Status FileSystem::copyPermissions(const QString& from, const QString& to) {
+    struct stat info {};
+    if (::stat(native(from).constData(), &info) != 0)
+        return failed(QStringLiteral("Le fichier n'a pas pu être lu"), from, errno);
+    if (::chmod(native(to).constData(), info.st_mode & 07777) != 0)
+        return failed(QStringLiteral("Les droits du fichier n'ont pas pu être fixés"), to, errno);
+    return std::nullopt;
+}
+
+bool FileSystem::isPlainFile(const QString& path) {
+    struct stat info {};
+    return ::lstat(native(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool FileSystem::isFolder(const QString& path) {
+    struct stat info {};
+    return ::lstat(native(path).constData(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+void FileSystem::clearUnfinishedWrite(const QString& path) {
+    ::unlink(native(path + QLatin1String(UnfinishedSuffix)).constData());
 }
 
 Status FileSystem::rename(const QString& from, const QString& to) {
@@ -184,7 +223,7 @@ Status FileSystem::rename(const QString& from, const QString& to) {
 }
 
 Status FileSystem::writeAtomically(const QString& path, const QByteArray& bytes) {
-    const QString temporary = path + QStringLiteral(".ecriture");
+    const QString temporary = path + QLatin1String(UnfinishedSuffix);
     ::unlink(native(temporary).constData());
     const int fd = ::open(native(temporary).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0)

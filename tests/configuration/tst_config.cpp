@@ -217,40 +217,52 @@ void TestConfig::foldersWalkedByKeyboardAndDrivesChangeTheFolder() {
 void TestConfig::backupChosenByKeyboardReplacesTheCellarAfterACopy() {
     Cellars c;
     FileSystem files;
-    Backups backups(files, c.cellar.globals.CheminBase, c.elsewhere.path());
-    QVERIFY(!backups.daily(QDate(2026, 11, 2)));
+    Backups backups(files, c.cellar.globals.CheminBase, Backups::userFolder());
+    const QDate day(2026, 11, 2);
+    // One copy of each kind the program makes: the day's, at the end of a session, on demand, before a
+    // restore.
+    QVERIFY(!backups.daily(QDateTime(day, QTime(8, 5))).failure);
     c.cellar.addLot("Pomerol", "Bordeaux", 2005, "Rouge", 6, 30);
-    QVERIFY(!backups.daily(QDate(2026, 11, 3)));
+    QVERIFY(!backups.atExit(QDateTime(day, QTime(19, 40))).failure);
     c.cellar.addLot("Chablis", "Bourgogne", 2019, "Blanc", 3, 14);
+    QVERIFY(!backups.saveTo(c.elsewhere.path() + "/ma copie.dat", QDateTime(day.addDays(1), QTime(10, 0))));
+    c.cellar.addLot("Tavel", "Rhône", 2020, "Rosé", 2, 9);
+    QVERIFY(!backups.restore(c.elsewhere.path() + "/ma copie.dat", QDateTime(day.addDays(1), QTime(11, 0)))
+                 .failure);
+    QCOMPARE(c.cellar.lotCount(), 3);
 
     RestaurerSauvegarde window(c.cellar.globals, c.cellar.services);
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     auto* list = window.findChild<QListWidget*>("ListeSauvegardes");
-    QCOMPARE(list->count(), 2);
-    QCOMPARE(list->item(0)->text(), QString("mardi 3 novembre 2026 — 2 lots"));
-    QCOMPARE(list->item(1)->text(), QString("lundi 2 novembre 2026 — 1 lot"));
+    QStringList shown;
+    for (int i = 0; i < list->count(); ++i)
+        shown << list->item(i)->text();
+    QCOMPARE(shown, (QStringList{"mardi 3 novembre 2026 à 11:00 — avant restauration — 4 lots",
+                                 "mardi 3 novembre 2026 à 10:00 — à la demande — 3 lots",
+                                 "lundi 2 novembre 2026 à 19:40 — à la sortie — 2 lots",
+                                 "lundi 2 novembre 2026 à 08:05 — quotidienne — 1 lot"}));
     QCOMPARE(focusName(), QString("ListeSauvegardes"));
 
-    // Non leaves everything as it was; Oui on the older copy brings back its single lot.
-    QTest::keyClick(list, Qt::Key_Down);
+    // Each kind is restorable by keys. Non leaves everything as it was.
+    QTest::keyClick(list, Qt::Key_End);
     c.cellar.services.messages.queueAnswer(MessageBox::Answer::No);
     QTest::keyClick(list, Qt::Key_Return);
     QCOMPARE(c.cellar.lotCount(), 3);
-    c.cellar.services.messages.queueAnswer(MessageBox::Answer::Yes);
-    pressAccessKey(&window, Qt::Key_R);
-    QVERIFY(c.cellar.lastMessage().text.startsWith("La cave a été restaurée"));
-    QCOMPARE(c.cellar.lots(), QStringList{"Margaux|Bordeaux|1998|Rouge|12|12.5"});
-
-    // The cellar as it was before is one of the copies now, and can be brought back the same way.
-    QCOMPARE(list->count(), 3);
-    QVERIFY(list->item(0)->text().endsWith("— 3 lots"));
-    list->setFocus();
-    QTest::keyClick(list, Qt::Key_Home);
-    c.cellar.services.messages.queueAnswer(MessageBox::Answer::Yes);
-    QTest::keyClick(list, Qt::Key_Return);
-    QCOMPARE(c.cellar.lotCount(), 3);
+    // Each restore adds the copy made before it at the top: the four above stay the last four.
+    for (int up = 0; up < 4; ++up) {
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_End);
+        for (int n = 0; n < up; ++n)
+            QTest::keyClick(list, Qt::Key_Up);
+        c.cellar.services.messages.queueAnswer(MessageBox::Answer::Yes);
+        pressAccessKey(&window, Qt::Key_R);
+        QVERIFY2(c.cellar.lastMessage().text.startsWith("La cave a été restaurée"),
+                 qPrintable(c.cellar.lastMessage().text));
+        QCOMPARE(c.cellar.lotCount(), up + 1);
+    }
     QVERIFY(!QFile::exists(c.cellar.databasePath() + ".restauration"));
+    QCOMPARE(list->count(), 8);
 }
 
 QTEST_MAIN(TestConfig)

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Kills a process that is writing to the cellar at many moments, and checks after each kill that the
 // cellar is sound and holds every write that had been acknowledged, and nothing half-written.
+#include "storage/Backups.h"
 #include "storage/DatabaseMove.h"
 #include "storage/FileSystem.h"
 #include "storage/SettingsFile.h"
 #include "support/JetFixtures.h"
 #include "support/TestCellar.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -125,6 +127,7 @@ class TestCrash : public QObject {
 private slots:
     void killsLoseNothing();
     void killedMovesLoseNothing();
+    void killedCopiesAtExitLoseNothing();
     void writerDuringMoveLosesNothing();
 };
 
@@ -165,10 +168,17 @@ void TestCrash::killedMovesLoseNothing() {
         "INSERT INTO ORNY SELECT 'Vin ' || i, 'Type ' || (i % 40), 1950 + i % 70, 'Rouge', 1 + i % 24, "
         "CASE WHEN i % 10 = 0 THEN NULL ELSE i / 7.0 END FROM n");
     const QByteArray lots = fileBytes(reference.databasePath());
+    // Its copies go with it: three of them, and their record.
+    const QStringList copies = {"Orny02-2026-12-05-080000-jour.dat", "Orny02-2026-12-06-080000-jour.dat",
+                                "Orny02-2026-12-06-190000-sortie.dat"};
     const auto prepare = [&](QTemporaryDir& program) {
         const QString folder = program.path() + "/";
         writeFile(folder + "Orny02.dat", lots);
         writeFile(folder + "Orny.ini", folder.toLocal8Bit() + "\n");
+        QDir().mkdir(folder + "Sauvegardes");
+        for (const QString& copy : copies)
+            writeFile(folder + "Sauvegardes/" + copy, lots);
+        writeFile(folder + "Sauvegardes/" + BackupCatalogue::FileName, "brovane-sauvegardes 1\n");
         return folder;
     };
     // How long a whole move takes here, process start included.
@@ -200,6 +210,11 @@ void TestCrash::killedMovesLoseNothing() {
         QCOMPARE(fileBytes(cheminBase + "Orny02.dat"), lots);
         QVERIFY(!QFileInfo::exists(folder + DatabaseMove::RecordName));
         QVERIFY(!QFileInfo::exists(folder + "Cave/Orny02.dat.copie"));
+        // The copies are beside the cellar, whole, and nowhere else.
+        for (const QString& copy : copies)
+            QCOMPARE(fileBytes(cheminBase + "Sauvegardes/" + copy), lots);
+        QCOMPARE(filesIn(cheminBase + "Sauvegardes").size(), copies.size() + 1);
+        QVERIFY(!QFileInfo::exists((cheminBase == folder ? folder + "Cave/" : folder) + "Sauvegardes"));
         if (cheminBase == folder + "Cave/") {
             ++moved;
             QVERIFY(!QFileInfo::exists(folder + "Orny02.dat"));
@@ -213,6 +228,64 @@ void TestCrash::killedMovesLoseNothing() {
           "%d before anything; no lot lost",
           whole, moved, undone, untouched);
     QVERIFY(moved + undone > 0);
+}
+
+void TestCrash::killedCopiesAtExitLoseNothing() {
+    // The copy at the end of a session, of a cellar of tens of thousands of lots, killed at random moments:
+    // the cellar untouched, every earlier copy whole, and the next start clears what was left.
+    TestCellar cellar;
+    cellar.exec(
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 30000) "
+        "INSERT INTO ORNY SELECT 'Vin ' || i, 'Type ' || (i % 40), 1950 + i % 70, 'Rouge', 1 + i % 24, "
+        "i / 7.0 FROM n");
+    QTemporaryDir fallback;
+    const QString base = cellar.folder();
+    const auto when = [](int day) {
+        return QDateTime(QDate(2026, 12, 1).addDays(day), QTime(19, 0)).toString(Qt::ISODate);
+    };
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(QProcess::execute(worker("copy_worker"), {base, fallback.path(), when(0)}), 0);
+    const int whole = static_cast<int>(clock.elapsed());
+    FileSystem files;
+    Backups backups(files, base, fallback.path());
+    QRandomGenerator random(2912);
+    int made = 0;
+    for (int run = 1; run <= 12; ++run) {
+        cellar.addLot(QString("Séance %1").arg(run), "Loire", 2001, "Blanc", 1);
+        const QByteArray before = fileBytes(cellar.databasePath());
+        QMap<QString, QByteArray> earlier;
+        for (const BackupCopy& copy : backups.copies())
+            earlier[copy.path] = fileBytes(copy.path);
+        QProcess process;
+        process.start(worker("copy_worker"), {base, fallback.path(), when(run)});
+        QVERIFY(process.waitForStarted());
+        QTest::qWait(static_cast<int>(random.bounded(whole + whole / 4 + 1)));
+        process.kill();
+        process.waitForFinished();
+        // The next start.
+        backups.clearLeftovers();
+        QCOMPARE(fileBytes(cellar.databasePath()), before);
+        for (auto copy = earlier.cbegin(); copy != earlier.cend(); ++copy)
+            QCOMPARE(fileBytes(copy.key()), copy.value());
+        const QList<BackupCopy> now = backups.copies();
+        made += now.size() > earlier.size();
+        for (const BackupCopy& copy : now) {
+            DataLink link(copy.path);
+            const DbRows checked =
+                link.query("SELECT (SELECT quick_check FROM pragma_quick_check), COUNT(*) FROM ORNY");
+            QVERIFY(checked.ok());
+            QCOMPARE(checked.rows.front().at(0).toString(), QString("ok"));
+            QCOMPARE(checked.rows.front().at(1).toLongLong(), copy.lots);
+        }
+        QCOMPARE(filesIn(backups.folder()).filter(".copie").size(), 0);
+        if (QTest::currentTestFailed())
+            return;
+    }
+    qInfo("12 kills during a copy at exit of 30,000 lots (%d ms): %d copies made whole before the kill; no "
+          "copy "
+          "or lot lost",
+          whole, made);
 }
 
 void TestCrash::writerDuringMoveLosesNothing() {

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/BuildFolderCellar.h"
+#include "shell/CopyScheduler.h"
 #include "shell/HelpService.h"
 #include "shell/Preparation.h"
 #include "shell/Principale.h"
@@ -21,7 +22,9 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
@@ -33,6 +36,8 @@ private slots:
     void startUpPreparesTheGlobals();
     void installedProgramKeepsToTheUsersFolders();
     void startUpFinishesAnInterruptedMove();
+    void startUpClearsWhatKillsLeft();
+    void dayCopyRunsBesideTheWindowAndTheSessionEndsWithOne();
     void lockIsTheSameInEverySession();
     void secondCopyIsRefused();
     void crashedCopyDoesNotBlock();
@@ -120,6 +125,72 @@ void TestShell::startUpFinishesAnInterruptedMove() {
     QVERIFY(!QFile::exists(cellar.folder() + "Orny02.dat"));
     QCOMPARE(notices.size(), 1);
     QVERIFY(notices.front().contains("a été terminé"));
+}
+
+void TestShell::startUpClearsWhatKillsLeft() {
+    TestCellar cellar;
+    writeFile(cellar.folder() + "brovane", "#!");
+    writeFile(cellar.folder() + "Orny.ini", cellar.folder().toLocal8Bit() + "\n");
+    QVERIFY(QDir().mkdir(cellar.folder() + "Sauvegardes"));
+    const QStringList leftovers = {"Orny.ini.ecriture", "Orny.ini.deplacement.ecriture",
+                                   "Orny02.dat.restauration",
+                                   "Sauvegardes/Orny02-2026-12-07-080000-jour.dat.copie",
+                                   "Sauvegardes/Orny02-2026-12-07-080000-jour.dat.copie-journal"};
+    for (const QString& leftover : leftovers)
+        writeFile(cellar.folder() + leftover, "à moitié écrit");
+    const QByteArray before = fileBytes(cellar.databasePath());
+    const Globals g = Preparation::prepare(cellar.folder() + "brovane");
+    QCOMPARE(g.CheminBase, cellar.folder());
+    for (const QString& leftover : leftovers)
+        QVERIFY2(!QFile::exists(cellar.folder() + leftover), qPrintable(leftover));
+    QCOMPARE(fileBytes(cellar.databasePath()), before);
+    QCOMPARE(fileBytes(cellar.folder() + "Orny.ini"), cellar.folder().toLocal8Bit() + "\n");
+}
+
+void TestShell::dayCopyRunsBesideTheWindowAndTheSessionEndsWithOne() {
+    TestCellar cellar;
+    cellar.exec(
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 50000) "
+        "INSERT INTO ORNY SELECT 'Vin ' || i, 'Type ' || (i % 40), 1990 + i % 30, 'Rouge', 6, 9.5 FROM n");
+    // A cellar as an earlier version left it, without the index on names.
+    cellar.exec("DROP INDEX ORNY_NOM");
+    Principale window(cellar.globals, {});
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QDateTime now(QDate(2026, 12, 8), QTime(8, 30));
+    CopyScheduler copies(cellar.globals, cellar.services, &window, [&now] { return now; });
+    QSignalSpy ended(&copies, &CopyScheduler::dailyEnded);
+    copies.startDaily();
+    // Shown in the status bar while it runs; the window answers and the user's purchase goes in meanwhile.
+    auto* indicator = window.statusBar()->findChild<QLabel*>("PanneauSauvegarde");
+    QVERIFY(indicator);
+    QCOMPARE(indicator->text(), QString("Sauvegarde du jour en cours…"));
+    QVERIFY(copies.dailyRunning());
+    cellar.addLot("Acheté pendant la copie", "Loire", 2001, "Blanc", 1);
+    QVERIFY(ended.wait(20000));
+    QVERIFY(!window.statusBar()->findChild<QLabel*>("PanneauSauvegarde"));
+    QCOMPARE(cellar.messageCount(), 0);
+    FileSystem files;
+    const Backups backups(files, cellar.globals.CheminBase, Backups::userFolder());
+    QCOMPARE(backups.copies().size(), 1);
+    QCOMPARE(backups.copies().front().kind, BackupCopy::Kind::Daily);
+    QVERIFY(backups.copies().front().lots >= 50000);
+    // The cellar is brought to the current shape once its copy is taken.
+    QCOMPARE(
+        cellar.rows("SELECT COUNT(*) FROM sqlite_schema WHERE name IN ('MOUVEMENT', 'DETAIL', 'ORNY_NOM')")
+            .front()
+            .front()
+            .toInt(),
+        3);
+    // The session's work is in a copy at its end.
+    cellar.addLot("Acheté le soir", "Loire", 2001, "Blanc", 1);
+    now = now.addSecs(10 * 3600);
+    copies.atExit();
+    QVERIFY(!window.isVisible());
+    QCOMPARE(backups.copies().size(), 2);
+    QCOMPARE(backups.copies().front().kind, BackupCopy::Kind::AtExit);
+    QCOMPARE(backups.copies().front().lots, cellar.lotCount());
+    QCOMPARE(cellar.messageCount(), 0);
 }
 
 void TestShell::lockIsTheSameInEverySession() {

@@ -24,6 +24,7 @@ public:
     struct Killed {};
     QString failing;
     bool corruptCopy = false;
+    bool foldersAcrossDisks = false; // a folder cannot be renamed, as onto another disk
     int dieBefore = -1;
     int operations = 0;
 
@@ -48,6 +49,8 @@ public:
     }
     Status rename(const QString& from, const QString& to) override {
         step();
+        if (foldersAcrossDisks && FileSystem::isFolder(from))
+            return Failure{"Le dossier n'a pas pu être renommé", "EXDEV"};
         return failing == "rename" ? fail() : FileSystem::rename(from, to);
     }
     Status writeAtomically(const QString& path, const QByteArray& bytes) override {
@@ -127,8 +130,20 @@ private slots:
     void resumeKeepsACellarWrittenSince();
     void cellarHoldingCodeIsRefused();
     void dailyCopiesKeptByDate();
+    void clockMovedBothWays_data();
+    void clockMovedBothWays();
+    void dayCopyOnceAndAtTheEndOfASession();
+    void strangeNamesAreReported();
+    void cellarsSharingTheFallbackNeverMix();
+    void copiesKeepTheCellarsPermissions();
+    void unusableCopiesAreRefused_data();
+    void unusableCopiesAreRefused();
+    void leftoversOfKilledOperationsAreCleared();
+    void moveCarriesTheCopies_data();
+    void moveCarriesTheCopies();
     void copiesTakenWhileAnotherProgramWrites();
     void restoreKilledAtEveryStepLeavesOneWholeCellar();
+    void copiesBeforeARestoreKeptByTheirOwnRule();
 };
 
 void TestStorage::settingsLines_data() {
@@ -477,46 +492,360 @@ void TestStorage::cellarHoldingCodeIsRefused() {
     QCOMPARE(fileBytes(cellar.databasePath()), before);
 }
 
+namespace {
+
+QDateTime at(const QDate& day, int hour = 9) {
+    return QDateTime(day, QTime(hour, 0));
+}
+
+BackupCopy sessionCopy(const QDate& day, BackupCopy::Kind kind = BackupCopy::Kind::Daily, int hour = 9) {
+    return {QStringLiteral("/s/%1-%2-%3").arg(day.toString(Qt::ISODate)).arg(int(kind)).arg(hour),
+            kind,
+            at(day, hour).toUTC(),
+            2,
+            {}};
+}
+
+QList<QDate> daysOf(const QList<BackupCopy>& copies) {
+    QList<QDate> days;
+    for (const BackupCopy& copy : copies)
+        days << copy.taken.toLocalTime().date();
+    return days;
+}
+
+// The copies a folder holds, by kind, as the program lists them.
+QList<BackupCopy> copiesOfKind(const Backups& backups, BackupCopy::Kind kind) {
+    QList<BackupCopy> found;
+    for (const BackupCopy& copy : backups.copies())
+        if (copy.kind == kind)
+            found << copy;
+    return found;
+}
+
+} // namespace
+
 void TestStorage::dailyCopiesKeptByDate() {
     // Which days stay, with 7 December 2026 as today: the fourteen newest, then the first of each month for
     // twelve months.
-    QList<QDate> days;
+    QList<BackupCopy> copies;
     for (QDate day(2025, 6, 1); day <= QDate(2026, 12, 7); day = day.addDays(3))
-        days << day;
-    const QList<QDate> pruned = Backups::toPrune(days, QDate(2026, 12, 7));
-    QList<QDate> kept;
-    for (const QDate& day : days)
-        if (!pruned.contains(day))
-            kept << day;
+        copies << sessionCopy(day);
+    const Backups::Pruning pruning = Backups::toPrune(copies, at(QDate(2026, 12, 7), 20), {});
+    QVERIFY(!pruning.clockWrong.isValid());
+    QList<QDate> kept = daysOf(copies);
+    for (const QDate& day : daysOf(pruning.pruned))
+        kept.removeAll(day);
     // The fourteen newest go back to 27 October; the first of each month from January to October adds ten
     // (November's and December's are among the newest).
     QCOMPARE(kept.size(), 24);
     QCOMPARE(kept.first(), QDate(2026, 1, 3));
     QVERIFY(!kept.contains(QDate(2025, 12, 30)));
     QVERIFY(kept.contains(QDate(2026, 2, 2)));
-    QVERIFY(kept.contains(days.last()));
-    // The day's copy: made once, checked, named by the day, and the others pruned beside it.
+    QVERIFY(kept.contains(daysOf(copies).last()));
+    // Of a day, the newest copy at the end of a session replaces the earlier ones and stands beside the
+    // day's first copy; of the copies before a restore, the ten newest stay whatever their age.
+    QList<BackupCopy> day = {sessionCopy(QDate(2026, 12, 7), BackupCopy::Kind::Daily, 8),
+                             sessionCopy(QDate(2026, 12, 7), BackupCopy::Kind::AtExit, 12),
+                             sessionCopy(QDate(2026, 12, 7), BackupCopy::Kind::AtExit, 19)};
+    for (int n = 0; n < 12; ++n)
+        day << sessionCopy(QDate(2024, 1, 1).addDays(n), BackupCopy::Kind::BeforeRestore);
+    day << sessionCopy(QDate(2020, 1, 1), BackupCopy::Kind::OnDemand);
+    const Backups::Pruning sameDay = Backups::toPrune(day, at(QDate(2026, 12, 7), 20), {});
+    QCOMPARE(sameDay.pruned.size(), 3);
+    QCOMPARE(sameDay.pruned.at(0).path, day.at(1).path);
+    QCOMPARE(daysOf(sameDay.pruned.mid(1)), (QList<QDate>{QDate(2024, 1, 2), QDate(2024, 1, 1)}));
+}
+
+void TestStorage::clockMovedBothWays_data() {
+    QTest::addColumn<int>("aheadDays");  // how far the clock once ran ahead of the real date
+    QTest::addColumn<int>("backDays");   // how far it was set back from the real date afterwards
+    QTest::addColumn<int>("realCopies"); // real days with a copy before it went wrong
+    QTest::newRow("ahead to March, then right again") << 100 << 0 << 20;
+    QTest::newRow("ahead ten days") << 10 << 0 << 20;
+    QTest::newRow("set back to a day with a copy") << 0 << 3 << 20;
+    QTest::newRow("set back a year") << 0 << 365 << 20;
+}
+
+void TestStorage::clockMovedBothWays() {
+    QFETCH(int, aheadDays);
+    QFETCH(int, backDays);
+    QFETCH(int, realCopies);
+    Cellars c;
+    FileSystem files;
+    Backups backups(files, c.cellar.folder(), c.elsewhere.path());
+    // Twenty real days, a copy each, the cellar changed every day.
+    const QDate firstReal(2026, 11, 10);
+    for (int n = 0; n < realCopies; ++n) {
+        c.cellar.addLot(QString("Jour %1").arg(n), "Loire", 2001, "Blanc", 1);
+        const Backups::Outcome daily = backups.daily(at(firstReal.addDays(n)));
+        QVERIFY(!daily.failure && daily.notice.isEmpty());
+    }
+    const QDate realToday = firstReal.addDays(realCopies - 1);
+    QCOMPARE(copiesOfKind(backups, BackupCopy::Kind::Daily).size(), 14 + 1); // with November's first
+    // Starts on wrong dates: a few days ahead of the real one...
+    for (int n = 1; aheadDays && n <= 3; ++n) {
+        c.cellar.addLot(QString("En avance %1").arg(n), "Loire", 2001, "Blanc", 1);
+        QVERIFY(!backups.daily(at(realToday.addDays(aheadDays + n))).failure);
+    }
+    const int before = static_cast<int>(backups.copies().size());
+    QStringList notices;
+    // ...then a week of starts on the real date, or on a date set back, each with the cellar changed.
+    for (int n = 1; n <= 7; ++n) {
+        c.cellar.addLot(QString("Retour %1").arg(n), "Loire", 2001, "Blanc", 1);
+        const QDate day = backDays ? realToday.addDays(-backDays) : realToday.addDays(n);
+        const Backups::Outcome daily = backups.daily(at(day, 9 + n));
+        QVERIFY(!daily.failure);
+        if (!daily.notice.isEmpty())
+            notices << daily.notice;
+    }
+    // Nothing deleted, one copy a start since the cellar changed, and the user told once.
+    QCOMPARE(backups.copies().size(), before + 7);
+    QCOMPARE(notices.size(), 1);
+    QVERIFY2(notices.front().contains("L'horloge de l'ordinateur semble fausse"),
+             qPrintable(notices.front()));
+    // The day's work is in a copy.
+    const QList<BackupCopy> all = backups.copies();
+    QVERIFY(std::any_of(all.begin(), all.end(),
+                        [&](const BackupCopy& copy) { return copy.lots == c.cellar.lotCount(); }));
+    // Once the clock has passed every date it showed, the rules apply again.
+    const QDate later = realToday.addDays(aheadDays + 30);
+    c.cellar.addLot("Plus tard", "Loire", 2001, "Blanc", 1);
+    const Backups::Outcome after = backups.daily(at(later));
+    QVERIFY(!after.failure && after.notice.isEmpty());
+    QVERIFY(backups.copies().size() <= 14 + 2);
+}
+
+void TestStorage::dayCopyOnceAndAtTheEndOfASession() {
     Cellars c;
     FileSystem files;
     Backups backups(files, c.cellar.folder(), c.elsewhere.path());
     const QString folder = c.cellar.folder() + "Sauvegardes/";
     QCOMPARE(backups.folder(), folder);
-    for (const QDate& day : days)
-        QVERIFY(QFile::copy(c.cellar.databasePath(), folder + Backups::dailyName(day)));
-    QVERIFY(!backups.daily(QDate(2026, 12, 8)));
-    QCOMPARE(fileBytes(folder + "Orny02-2026-12-08.dat").isEmpty(), false);
-    QCOMPARE(lotsOf(folder + "Orny02-2026-12-08.dat"), c.lots);
-    const auto copies = backups.copies();
-    QCOMPARE(copies.first().date, QDate(2026, 12, 8));
-    QCOMPARE(copies.first().lots, 2);
-    QCOMPARE(copies.size(), 24);
-    // At most once a day.
-    c.cellar.addLot("Plus tard", "Loire", 2001, "Blanc", 1);
-    QVERIFY(!backups.daily(QDate(2026, 12, 8)));
-    QCOMPARE(lotsOf(folder + "Orny02-2026-12-08.dat").size(), 2);
-    // A folder beside the cellar that cannot be written sends them to the user's own.
-    Backups elsewhere(files, "/proc/", c.elsewhere.path());
-    QCOMPARE(elsewhere.folder(), c.elsewhere.path() + "/Sauvegardes/");
+    const QDate day(2026, 12, 8);
+    QVERIFY(!backups.daily(at(day, 8)).failure);
+    QCOMPARE(backups.copies().size(), 1);
+    const BackupCopy first = backups.copies().front();
+    QCOMPARE(first.kind, BackupCopy::Kind::Daily);
+    QCOMPARE(first.taken, at(day, 8).toUTC());
+    QCOMPARE(first.lots, 2);
+    QVERIFY(QFileInfo(first.path).fileName().startsWith("Orny02-2026-12-08-080000-jour"));
+    QCOMPARE(lotsOf(first.path), c.lots);
+    // A second start that day, or an end of session that changed nothing, makes no copy.
+    QVERIFY(!backups.daily(at(day, 10)).failure);
+    QVERIFY(!backups.atExit(at(day, 11)).failure);
+    QCOMPARE(backups.copies().size(), 1);
+    // The day's work is in a copy at the end of the session; a later session of the day replaces it.
+    c.cellar.addLot("Acheté le matin", "Loire", 2001, "Blanc", 1);
+    QVERIFY(!backups.atExit(at(day, 12)).failure);
+    c.cellar.addLot("Acheté le soir", "Loire", 2001, "Blanc", 1);
+    QVERIFY(!backups.daily(at(day, 18)).failure);
+    QVERIFY(!backups.atExit(at(day, 19)).failure);
+    const QList<BackupCopy> copies = backups.copies();
+    QCOMPARE(copies.size(), 2);
+    QCOMPARE(copies.at(0).kind, BackupCopy::Kind::AtExit);
+    QCOMPARE(copies.at(0).taken, at(day, 19).toUTC());
+    QCOMPARE(copies.at(0).lots, 4);
+    QCOMPARE(copies.at(1).path, first.path);
+    // The record lost: the copies are still found by their names, and counted.
+    QFile::remove(folder + BackupCatalogue::FileName);
+    const QList<BackupCopy> found = backups.copies();
+    QCOMPARE(found.size(), 2);
+    QCOMPARE(found.at(0).kind, BackupCopy::Kind::AtExit);
+    QCOMPARE(found.at(0).lots, 4);
+    // Copies of the earlier names are listed too: by day, and before a restore.
+    QVERIFY(QFile::copy(first.path, folder + "Orny02-2026-11-30.dat"));
+    QVERIFY(QFile::copy(first.path, folder + "Orny02-2026-12-01-avant-restauration-2.dat"));
+    const QList<BackupCopy> all = backups.copies();
+    QCOMPARE(all.size(), 4);
+    QCOMPARE(all.at(2).kind, BackupCopy::Kind::BeforeRestore);
+    QCOMPARE(all.at(3).kind, BackupCopy::Kind::Daily);
+    QCOMPARE(all.at(3).taken.toLocalTime().date(), QDate(2026, 11, 30));
+}
+
+void TestStorage::strangeNamesAreReported() {
+    Cellars c;
+    FileSystem files;
+    Backups backups(files, c.cellar.folder(), c.elsewhere.path());
+    const QString folder = backups.folder();
+    // A dangling link and a folder where copies go: reported, and the day's copy made all the same.
+    QVERIFY(QFile::link(c.elsewhere.path() + "/nulle-part", folder + "Orny02-2026-12-08.dat"));
+    QVERIFY(QDir().mkdir(folder + "Orny02-2026-12-08-080000-jour.dat"));
+    const Backups::Outcome daily = backups.daily(at(QDate(2026, 12, 8), 8));
+    QVERIFY(!daily.failure);
+    QVERIFY2(daily.notice.contains("Orny02-2026-12-08.dat") && daily.notice.contains("080000-jour.dat"),
+             qPrintable(daily.notice));
+    QCOMPARE(backups.copies().size(), 1);
+    QCOMPARE(lotsOf(backups.copies().front().path), c.lots);
+    // "Sauvegardes" that is not a folder: said, and the copies go to the user's own folder.
+    Cellars d;
+    writeFile(d.cellar.folder() + "Sauvegardes", "un fichier");
+    Backups other(files, d.cellar.folder(), c.elsewhere.path());
+    const Backups::Outcome elsewhere = other.daily(at(QDate(2026, 12, 8), 8));
+    QVERIFY(!elsewhere.failure);
+    QVERIFY2(elsewhere.notice.contains("n'est pas un dossier"), qPrintable(elsewhere.notice));
+    QCOMPARE(other.copies().size(), 1);
+    QVERIFY(other.copies().front().path.startsWith(c.elsewhere.path() + "/Sauvegardes/"));
+}
+
+void TestStorage::cellarsSharingTheFallbackNeverMix() {
+    // Two cellars whose own folder cannot take their copies, the same day: each gets its copy, in a folder
+    // named after it, and lists only its own.
+    Cellars a;
+    Cellars b;
+    b.cellar.addLot("Seulement dans B", "Loire", 2001, "Blanc", 1);
+    QTemporaryDir shared;
+    FileSystem files;
+    for (Cellars* c : {&a, &b})
+        writeFile(c->cellar.folder() + "Sauvegardes", "occupé");
+    Backups first(files, a.cellar.folder(), shared.path());
+    Backups second(files, b.cellar.folder(), shared.path());
+    QVERIFY(first.folder() != second.folder());
+    QVERIFY(first.folder().contains(QFileInfo(a.cellar.folder()).fileName()));
+    QVERIFY(!first.daily(at(QDate(2026, 12, 8))).failure);
+    QVERIFY(!second.daily(at(QDate(2026, 12, 8))).failure);
+    QCOMPARE(first.copies().size(), 1);
+    QCOMPARE(second.copies().size(), 1);
+    QCOMPARE(first.copies().front().lots, 2);
+    QCOMPARE(second.copies().front().lots, 3);
+    QCOMPARE(Backups::fallbackFolder(shared.path(), "/"), Backups::fallbackFolder(shared.path(), "/"));
+}
+
+void TestStorage::copiesKeepTheCellarsPermissions() {
+    Cellars c;
+    FileSystem files;
+    Backups backups(files, c.cellar.folder(), c.elsewhere.path());
+    int hour = 8;
+    for (const QFile::Permissions mode :
+         {QFile::ReadOwner | QFile::WriteOwner, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup}) {
+        QVERIFY(QFile::setPermissions(c.cellar.databasePath(), mode));
+        const QFile::Permissions cellar = QFile::permissions(c.cellar.databasePath());
+        c.cellar.addLot("Encore", "Loire", 2001, "Blanc", 1);
+        QVERIFY(!backups.atExit(at(QDate(2026, 12, 8), hour++)).failure);
+        QCOMPARE(QFile::permissions(backups.copies().front().path), cellar);
+        const QString chosen = c.elsewhere.path() + QString("/%1.dat").arg(hour);
+        QVERIFY(!backups.saveTo(chosen, at(QDate(2026, 12, 8), hour++)));
+        QCOMPARE(QFile::permissions(chosen), cellar);
+        // A restored cellar keeps the cellar's own permissions, whatever the copy's.
+        QVERIFY(QFile::setPermissions(chosen, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
+        const Backups::Outcome restored = backups.restore(chosen, at(QDate(2026, 12, 8), hour++));
+        QVERIFY2(!restored.failure, qPrintable(restored.failure ? restored.failure->text() : QString()));
+        QCOMPARE(QFile::permissions(c.cellar.databasePath()), cellar);
+        QCOMPARE(QFile::permissions(backups.copies().front().path), cellar);
+    }
+}
+
+void TestStorage::unusableCopiesAreRefused_data() {
+    QTest::addColumn<QByteArray>("damage");
+    QTest::newRow("lots without row numbers")
+        << QByteArray("CREATE TABLE T AS SELECT * FROM ORNY; DROP TABLE ORNY; CREATE TABLE ORNY (NOM TEXT, "
+                      "TYPE TEXT, ANNEE INTEGER, COULEUR TEXT, QUANTITE INTEGER, PRIXUNITAIRE REAL, PRIMARY "
+                      "KEY (NOM, TYPE, ANNEE, COULEUR, QUANTITE)) WITHOUT ROWID; INSERT INTO ORNY SELECT * "
+                      "FROM T; DROP TABLE T;");
+    QTest::newRow("index calling an unknown function")
+        << QByteArray("CREATE INDEX piege ON ORNY (inconnue(NOM));");
+    QTest::newRow("index out of step with its table")
+        << QByteArray("PRAGMA writable_schema = ON; UPDATE sqlite_schema SET sql = 'CREATE INDEX ORNY_NOM ON "
+                      "ORNY (TYPE COLLATE NOCASE)' WHERE name = 'ORNY_NOM';");
+}
+
+void TestStorage::unusableCopiesAreRefused() {
+    QFETCH(QByteArray, damage);
+    Cellars c;
+    FileSystem files;
+    Backups backups(files, c.cellar.folder(), c.elsewhere.path());
+    const QString copy = c.elsewhere.path() + "/abimee.dat";
+    QVERIFY(!backups.saveTo(copy, at(QDate(2026, 12, 8))));
+    sqlite3* tool = nullptr;
+    QCOMPARE(sqlite3_open(copy.toUtf8(), &tool), SQLITE_OK);
+    sqlite3_create_function(
+        tool, "inconnue", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+        [](sqlite3_context* context, int, sqlite3_value** v) { sqlite3_result_value(context, v[0]); },
+        nullptr, nullptr);
+    QCOMPARE(sqlite3_exec(tool, damage.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(tool);
+    // It opens and counts its lots as a cellar does...
+    DataLink link(copy);
+    QVERIFY(link.query("SELECT COUNT(*) FROM ORNY").ok());
+    link.close();
+    // ...but could not be written: refused, the cellar untouched and no copy made before.
+    const Backups::Outcome refused = backups.restore(copy, at(QDate(2026, 12, 8), 10));
+    QVERIFY(refused.failure);
+    QVERIFY2(refused.failure->message.contains("n'est pas utilisable") &&
+                 refused.failure->message.contains("abimee.dat"),
+             qPrintable(refused.failure->message));
+    QCOMPARE(fileBytes(c.cellar.databasePath()), c.original);
+    QCOMPARE(copiesOfKind(backups, BackupCopy::Kind::BeforeRestore).size(), 0);
+    QVERIFY(!QFile::exists(c.cellar.databasePath() + ".restauration"));
+}
+
+void TestStorage::leftoversOfKilledOperationsAreCleared() {
+    Cellars c;
+    FileSystem files;
+    Backups backups(files, c.cellar.folder(), c.elsewhere.path());
+    QVERIFY(!backups.daily(at(QDate(2026, 12, 8))).failure);
+    const QString folder = backups.folder();
+    const QStringList leftovers = {folder + "Orny02-2026-12-09-080000-jour.dat.copie",
+                                   folder + "Orny02-2026-12-09-080000-jour.dat.copie-journal",
+                                   folder + "Orny02-sauvegardes.txt.ecriture",
+                                   c.cellar.databasePath() + ".restauration",
+                                   c.cellar.databasePath() + ".restauration-journal",
+                                   c.cellar.databasePath() + ".restauration.essai"};
+    for (const QString& leftover : leftovers)
+        writeFile(leftover, "à moitié");
+    backups.clearLeftovers();
+    for (const QString& leftover : leftovers)
+        QVERIFY2(!FileSystem::present(leftover), qPrintable(leftover));
+    QCOMPARE(fileBytes(c.cellar.databasePath()), c.original);
+    QCOMPARE(backups.copies().size(), 1);
+}
+
+void TestStorage::moveCarriesTheCopies_data() {
+    QTest::addColumn<bool>("sameDisk");
+    QTest::newRow("renamed at once") << true;
+    QTest::newRow("copied one by one") << false;
+}
+
+void TestStorage::moveCarriesTheCopies() {
+    QFETCH(bool, sameDisk);
+    int boundaries = 0;
+    for (int step = 0;; ++step) {
+        Cellars c;
+        FileSystem plain;
+        Backups before(plain, c.cellar.folder(), c.elsewhere.path());
+        QVERIFY(!before.daily(at(QDate(2026, 12, 7))).failure);
+        c.cellar.addLot("Soir", "Loire", 2001, "Blanc", 1);
+        QVERIFY(!before.atExit(at(QDate(2026, 12, 7), 20)).failure);
+        QMap<QString, QByteArray> copies;
+        for (const BackupCopy& copy : before.copies())
+            copies[QFileInfo(copy.path).fileName()] = fileBytes(copy.path);
+        const QByteArray cellar = fileBytes(c.cellar.databasePath());
+        FailingFileSystem files;
+        files.dieBefore = step;
+        files.foldersAcrossDisks = !sameDisk;
+        bool killed = false;
+        try {
+            QCOMPARE(c.move(files, "Cave").outcome, DatabaseMove::Outcome::Moved);
+        } catch (const FailingFileSystem::Killed&) {
+            killed = true;
+        }
+        QString cheminBase = c.settings();
+        if (killed)
+            static_cast<void>(DatabaseMove(plain, c.cellar.folder()).resume(cheminBase));
+        // Wherever the cellar is, its copies are there, whole, listed; nothing of them is left elsewhere.
+        QCOMPARE(fileBytes(cheminBase + "Orny02.dat"), cellar);
+        const QString other = cheminBase == c.cellar.folder() ? c.target("Cave") + "/" : c.cellar.folder();
+        QVERIFY2(!QFileInfo::exists(other + "Sauvegardes"), qPrintable(QString::number(step)));
+        Backups after(plain, cheminBase, c.elsewhere.path());
+        QCOMPARE(after.folder(), cheminBase + "Sauvegardes/");
+        QCOMPARE(after.copies().size(), 2);
+        for (const BackupCopy& copy : after.copies())
+            QCOMPARE(fileBytes(copy.path), copies.value(QFileInfo(copy.path).fileName()));
+        QCOMPARE(filesIn(cheminBase + "Sauvegardes").size(), 3);
+        if (!killed)
+            break;
+        ++boundaries;
+    }
+    QVERIFY(boundaries >= (sameDisk ? 4 : 8));
 }
 
 void TestStorage::copiesTakenWhileAnotherProgramWrites() {
@@ -531,7 +860,7 @@ void TestStorage::copiesTakenWhileAnotherProgramWrites() {
     Backups backups(files, c.cellar.folder(), c.elsewhere.path());
     for (int n = 0; n < 15; ++n) {
         const QString copy = c.elsewhere.path() + QString("/copie%1.dat").arg(n);
-        QVERIFY(!backups.saveTo(copy));
+        QVERIFY(!backups.saveTo(copy, at(QDate(2026, 12, 7))));
         // Each copy is one instant of the cellar: sound, and every import in it whole.
         DataLink link(copy);
         // The three first lots were there before; each import brings eleven, one of them Échézeaux.
@@ -545,7 +874,7 @@ void TestStorage::copiesTakenWhileAnotherProgramWrites() {
     }
     writer.kill();
     writer.waitForFinished();
-    QVERIFY(backups.saveTo(c.elsewhere.path() + "/copie0.dat"));
+    QVERIFY(backups.saveTo(c.elsewhere.path() + "/copie0.dat", at(QDate(2026, 12, 7))));
 }
 
 void TestStorage::restoreKilledAtEveryStepLeavesOneWholeCellar() {
@@ -555,14 +884,16 @@ void TestStorage::restoreKilledAtEveryStepLeavesOneWholeCellar() {
         FileSystem plain;
         Backups before(plain, c.cellar.folder(), c.elsewhere.path());
         const QString copy = c.elsewhere.path() + "/ancienne.dat";
-        QVERIFY(!before.saveTo(copy));
+        QVERIFY(!before.saveTo(copy, at(QDate(2026, 12, 6))));
         c.cellar.addLot("Achat récent", "Loire", 2001, "Blanc", 1);
         const QStringList now = lotsOf(c.cellar.databasePath());
         FailingFileSystem files;
         files.dieBefore = step;
         bool killed = false;
         try {
-            QVERIFY(!Backups(files, c.cellar.folder(), c.elsewhere.path()).restore(copy, QDate(2026, 12, 7)));
+            QVERIFY(!Backups(files, c.cellar.folder(), c.elsewhere.path())
+                         .restore(copy, at(QDate(2026, 12, 7)))
+                         .failure);
         } catch (const FailingFileSystem::Killed&) {
             killed = true;
         }
@@ -570,13 +901,23 @@ void TestStorage::restoreKilledAtEveryStepLeavesOneWholeCellar() {
         QVERIFY2(after == now || after == c.lots, qPrintable(QString::number(step)));
         if (!killed) {
             QCOMPARE(after, c.lots);
-            // The cellar as it was before is among the copies.
-            QCOMPARE(lotsOf(before.folder() + Backups::dailyName(QDate(2026, 12, 7))), now);
+            // The cellar as it was before is among the copies, by its kind, and can be brought back.
+            const QList<BackupCopy> kept = copiesOfKind(before, BackupCopy::Kind::BeforeRestore);
+            QCOMPARE(kept.size(), 1);
+            QCOMPARE(kept.front().taken, at(QDate(2026, 12, 7)).toUTC());
+            QCOMPARE(kept.front().lots, 3);
+            QCOMPARE(lotsOf(kept.front().path), now);
+            QVERIFY(!before.restore(kept.front().path, at(QDate(2026, 12, 7), 10)).failure);
+            QCOMPARE(lotsOf(c.cellar.databasePath()), now);
             break;
         }
         ++boundaries;
-        // A later restore is not hindered by what was left.
-        QVERIFY(!Backups(plain, c.cellar.folder(), c.elsewhere.path()).restore(copy, QDate(2026, 12, 8)));
+        // The next start clears what was left; a later restore is not hindered.
+        before.clearLeftovers();
+        QVERIFY(!QFile::exists(c.cellar.databasePath() + ".restauration"));
+        QVERIFY(!Backups(plain, c.cellar.folder(), c.elsewhere.path())
+                     .restore(copy, at(QDate(2026, 12, 8)))
+                     .failure);
         QCOMPARE(lotsOf(c.cellar.databasePath()), c.lots);
     }
     QVERIFY(boundaries >= 3);
@@ -614,6 +955,23 @@ void TestStorage::csvCells() {
     CsvWriter failing(closed);
     failing.row({value});
     QVERIFY(!failing.ok());
+}
+
+void TestStorage::copiesBeforeARestoreKeptByTheirOwnRule() {
+    Cellars c;
+    FileSystem files;
+    Backups backups(files, c.cellar.folder(), c.elsewhere.path());
+    const QString copy = c.elsewhere.path() + "/ancienne.dat";
+    QVERIFY(!backups.saveTo(copy, at(QDate(2025, 1, 1))));
+    // Twelve restores over two years: the ten newest copies made before them stay, and the copy on demand.
+    for (int n = 0; n < 12; ++n) {
+        c.cellar.addLot(QString("Avant %1").arg(n), "Loire", 2001, "Blanc", 1);
+        QVERIFY(!backups.restore(copy, at(QDate(2025, 1, 2).addDays(n * 60))).failure);
+    }
+    const QList<BackupCopy> kept = copiesOfKind(backups, BackupCopy::Kind::BeforeRestore);
+    QCOMPARE(kept.size(), 10);
+    QCOMPARE(kept.back().taken, at(QDate(2025, 1, 2).addDays(2 * 60)).toUTC());
+    QCOMPARE(copiesOfKind(backups, BackupCopy::Kind::OnDemand).size(), 1);
 }
 
 QTEST_MAIN(TestStorage)

@@ -1,0 +1,121 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "shell/CopyScheduler.h"
+
+#include "database/CellarSchema.h"
+#include "database/DataLink.h"
+#include "storage/FileSystem.h"
+#include "ui/BusyCursor.h"
+#include "ui/Services.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMainWindow>
+#include <QStatusBar>
+#include <QThread>
+
+namespace {
+
+// A cellar written by an earlier version lacks the tables and indexes the program keeps beside ORNY and
+// COULEUR: they are made once, in one write, and every later start finds them there.
+void bringToCurrentShape(const QString& database) {
+    if (CellarSchema::detectKind(database) != CellarSchema::FileKind::SQLite)
+        return;
+    DataLink link(database);
+    bool present = false;
+    if (link.open() || link.addedTables(present))
+        return;
+    QVariantList indexes;
+    QStringList marks;
+    for (const auto& [index, column] : CellarSchema::LotIndexes) {
+        indexes << QString::fromLatin1(index);
+        marks << QStringLiteral("?%1").arg(indexes.size());
+    }
+    const DbRows found =
+        link.query(QStringLiteral("SELECT COUNT(*) FROM sqlite_schema WHERE type = 'index' AND name IN (%1)")
+                       .arg(marks.join(QStringLiteral(", "))),
+                   indexes);
+    if (present && found.ok() && found.rows.front().front().toInt() == indexes.size())
+        return;
+    link.write([](DataLink& l) -> Status {
+            for (const QString& statement :
+                 CellarSchema::currentShapeSql().split(QLatin1Char(';'), Qt::SkipEmptyParts))
+                if (Status failure = l.execute(statement))
+                    return failure;
+            return std::nullopt;
+        })
+        .reset();
+}
+
+} // namespace
+
+CopyScheduler::CopyScheduler(Globals& globals, Services& services, QMainWindow* window, Clock clock)
+    : QObject(window), m_globals(globals), m_services(services), m_window(window), m_clock(std::move(clock)) {
+}
+
+CopyScheduler::~CopyScheduler() {
+    if (m_thread)
+        m_thread->wait();
+}
+
+bool CopyScheduler::dailyRunning() const {
+    return m_thread != nullptr;
+}
+
+void CopyScheduler::startDaily() {
+    if (m_thread)
+        return;
+    m_indicator = new QLabel(QStringLiteral("Sauvegarde du jour en cours…"), m_window);
+    m_indicator->setObjectName(QStringLiteral("PanneauSauvegarde"));
+    m_indicator->setFrameShape(QFrame::Panel);
+    m_indicator->setFrameShadow(QFrame::Sunken);
+    m_window->statusBar()->insertPermanentWidget(0, m_indicator);
+    const QString cheminBase = m_globals.CheminBase;
+    const QDateTime now = m_clock();
+    m_thread = QThread::create([this, cheminBase, now] {
+        FileSystem files;
+        const Backups::Outcome outcome = Backups(files, cheminBase, Backups::userFolder()).daily(now);
+        if (!outcome.failure)
+            bringToCurrentShape(CellarFiles::databasePath(cheminBase));
+        QMetaObject::invokeMethod(
+            this, [this, outcome] { dailyDone(outcome); }, Qt::QueuedConnection);
+    });
+    m_thread->start(QThread::LowPriority);
+}
+
+void CopyScheduler::dailyDone(const Backups::Outcome& outcome) {
+    m_thread->wait();
+    delete m_thread;
+    m_thread = nullptr;
+    delete m_indicator;
+    m_indicator = nullptr;
+    tell(QStringLiteral("La sauvegarde du jour n'a pas pu être faite"), outcome);
+    emit dailyEnded();
+}
+
+void CopyScheduler::tell(const QString& what, const Backups::Outcome& outcome) {
+    QWidget* parent = QApplication::activeWindow() ? QApplication::activeWindow() : m_window;
+    if (outcome.failure)
+        m_services.messages.show(
+            parent, QStringLiteral("Brovane"), QStringLiteral("%1 :\n%2").arg(what, outcome.failure->message),
+            MessageBox::Icon::Exclamation, MessageBox::Buttons::Ok, outcome.failure->detail);
+    if (!outcome.notice.isEmpty())
+        m_services.messages.notice(parent, outcome.notice, MessageBox::Icon::Exclamation);
+}
+
+void CopyScheduler::atExit() {
+    if (m_thread) {
+        BusyCursor busy;
+        m_thread->wait();
+        QCoreApplication::sendPostedEvents(this);
+    }
+    m_window->hide();
+    Backups::Outcome outcome;
+    {
+        BusyCursor busy;
+        FileSystem files;
+        outcome = Backups(files, m_globals.CheminBase, Backups::userFolder()).atExit(m_clock());
+    }
+    tell(QStringLiteral(
+             "La sauvegarde de fin de séance n'a pas pu être faite ; la cave elle-même est intacte"),
+         outcome);
+}
