@@ -83,10 +83,6 @@ QString lotIndexesSql() {
     return sql;
 }
 
-QString currentShapeSql() {
-    return lotIndexesSql() + createAddedTablesSql();
-}
-
 QString detailValueSql(const QString& lot) {
     QStringList columns;
     for (const char* name : DetailColumnNames)

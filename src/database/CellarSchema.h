@@ -52,8 +52,6 @@ QString createAddedTablesSql();
 inline constexpr std::pair<const char*, const char*> LotIndexes[] = {{"ORNY_NOM", "NOM"},
                                                                      {"ORNY_TYPE", "TYPE"}};
 QString lotIndexesSql();
-// Brings a cellar of an earlier shape to the current one: ORNY's indexes and the added tables.
-QString currentShapeSql();
 // The journal's columns for a lot's values before and after a movement: "NOM_AVANT" and so on.
 QString lotColumn(LotColumn column, const char* suffix);
 // The details of a lot as one value (a JSON array of the DETAIL columns after LOT), or null when it has

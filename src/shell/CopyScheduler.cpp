@@ -15,15 +15,13 @@
 
 namespace {
 
-// A cellar written by an earlier version lacks the tables and indexes the program keeps beside ORNY and
-// COULEUR: they are made once, in one write, and every later start finds them there.
+// A cellar written by an earlier version, or by another tool, lacks the indexes the program keeps on ORNY:
+// they are made once, in one write, and every later start finds them there. (The tables the program adds
+// come with the first write of a lot, as they always did.)
 void bringToCurrentShape(const QString& database) {
     if (CellarSchema::detectKind(database) != CellarSchema::FileKind::SQLite)
         return;
     DataLink link(database);
-    bool present = false;
-    if (link.open() || link.addedTables(present))
-        return;
     QVariantList indexes;
     QStringList marks;
     for (const auto& [index, column] : CellarSchema::LotIndexes) {
@@ -34,11 +32,11 @@ void bringToCurrentShape(const QString& database) {
         link.query(QStringLiteral("SELECT COUNT(*) FROM sqlite_schema WHERE type = 'index' AND name IN (%1)")
                        .arg(marks.join(QStringLiteral(", "))),
                    indexes);
-    if (present && found.ok() && found.rows.front().front().toInt() == indexes.size())
+    if (!found.ok() || found.rows.front().front().toInt() == indexes.size())
         return;
     link.write([](DataLink& l) -> Status {
             for (const QString& statement :
-                 CellarSchema::currentShapeSql().split(QLatin1Char(';'), Qt::SkipEmptyParts))
+                 CellarSchema::lotIndexesSql().split(QLatin1Char(';'), Qt::SkipEmptyParts))
                 if (Status failure = l.execute(statement))
                     return failure;
             return std::nullopt;
@@ -68,7 +66,7 @@ void CopyScheduler::startDaily() {
     m_indicator->setObjectName(QStringLiteral("PanneauSauvegarde"));
     m_indicator->setFrameShape(QFrame::Panel);
     m_indicator->setFrameShadow(QFrame::Sunken);
-    m_window->statusBar()->insertPermanentWidget(0, m_indicator);
+    m_window->statusBar()->addWidget(m_indicator);
     const QString cheminBase = m_globals.CheminBase;
     const QDateTime now = m_clock();
     m_thread = QThread::create([this, cheminBase, now] {
