@@ -106,7 +106,7 @@ for page in usr/share/man/man1/brovane.1.gz usr/share/man/fr/man1/brovane.1.gz; 
     for name in Orny.ini Orny.ini.illisible Orny.ini.deplacement Orny.ini.reprise Affichage.ini Orny02.dat -journal \
                 -wal -shm .copie .ecriture .restauration .conversion Sauvegardes/ avant-restauration \
                 Orny02-ancien-format.dat brovane.lock /tmp/brovane-UID /run/user/UID Orny01.dat Orny.hlp \
-                brovane-lecteur-jet brovane-installe Vin.mdb 'Inventaire de ma orny.txt' CSV --help --version; do
+                brovane-lecteur-jet brovane-installe Vin.mdb 'Inventaire de ma orny.txt' CSV PNG 'Cave ' --help --version; do
         grep -qF -- "$name" <<<"$text" || fail "$page ne mentionne pas $name"
     done
     LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l "$root/$page" 2>"$work/man-warnings" >/dev/null
