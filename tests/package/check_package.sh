@@ -104,7 +104,8 @@ done
 for page in usr/share/man/man1/brovane.1.gz usr/share/man/fr/man1/brovane.1.gz; do
     text=$(zcat "$root/$page" | sed 's/\\-/-/g')
     for name in Orny.ini Orny.ini.illisible Orny.ini.deplacement Orny.ini.reprise Affichage.ini Orny02.dat -journal \
-                -wal -shm .copie .ecriture .restauration .conversion Sauvegardes/ avant-restauration \
+                -wal -shm .copie .ecriture .restauration .conversion .essai Sauvegardes/ Orny02-sauvegardes.txt \
+                jour sortie avant-restauration \
                 Orny02-ancien-format.dat brovane.lock /tmp/brovane-UID /run/user/UID Orny01.dat Orny.hlp \
                 brovane-lecteur-jet brovane-installe Vin.mdb 'Inventaire de ma orny.txt' CSV PNG 'Cave ' --help --version; do
         grep -qF -- "$name" <<<"$text" || fail "$page ne mentionne pas $name"
