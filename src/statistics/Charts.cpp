@@ -86,8 +86,9 @@ QBarCategoryAxis* categoryAxis(const QStringList& names, const QPalette& palette
     axis->setLabelsBrush(palette.text());
     axis->setLinePenColor(palette.color(QPalette::Text));
     axis->setGridLineVisible(false);
+    // Many categories stand upright, so that each shows its whole name.
     if (slanted)
-        axis->setLabelsAngle(-60);
+        axis->setLabelsAngle(-90);
     return axis;
 }
 

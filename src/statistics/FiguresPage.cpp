@@ -46,7 +46,6 @@ FiguresPage::FiguresPage(const Figures::Page& page, QWidget* parent)
     m_table->setTabKeyNavigation(false);
     m_table->verticalHeader()->hide();
     m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    m_table->horizontalHeader()->setStretchLastSection(true);
     auto* copy = new QAction(m_table);
     copy->setShortcut(QKeySequence::Copy);
     copy->setShortcutContext(Qt::WidgetShortcut);
@@ -84,6 +83,8 @@ void FiguresPage::ListeTableau_Change() {
     QAbstractItemModel* old = m_table->model();
     m_table->setModel(new FiguresModel(currentTable(), m_table));
     delete old;
+    // Numbers keep their width; the names take what is left.
+    m_table->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     if (m_table->model()->rowCount() > 0)
         m_table->setCurrentIndex(m_table->model()->index(0, 0));
     m_note->setText(currentTable().note);

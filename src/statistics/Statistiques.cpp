@@ -48,7 +48,7 @@ void Statistiques::Form_Load(const QDate& today) {
     // Room for a chart and its table, within the screen, never less than the buttons need.
     const int line = fontMetrics().height();
     const QSize screen = this->screen()->availableGeometry().size() * 9 / 10;
-    resize(QSize(line * 60, line * 42).boundedTo(screen).expandedTo(minimumSizeHint()));
+    resize(QSize(line * 80, line * 52).boundedTo(screen).expandedTo(minimumSizeHint()));
     WindowTools::centreOnScreen(this);
     if (ui->Pages->count() > 0)
         ui->Pages->currentWidget()->setFocus();
