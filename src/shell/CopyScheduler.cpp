@@ -12,6 +12,9 @@
 #include <QMainWindow>
 #include <QStatusBar>
 #include <QThread>
+#include <QTimer>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -56,20 +59,30 @@ CopyScheduler::~CopyScheduler() {
 }
 
 bool CopyScheduler::dailyRunning() const {
-    return m_thread != nullptr;
+    return m_indicator != nullptr;
 }
 
 void CopyScheduler::startDaily() {
-    if (m_thread)
+    if (m_indicator)
         return;
     m_indicator = new QLabel(QStringLiteral("Sauvegarde du jour en cours…"), m_window);
     m_indicator->setObjectName(QStringLiteral("PanneauSauvegarde"));
     m_indicator->setFrameShape(QFrame::Panel);
     m_indicator->setFrameShadow(QFrame::Sunken);
     m_window->statusBar()->addWidget(m_indicator);
+    // The window first: its first paint and the user's first keys come before the copy takes a processor.
+    m_delay = new QTimer(this);
+    m_delay->setSingleShot(true);
+    connect(m_delay, &QTimer::timeout, this, &CopyScheduler::runDaily);
+    m_delay->start(DelayMs);
+}
+
+void CopyScheduler::runDaily() {
     const QString cheminBase = m_globals.CheminBase;
     const QDateTime now = m_clock();
     m_thread = QThread::create([this, cheminBase, now] {
+        // Below the window's thread: the copy takes what the user leaves.
+        ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 10);
         FileSystem files;
         const Backups::Outcome outcome = Backups(files, cheminBase, Backups::userFolder()).daily(now);
         if (!outcome.failure)
@@ -77,7 +90,7 @@ void CopyScheduler::startDaily() {
         QMetaObject::invokeMethod(
             this, [this, outcome] { dailyDone(outcome); }, Qt::QueuedConnection);
     });
-    m_thread->start(QThread::LowPriority);
+    m_thread->start();
 }
 
 void CopyScheduler::dailyDone(const Backups::Outcome& outcome) {
@@ -101,6 +114,12 @@ void CopyScheduler::tell(const QString& what, const Backups::Outcome& outcome) {
 }
 
 void CopyScheduler::atExit() {
+    // A copy not begun yet is not begun now: the one at the end of the session covers what changed.
+    if (m_delay && m_delay->isActive()) {
+        m_delay->stop();
+        delete m_indicator;
+        m_indicator = nullptr;
+    }
     if (m_thread) {
         BusyCursor busy;
         m_thread->wait();

@@ -11,6 +11,7 @@
 class QLabel;
 class QMainWindow;
 class QThread;
+class QTimer;
 struct Services;
 
 // The copies the program takes by itself: the day's, on a thread of its own once the window shows, so
@@ -20,13 +21,15 @@ class CopyScheduler : public QObject {
     Q_OBJECT
 public:
     using Clock = std::function<QDateTime()>;
+    // How long after the window shows the day's copy begins.
+    static constexpr int DelayMs = 1500;
 
     CopyScheduler(Globals& globals, Services& services, QMainWindow* window,
                   Clock clock = &QDateTime::currentDateTime);
     // Waits for the day's copy: it is never cut short by the program itself.
     ~CopyScheduler() override;
 
-    // Starts the day's copy and shows it in the status bar until it ends.
+    // Shows the day's copy in the status bar and starts it shortly after, on its own thread, until it ends.
     void startDaily();
     bool dailyRunning() const;
     // The copy at the end of the session, after the day's copy has ended; a failure is told.
@@ -37,6 +40,7 @@ signals:
     void dailyEnded();
 
 private:
+    void runDaily();
     void dailyDone(const Backups::Outcome& outcome);
     void tell(const QString& what, const Backups::Outcome& outcome);
 
@@ -44,6 +48,7 @@ private:
     Services& m_services;
     QMainWindow* m_window;
     Clock m_clock;
+    QTimer* m_delay = nullptr;
     QThread* m_thread = nullptr;
     QLabel* m_indicator = nullptr;
 };
