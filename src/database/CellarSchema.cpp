@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "database/CellarSchema.h"
 
+#include "database/CellarFiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,11 +10,7 @@
 
 namespace CellarSchema {
 
-namespace {
-QString shown(const QString& path) {
-    return QDir::toNativeSeparators(path);
-}
-} // namespace
+using CellarFiles::shown;
 
 QString lotColumnList() {
     QStringList names;

@@ -14,9 +14,7 @@ namespace {
 // Longer than any real path; a bigger first line is not a settings file of ours.
 constexpr qint64 MaxLineBytes = 32 * 1024;
 
-QString shown(const QString& path) {
-    return QDir::toNativeSeparators(path);
-}
+using CellarFiles::shown;
 
 // A name beside the file that no earlier setting aside took.
 QString freeSetAsideName(const QString& path) {
