@@ -35,9 +35,9 @@ void MoveDatabase100k_ours(benchmark::State& state) {
     for (auto _ : state) {
         const QString next = work.path() + QStringLiteral("/cave%1").arg(++n);
         const auto result = DatabaseMove(files, work.path() + QStringLiteral("/")).run(base, next);
-        if (result.outcome != DatabaseMove::Outcome::Moved)
+        if (!result.ok())
             state.SkipWithError("the move failed");
-        base = result.newBase;
+        base = result->newBase;
     }
 }
 

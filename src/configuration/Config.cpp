@@ -90,20 +90,18 @@ void Config::Valider_Click() {
         this, InputErrorTitle, QStringLiteral("Confirmez vous la création de :\n") + folder,
         MessageBox::Icon::Critical, MessageBox::Buttons::YesNo);
     if (answer == MessageBox::Answer::Yes) {
-        DatabaseMove::Result result;
-        {
+        const auto result = [&] {
             BusyCursor busy;
-            result = DatabaseMove(m_files, m_globals.settingsFolder).run(m_globals.CheminBase, folder);
-        }
-        if (result.outcome == DatabaseMove::Outcome::Moved) {
-            m_globals.CheminBase = result.newBase;
+            return DatabaseMove(m_files, m_globals.settingsFolder).run(m_globals.CheminBase, folder);
+        }();
+        if (!result.ok()) {
+            m_services.messages.notice(this, result.failure().text(), MessageBox::Icon::Critical);
+        } else {
+            m_globals.CheminBase = result->newBase;
             showCurrentBase();
+            if (!result->warning.isEmpty())
+                m_services.messages.notice(this, result->warning, MessageBox::Icon::Exclamation);
         }
-        if (!result.message.isEmpty())
-            m_services.messages.notice(this, result.message,
-                                       result.outcome == DatabaseMove::Outcome::Moved
-                                           ? MessageBox::Icon::Exclamation
-                                           : MessageBox::Icon::Critical);
     }
     Annuler_Click();
 }

@@ -31,9 +31,7 @@ constexpr qint64 ClockSlackSeconds = 15 * 60;
 constexpr const char* TemporarySuffix = ".copie";
 constexpr const char* RestoreSuffix = ".restauration";
 
-QString shown(const QString& path) {
-    return QDir::toNativeSeparators(path);
-}
+using CellarFiles::shown;
 
 void removeIfPresent(FileSystem& files, const QString& path) {
     if (FileSystem::present(path))

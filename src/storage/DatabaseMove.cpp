@@ -14,9 +14,7 @@
 
 namespace {
 
-QString shown(const QString& path) {
-    return QDir::toNativeSeparators(path);
-}
+using CellarFiles::shown;
 
 struct Record {
     QString oldBase;
@@ -131,8 +129,7 @@ void DatabaseMove::bringBack(const QString& from, const QString& to) {
     m_files.removeFolder(to.chopped(1));
 }
 
-DatabaseMove::Result DatabaseMove::run(const QString& oldBase, const QString& newFolder) {
-    Result result;
+::Result<DatabaseMove::Moved> DatabaseMove::run(const QString& oldBase, const QString& newFolder) {
     const QString original = CellarFiles::databasePath(oldBase);
     const QString newBase = CellarFiles::withSeparator(newFolder);
     const QString target = CellarFiles::databasePath(newBase);
@@ -140,21 +137,18 @@ DatabaseMove::Result DatabaseMove::run(const QString& oldBase, const QString& ne
     const QString oldCopies = copiesOf(oldBase);
     const QString newCopies = Backups::besideFolder(newBase);
     const auto failed = [&](const QString& why) {
-        result.outcome = Outcome::Failed;
-        result.message =
+        return Failure{
             QStringLiteral("La base n'a pas été déplacée : %1\nElle est restée dans « %2 », intacte.")
-                .arg(why, shown(original));
-        return result;
+                .arg(why, shown(original)),
+            {}};
     };
 
-    if (FileSystem::present(newFolder)) {
-        result.outcome = Outcome::Refused;
-        result.message =
-            QStringLiteral("Le dossier « %1 » existe déjà !!\nLa base ne peut être déplacée que dans un "
-                           "nouveau dossier : choisissez un autre nom.")
-                .arg(shown(newFolder));
-        return result;
-    }
+    if (FileSystem::present(newFolder))
+        return Failure{
+            QStringLiteral("Le dossier « %1 » existe déjà !!\nLa base ne peut être déplacée que dans "
+                           "un nouveau dossier : choisissez un autre nom.")
+                .arg(shown(newFolder)),
+            {}};
     if (CellarSchema::detectKind(original) != CellarSchema::FileKind::SQLite)
         return failed(QStringLiteral("la base « %1 » est introuvable ou illisible.").arg(shown(original)));
 
@@ -196,18 +190,17 @@ DatabaseMove::Result DatabaseMove::run(const QString& oldBase, const QString& ne
         return undo(*failure);
 
     // From here the cellar is safe in the new folder and the settings name it: the move counts.
-    result.outcome = Outcome::Moved;
-    result.newBase = newBase;
+    Moved moved{newBase, {}};
     dropCarried(oldCopies, newCopies);
     const QStringList leftBehind = deleteCellar(oldBase);
     hold.close();
     m_files.removeFile(recordPath()).reset();
     if (!leftBehind.isEmpty())
-        result.message =
+        moved.warning =
             QStringLiteral("La base a été déplacée, mais ces fichiers de l'ancien dossier n'ont pas pu "
                            "être effacés :\n%1")
                 .arg(leftBehind.join(QLatin1Char('\n')));
-    return result;
+    return moved;
 }
 
 QString DatabaseMove::resume(QString& cheminBase) {

@@ -15,11 +15,9 @@ class FileSystem;
 // deleted. The record lets the next start finish or undo a move that was interrupted.
 class DatabaseMove {
 public:
-    enum class Outcome { Moved, Refused, Failed };
-    struct Result {
-        Outcome outcome = Outcome::Failed;
-        QString message; // for the user, on refusal or failure; a warning when moved
-        QString newBase; // the new folder with its separator, when moved
+    struct Moved {
+        QString newBase; // the new folder with its separator
+        QString warning; // what the user must still be told, or nothing
     };
 
     // `settingsFolder` is where Orny.ini is written; the record of a move in progress lives beside it.
@@ -27,7 +25,8 @@ public:
     DatabaseMove(FileSystem& files, const QString& settingsFolder, const QString& fallback = {});
 
     // `oldBase` is the database folder as the settings hold it; `newFolder` has no final separator.
-    Result run(const QString& oldBase, const QString& newFolder);
+    // The cellar moved, or why not, as the user is told it.
+    ::Result<Moved> run(const QString& oldBase, const QString& newFolder);
 
     // At start-up: finishes or undoes a move that was interrupted. `cheminBase` is what the settings
     // read; it becomes the folder that holds the cellar. Returns what the user must be told, or nothing.

@@ -13,5 +13,5 @@ int main(int argc, char** argv) {
     FileSystem files;
     const auto result = DatabaseMove(files, QString::fromLocal8Bit(argv[3]))
                             .run(QString::fromLocal8Bit(argv[1]), QString::fromLocal8Bit(argv[2]));
-    return result.outcome == DatabaseMove::Outcome::Moved ? 0 : 1;
+    return result.ok() ? 0 : 1;
 }

@@ -306,7 +306,7 @@ void TestCrash::writerDuringMoveLosesNothing() {
         FileSystem files;
         const auto result =
             DatabaseMove(files, cellar.folder()).run(cellar.folder(), elsewhere.path() + "/Cave");
-        QCOMPARE(result.outcome, DatabaseMove::Outcome::Moved);
+        QVERIFY(result.ok());
         QTest::qWait(50);
         process.kill();
         QVERIFY(process.waitForFinished());

@@ -87,7 +87,7 @@ void TestFailingStorage::everyFailureIsSurvived() {
         return [&elsewhere](TestCellar& c) {
             FileSystem files;
             const auto r = DatabaseMove(files, c.folder()).run(c.folder(), elsewhere.path() + "/Cave");
-            return Outcome{r.outcome == DatabaseMove::Outcome::Moved, r.message};
+            return Outcome{r.ok(), r.ok() ? r->warning : r.failure().message};
         };
     }();
 

@@ -88,7 +88,7 @@ struct Cellars {
     QString target(const char* name) const { return elsewhere.path() + "/" + name; }
     QString settings() { return SettingsFile::readLine(cellar.folder() + "Orny.ini").value; }
     QString record() const { return cellar.folder() + DatabaseMove::RecordName; }
-    DatabaseMove::Result move(FileSystem& files, const char* name) {
+    ::Result<DatabaseMove::Moved> move(FileSystem& files, const char* name) {
         return DatabaseMove(files, cellar.folder()).run(cellar.folder(), target(name));
     }
 };
@@ -266,9 +266,9 @@ void TestStorage::moveKeepsEverythingElseAndRemembers() {
     Cellars c;
     FileSystem files;
     const auto result = c.move(files, "Cave");
-    QCOMPARE(result.outcome, DatabaseMove::Outcome::Moved);
-    QVERIFY(result.message.isEmpty());
-    QCOMPARE(result.newBase, c.target("Cave") + "/");
+    QVERIFY(result.ok());
+    QVERIFY(result->warning.isEmpty());
+    QCOMPARE(result->newBase, c.target("Cave") + "/");
     QCOMPARE(fileBytes(c.target("Cave") + "/Orny02.dat"), c.original);
     QCOMPARE(c.settings(), c.target("Cave") + "/");
     // The program folder keeps its other files and is not removed; nothing of the move is left.
@@ -280,14 +280,14 @@ void TestStorage::secondMoveRemovesTheEmptiedFolder() {
     Cellars c;
     FileSystem files;
     const auto first = c.move(files, "Cave");
-    const auto second = DatabaseMove(files, c.cellar.folder()).run(first.newBase, c.target("Vins"));
-    QCOMPARE(second.outcome, DatabaseMove::Outcome::Moved);
+    const auto second = DatabaseMove(files, c.cellar.folder()).run(first->newBase, c.target("Vins"));
+    QVERIFY(second.ok());
     QVERIFY(!QFileInfo::exists(c.target("Cave")));
     QCOMPARE(fileBytes(c.target("Vins") + "/Orny02.dat"), c.original);
     // A file of the user's beside the cellar is not the cellar's: it stays, and so does its folder.
     writeFile(c.target("Vins") + "/Orny02.bak", "mes notes");
-    const auto third = DatabaseMove(files, c.cellar.folder()).run(second.newBase, c.target("Cave"));
-    QCOMPARE(third.outcome, DatabaseMove::Outcome::Moved);
+    const auto third = DatabaseMove(files, c.cellar.folder()).run(second->newBase, c.target("Cave"));
+    QVERIFY(third.ok());
     QCOMPARE(QDir(c.target("Vins")).entryList(QDir::Files), QStringList({"Orny02.bak"}));
 }
 
@@ -326,9 +326,10 @@ void TestStorage::failuresLeaveTheOldCellar() {
     files.corruptCopy = corrupt;
     const QString folder = where.startsWith('/') ? where : c.target(where.toUtf8().constData());
     const auto result = DatabaseMove(files, c.cellar.folder()).run(c.cellar.folder(), folder);
-    QCOMPARE(result.outcome, DatabaseMove::Outcome::Failed);
-    QVERIFY2(result.message.startsWith("La base n'a pas été déplacée"), qPrintable(result.message));
-    QVERIFY2(result.message.contains(cause), qPrintable(result.message));
+    QVERIFY(!result.ok());
+    QVERIFY2(result.failure().message.startsWith("La base n'a pas été déplacée"),
+             qPrintable(result.failure().message));
+    QVERIFY2(result.failure().message.contains(cause), qPrintable(result.failure().message));
     QCOMPARE(fileBytes(c.cellar.databasePath()), c.original);
     QCOMPARE(c.settings(), c.cellar.folder());
     QVERIFY(!QFileInfo::exists(folder));
@@ -339,7 +340,7 @@ void TestStorage::failuresLeaveTheOldCellar() {
     // A missing cellar is a failure too, before anything is made.
     QFile::remove(c.cellar.databasePath());
     FileSystem plain;
-    QCOMPARE(c.move(plain, "Autre").outcome, DatabaseMove::Outcome::Failed);
+    QVERIFY(!c.move(plain, "Autre").ok());
     QVERIFY(!QFileInfo::exists(c.target("Autre")));
 }
 
@@ -348,8 +349,8 @@ void TestStorage::oldFilesThatStayDoNotUndoTheMove() {
     FailingFileSystem files;
     files.failing = "removeFile";
     const auto result = c.move(files, "Cave");
-    QCOMPARE(result.outcome, DatabaseMove::Outcome::Moved);
-    QVERIFY(result.message.contains("n'ont pas pu être effacés"));
+    QVERIFY(result.ok());
+    QVERIFY(result->warning.contains("n'ont pas pu être effacés"));
     QCOMPARE(fileBytes(c.target("Cave") + "/Orny02.dat"), c.original);
     QCOMPARE(c.settings(), c.target("Cave") + "/");
 }
@@ -366,7 +367,7 @@ void TestStorage::folderWithoutSeparatorDeletesOnlyItsOwnCellar() {
     const QByteArray otherBytes = fileBytes(base + "/Orny02.dat");
     FileSystem files;
     const auto result = DatabaseMove(files, c.cellar.folder()).run(base, c.target("Nouvelle"));
-    QCOMPARE(result.outcome, DatabaseMove::Outcome::Moved);
+    QVERIFY(result.ok());
     QCOMPARE(fileBytes(c.target("Nouvelle") + "/Orny02.dat"), c.original);
     QVERIFY(!QFileInfo::exists(base + "Orny02.dat"));
     QCOMPARE(fileBytes(base + "/Orny02.dat"), otherBytes);
@@ -392,7 +393,7 @@ void TestStorage::moveTakesWhatTheEngineSees() {
     QVERIFY(QFile::copy(tool + "-wal", c.cellar.databasePath() + "-wal"));
     sqlite3_close(db);
     FileSystem files;
-    QCOMPARE(c.move(files, "Cave").outcome, DatabaseMove::Outcome::Moved);
+    QVERIFY(c.move(files, "Cave").ok());
     const QStringList moved = lotsOf(c.target("Cave") + "/Orny02.dat");
     QCOMPARE(moved.size(), 3);
     QCOMPARE(moved.at(0), QString("Margaux|Bordeaux|1998|Rouge|11|12.5"));
@@ -410,8 +411,9 @@ void TestStorage::cellarInUseDoesNotMove() {
              SQLITE_OK);
     FileSystem files;
     const auto result = c.move(files, "Cave");
-    QCOMPARE(result.outcome, DatabaseMove::Outcome::Failed);
-    QVERIFY2(result.message.contains("utilisée par un autre programme"), qPrintable(result.message));
+    QVERIFY(!result.ok());
+    QVERIFY2(result.failure().message.contains("utilisée par un autre programme"),
+             qPrintable(result.failure().message));
     QVERIFY(!QFileInfo::exists(c.target("Cave")));
     // Its commit lands in the cellar, which stays where it was.
     QCOMPARE(sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
@@ -449,7 +451,7 @@ void TestStorage::killAtEveryStepLeavesOneWholeCellar() {
         QVERIFY(!QFileInfo::exists(c.record()));
         // A later move to the same name works.
         if (!moved)
-            QCOMPARE(c.move(next, "Cave").outcome, DatabaseMove::Outcome::Moved);
+            QVERIFY(c.move(next, "Cave").ok());
     }
     QVERIFY(boundaries >= 6);
 }
@@ -824,7 +826,7 @@ void TestStorage::moveCarriesTheCopies() {
         files.foldersAcrossDisks = !sameDisk;
         bool killed = false;
         try {
-            QCOMPARE(c.move(files, "Cave").outcome, DatabaseMove::Outcome::Moved);
+            QVERIFY(c.move(files, "Cave").ok());
         } catch (const FailingFileSystem::Killed&) {
             killed = true;
         }
