@@ -3,6 +3,7 @@
 #include "app/Windows.h"
 #include "shell/Application.h"
 #include "shell/CommandLine.h"
+#include "ui/Appearance.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -18,6 +19,7 @@ int main(int argc, char** argv) {
         return answer.status;
     }
     QApplication app(argc, argv);
+    Appearance::install(app);
     Application launcher(app);
     // Once the window is up: an earlier cellar converted if the user wishes, then the day's copy.
     if (!launcher.start(Windows::assemble, Windows::atStart))

@@ -10,6 +10,7 @@
 #include "ui_Historique.h"
 
 #include <QHeaderView>
+#include <QScrollBar>
 
 namespace {
 
@@ -50,7 +51,7 @@ Historique::~Historique() = default;
 void Historique::Form_Load(const QDate& today) {
     BusyCursor busy;
     const int line = ui->Grille->fontMetrics().height();
-    ui->Grille->setMinimumSize(line * 40, line * 16);
+    ui->Grille->setMinimumHeight(line * 16);
     adjustSize();
     WindowTools::centreOnScreen(this);
     DataHisto.setDatabaseName(m_globals.databasePath());
@@ -78,7 +79,28 @@ void Historique::Form_Load(const QDate& today) {
     } else {
         Filtre_Change();
     }
+    fitColumns();
     ui->ListeNature->setFocus();
+}
+
+void Historique::fitColumns() {
+    // Wide enough for every column at the user's font: the short ones whole, the names, types and colours
+    // with room for a good part of them (longer ones cut, whole in their tooltip).
+    QHeaderView* header = ui->Grille->horizontalHeader();
+    const int character = ui->Grille->fontMetrics().horizontalAdvance(QLatin1Char('n'));
+    const std::pair<int, int> texts[] = {{HistoryQuery::Type, 16}, {HistoryQuery::Couleur, 9}};
+    for (const auto& [column, characters] : texts) {
+        header->setSectionResizeMode(column, QHeaderView::Interactive);
+        ui->Grille->setColumnWidth(column, std::max(header->sectionSizeHint(column), character * characters));
+    }
+    int width =
+        character * 24 + 2 * ui->Grille->frameWidth() + ui->Grille->verticalScrollBar()->sizeHint().width();
+    for (int column = 0; column < HistoryQuery::ColumnCount; ++column)
+        if (column != HistoryQuery::Nom)
+            width += std::max(header->sectionSizeHint(column), ui->Grille->columnWidth(column));
+    ui->Grille->setMinimumWidth(width);
+    WindowTools::tipLongCells(ui->Grille);
+    adjustSize();
 }
 
 void Historique::Filtre_Change() {

@@ -35,6 +35,8 @@ public slots:
     void Quitter_Click();
 
 private:
+    // The grid as wide as its columns need at the user's font.
+    void fitColumns();
     void Form_Load(const QDate& today);
     Status showTotals();
 

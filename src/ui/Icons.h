@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QColor>
 #include <QIcon>
 #include <QtGlobal>
 
@@ -15,7 +16,9 @@ struct Image {
 extern const Image Images[];
 extern const int ImageCount;
 
-// The icon of that name at every size drawn; a null icon for an unknown name.
+// The icon of that name at every size drawn, standing out on the desktop's windows (or on `background`);
+// a null icon for an unknown name.
 QIcon named(const char* name);
+QIcon named(const char* name, const QColor& background);
 
 } // namespace Icons

@@ -96,11 +96,11 @@ double contrast(const QColor& a, const QColor& b) {
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
-QColor readableOn(const QColor& wanted, const QColor& background) {
+QColor readableOn(const QColor& wanted, const QColor& background, double ratio) {
     // Lighter on a dark background, darker on a light one, keeping the hue.
     const bool lighten = luminance(background) < 0.2;
     QColor colour = wanted.toHsl();
-    for (int step = 0; step < 100 && contrast(colour, background) < 4.5; ++step) {
+    for (int step = 0; step < 100 && contrast(colour, background) < ratio; ++step) {
         const int l = colour.lightness() + (lighten ? 6 : -6);
         colour.setHsl(colour.hslHue(), colour.hslSaturation(), std::clamp(l, 0, 255));
     }
@@ -131,6 +131,8 @@ int helpTopic(const QWidget* window) {
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QHelpEvent>
+#include <QToolTip>
 
 static void initBrovaneResources() {
     Q_INIT_RESOURCE(brovane);
@@ -161,4 +163,36 @@ void WindowTools::elideLongEntries(QComboBox* list) {
                              ? text
                              : QString());
     });
+}
+
+namespace {
+// Shows the whole text of a cut cell when the mouse rests on it.
+class LongCellTips : public QObject {
+public:
+    explicit LongCellTips(QAbstractItemView* view) : QObject(view), m_view(view) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::ToolTip)
+            return false;
+        const QPoint at = static_cast<QHelpEvent*>(event)->pos();
+        const QModelIndex index = m_view->indexAt(at);
+        const QString text = index.data().toString();
+        const QRect cell = m_view->visualRect(index);
+        if (index.isValid() && m_view->fontMetrics().horizontalAdvance(text) > cell.width() - 6) {
+            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), text, m_view->viewport(), cell);
+            return true;
+        }
+        QToolTip::hideText();
+        return false;
+    }
+
+private:
+    QAbstractItemView* m_view;
+};
+} // namespace
+
+void WindowTools::tipLongCells(QAbstractItemView* view) {
+    if (!view->findChild<LongCellTips*>(QString(), Qt::FindDirectChildrenOnly))
+        view->viewport()->installEventFilter(new LongCellTips(view));
 }

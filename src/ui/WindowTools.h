@@ -25,7 +25,7 @@ void savePlace(const QWidget* window, const QString& settingsFile, const QString
 void fitToScreen(QWidget* window, const QSize& wanted);
 // A colour the program names (the blue of a label), as near to it as a readable contrast with the
 // background allows: 4.5 to 1 at least, on a light or a dark palette.
-QColor readableOn(const QColor& wanted, const QColor& background);
+QColor readableOn(const QColor& wanted, const QColor& background, double ratio = 4.5);
 double contrast(const QColor& a, const QColor& b);
 // A field wide enough for that many characters of its font, whatever the font's size.
 void fitCharacters(QWidget* field, int characters);
@@ -35,12 +35,15 @@ int helpTopic(const QWidget* window);
 
 } // namespace WindowTools
 
+class QAbstractItemView;
 class QComboBox;
 
 namespace WindowTools {
 // The program's icons (":/icons/...") become available once this has run.
 void loadResources();
 
+// A cell whose text is cut shows it whole in a tooltip.
+void tipLongCells(QAbstractItemView* view);
 // Appends the values to the list, leaving no entry chosen; a long one has its whole text as tooltip.
 void fillList(QComboBox* list, const QStringList& values);
 // The list no wider than forty characters, whatever its entries: the one chosen shows whole in its tooltip.

@@ -7,7 +7,10 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
+#include <QTimer>
 #include <QWheelEvent>
+
+#include "ui/WindowTools.h"
 
 namespace {
 
@@ -29,6 +32,12 @@ bool isKeypadDecimal(const QKeyEvent* key) {
 WorkingWindow::WorkingWindow(QWidget* parent) : QDialog(parent) {}
 
 void WorkingWindow::setVisible(bool visible) {
+    // Within the screen whatever the cellar holds, centred on the window it was opened from.
+    if (visible && !m_shown) {
+        for (QComboBox* list : findChildren<QComboBox*>())
+            WindowTools::elideLongEntries(list);
+        WindowTools::placeOnScreen(this, !m_keepsPlace);
+    }
     QDialog::setVisible(visible);
     if (!visible || m_shown)
         return;
@@ -42,6 +51,15 @@ void WorkingWindow::setVisible(bool visible) {
     }
     for (QComboBox* list : findChildren<QComboBox*>())
         list->installEventFilter(this);
+}
+
+void WorkingWindow::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // Placed again at the size it shows at, once its layout has settled.
+    if (!m_placed) {
+        m_placed = true;
+        QTimer::singleShot(0, this, [this] { WindowTools::placeOnScreen(this, !m_keepsPlace); });
+    }
 }
 
 void WorkingWindow::onEnter(QWidget* field, std::function<void()> handler) {

@@ -9,6 +9,8 @@ class QLineEdit;
 class QPushButton;
 
 // Base of the modal working windows and what they share as the keyboard and the mouse go:
+// - A window opens within the screen, centred on its parent, its lists no wider than forty characters
+//   (a longer entry is cut with "…" and shown whole in its tooltip).
 // - Enter typed in a field runs that field's handler and goes on to the field itself, but never presses a
 //   button of the window by bubbling up; a focused button still takes Enter as a press.
 // - No button is drawn as the window's default unless Enter presses it: pressOnEnter() makes a button the
@@ -27,7 +29,10 @@ protected:
     void onEnter(QWidget* field, std::function<void()> handler);
     void pressOnEnter(QWidget* field, QPushButton* button);
     void numberField(QLineEdit* field);
+    // The window opens where it was left rather than centred on its parent.
+    void keepPlace() { m_keepsPlace = true; }
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -35,4 +40,6 @@ private:
     QHash<QObject*, QPushButton*> m_defaults;
     QList<QObject*> m_numberFields;
     bool m_shown = false;
+    bool m_keepsPlace = false;
+    bool m_placed = false;
 };

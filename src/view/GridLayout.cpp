@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "view/GridLayout.h"
 
+#include "ui/Appearance.h"
+
 #include <QApplication>
 #include <QHeaderView>
 #include <QScrollBar>
@@ -54,11 +56,24 @@ void applyFixedSettings(QTableView* grid) {
     grid->setFont(sansSerif(false));
     grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
     grid->setShowGrid(true);
-    // The pale yellow and dark grey stay; the current cell stands out in a deeper yellow, framed.
-    grid->setStyleSheet(
-        QStringLiteral("QTableView { background-color: #FFFFC0; color: black; gridline-color: #808080; "
-                       "selection-background-color: #F2C84B; selection-color: black; }"
-                       "QTableView::item:focus { border: 2px solid #7A5A00; }"));
+    applyColours(grid);
+}
+
+void applyColours(QTableView* grid) {
+    // On a light desktop the pale yellow and dark grey stay; on a dark one the grid is dark too, in a deep
+    // olive that keeps the yellow's hue, with light text. The current cell stands out, framed.
+    const bool dark = Appearance::isDark(QApplication::palette());
+    const QString sheet =
+        dark
+            ? QStringLiteral(
+                  "QTableView { background-color: #33331F; color: #F2F2E6; gridline-color: #8C8C73; "
+                  "selection-background-color: #8A6D12; selection-color: white; }"
+                  "QTableView::item:focus { border: 2px solid #FFD75E; }")
+            : QStringLiteral("QTableView { background-color: #FFFFC0; color: black; gridline-color: #808080; "
+                             "selection-background-color: #F2C84B; selection-color: black; }"
+                             "QTableView::item:focus { border: 2px solid #7A5A00; }");
+    if (grid->styleSheet() != sheet)
+        grid->setStyleSheet(sheet);
 }
 
 void applyColumnLayout(QTableView* grid) {

@@ -16,6 +16,8 @@ int twipsToPixels(int twips, int logicalDpi);
 // How much larger than the usual desktop font the user's is: the grid's font and columns grow with it.
 double fontScale();
 void applyFixedSettings(QTableView* grid);
+// The grid's colours for the desktop's palette, light or dark; again when the palette changes.
+void applyColours(QTableView* grid);
 void applyColumnLayout(QTableView* grid);
 // Widens the number columns where a value shown would not fit: a number is never cut.
 void fitNumbers(QTableView* grid);

@@ -11,6 +11,7 @@
 #include "ui_Visualisation.h"
 #include "view/CellarModel.h"
 #include "view/GridLayout.h"
+#include "view/GridWidths.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -41,6 +42,7 @@ Visualisation::Visualisation(Globals& globals, Services& services, QWidget* pare
     ui->ListeType->view()->setMinimumWidth(ui->ListeType->fontMetrics().horizontalAdvance(QLatin1Char('n')) *
                                            24);
     GridLayout::applyFixedSettings(ui->Grille);
+    WindowTools::tipLongCells(ui->Grille);
     connect(ui->Tout, &QPushButton::clicked, this, &Visualisation::Tout_Click);
     connect(ui->Rouge, &QPushButton::clicked, this, &Visualisation::Rouge_Click);
     connect(ui->Blanc, &QPushButton::clicked, this, &Visualisation::Blanc_Click);
@@ -61,8 +63,17 @@ Visualisation::Visualisation(Globals& globals, Services& services, QWidget* pare
     ui->Grille->addAction(corriger);
     ui->Grille->setContextMenuPolicy(Qt::ActionsContextMenu);
     connect(corriger, &QAction::triggered, this, &Visualisation::Corriger_Click);
+    m_widths = new GridWidths(ui->Grille, displaySettings(), [this](int shown) {
+        const int column = m_model->queryColumn(shown);
+        return column < CellarQuery::PartColumnCount ? GridLayout::ColumnTwips[column]
+                                                     : GridLayout::DetailColumnTwips;
+    });
+    auto* largeurs = new QAction(QStringLiteral("&Largeurs d'origine des colonnes"), ui->Grille);
+    largeurs->setObjectName(QStringLiteral("LargeursOrigine"));
+    ui->Grille->addAction(largeurs);
+    connect(largeurs, &QAction::triggered, m_widths, &GridWidths::forget);
     // The details' columns the user asked for last time, none the first time.
-    const QSettings settings(m_globals.settingsFolder + QLatin1String(DisplaySettings), QSettings::IniFormat);
+    const QSettings settings(displaySettings(), QSettings::IniFormat);
     m_emplacement = new QAction(QStringLiteral("Afficher l'&emplacement"), ui->Grille);
     m_emplacement->setObjectName(QStringLiteral("ColonneEmplacement"));
     m_aBoire = new QAction(QStringLiteral("Afficher « À &boire »"), ui->Grille);
@@ -89,13 +100,30 @@ Visualisation::Visualisation(Globals& globals, Services& services, QWidget* pare
 
 Visualisation::~Visualisation() = default;
 
+QString Visualisation::displaySettings() const {
+    return m_globals.settingsFolder + QLatin1String(DisplaySettings);
+}
+
+void Visualisation::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::PaletteChange)
+        GridLayout::applyColours(ui->Grille);
+    WorkingWindow::changeEvent(event);
+}
+
+void Visualisation::hideEvent(QHideEvent* event) {
+    WindowTools::savePlace(this, displaySettings(), QStringLiteral("Visualisation/Fenetre"));
+    WorkingWindow::hideEvent(event);
+}
+
 void Visualisation::Form_Load() {
     BusyCursor busy;
     // The grid opens as wide as its seven columns and the vertical scroll bar, and grows with the window.
     ui->Grille->setMinimumWidth(GridLayout::gridWidth(ui->Grille));
     adjustSize();
     resize(width(), std::max(height(), ui->Grille->verticalHeader()->defaultSectionSize() * 18));
-    WindowTools::centreOnScreen(this);
+    // Where the user left it last time, as large as he made it.
+    if (WindowTools::restorePlace(this, displaySettings(), QStringLiteral("Visualisation/Fenetre")))
+        keepPlace();
     setWindowTitle(AllBottles);
     DataListe.setDatabaseName(m_globals.databasePath());
     DataVisu.setDatabaseName(m_globals.databasePath());
@@ -146,7 +174,7 @@ void Visualisation::refresh(Status failure) {
         ui->Totaux->clear();
     if (failure)
         m_services.messages.databaseError(this, *failure);
-    GridLayout::applyColumnLayout(ui->Grille);
+    m_widths->apply();
 }
 
 Status Visualisation::showTotals() {
@@ -328,7 +356,7 @@ void Visualisation::Priorite_Click() {
 
 void Visualisation::showOptionalColumns() {
     m_model->setOptionalColumns(m_emplacement->isChecked(), m_aBoire->isChecked());
-    QSettings settings(m_globals.settingsFolder + QLatin1String(DisplaySettings), QSettings::IniFormat);
+    QSettings settings(displaySettings(), QSettings::IniFormat);
     settings.setValue(QStringLiteral("Visualisation/Emplacement"), m_emplacement->isChecked());
     settings.setValue(QStringLiteral("Visualisation/ABoire"), m_aBoire->isChecked());
     m_shown.sort = {};

@@ -14,6 +14,7 @@ namespace Ui {
 class Visualisation;
 }
 class CellarModel;
+class GridWidths;
 class QAction;
 class QComboBox;
 struct Services;
@@ -53,8 +54,13 @@ public slots:
     void ABoire_Click();
     void Priorite_Click();
 
+protected:
+    void hideEvent(QHideEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
 private:
     void Form_Load();
+    QString displaySettings() const;
     // Filled again after a correction, a list keeps the entry chosen if it is still there.
     Status fillList(QComboBox* list, const QString& column, bool keepChoice = false);
     Status fillBothLists(bool keepChoice = false);
@@ -79,6 +85,7 @@ private:
     DataLink DataListe;
     DataLink DataVisu;
     CellarModel* m_model;
+    GridWidths* m_widths = nullptr;
     CellarQuery::Shown m_shown;
     QDate m_today;
     QAction* m_emplacement;
