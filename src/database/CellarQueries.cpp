@@ -4,6 +4,10 @@
 #include "database/CellarSchema.h"
 #include "database/FrenchCollation.h"
 #include "database/Journal.h"
+#include "database/LotIdentity.h"
+
+#include <algorithm>
+#include <iterator>
 
 namespace CellarQueries {
 
@@ -79,12 +83,7 @@ TextList distinctValues(DataLink& link, const QString& column, const Conditions&
 
 namespace {
 
-QVariantList valuesOf(const NewLot& lot) {
-    return {lot.nom,     lot.type,     lot.annee,
-            lot.couleur, lot.quantite, lot.prixUnitaire ? QVariant(*lot.prixUnitaire) : QVariant()};
-}
-
-// Whether the lot is still exactly as it was read: same values, same types.
+// Whether the lot is still exactly as it was read: same values, same types, same details.
 Status unchanged(DataLink& link, const StoredLot& seen, bool& same) {
     QVariantList params{seen.rowid};
     QString sql = QStringLiteral("SELECT COUNT(*) FROM ORNY WHERE rowid = ?1");
@@ -93,20 +92,31 @@ Status unchanged(DataLink& link, const StoredLot& seen, bool& same) {
         sql +=
             QStringLiteral(" AND %1 IS ?%2").arg(QLatin1String(CellarSchema::LotColumnNames[c])).arg(c + 2);
     }
+    bool details = false;
+    if (!link.addedTables(details) && details) {
+        params << seen.detailValue;
+        sql += QStringLiteral(" AND %1 IS ?%2")
+                   .arg(CellarSchema::detailValueSql(QStringLiteral("?1")))
+                   .arg(params.size());
+    }
     const DbRows rows = link.query(sql, params);
     same = rows.ok() && !rows.rows.empty() && rows.rows.front().front().toLongLong() == 1;
     return rows.error;
 }
 
-// A lot's details replace those it had; none leave it without any.
-Status writeDetails(DataLink& link, qint64 rowid, const Details& details) {
+// A lot's details replace those it had; none (empty, or every value null) leave it without any.
+Status writeDetails(DataLink& link, qint64 rowid, const QVariantList& values) {
     if (Status status = link.execute(QStringLiteral("DELETE FROM DETAIL WHERE LOT = ?1"), {rowid}))
         return status;
-    if (details.isEmpty())
+    if (std::all_of(values.begin(), values.end(), [](const QVariant& v) { return v.isNull(); }))
         return std::nullopt;
-    return link.execute(QStringLiteral("INSERT INTO DETAIL (LOT, BOIRE_DES, BOIRE_JUSQUA, EMPLACEMENT, NOTE, "
-                                       "APPRECIATION) VALUES (?1, ?2, ?3, ?4, ?5, ?6)"),
-                        QVariantList{rowid} + details.values());
+    // Tied to the lot as it now stands: written after the lot itself.
+    return link.execute(
+        QStringLiteral("INSERT INTO DETAIL (LOT, BOIRE_DES, BOIRE_JUSQUA, EMPLACEMENT, NOTE, "
+                       "APPRECIATION, EMPREINTE) SELECT ?1, ?2, ?3, ?4, ?5, ?6, %1 FROM ORNY o "
+                       "WHERE o.rowid = ?1")
+            .arg(LotIdentity::fingerprintSql(QStringLiteral("o"))),
+        QVariantList{rowid} + values);
 }
 
 QVariant optional(const std::optional<int>& value) {
@@ -145,6 +155,10 @@ Status append(DataLink& link, Journal::Kind kind, const std::function<Status(App
                                   next.movement, Journal::timestamp());
 }
 
+QVariantList NewLot::values() const {
+    return {nom, type, annee, couleur, quantite, prixUnitaire ? QVariant(*prixUnitaire) : QVariant()};
+}
+
 QVariantList Details::values() const {
     return {optional(boireDes), optional(boireJusqua),
             emplacement.isEmpty() ? QVariant() : QVariant(emplacement),
@@ -163,13 +177,13 @@ Status Appender::add(const QVariantList& values, qint64* id, const Details& deta
         *id = rowid;
     if (details.isEmpty())
         return std::nullopt;
-    return writeDetails(m_link, rowid, details);
+    return writeDetails(m_link, rowid, details.values());
 }
 
 Status addLot(DataLink& link, const NewLot& lot, qint64* id, const Details& details) {
     return link.write([&](DataLink& l) {
         return append(l, Journal::Kind::Purchase,
-                      [&](Appender& appender) { return appender.add(valuesOf(lot), id, details); });
+                      [&](Appender& appender) { return appender.add(lot.values(), id, details); });
     });
 }
 
@@ -186,14 +200,20 @@ StoredLot lotAt(DataLink& link, qint64 rowid) {
     bool details = false;
     if (!lot.found || link.addedTables(details) || !details)
         return lot;
-    const DbRows detail = link.query(QStringLiteral("SELECT BOIRE_DES, BOIRE_JUSQUA, EMPLACEMENT, NOTE, "
-                                                    "APPRECIATION FROM DETAIL WHERE LOT = ?1"),
-                                     {rowid});
+    const DbRows detail =
+        link.query(QStringLiteral("SELECT d.BOIRE_DES, d.BOIRE_JUSQUA, d.EMPLACEMENT, d.NOTE, "
+                                  "d.APPRECIATION, %2 FROM DETAIL d, ORNY o WHERE o.rowid = ?1 AND %1")
+                       .arg(LotIdentity::detailOfSql(QStringLiteral("d"), QStringLiteral("o")),
+                            CellarSchema::detailValueSql(QStringLiteral("?1"))),
+                   {rowid});
     lot.error = detail.error;
     if (detail.ok() && !detail.rows.empty()) {
-        const DbRow& d = detail.rows.front();
+        DbRow d = detail.rows.front();
+        lot.detailValue = d.back();
+        d.pop_back();
         lot.details = {optionalInt(d.at(0)), optionalInt(d.at(1)), d.at(2).toString(), d.at(3).toString(),
                        optionalInt(d.at(4))};
+        lot.detailValues = std::move(d);
     }
     return lot;
 }
@@ -226,14 +246,65 @@ Status changeSeenLot(DataLink& link, const StoredLot& seen, Journal::Kind kind, 
 
 Status correctLot(DataLink& link, const StoredLot& seen, const NewLot& lot, const Details& details,
                   bool& changed) {
+    const QVariantList values = lot.values();
+    return correctLot(link, seen, DbRow(values.begin(), values.end()),
+                      details.isEmpty() ? DbRow() : DbRow(details.values().begin(), details.values().end()),
+                      changed);
+}
+
+namespace {
+
+// The same values of the same types: 5 and 5.0 differ, as they do in the file.
+bool sameValues(const DbRow& a, const DbRow& b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (a[i].typeId() != b[i].typeId() || a[i] != b[i])
+            return false;
+    return true;
+}
+
+bool noDetails(const DbRow& details) {
+    return std::all_of(details.begin(), details.end(), [](const QVariant& v) { return v.isNull(); });
+}
+
+} // namespace
+
+Status correctLot(DataLink& link, const StoredLot& seen, const DbRow& values, const DbRow& detailValues,
+                  bool& changed) {
+    changed = false;
+    const bool detailsSame =
+        noDetails(detailValues) ? noDetails(seen.detailValues) : sameValues(detailValues, seen.detailValues);
+    if (sameValues(values, seen.values) && detailsSame)
+        return std::nullopt;
     return changeSeenLot(link, seen, Journal::Kind::Correction, changed, [&](DataLink& l) -> Status {
         if (Status status =
                 l.execute(QStringLiteral("UPDATE ORNY SET (%1) = (?2, ?3, ?4, ?5, ?6, ?7) WHERE rowid = ?1")
                               .arg(CellarSchema::lotColumnList()),
-                          QVariantList{seen.rowid} + valuesOf(lot)))
+                          QVariantList{seen.rowid} + QVariantList(values.begin(), values.end())))
             return status;
-        return writeDetails(l, seen.rowid, details);
+        return writeDetails(l, seen.rowid, QVariantList(detailValues.begin(), detailValues.end()));
     });
+}
+
+QStringList differences(const StoredLot& seen, const StoredLot& now) {
+    if (!now.found)
+        return {QStringLiteral("le lot a été retiré")};
+    static const char* const lotNames[] = {"le nom",     "le type",     "l'année",
+                                           "la couleur", "la quantité", "le prix unitaire"};
+    static const char* const detailNames[] = {"« à boire à partir de »", "« jusqu'à »", "l'emplacement",
+                                              "la note", "l'appréciation"};
+    QStringList names;
+    for (size_t c = 0; c < seen.values.size() && c < now.values.size(); ++c)
+        if (!sameValues({seen.values[c]}, {now.values[c]}))
+            names << QString::fromUtf8(lotNames[c]);
+    const DbRow none(std::size(detailNames));
+    const DbRow& before = seen.detailValues.empty() ? none : seen.detailValues;
+    const DbRow& after = now.detailValues.empty() ? none : now.detailValues;
+    for (size_t c = 0; c < none.size(); ++c)
+        if (!sameValues({before[c]}, {after[c]}))
+            names << QString::fromUtf8(detailNames[c]);
+    return names;
 }
 
 Status removeLot(DataLink& link, const StoredLot& seen, bool& changed) {
@@ -284,6 +355,8 @@ ConsumeResult consume(DataLink& link, const LotKey& key, const QVariant& stock, 
             result.outcome = Consumed::Lowered;
             status = l.execute(QStringLiteral("UPDATE ORNY SET QUANTITE = QUANTITE - ?1 WHERE rowid = ?2"),
                                {consumed, rowid});
+            if (!status)
+                status = LotIdentity::restamp(l, rowid);
         } else {
             result.outcome = Consumed::Removed;
             status = deleteLot(l, rowid);

@@ -51,13 +51,16 @@ struct Details {
     QVariantList values() const;
 };
 
+// Quantities and vintages are 64-bit from the window to the statement: what is typed is stored whole.
 struct NewLot {
     QString nom;
     QString type;
-    int annee = 0;
+    qint64 annee = 0;
     QString couleur;
-    int quantite = 0;
+    qint64 quantite = 0;
     std::optional<double> prixUnitaire;
+    // The six values in ORNY's column order.
+    QVariantList values() const;
 };
 // New lots inside one DataLink::write, all in the same group of movements: a purchase is one lot, an
 // import many. Made by append(), which journals them once they are all in.
@@ -85,6 +88,10 @@ struct StoredLot {
     qint64 rowid = 0;
     DbRow values;
     Details details;
+    // The details exactly as stored (the DETAIL columns after LOT, whatever their types), empty when the
+    // lot has none; and as one value, as the journal copies them.
+    DbRow detailValues;
+    QVariant detailValue;
     bool found = false;
     Status error;
 };
@@ -95,6 +102,13 @@ StoredLot lotAt(DataLink& link, qint64 rowid);
 // A correction replaces the details too: `details` are all the lot keeps.
 Status correctLot(DataLink& link, const StoredLot& seen, const NewLot& lot, const Details& details,
                   bool& changed);
+// The same with the exact values to store: the six of ORNY, and the details (none when empty). Nothing is
+// written when they are what the lot already holds.
+Status correctLot(DataLink& link, const StoredLot& seen, const DbRow& values, const DbRow& detailValues,
+                  bool& changed);
+// What differs between a lot as it was read and as it is now, named for the user: "la quantité",
+// "l'emplacement"...; "le lot a été retiré" when it is gone.
+QStringList differences(const StoredLot& seen, const StoredLot& now);
 Status removeLot(DataLink& link, const StoredLot& seen, bool& changed);
 
 // The lot singled out by name, type, vintage and colour: the first such row.

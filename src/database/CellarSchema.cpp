@@ -2,6 +2,7 @@
 #include "database/CellarSchema.h"
 
 #include "database/CellarFiles.h"
+#include "database/LotIdentity.h"
 
 #include <QDir>
 #include <QFile>
@@ -41,6 +42,7 @@ const QList<RequiredTable>& addedTables() {
         QStringList detail = {"LOT"};
         for (const char* name : DetailColumnNames)
             detail << QLatin1String(name);
+        detail << QLatin1String(DetailFingerprint);
         return QList<RequiredTable>{{JournalTable, journal}, {DetailTable, detail}};
     }();
     return tables;
@@ -69,7 +71,7 @@ QString createAddedTablesSql() {
                "CREATE INDEX IF NOT EXISTS MOUVEMENT_A_ANNULER ON MOUVEMENT (GROUPE) "
                "WHERE ANNULE IS NULL AND ANNULE_PAR IS NULL;"
                "CREATE TABLE IF NOT EXISTS DETAIL (LOT INTEGER PRIMARY KEY, BOIRE_DES INTEGER, "
-               "BOIRE_JUSQUA INTEGER, EMPLACEMENT TEXT, NOTE TEXT, APPRECIATION INTEGER);")
+               "BOIRE_JUSQUA INTEGER, EMPLACEMENT TEXT, NOTE TEXT, APPRECIATION INTEGER, EMPREINTE INTEGER);")
         .arg(copies.join(QStringLiteral(", ")));
 }
 
@@ -84,9 +86,12 @@ QString lotIndexesSql() {
 QString detailValueSql(const QString& lot) {
     QStringList columns;
     for (const char* name : DetailColumnNames)
-        columns << QLatin1String(name);
-    return QStringLiteral("(SELECT json_array(%1) FROM DETAIL WHERE LOT = %2)")
-        .arg(columns.join(QStringLiteral(", ")), lot);
+        columns << QStringLiteral("dv.") + QLatin1String(name);
+    // Aliases of their own, so that `lot` may name the caller's tables.
+    return QStringLiteral("(SELECT json_array(%1) FROM DETAIL dv JOIN ORNY ov ON ov.rowid = dv.LOT WHERE "
+                          "dv.LOT = %2 AND %3)")
+        .arg(columns.join(QStringLiteral(", ")), lot,
+             LotIdentity::detailOfSql(QStringLiteral("dv"), QStringLiteral("ov")));
 }
 
 FileKind detectKind(const QString& path) {

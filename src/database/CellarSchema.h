@@ -55,11 +55,13 @@ QString lotIndexesSql();
 // The journal's columns for a lot's values before and after a movement: "NOM_AVANT" and so on.
 QString lotColumn(LotColumn column, const char* suffix);
 // The details of a lot as one value (a JSON array of the DETAIL columns after LOT), or null when it has
-// none: `lot` is the SQL expression giving the lot's rowid.
+// none: `lot` is the SQL expression giving the lot's rowid. Details whose link broke are none.
 QString detailValueSql(const QString& lot);
 // The DETAIL columns after LOT, in their stored order.
 inline constexpr const char* DetailColumnNames[] = {"BOIRE_DES", "BOIRE_JUSQUA", "EMPLACEMENT", "NOTE",
                                                     "APPRECIATION"};
+// The DETAIL column holding the fingerprint of the lot the details belong to (see LotIdentity).
+inline constexpr const char* DetailFingerprint = "EMPREINTE";
 
 Failure missingFile(const QString& path);
 Failure notACellar(const QString& path, const QString& detail = {});

@@ -3,6 +3,7 @@
 
 #include "database/CellarSchema.h"
 #include "database/FrenchCollation.h"
+#include "database/LotIdentity.h"
 
 #include <QFile>
 #include <SQLiteCpp/SQLiteCpp.h>
@@ -62,6 +63,48 @@ void containsFrench(sqlite3_context* context, int, sqlite3_value** values) {
         return;
     }
     sqlite3_result_int(context, FrenchCollation::searchForm(text, length).contains(wanted->form) ? 1 : 0);
+}
+
+// A lot's fingerprint: its wine's four values in the high half, its quantity and price in the low one.
+void lotFingerprint(sqlite3_context* context, int count, sqlite3_value** values) {
+    quint32 halves[2] = {LotIdentity::FoldStart, LotIdentity::FoldStart};
+    for (int i = 0; i < count; ++i) {
+        quint32& hash = halves[i < 4 ? 0 : 1];
+        sqlite3_value* value = values[i];
+        const int type = sqlite3_value_type(value);
+        unsigned char number[8];
+        auto little = [&](quint64 bits) {
+            for (int b = 0; b < 8; ++b)
+                number[b] = static_cast<unsigned char>(bits >> (8 * b));
+            hash = LotIdentity::fold(hash, type, number, 8);
+        };
+        switch (type) {
+        case SQLITE_INTEGER:
+            little(static_cast<quint64>(sqlite3_value_int64(value)));
+            break;
+        case SQLITE_FLOAT: {
+            const double real = sqlite3_value_double(value);
+            quint64 bits = 0;
+            std::memcpy(&bits, &real, sizeof bits);
+            little(bits);
+            break;
+        }
+        case SQLITE_TEXT: {
+            const unsigned char* text = sqlite3_value_text(value);
+            hash = LotIdentity::fold(hash, type, text, sqlite3_value_bytes(value));
+            break;
+        }
+        case SQLITE_BLOB: {
+            const void* blob = sqlite3_value_blob(value);
+            hash = LotIdentity::fold(hash, type, blob, sqlite3_value_bytes(value));
+            break;
+        }
+        default:
+            hash = LotIdentity::fold(hash, type, nullptr, 0);
+        }
+    }
+    sqlite3_result_int64(context,
+                         static_cast<sqlite3_int64>((static_cast<quint64>(halves[0]) << 32) | halves[1]));
 }
 
 // The cause of a failure, from the engine's code and, for input and output, the system's own.
@@ -125,6 +168,9 @@ QVariant columnValue(const SQLite::Column& c) {
         return QVariant(c.getDouble());
     case SQLITE_NULL:
         return QVariant();
+    case SQLITE_BLOB:
+        // Kept a blob, so that bound back (a page's last key) it compares as the engine compared it.
+        return QVariant(QByteArray(static_cast<const char*>(c.getBlob()), c.getBytes()));
     default:
         return QVariant(QString::fromUtf8(c.getText(), c.getBytes()));
     }
@@ -149,6 +195,11 @@ void bindAll(SQLite::Statement& st, const QVariantList& params) {
         case QMetaType::Float:
             st.bind(index, v.toDouble());
             break;
+        case QMetaType::QByteArray: {
+            const QByteArray bytes = v.toByteArray();
+            st.bind(index, bytes.constData(), static_cast<int>(bytes.size()));
+            break;
+        }
         default:
             st.bind(index, v.toString().toStdString());
             break;
@@ -226,86 +277,138 @@ void DataLink::close() {
     d->db.reset();
 }
 
+namespace {
+
+// Whether the file looks like a cellar before the engine opens it.
+Status checkKind(const QString& path) {
+    switch (CellarSchema::detectKind(path)) {
+    case CellarSchema::FileKind::Missing:
+        return CellarSchema::missingFile(path);
+    case CellarSchema::FileKind::Jet:
+        return CellarSchema::earlierFormat(path);
+    case CellarSchema::FileKind::Unreadable:
+        return CellarSchema::accessRefused(path, {});
+    case CellarSchema::FileKind::SQLite:
+        return std::nullopt;
+    default:
+        return CellarSchema::notACellar(path);
+    }
+}
+
+// The collations and functions the program's statements use.
+void addFunctions(sqlite3* db) {
+    sqlite3_create_collation_v2(db, FrenchCollation::Name, SQLITE_UTF8, nullptr, collateFrench, nullptr);
+    sqlite3_create_collation_v2(db, FrenchCollation::ReversedName, SQLITE_UTF8, nullptr,
+                                collateFrenchReversed, nullptr);
+    sqlite3_create_function_v2(db, FrenchCollation::ContainsFunction, 2,
+                               SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr, containsFrench,
+                               nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, LotIdentity::Function, CellarSchema::LotColumnCount,
+                               SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr, lotFingerprint,
+                               nullptr, nullptr, nullptr);
+}
+
+// The columns of each table named, as the file holds them.
+std::map<std::string, QStringList> columnsOf(SQLite::Database& db,
+                                             const QList<CellarSchema::RequiredTable>& tables) {
+    QStringList marks;
+    for (int t = 1; t <= tables.size(); ++t)
+        marks << QStringLiteral("?%1").arg(t);
+    SQLite::Statement info(db, QStringLiteral("SELECT upper(m.name), upper(p.name) FROM sqlite_schema m JOIN "
+                                              "pragma_table_info(m.name) p WHERE m.type = 'table' AND "
+                                              "upper(m.name) IN (%1)")
+                                   .arg(marks.join(QStringLiteral(", ")))
+                                   .toStdString());
+    for (int t = 0; t < tables.size(); ++t)
+        info.bind(t + 1, tables.at(t).name);
+    std::map<std::string, QStringList> present;
+    while (info.executeStep())
+        present[info.getColumn(0).getString()] << QString::fromUtf8(info.getColumn(1).getText());
+    return present;
+}
+
+// Details written before they carried their lot's fingerprint get it, from the lot they name now: the
+// best that can be known of them, once.
+void upgradeDetails(SQLite::Database& db, std::map<std::string, QStringList>& present) {
+    QStringList& detail = present[CellarSchema::DetailTable];
+    if (detail.isEmpty() || detail.contains(QLatin1String(CellarSchema::DetailFingerprint)))
+        return;
+    SQLite::Transaction transaction(db, SQLite::TransactionBehavior::IMMEDIATE);
+    db.exec(QStringLiteral("ALTER TABLE DETAIL ADD COLUMN %1 INTEGER; UPDATE DETAIL SET %1 = (SELECT %2 FROM "
+                           "ORNY o WHERE o.rowid = DETAIL.LOT)")
+                .arg(QLatin1String(CellarSchema::DetailFingerprint),
+                     LotIdentity::fingerprintSql(QStringLiteral("o")))
+                .toStdString());
+    transaction.commit();
+    detail << QLatin1String(CellarSchema::DetailFingerprint);
+}
+
+} // namespace
+
+Status DataLink::checkShape(SQLite::Database& db) {
+    const QStringList foreign = foreignObjects(db);
+    if (!foreign.isEmpty())
+        return CellarSchema::foreignObjects(m_databaseName, foreign);
+    // The columns of the cellar's tables and of those the program adds, in one reading.
+    QList<CellarSchema::RequiredTable> tables = CellarSchema::requiredTables();
+    const qsizetype required = tables.size();
+    tables += CellarSchema::addedTables();
+    std::map<std::string, QStringList> present = columnsOf(db, tables);
+    upgradeDetails(db, present);
+    d->addedTablesPresent = true;
+    d->addedTablesProblem.reset();
+    for (qsizetype t = 0; t < tables.size(); ++t) {
+        const CellarSchema::RequiredTable& table = tables.at(t);
+        const QStringList& columns = present[table.name];
+        Status problem;
+        if (columns.isEmpty()) {
+            if (t >= required) {
+                d->addedTablesPresent = false;
+                continue;
+            }
+            problem = CellarSchema::incomplete(m_databaseName,
+                                               QStringLiteral("la table %1").arg(QLatin1String(table.name)));
+        }
+        for (const QString& column : table.columns)
+            if (!problem && !columns.contains(column))
+                problem = CellarSchema::incomplete(
+                    m_databaseName,
+                    QStringLiteral("la colonne %1 de la table %2").arg(column, QLatin1String(table.name)));
+        if (problem && t < required)
+            return problem;
+        if (problem && !d->addedTablesProblem)
+            d->addedTablesProblem = problem;
+    }
+    return std::nullopt;
+}
+
+Status DataLink::makeDurable(SQLite::Database& db) {
+    // A commit is on disk when it returns, and no journal is left beside the file once closed. A file
+    // left in WAL mode by another tool has its committed changes written back into it here.
+    db.exec("PRAGMA synchronous = FULL");
+    SQLite::Statement mode(db, "PRAGMA journal_mode = DELETE");
+    if (!mode.executeStep() || mode.getColumn(0).getString() != "delete")
+        return CellarSchema::locked(m_databaseName, QStringLiteral("journal_mode"));
+    if (::stat(QFile::encodeName(m_databaseName).constData(), &d->opened) != 0)
+        return CellarSchema::missingFile(m_databaseName);
+    return std::nullopt;
+}
+
 Status DataLink::open() {
     if (d->db)
         return std::nullopt;
-    switch (CellarSchema::detectKind(m_databaseName)) {
-    case CellarSchema::FileKind::Missing:
-        return CellarSchema::missingFile(m_databaseName);
-    case CellarSchema::FileKind::Jet:
-        return CellarSchema::earlierFormat(m_databaseName);
-    case CellarSchema::FileKind::Unreadable:
-        return CellarSchema::accessRefused(m_databaseName, {});
-    case CellarSchema::FileKind::SQLite:
-        break;
-    default:
-        return CellarSchema::notACellar(m_databaseName);
-    }
+    if (Status status = checkKind(m_databaseName))
+        return status;
     std::unique_ptr<SQLite::Database> db;
     try {
         db = std::make_unique<SQLite::Database>(m_databaseName.toStdString(), SQLite::OPEN_READWRITE,
                                                 BusyTimeoutMs);
         makeDefensive(db->getHandle());
-        sqlite3_create_collation_v2(db->getHandle(), FrenchCollation::Name, SQLITE_UTF8, nullptr,
-                                    collateFrench, nullptr);
-        sqlite3_create_collation_v2(db->getHandle(), FrenchCollation::ReversedName, SQLITE_UTF8, nullptr,
-                                    collateFrenchReversed, nullptr);
-        sqlite3_create_function_v2(db->getHandle(), FrenchCollation::ContainsFunction, 2,
-                                   SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
-                                   containsFrench, nullptr, nullptr, nullptr);
-        const QStringList foreign = foreignObjects(*db);
-        if (!foreign.isEmpty())
-            return CellarSchema::foreignObjects(m_databaseName, foreign);
-        // The columns of the cellar's tables and of those the program adds, in one reading.
-        QList<CellarSchema::RequiredTable> tables = CellarSchema::requiredTables();
-        const qsizetype required = tables.size();
-        tables += CellarSchema::addedTables();
-        QStringList marks;
-        for (int t = 1; t <= tables.size(); ++t)
-            marks << QStringLiteral("?%1").arg(t);
-        SQLite::Statement info(*db,
-                               QStringLiteral("SELECT upper(m.name), upper(p.name) FROM sqlite_schema m JOIN "
-                                              "pragma_table_info(m.name) p WHERE m.type = 'table' AND "
-                                              "upper(m.name) IN (%1)")
-                                   .arg(marks.join(QStringLiteral(", ")))
-                                   .toStdString());
-        for (int t = 0; t < tables.size(); ++t)
-            info.bind(t + 1, tables.at(t).name);
-        std::map<std::string, QStringList> present;
-        while (info.executeStep())
-            present[info.getColumn(0).getString()] << QString::fromUtf8(info.getColumn(1).getText());
-        d->addedTablesPresent = true;
-        d->addedTablesProblem.reset();
-        for (qsizetype t = 0; t < tables.size(); ++t) {
-            const CellarSchema::RequiredTable& table = tables.at(t);
-            const QStringList& columns = present[table.name];
-            Status problem;
-            if (columns.isEmpty()) {
-                if (t >= required) {
-                    d->addedTablesPresent = false;
-                    continue;
-                }
-                problem = CellarSchema::incomplete(
-                    m_databaseName, QStringLiteral("la table %1").arg(QLatin1String(table.name)));
-            }
-            for (const QString& column : table.columns)
-                if (!problem && !columns.contains(column))
-                    problem = CellarSchema::incomplete(m_databaseName,
-                                                       QStringLiteral("la colonne %1 de la table %2")
-                                                           .arg(column, QLatin1String(table.name)));
-            if (problem && t < required)
-                return problem;
-            if (problem && !d->addedTablesProblem)
-                d->addedTablesProblem = problem;
-        }
-        // A commit is on disk when it returns, and no journal is left beside the file once closed. A file
-        // left in WAL mode by another tool has its committed changes written back into it here.
-        db->exec("PRAGMA synchronous = FULL");
-        SQLite::Statement mode(*db, "PRAGMA journal_mode = DELETE");
-        if (!mode.executeStep() || mode.getColumn(0).getString() != "delete")
-            return CellarSchema::locked(m_databaseName, QStringLiteral("journal_mode"));
-        if (::stat(QFile::encodeName(m_databaseName).constData(), &d->opened) != 0)
-            return CellarSchema::missingFile(m_databaseName);
+        addFunctions(db->getHandle());
+        if (Status status = checkShape(*db))
+            return status;
+        if (Status status = makeDurable(*db))
+            return status;
         d->db = std::move(db);
         return std::nullopt;
     } catch (const SQLite::Exception& e) {

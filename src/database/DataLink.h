@@ -9,6 +9,10 @@
 #include <memory>
 #include <vector>
 
+namespace SQLite {
+class Database;
+}
+
 using DbRow = std::vector<QVariant>;
 
 // The rows a statement returned, with its column names.
@@ -73,6 +77,9 @@ public:
 
 private:
     bool stillThere() const;
+    // The steps of open(): the tables and columns the file holds, then how it is written.
+    Status checkShape(SQLite::Database& db);
+    Status makeDurable(SQLite::Database& db);
 
     struct Impl;
     QString m_databaseName;

@@ -2,6 +2,7 @@
 #include "database/Journal.h"
 
 #include "database/CellarSchema.h"
+#include "database/LotIdentity.h"
 
 #include <QLocale>
 #include <algorithm>
@@ -80,10 +81,14 @@ Status restoreBefore(DataLink& link, qint64 id, bool lotBefore, bool lotAfter, q
         fields << QLatin1String(name);
         values << QStringLiteral("json_extract(DETAIL_AVANT, '$[%1]')").arg(index++);
     }
-    return link.execute(QStringLiteral("INSERT INTO DETAIL (LOT, %1) SELECT LOT, %2 FROM MOUVEMENT "
-                                       "WHERE ID = ?1 AND LOT_AVANT = 1 AND DETAIL_AVANT IS NOT NULL")
-                            .arg(fields.join(QStringLiteral(", ")), values.join(QStringLiteral(", "))),
-                        {id});
+    return link.execute(
+        QStringLiteral("INSERT INTO DETAIL (LOT, %1, %3) SELECT LOT, %2, (SELECT %4 FROM ORNY o "
+                       "WHERE o.rowid = MOUVEMENT.LOT) FROM MOUVEMENT WHERE ID = ?1 AND "
+                       "LOT_AVANT = 1 AND DETAIL_AVANT IS NOT NULL")
+            .arg(fields.join(QStringLiteral(", ")), values.join(QStringLiteral(", ")),
+                 QLatin1String(CellarSchema::DetailFingerprint),
+                 LotIdentity::fingerprintSql(QStringLiteral("o"))),
+        {id});
 }
 
 } // namespace
@@ -114,7 +119,8 @@ Status ensureTables(DataLink& link) {
     if (Status problem = link.addedTables(present))
         return problem;
     if (present)
-        return std::nullopt;
+        // Links broken by another tool are mended before the program writes over them.
+        return LotIdentity::repairWithin(link);
     const QStringList statements =
         CellarSchema::createAddedTablesSql().split(QLatin1Char(';'), Qt::SkipEmptyParts);
     for (const QString& statement : statements)
@@ -125,9 +131,11 @@ Status ensureTables(DataLink& link) {
 }
 
 Status next(DataLink& link, Next& next) {
-    const DbRows rows = link.query(QStringLiteral("SELECT MAX(IFNULL((SELECT MAX(rowid) FROM ORNY), 0), "
-                                                  "IFNULL((SELECT MAX(LOT) FROM MOUVEMENT), 0)) + 1, "
-                                                  "IFNULL((SELECT MAX(ID) FROM MOUVEMENT), 0) + 1"));
+    const DbRows rows =
+        link.query(QStringLiteral("SELECT MAX(IFNULL((SELECT MAX(rowid) FROM ORNY), 0), "
+                                  "IFNULL((SELECT MAX(LOT) FROM MOUVEMENT), 0), IFNULL((SELECT MAX(LOT) FROM "
+                                  "DETAIL), 0)) + 1, "
+                                  "IFNULL((SELECT MAX(ID) FROM MOUVEMENT), 0) + 1"));
     if (!rows.ok())
         return rows.error;
     next.lot = rows.rows.front().at(0).toLongLong();

@@ -3,6 +3,7 @@
 
 #include "database/CellarSchema.h"
 #include "database/FrenchCollation.h"
+#include "database/LotIdentity.h"
 #include "ui/Numbers.h"
 
 #include <QIODevice>
@@ -34,10 +35,10 @@ QString selected(DataLink& link) {
     return QStringLiteral("substr(NOM, 1, %1), substr(TYPE, 1, %1), ANNEE, substr(COULEUR, 1, %1), "
                           "QUANTITE, PRIXUNITAIRE, %2")
         .arg(TextRead)
-        .arg(withDetails
-                 ? QStringLiteral("(SELECT substr(EMPLACEMENT, 1, %1) FROM DETAIL WHERE LOT = ORNY.rowid)")
-                       .arg(TextRead)
-                 : QStringLiteral("NULL"));
+        .arg(withDetails ? QStringLiteral("(SELECT substr(d.EMPLACEMENT, 1, %1) FROM DETAIL d WHERE %2)")
+                               .arg(TextRead)
+                               .arg(LotIdentity::detailOfSql(QStringLiteral("d"), QStringLiteral("ORNY")))
+                         : QStringLiteral("NULL"));
 }
 
 // The column of a field in a lot as read; VALEUR has none.

@@ -12,6 +12,7 @@
 
 #include <QDate>
 #include <algorithm>
+#include <cmath>
 
 Saisie::Saisie(Globals& globals, Services& services, QWidget* parent)
     : WorkingWindow(parent), ui(std::make_unique<Ui::Saisie>()), m_globals(globals), m_services(services) {
@@ -121,49 +122,63 @@ void Saisie::ListeCouleur_Click() {
         ui->Valider->setFocus();
 }
 
+bool Saisie::kept(const QWidget*) const {
+    return false;
+}
+
 bool Saisie::checksPass() {
     const QString annee = ui->SaisieAnnee->text();
     const QString quantite = ui->SaisieQuantite->text();
     const QString prix = ui->SaisiePrix->text();
-    if (ui->SaisieNom->text().isEmpty())
+    if (!kept(ui->SaisieNom) && ui->SaisieNom->text().isEmpty())
         return m_services.messages.refuse(ui->SaisieNom,
                                           QStringLiteral("La saisie du nom est obligatoire !!"));
-    if (ui->ListeType->currentText().isEmpty())
+    if (!kept(ui->ListeType) && ui->ListeType->currentText().isEmpty())
         return m_services.messages.refuse(ui->ListeType,
                                           QStringLiteral("La saisie du type est obligatoire !!"));
-    if (annee.isEmpty())
-        return m_services.messages.refuse(ui->SaisieAnnee,
-                                          QStringLiteral("La saisie de l'année est obligatoire !!"));
-    if (!Numbers::read(annee))
-        return m_services.messages.refuse(ui->SaisieAnnee,
-                                          QStringLiteral("L'année doit être du numérique !!"));
-    if (annee.size() != 4)
-        return m_services.messages.refuse(ui->SaisieAnnee,
-                                          QStringLiteral("L'année se saisi en 4 chiffres !!"));
-    // "1,50" or "+199" read as numbers of four characters, but are no vintage.
-    if (!Numbers::isFourDigits(annee))
-        return m_services.messages.refuse(ui->SaisieAnnee,
-                                          QStringLiteral("L'année doit être du numérique !!"));
-    if (annee.at(0) != u'1' && annee.at(0) != u'2')
-        return m_services.messages.refuse(ui->SaisieAnnee,
-                                          QStringLiteral("L'année doit commencer par 1 ou 2 !!"));
-    if (annee.toInt() > QDate::currentDate().year())
-        return m_services.messages.refuse(
-            ui->SaisieAnnee, QStringLiteral("L'année du vin ne peut être supérieure à l'année en cours !!"));
-    if (ui->ListeCouleur->currentText().isEmpty())
+    if (!kept(ui->SaisieAnnee)) {
+        if (annee.isEmpty())
+            return m_services.messages.refuse(ui->SaisieAnnee,
+                                              QStringLiteral("La saisie de l'année est obligatoire !!"));
+        if (!Numbers::read(annee))
+            return m_services.messages.refuse(ui->SaisieAnnee,
+                                              QStringLiteral("L'année doit être du numérique !!"));
+        if (annee.size() != 4)
+            return m_services.messages.refuse(ui->SaisieAnnee,
+                                              QStringLiteral("L'année se saisi en 4 chiffres !!"));
+        // "1,50" or "+199" read as numbers of four characters, but are no vintage.
+        if (!Numbers::isFourDigits(annee))
+            return m_services.messages.refuse(ui->SaisieAnnee,
+                                              QStringLiteral("L'année doit être du numérique !!"));
+        if (annee.at(0) != u'1' && annee.at(0) != u'2')
+            return m_services.messages.refuse(ui->SaisieAnnee,
+                                              QStringLiteral("L'année doit commencer par 1 ou 2 !!"));
+        if (annee.toInt() > QDate::currentDate().year())
+            return m_services.messages.refuse(
+                ui->SaisieAnnee,
+                QStringLiteral("L'année du vin ne peut être supérieure à l'année en cours !!"));
+    }
+    if (!kept(ui->ListeCouleur) && ui->ListeCouleur->currentText().isEmpty())
         return m_services.messages.refuse(ui->ListeCouleur,
                                           QStringLiteral("La saisie de la couleur est obligatoire !!"));
-    if (quantite.isEmpty())
-        return m_services.messages.refuse(ui->SaisieQuantite,
-                                          QStringLiteral("La saisie de la quantité est obligatoire !!"));
-    if (!Numbers::read(quantite))
-        return m_services.messages.refuse(ui->SaisieQuantite,
-                                          QStringLiteral("La quantité doit être du numérique !!"));
-    const std::optional<qlonglong> bottles = Numbers::readWhole(quantite);
-    if (!bottles || *bottles < 1)
-        return m_services.messages.refuse(
-            ui->SaisieQuantite, QStringLiteral("La quantité doit être un nombre entier positif !!"));
-    if (!prix.isEmpty()) {
+    if (!kept(ui->SaisieQuantite)) {
+        if (quantite.isEmpty())
+            return m_services.messages.refuse(ui->SaisieQuantite,
+                                              QStringLiteral("La saisie de la quantité est obligatoire !!"));
+        const std::optional<double> number = Numbers::read(quantite);
+        if (!number)
+            return m_services.messages.refuse(ui->SaisieQuantite,
+                                              QStringLiteral("La quantité doit être du numérique !!"));
+        const std::optional<qlonglong> bottles = Numbers::readWhole(quantite);
+        if (!bottles && *number >= 1 && std::floor(*number) == *number)
+            return m_services.messages.refuse(ui->SaisieQuantite,
+                                              QStringLiteral("La quantité ne peut dépasser %1 bouteilles !!")
+                                                  .arg(QLocale().toString(Numbers::LargestWhole)));
+        if (!bottles || *bottles < 1)
+            return m_services.messages.refuse(
+                ui->SaisieQuantite, QStringLiteral("La quantité doit être un nombre entier positif !!"));
+    }
+    if (!kept(ui->SaisiePrix) && !prix.isEmpty()) {
         const std::optional<double> price = Numbers::read(prix);
         if (!price || *price < 0)
             return m_services.messages.refuse(ui->SaisiePrix,
@@ -175,21 +190,24 @@ bool Saisie::checksPass() {
 bool Saisie::detailChecksPass(int vintage) {
     const QString from = ui->SaisieBoireDes->text();
     const QString until = ui->SaisieBoireJusqua->text();
-    if (!from.isEmpty() && !Numbers::isFourDigits(from))
+    const bool fromTyped = !kept(ui->SaisieBoireDes) && !from.isEmpty();
+    const bool untilTyped = !kept(ui->SaisieBoireJusqua) && !until.isEmpty();
+    if (fromTyped && !Numbers::isFourDigits(from))
         return m_services.messages.refuse(
             ui->SaisieBoireDes, QStringLiteral("L'année « À boire à partir de » se saisit en 4 chiffres !!"));
-    if (!until.isEmpty() && !Numbers::isFourDigits(until))
+    if (untilTyped && !Numbers::isFourDigits(until))
         return m_services.messages.refuse(ui->SaisieBoireJusqua,
                                           QStringLiteral("L'année « jusqu'à » se saisit en 4 chiffres !!"));
-    if (!from.isEmpty() && !until.isEmpty() && from.toInt() > until.toInt())
+    if ((fromTyped || untilTyped) && !from.isEmpty() && !until.isEmpty() &&
+        from.toLongLong() > until.toLongLong())
         return m_services.messages.refuse(
             ui->SaisieBoireJusqua,
             QStringLiteral("L'année « jusqu'à » ne peut être avant « À boire à partir de » !!"));
-    if (!until.isEmpty() && until.toInt() < vintage)
+    if (untilTyped && until.toInt() < vintage)
         return m_services.messages.refuse(
             ui->SaisieBoireJusqua,
             QStringLiteral("L'année « jusqu'à » ne peut être avant l'année du vin !!"));
-    if (ui->SaisieNote->toPlainText().size() > NoteWidth)
+    if (!kept(ui->SaisieNote) && ui->SaisieNote->toPlainText().size() > NoteWidth)
         return m_services.messages.refuse(
             ui->SaisieNote, QStringLiteral("La note ne peut dépasser %1 caractères !!").arg(NoteWidth));
     return true;
@@ -221,9 +239,9 @@ CellarQueries::NewLot Saisie::fieldsLot() const {
     CellarQueries::NewLot lot;
     lot.nom = ui->SaisieNom->text();
     lot.type = ui->ListeType->currentText();
-    lot.annee = ui->SaisieAnnee->text().toInt();
+    lot.annee = ui->SaisieAnnee->text().toLongLong();
     lot.couleur = ui->ListeCouleur->currentText();
-    lot.quantite = static_cast<int>(Numbers::readWhole(ui->SaisieQuantite->text()).value_or(0));
+    lot.quantite = Numbers::readWhole(ui->SaisieQuantite->text()).value_or(0);
     if (!ui->SaisiePrix->text().isEmpty())
         lot.prixUnitaire = Numbers::read(ui->SaisiePrix->text());
     return lot;

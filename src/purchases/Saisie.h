@@ -36,6 +36,9 @@ protected:
     void showDetails(const CellarQueries::Details& details);
     // The fields emptied and the lists read again.
     void clearFields();
+    // Whether a field still holds what the window put in it: its stored value is then kept as it is,
+    // unchecked. A purchase keeps nothing.
+    virtual bool kept(const QWidget* field) const;
 
     std::unique_ptr<Ui::Saisie> ui;
     Globals& m_globals;

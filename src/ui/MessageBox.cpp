@@ -2,13 +2,51 @@
 #include "ui/MessageBox.h"
 
 #include "BuildInfo.h"
+#include "ui/TextCeiling.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QWidget>
 
-MessageBox::Answer MessageBox::show(QWidget* parent, const QString& title, const QString& text, Icon icon,
-                                    Buttons buttons, const QString& detail) {
+namespace {
+
+// A box stays within the screen and opens at once whatever a message quotes: a few lines of a few hundred
+// characters.
+QString fitted(const QString& text) {
+    constexpr qsizetype Lines = 24;
+    constexpr qsizetype LineLength = 300;
+    const bool tooLong = text.size() > Lines * (LineLength + 1);
+    QStringList lines = text.left(Lines * (LineLength + 1)).split(u'\n');
+    if (lines.size() > Lines || tooLong) {
+        lines = lines.mid(0, Lines);
+        lines.back() = QStringLiteral("[…]");
+    }
+    for (QString& line : lines)
+        line = TextCeiling::clipped(line, LineLength);
+    return lines.join(u'\n');
+}
+
+// Long words (a path, a name without blanks) given places to wrap, so that the box is never wider than
+// the screen.
+QString wrappable(QString text) {
+    constexpr qsizetype Word = 60;
+    qsizetype run = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        run = text.at(i).isSpace() ? 0 : run + 1;
+        if (run >= Word && !text.at(i).isHighSurrogate()) {
+            text.insert(++i, QChar(0x200B));
+            run = 0;
+        }
+    }
+    return text;
+}
+
+} // namespace
+
+MessageBox::Answer MessageBox::show(QWidget* parent, const QString& title, const QString& message, Icon icon,
+                                    Buttons buttons, const QString& longDetail) {
+    const QString text = fitted(message);
+    const QString detail = TextCeiling::clipped(longDetail, TextCeiling::Note);
     m_shown.append({title, text, icon, buttons, detail});
     if (m_scripted) {
         if (!m_answers.isEmpty())
@@ -19,7 +57,7 @@ MessageBox::Answer MessageBox::show(QWidget* parent, const QString& title, const
                                      : icon == Icon::Exclamation ? QMessageBox::Warning
                                      : icon == Icon::Critical    ? QMessageBox::Critical
                                                                  : QMessageBox::Question;
-    QMessageBox box(qtIcon, title, text,
+    QMessageBox box(qtIcon, title, wrappable(text),
                     buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, parent);
     if (buttons == Buttons::YesNo)
         box.setDefaultButton(QMessageBox::Yes);

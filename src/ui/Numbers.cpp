@@ -41,7 +41,7 @@ std::optional<double> read(const QString& text, const QLocale& locale) {
 
 std::optional<qlonglong> readWhole(const QString& text, const QLocale& locale) {
     const std::optional<double> v = read(text, locale);
-    if (!v || std::floor(*v) != *v || std::fabs(*v) > 1e15)
+    if (!v || std::floor(*v) != *v || std::fabs(*v) > static_cast<double>(LargestWhole))
         return std::nullopt;
     return static_cast<qlonglong>(*v);
 }

@@ -12,7 +12,9 @@ namespace Numbers {
 // The whole text as a number: optional blanks, an optional sign, digits with at most one decimal
 // separator of the locale (or a point, where the locale's is a comma). No grouping, no exponent.
 std::optional<double> read(const QString& text, const QLocale& locale = QLocale());
-// A whole number read as above ("6", "06", "6,0").
+// The largest whole number read exactly: fifteen digits.
+inline constexpr qlonglong LargestWhole = 999'999'999'999'999;
+// A whole number read as above ("6", "06", "6,0"), up to LargestWhole.
 std::optional<qlonglong> readWhole(const QString& text, const QLocale& locale = QLocale());
 // Exactly four ASCII digits.
 bool isFourDigits(const QString& text);

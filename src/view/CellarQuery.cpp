@@ -3,6 +3,7 @@
 
 #include "database/CellarQueries.h"
 #include "database/FrenchCollation.h"
+#include "database/LotIdentity.h"
 
 namespace CellarQuery {
 
@@ -21,7 +22,10 @@ const QString NoDetails = QStringLiteral("NULL, NULL, NULL");
 View detailView(const QString& condition, int year, bool details) {
     if (!details)
         return {QStringLiteral("0"), {}, false};
-    return {QStringLiteral("rowid IN (SELECT LOT FROM DETAIL WHERE %1)").arg(condition), {year}, false};
+    return {QStringLiteral("rowid IN (SELECT d.LOT FROM DETAIL d JOIN ORNY o ON %1 WHERE %2)")
+                .arg(LotIdentity::detailOfSql(QStringLiteral("d"), QStringLiteral("o")), condition),
+            {year},
+            false};
 }
 
 // Order keys are never null, so that "after this row" compares them all: a missing text sorts as an
@@ -145,8 +149,9 @@ Statement page(const Shown& shown, const QVariantList& after, int limit) {
         // collations through the subquery, so the order stays the page's own.
         s.sql =
             QStringLiteral("SELECT p.rowid, p.NOM, p.TYPE, p.ANNEE, p.COULEUR, p.QUANTITE, p.PRIXUNITAIRE, "
-                           "p.TOTAL, %1, %2 FROM (%3) p LEFT JOIN DETAIL d ON d.LOT = p.rowid ORDER BY %2")
-                .arg(DetailColumns, keyNames.join(QStringLiteral(", ")), s.sql);
+                           "p.TOTAL, %1, %2 FROM (%3) p LEFT JOIN DETAIL d ON %4 ORDER BY %2")
+                .arg(DetailColumns, keyNames.join(QStringLiteral(", ")), s.sql,
+                     LotIdentity::detailOfSql(QStringLiteral("d"), QStringLiteral("p")));
     return s;
 }
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "view/Visualisation.h"
 
+#include "database/LotIdentity.h"
+
 #include "database/CellarQueries.h"
 #include "purchases/Correction.h"
 #include "ui/BusyCursor.h"
@@ -127,7 +129,10 @@ void Visualisation::Form_Load() {
     setWindowTitle(AllBottles);
     DataListe.setDatabaseName(m_globals.databasePath());
     DataVisu.setDatabaseName(m_globals.databasePath());
-    showView(CellarQuery::all(), fillBothLists());
+    // Details whose lot another tool renumbered are found again before they are shown.
+    const Status mended = LotIdentity::repair(DataListe);
+    const Status lists = fillBothLists();
+    showView(CellarQuery::all(), mended ? mended : lists);
     ui->Quitter->setFocus();
 }
 

@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "database/CellarQueries.h"
 #include "database/Journal.h"
+#include "database/LotIdentity.h"
 #include "support/TestCellar.h"
 
+#include <QFile>
+#include <QProcess>
 #include <QTest>
 #include <functional>
 
@@ -75,6 +78,9 @@ private slots:
     void largeImportUndoneWhole();
     void undoRefusedWhenTheLotChangedSince();
     void journalAddedOnFirstWriteAndCheckedWhenPresent();
+    void lotsKeepTheirDetailsThroughStockTools_data();
+    void lotsKeepTheirDetailsThroughStockTools();
+    void brokenLinksNeverShownAndFollowedWhenTheyCanBe();
 };
 
 void TestJournal::everyKindUndoneExactly() {
@@ -339,6 +345,133 @@ void TestJournal::journalAddedOnFirstWriteAndCheckedWhenPresent() {
     QVERIFY2(status->message.contains("il manque la colonne NATURE de la table MOUVEMENT"),
              qPrintable(status->message));
     QCOMPARE(snapshot(crafted), before);
+}
+
+namespace {
+
+// Each lot as the program reads it (values, then its location and note), in rowid order.
+QStringList lotsWithDetails(TestCellar& cellar) {
+    QStringList lines;
+    DataLink link(cellar.databasePath());
+    for (const DbRow& row : link.query("SELECT rowid FROM ORNY ORDER BY rowid").rows) {
+        const CellarQueries::StoredLot lot = CellarQueries::lotAt(link, row.front().toLongLong());
+        QStringList values;
+        for (const QVariant& v : lot.values)
+            values << v.toString();
+        lines << values.join('|') + " @ " + lot.details.emplacement + " / " + lot.details.note;
+    }
+    return lines;
+}
+
+// Runs the stock sqlite3 shell as a user would, on the file, with the commands on its input.
+void shell(const QString& file, const QByteArray& commands, const QString& output = {}) {
+    QProcess sqlite;
+    if (!output.isEmpty())
+        sqlite.setStandardOutputFile(output);
+    sqlite.start("sqlite3", {file});
+    QVERIFY2(sqlite.waitForStarted(), "sqlite3 manque : scripts/setup l'installe");
+    sqlite.write(commands);
+    sqlite.closeWriteChannel();
+    QVERIFY(sqlite.waitForFinished(60000));
+    QCOMPARE(sqlite.exitCode(), 0);
+}
+
+} // namespace
+
+void TestJournal::lotsKeepTheirDetailsThroughStockTools_data() {
+    QTest::addColumn<QByteArray>("tool");
+    QTest::addColumn<bool>("dropIndexes");
+    QTest::newRow("VACUUM") << QByteArray("VACUUM;") << false;
+    QTest::newRow("VACUUM of a table without index") << QByteArray("VACUUM;") << true;
+    QTest::newRow(".dump into a new file") << QByteArray(".dump") << false;
+    QTest::newRow(".dump of a table without index") << QByteArray(".dump") << true;
+}
+
+void TestJournal::lotsKeepTheirDetailsThroughStockTools() {
+    QFETCH(QByteArray, tool);
+    QFETCH(bool, dropIndexes);
+    TestCellar cellar;
+    DataLink link(cellar.databasePath());
+    // Two lots alike in all six values, told apart by their details only; lots with and without details;
+    // a lot written by another tool with a plain INSERT of six values.
+    auto buy = [&](const QString& name, int bottles, const QString& where) {
+        CellarQueries::Details details;
+        details.emplacement = where;
+        details.note = where.isEmpty() ? QString() : "note de " + where;
+        QVERIFY(!CellarQueries::addLot(link, {name, "Bourgogne", 2010, "Rouge", bottles, 12.5}, nullptr,
+                                       details));
+    };
+    buy("Volnay", 6, "A1");
+    buy("Gone", 1, "B1");
+    buy("Pommard", 3, "");
+    buy("Volnay", 6, "C3");
+    buy("Meursault", 2, "D4");
+    link.close();
+    cellar.exec("INSERT INTO ORNY VALUES ('Autre outil', 'Loire', 2015, 'Blanc', 4, NULL)");
+    bool changed = false;
+    QVERIFY(!CellarQueries::removeLot(link, lotNamed(cellar, "Gone"), changed) && !changed);
+    QVERIFY(!CellarQueries::consume(link, {"Meursault", "Bourgogne", 2010, "Rouge"}, 2, 1).error);
+    link.close();
+    const QStringList before = lotsWithDetails(cellar);
+
+    const QString path = cellar.databasePath();
+    if (dropIndexes)
+        shell(path, "DROP INDEX ORNY_NOM; DROP INDEX ORNY_TYPE;");
+    if (tool.startsWith('.')) {
+        const QString script = path + ".sql";
+        shell(path, tool + "\n", script);
+        QVERIFY(QFile::remove(path));
+        shell(path, ".read '" + script.toUtf8() + "'\n");
+    } else {
+        shell(path, tool);
+    }
+
+    // Until the program mends them, details whose lot moved are shown on no lot, never on another one.
+    for (const QString& line : lotsWithDetails(cellar))
+        QVERIFY2(before.contains(line) || line.endsWith(" @  / "), qPrintable(line));
+    // The program mends what the tool renumbered before it writes, then shows the same.
+    LotIdentity::Repaired repaired;
+    QVERIFY(!LotIdentity::repair(link, &repaired));
+    link.close();
+    QCOMPARE(repaired.aside, 0);
+    QCOMPARE(lotsWithDetails(cellar), before);
+    // The last operation is undone exactly, or refused with nothing changed.
+    const QStringList lots = cellar.lots();
+    if (undoLast(cellar)) {
+        QCOMPARE(cellar.lotCount(), lots.size());
+        QVERIFY(cellar.lots().contains("Meursault|Bourgogne|2010|Rouge|2|12.5"));
+        QVERIFY(lotsWithDetails(cellar).contains("Meursault|Bourgogne|2010|Rouge|2|12.5 @ D4 / note de D4"));
+    } else {
+        QCOMPARE(cellar.lots(), lots);
+        QCOMPARE(lotsWithDetails(cellar), before);
+    }
+    QVERIFY(lotsWithDetails(cellar).contains("Volnay|Bourgogne|2010|Rouge|6|12.5 @ C3 / note de C3"));
+}
+
+void TestJournal::brokenLinksNeverShownAndFollowedWhenTheyCanBe() {
+    TestCellar cellar;
+    DataLink link(cellar.databasePath());
+    CellarQueries::Details details;
+    details.emplacement = "Cave";
+    qint64 first = 0;
+    QVERIFY(!CellarQueries::addLot(link, {"Chablis", "Bourgogne", 2018, "Blanc", 6, 15.0}, &first, details));
+    QVERIFY(!CellarQueries::addLot(link, {"Sancerre", "Loire", 2019, "Blanc", 6, 15.0}, nullptr, details));
+    link.close();
+    // Another tool changes the quantity in place: the details follow the lot.
+    cellar.exec("UPDATE ORNY SET QUANTITE = 5 WHERE NOM = 'Chablis'");
+    QVERIFY(lotsWithDetails(cellar).contains("Chablis|Bourgogne|2018|Blanc|5|15 @  / "));
+    LotIdentity::Repaired repaired;
+    QVERIFY(!LotIdentity::repair(link, &repaired));
+    QCOMPARE(repaired.restamped, 1);
+    QVERIFY(lotsWithDetails(cellar).contains("Chablis|Bourgogne|2018|Blanc|5|15 @ Cave / "));
+    // Another tool puts another wine where the lot was: its details are never shown on it, and kept.
+    cellar.exec("UPDATE ORNY SET NOM = 'Muscadet', TYPE = 'Loire' WHERE NOM = 'Sancerre'");
+    QVERIFY(lotsWithDetails(cellar).contains("Muscadet|Loire|2019|Blanc|6|15 @  / "));
+    QVERIFY(!LotIdentity::repair(link, &repaired));
+    link.close();
+    QCOMPARE(repaired.aside, 1);
+    QVERIFY(lotsWithDetails(cellar).contains("Muscadet|Loire|2019|Blanc|6|15 @  / "));
+    QCOMPARE(count(cellar, "SELECT COUNT(*) FROM DETAIL WHERE EMPLACEMENT = 'Cave'"), 2);
 }
 
 QTEST_MAIN(TestJournal)

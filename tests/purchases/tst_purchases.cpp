@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "database/Journal.h"
 #include "purchases/Correction.h"
 #include "purchases/Saisie.h"
 #include "support/TestCellar.h"
@@ -8,6 +9,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
@@ -65,6 +67,9 @@ private slots:
     void correctionByKeyboardKeepsWhatIsNotTyped();
     void correctionRefusedWhenTheLotChanged_data();
     void correctionRefusedWhenTheLotChanged();
+    void correctionKeepsWhatTheUserDidNotChange_data();
+    void correctionKeepsWhatTheUserDidNotChange();
+    void longTextsShownCutAndWholeOnDemand();
     void lotRemovedAfterOui();
     void windowAsLoaded();
     void wholePurchaseFromTheKeyboard();
@@ -82,6 +87,17 @@ private slots:
 };
 
 namespace {
+
+// Runs a statement as another tool would, on a cellar that has its added tables, with the program's SQL
+// functions at hand to tie a detail to its lot.
+void otherTool(TestCellar& cellar, const QString& sql, const QVariantList& params = {}) {
+    DataLink link(cellar.databasePath());
+    QVERIFY(!link.write([&](DataLink& l) -> Status {
+        if (Status status = Journal::ensureTables(l))
+            return status;
+        return l.execute(sql, params);
+    }));
+}
 
 qint64 rowidOf(TestCellar& cellar, const QString& name) {
     return cellar.rows("SELECT rowid FROM ORNY WHERE NOM = ?1", {name}).front().front().toLongLong();
@@ -245,12 +261,121 @@ void TestPurchases::correctionRefusedWhenTheLotChanged() {
     cellar.exec("UPDATE ORNY SET " + change);
     pressAccessKey(&window, Qt::Key_V);
     QCOMPARE(cellar.messageCount(), 1);
-    QVERIFY(cellar.lastMessage().text.startsWith("Ce lot a été modifié ou retiré"));
+    QVERIFY(cellar.lastMessage().text.startsWith("Ce lot a été modifié depuis l'ouverture"));
     QCOMPARE(cellar.lots(), QStringList{after});
+    // So is one over the details another tool set meanwhile, and the message names them.
+    otherTool(cellar, "INSERT INTO DETAIL (LOT, NOTE, APPRECIATION, EMPREINTE) SELECT rowid, 'Sa note', 5, "
+                      "EMPREINTE_LOT(NOM, TYPE, ANNEE, COULEUR, QUANTITE, PRIXUNITAIRE) FROM ORNY");
+    pressAccessKey(&window, Qt::Key_V);
+    QVERIFY2(cellar.lastMessage().text.contains(", la note, l'appréciation."),
+             qPrintable(cellar.lastMessage().text));
+    QCOMPARE(cellar.rows("SELECT NOTE FROM DETAIL").front().front().toString(), QString("Sa note"));
     // A quantity the purchase refuses is refused here too, before anything is read.
     typeOver(window.findChild<QLineEdit*>("SaisieQuantite"), "0");
     pressAccessKey(&window, Qt::Key_V);
     QCOMPARE(cellar.lastMessage().text, QString("La quantité doit être un nombre entier positif !!"));
+}
+
+void TestPurchases::correctionKeepsWhatTheUserDidNotChange_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("stored"); // the lot afterwards; empty: nothing written
+    QTest::addColumn<QString>("message");
+    QTest::newRow("nothing changed") << ""
+                                     << ""
+                                     << ""
+                                     << "";
+    QTest::newRow("a quantity past 32 bits") << "SaisieQuantite"
+                                             << "3000000000"
+                                             << "|Jura|99999|Blanc|3000000000|7.5"
+                                             << "";
+    QTest::newRow("a quantity past fifteen digits")
+        << "SaisieQuantite"
+        << "9999999999999999"
+        << ""
+        << QString("La quantité ne peut dépasser %1 bouteilles !!")
+               .arg(QLocale().toString(999'999'999'999'999LL));
+    QTest::newRow("the price only") << "SaisiePrix"
+                                    << "8"
+                                    << "|Jura|99999|Blanc|2|8"
+                                    << "";
+}
+
+void TestPurchases::correctionKeepsWhatTheUserDidNotChange() {
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    QFETCH(QString, stored);
+    QFETCH(QString, message);
+    TestCellar cellar;
+    // Written by another tool: a name and a location longer than the fields take, a vintage and a
+    // drinking window of five digits, stars out of range, blanks around the note.
+    const QString name = QString(300, QChar(u'N'));
+    cellar.exec("INSERT INTO ORNY VALUES (?1, 'Jura', 99999, 'Blanc', 2, 7.5)", {name});
+    otherTool(
+        cellar,
+        "INSERT INTO DETAIL (LOT, BOIRE_JUSQUA, EMPLACEMENT, NOTE, APPRECIATION, EMPREINTE) SELECT rowid, "
+        "99999, ?1, '  note  ', 99, EMPREINTE_LOT(NOM, TYPE, ANNEE, COULEUR, QUANTITE, PRIXUNITAIRE) "
+        "FROM ORNY",
+        {QString(150, QChar(u'E'))});
+    const QStringList lots = cellar.lots();
+    Correction window(cellar.globals, cellar.services, rowidOf(cellar, name));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QCOMPARE(window.findChild<QLineEdit*>("SaisieNom")->text(), name);
+    QCOMPARE(window.findChild<QLineEdit*>("SaisieBoireJusqua")->text(), QString("99999"));
+    QCOMPARE(window.findChild<QComboBox*>("ListeAppreciation")->currentText(), QString("99"));
+    if (!field.isEmpty())
+        typeOver(window.findChild<QLineEdit*>(field), typed);
+    pressAccessKey(&window, Qt::Key_V);
+    if (!message.isEmpty()) {
+        QCOMPARE(cellar.lastMessage().text, message);
+        QCOMPARE(window.result(), int(QDialog::Rejected));
+    } else {
+        QCOMPARE(cellar.messageCount(), 0);
+        QCOMPARE(window.result(), int(QDialog::Accepted));
+    }
+    QCOMPARE(cellar.lots(), stored.isEmpty() ? lots : QStringList{name + stored});
+    QCOMPARE(cellar.rows("SELECT BOIRE_JUSQUA, EMPLACEMENT, NOTE, APPRECIATION FROM DETAIL").front(),
+             (DbRow{99999, QString(150, QChar(u'E')), "  note  ", 99}));
+    QCOMPARE(cellar.rows("SELECT COUNT(*) FROM MOUVEMENT").front().front().toInt(), stored.isEmpty() ? 0 : 1);
+}
+
+void TestPurchases::longTextsShownCutAndWholeOnDemand() {
+    TestCellar cellar;
+    cellar.addLot("Arbois", "Jura", 2011, "Blanc", 2);
+    const QString note = QString(1'000'000, QChar(u'n')) + "fin";
+    otherTool(cellar,
+              "INSERT INTO DETAIL (LOT, NOTE, EMPREINTE) SELECT rowid, ?1, EMPREINTE_LOT(NOM, TYPE, ANNEE, "
+              "COULEUR, "
+              "QUANTITE, PRIXUNITAIRE) FROM ORNY",
+              {note});
+    Correction window(cellar.globals, cellar.services, rowidOf(cellar, "Arbois"));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto* field = window.findChild<QPlainTextEdit*>("SaisieNote");
+    QVERIFY(field->isReadOnly());
+    QVERIFY(field->toPlainText().endsWith(" […]"));
+    QVERIFY(field->toPlainText().size() < 30'000);
+    // Whole on demand, by its access key; then the lot is corrected without the note being touched.
+    bool seen = false;
+    whenModal([&](QDialog* viewer) {
+        seen = true;
+        const QString shown = viewer->findChild<QPlainTextEdit*>("Textes")->toPlainText();
+        QCOMPARE(shown.size() - shown.count('\n'), note.size());
+        QVERIFY(shown.endsWith("fin"));
+        QTest::keyClick(viewer, Qt::Key_Escape);
+    });
+    pressAccessKey(&window, Qt::Key_T);
+    QVERIFY(seen);
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    typeOver(window.findChild<QLineEdit*>("SaisieQuantite"), "3");
+    QCOMPARE(window.findChild<QLineEdit*>("SaisieQuantite")->text(), QString("3"));
+    pressAccessKey(&window, Qt::Key_V);
+    QCOMPARE(cellar.messageCount(), 0);
+    QCOMPARE(window.result(), int(QDialog::Accepted));
+    QCOMPARE(cellar.lots(), QStringList{"Arbois|Jura|2011|Blanc|3|<null>"});
+    QCOMPARE(cellar.rows("SELECT NOTE FROM DETAIL").front().front().toString(), note);
 }
 
 void TestPurchases::lotRemovedAfterOui() {
