@@ -247,9 +247,9 @@ Status changeSeenLot(DataLink& link, const StoredLot& seen, Journal::Kind kind, 
 Status correctLot(DataLink& link, const StoredLot& seen, const NewLot& lot, const Details& details,
                   bool& changed) {
     const QVariantList values = lot.values();
-    return correctLot(link, seen, DbRow(values.begin(), values.end()),
-                      details.isEmpty() ? DbRow() : DbRow(details.values().begin(), details.values().end()),
-                      changed);
+    const QVariantList detailValues = details.values();
+    return correctValues(link, seen, DbRow(values.begin(), values.end()),
+                         DbRow(detailValues.begin(), detailValues.end()), changed);
 }
 
 namespace {
@@ -270,8 +270,8 @@ bool noDetails(const DbRow& details) {
 
 } // namespace
 
-Status correctLot(DataLink& link, const StoredLot& seen, const DbRow& values, const DbRow& detailValues,
-                  bool& changed) {
+Status correctValues(DataLink& link, const StoredLot& seen, const DbRow& values, const DbRow& detailValues,
+                     bool& changed) {
     changed = false;
     const bool detailsSame =
         noDetails(detailValues) ? noDetails(seen.detailValues) : sameValues(detailValues, seen.detailValues);

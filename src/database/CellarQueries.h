@@ -104,8 +104,8 @@ Status correctLot(DataLink& link, const StoredLot& seen, const NewLot& lot, cons
                   bool& changed);
 // The same with the exact values to store: the six of ORNY, and the details (none when empty). Nothing is
 // written when they are what the lot already holds.
-Status correctLot(DataLink& link, const StoredLot& seen, const DbRow& values, const DbRow& detailValues,
-                  bool& changed);
+Status correctValues(DataLink& link, const StoredLot& seen, const DbRow& values, const DbRow& detailValues,
+                     bool& changed);
 // What differs between a lot as it was read and as it is now, named for the user: "la quantité",
 // "l'emplacement"...; "le lot a été retiré" when it is gone.
 QStringList differences(const StoredLot& seen, const StoredLot& now);

@@ -7,7 +7,6 @@
 #include <QLocale>
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 namespace Journal {
 
@@ -52,43 +51,47 @@ QString sameAsAfter() {
     return tests.join(QStringLiteral(" AND "));
 }
 
-// Puts back the lot and its details as the movement found them.
-Status restoreBefore(DataLink& link, qint64 id, bool lotBefore, bool lotAfter, qint64 lot) {
+// The statements that put a whole group back as it was, in their order: each moves every lot of the
+// group at once (a group moves each lot once), so that the engine does the work without a round trip per
+// lot. ?1 is the group undone, ?2 the first number of the undo's movements, ?3 its time.
+QStringList undoStatements() {
+    const QString lot = lotColumns().join(QStringLiteral(", "));
     const QString before = copyColumns("AVANT").join(QStringLiteral(", "));
-    const QString columns = lotColumns().join(QStringLiteral(", "));
-    Status status;
-    if (!lotBefore)
-        status = link.execute(QStringLiteral("DELETE FROM ORNY WHERE rowid = ?1"), {lot});
-    else if (lotAfter)
-        status =
-            link.execute(QStringLiteral("UPDATE ORNY SET (%1) = (SELECT %2 FROM MOUVEMENT WHERE ID = ?1) "
-                                        "WHERE rowid = ?2")
-                             .arg(columns, before),
-                         {id, lot});
-    else
-        status = link.execute(QStringLiteral("INSERT INTO ORNY (rowid, %1) SELECT LOT, %2 FROM MOUVEMENT "
-                                             "WHERE ID = ?1")
-                                  .arg(columns, before),
-                              {id});
-    if (status)
-        return status;
-    if ((status = link.execute(QStringLiteral("DELETE FROM DETAIL WHERE LOT = ?1"), {lot})))
-        return status;
-    QStringList fields;
-    QStringList values;
+    const QString after = copyColumns("APRES").join(QStringLiteral(", "));
+    QStringList detailFields;
+    QStringList detailValues;
     int index = 0;
     for (const char* name : CellarSchema::DetailColumnNames) {
-        fields << QLatin1String(name);
-        values << QStringLiteral("json_extract(DETAIL_AVANT, '$[%1]')").arg(index++);
+        detailFields << QLatin1String(name);
+        detailValues << QStringLiteral("json_extract(m.DETAIL_AVANT, '$[%1]')").arg(index++);
     }
-    return link.execute(
-        QStringLiteral("INSERT INTO DETAIL (LOT, %1, %3) SELECT LOT, %2, (SELECT %4 FROM ORNY o "
-                       "WHERE o.rowid = MOUVEMENT.LOT) FROM MOUVEMENT WHERE ID = ?1 AND "
-                       "LOT_AVANT = 1 AND DETAIL_AVANT IS NOT NULL")
-            .arg(fields.join(QStringLiteral(", ")), values.join(QStringLiteral(", ")),
-                 QLatin1String(CellarSchema::DetailFingerprint),
-                 LotIdentity::fingerprintSql(QStringLiteral("o"))),
-        {id});
+    const QString inGroup = QStringLiteral("SELECT LOT FROM MOUVEMENT WHERE GROUPE = ?1");
+    return {
+        // The undo's movements, newest undone first: each the reverse of the one it undoes.
+        QStringLiteral(
+            "INSERT INTO MOUVEMENT (ID, QUAND, NATURE, GROUPE, LOT, LOT_AVANT, %1, DETAIL_AVANT, "
+            "LOT_APRES, %2, DETAIL_APRES, BOUTEILLES, ANNULE) SELECT ?2 + ROW_NUMBER() OVER (ORDER BY "
+            "ID DESC) - 1, ?3, '%4', ?2, LOT, LOT_APRES, %2, DETAIL_APRES, LOT_AVANT, %1, "
+            "DETAIL_AVANT, IFNULL(QUANTITE_AVANT, 0) - IFNULL(QUANTITE_APRES, 0), ID FROM MOUVEMENT "
+            "WHERE GROUPE = ?1 ORDER BY ID DESC")
+            .arg(before, after, code(Kind::Undo)),
+        QStringLiteral("DELETE FROM ORNY WHERE rowid IN (%1 AND LOT_AVANT = 0)").arg(inGroup),
+        QStringLiteral("UPDATE ORNY SET (%1) = (SELECT %2 FROM MOUVEMENT m WHERE m.GROUPE = ?1 AND m.LOT = "
+                       "ORNY.rowid) WHERE rowid IN (%3 AND LOT_AVANT = 1 AND LOT_APRES = 1)")
+            .arg(lot, before, inGroup),
+        QStringLiteral("INSERT INTO ORNY (rowid, %1) SELECT LOT, %2 FROM MOUVEMENT WHERE GROUPE = ?1 AND "
+                       "LOT_AVANT = 1 AND LOT_APRES = 0")
+            .arg(lot, before),
+        QStringLiteral("DELETE FROM DETAIL WHERE LOT IN (%1)").arg(inGroup),
+        QStringLiteral(
+            "INSERT INTO DETAIL (LOT, %1, %2) SELECT m.LOT, %3, %4 FROM MOUVEMENT m JOIN ORNY o ON "
+            "o.rowid = m.LOT WHERE m.GROUPE = ?1 AND m.LOT_AVANT = 1 AND m.DETAIL_AVANT IS NOT NULL")
+            .arg(detailFields.join(QStringLiteral(", ")), QLatin1String(CellarSchema::DetailFingerprint),
+                 detailValues.join(QStringLiteral(", ")), LotIdentity::fingerprintSql(QStringLiteral("o"))),
+        QStringLiteral(
+            "UPDATE MOUVEMENT SET ANNULE_PAR = u.ID FROM MOUVEMENT u WHERE u.GROUPE = ?2 AND u.ANNULE = "
+            "MOUVEMENT.ID"),
+    };
 }
 
 } // namespace
@@ -271,36 +274,20 @@ Status undo(DataLink& link, qint64 group, bool& changed) {
         changed = true;
         return std::nullopt;
     }
-    // Newest movement first, a thousand at a time.
-    constexpr int Batch = 1000;
-    qint64 undoGroup = 0;
-    qint64 before = std::numeric_limits<qint64>::max();
-    for (;;) {
-        const DbRows moves =
-            link.query(QStringLiteral("SELECT ID, LOT, LOT_AVANT, LOT_APRES FROM MOUVEMENT WHERE "
-                                      "GROUPE = ?1 AND ID < ?2 ORDER BY ID DESC LIMIT %1")
-                           .arg(Batch),
-                       {group, before});
-        if (!moves.ok())
-            return moves.error;
-        for (const DbRow& move : moves.rows) {
-            const qint64 id = move.at(0).toLongLong();
-            const qint64 lot = move.at(1).toLongLong();
-            Movement reverse(link, Kind::Undo, lot, undoGroup, id);
-            if (Status status = reverse.open())
-                return status;
-            if (Status status = restoreBefore(link, id, move.at(2).toBool(), move.at(3).toBool(), lot))
-                return status;
-            if (Status status = reverse.close())
-                return status;
-            if (Status status = link.execute(
-                    QStringLiteral("UPDATE MOUVEMENT SET ANNULE_PAR = ?1 WHERE ID = ?2"), {reverse.id(), id}))
-                return status;
-            before = id;
-        }
-        if (moves.rows.size() < static_cast<size_t>(Batch))
-            return std::nullopt;
+    Next first;
+    if (Status status = next(link, first))
+        return status;
+    static const QStringList statements = undoStatements();
+    const QVariantList params{group, first.movement, timestamp()};
+    for (const QString& statement : statements) {
+        // Each statement is given the parameters up to the last it names.
+        const qsizetype used = statement.contains(QLatin1String("?3"))   ? 3
+                               : statement.contains(QLatin1String("?2")) ? 2
+                                                                         : 1;
+        if (Status status = link.execute(statement, params.mid(0, used)))
+            return status;
     }
+    return std::nullopt;
 }
 
 } // namespace Journal

@@ -191,7 +191,7 @@ bool Correction::record(const CellarQueries::NewLot& lot, const CellarQueries::D
     Status failure;
     {
         BusyCursor busy;
-        failure = CellarQueries::correctLot(DataOrny, m_seen, values, detailValues, changed);
+        failure = CellarQueries::correctValues(DataOrny, m_seen, values, detailValues, changed);
         DataOrny.close();
     }
     if (refusedAsChanged(failure, changed))
