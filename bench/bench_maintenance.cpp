@@ -2,6 +2,8 @@
 // The cellar's files: moving 100,000 lots, and importing an earlier version's 10,000 lots, each against the
 // same work done by the plainest means with the same durability.
 #include "BenchMain.h"
+#include "database/CellarQueries.h"
+#include "database/Journal.h"
 #include "legacy/LegacyImport.h"
 #include "storage/DatabaseMove.h"
 #include "storage/FileSystem.h"
@@ -10,6 +12,8 @@
 #include <QFile>
 #include <QProcess>
 #include <fcntl.h>
+#include <map>
+#include <memory>
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -112,7 +116,107 @@ void ImportJet10000_baseline(benchmark::State& state) {
     }
 }
 
+// A cellar holding one import of `lots` lots, journalled as the program journals it, made once per size.
+const QString& importedCellar(int lots) {
+    struct Made {
+        QTemporaryDir dir;
+        QString path;
+    };
+    static std::map<int, std::unique_ptr<Made>> made;
+    auto& slot = made[lots];
+    if (slot)
+        return slot->path;
+    slot = std::make_unique<Made>();
+    const QString path = slot->path = slot->dir.path() + QStringLiteral("/Orny02.dat");
+    QFile::copy(QStringLiteral(BROVANE_DELIVERED_DATABASE), path);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    DataLink link(path);
+    const Status filled = link.write([&](DataLink& w) {
+        return CellarQueries::append(w, Journal::Kind::Import, [&](CellarQueries::Appender& a) -> Status {
+            for (int i = 0; i < lots; ++i)
+                if (Status e = a.add({QStringLiteral("Domaine %1").arg(i % 5000), QStringLiteral("Loire"),
+                                      1950 + i % 75, QStringLiteral("Rouge"), 1 + i % 24,
+                                      i % 10 ? QVariant(5.0 + i % 300) : QVariant()}))
+                    return e;
+            return std::nullopt;
+        });
+    });
+    if (filled)
+        qFatal("%s", qPrintable(filled->text()));
+    return slot->path;
+}
+
+// A fresh copy of that cellar for one run, made while the clock is stopped.
+QString undoCopy(benchmark::State& state, const QTemporaryDir& work) {
+    state.PauseTiming();
+    const QString path = work.path() + QStringLiteral("/cave.dat");
+    QFile::remove(path);
+    QFile::copy(importedCellar(static_cast<int>(state.range(0))), path);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    state.ResumeTiming();
+    return path;
+}
+
+// The undo as the program runs it: the last operation found again, every lot checked, then put back, with
+// the progress function the window gives it.
+void UndoImport_ours(benchmark::State& state) {
+    QTemporaryDir work;
+    for (auto _ : state) {
+        const QString path = undoCopy(state, work);
+        Bench::PeakMemory memory;
+        DataLink link(path);
+        bool changed = false;
+        int ticks = 0;
+        link.setProgress([&] { return ++ticks > 0; });
+        const Status status = link.write([&](DataLink& l) -> Status {
+            std::optional<Journal::Undoable> last;
+            if (Status s = Journal::lastUndoable(l, last))
+                return s;
+            return Journal::undo(l, last->group, changed);
+        });
+        if (status || changed)
+            state.SkipWithError("the undo failed");
+        state.counters["peak_MB"] = memory.megabytes();
+    }
+}
+
+// The same deletes and journal rows, in one transaction, by plain statements with the same durability.
+void UndoImport_baseline(benchmark::State& state) {
+    QTemporaryDir work;
+    for (auto _ : state) {
+        const QString path = undoCopy(state, work);
+        Bench::PeakMemory memory;
+        sqlite3* db = nullptr;
+        sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+        const int rc = sqlite3_exec(
+            db,
+            "PRAGMA synchronous = FULL; PRAGMA journal_mode = DELETE; BEGIN IMMEDIATE;"
+            "INSERT INTO MOUVEMENT (ID, QUAND, NATURE, GROUPE, LOT, LOT_AVANT, NOM_AVANT, TYPE_AVANT, "
+            "ANNEE_AVANT, "
+            "COULEUR_AVANT, QUANTITE_AVANT, PRIXUNITAIRE_AVANT, DETAIL_AVANT, LOT_APRES, BOUTEILLES, ANNULE) "
+            "SELECT (SELECT MAX(ID) FROM MOUVEMENT) + ROW_NUMBER() OVER (ORDER BY ID DESC), '2026-01-01 "
+            "00:00:00', "
+            "'annulation', (SELECT MAX(ID) + 1 FROM MOUVEMENT), LOT, 1, NOM_APRES, TYPE_APRES, ANNEE_APRES, "
+            "COULEUR_APRES, QUANTITE_APRES, PRIXUNITAIRE_APRES, DETAIL_APRES, 0, -QUANTITE_APRES, ID FROM "
+            "MOUVEMENT WHERE GROUPE = 1 ORDER BY ID DESC;"
+            "DELETE FROM ORNY WHERE rowid IN (SELECT LOT FROM MOUVEMENT WHERE GROUPE = 1);"
+            "UPDATE MOUVEMENT SET ANNULE_PAR = r.undo FROM (SELECT ID AS id, (SELECT MAX(ID) FROM MOUVEMENT "
+            "WHERE "
+            "GROUPE = 1) + ROW_NUMBER() OVER (ORDER BY ID DESC) AS undo FROM MOUVEMENT WHERE GROUPE = 1) AS "
+            "r "
+            "WHERE MOUVEMENT.ID = r.id;"
+            "COMMIT;",
+            nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+        if (rc != SQLITE_OK)
+            state.SkipWithError("the plain undo failed");
+        state.counters["peak_MB"] = memory.megabytes();
+    }
+}
+
 } // namespace
 
 BENCH_PAIR(MoveDatabase100k, ->Unit(benchmark::kMillisecond)->UseRealTime());
 BENCH_PAIR(ImportJet10000, ->Unit(benchmark::kMillisecond)->UseRealTime());
+BENCH_PAIR(
+    UndoImport, ->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1));

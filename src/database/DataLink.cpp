@@ -247,7 +247,37 @@ struct DataLink::Impl {
     // The tables added on the first write, as found at opening.
     bool addedTablesPresent = false;
     Status addedTablesProblem;
+    std::function<bool()> keepGoing;
+    bool stopped = false;
 };
+
+namespace {
+
+// Engine instructions between two calls of the progress function: a few milliseconds of work.
+constexpr int ProgressPeriod = 200000;
+
+} // namespace
+
+int DataLink::progressCallback(void* impl) {
+    auto* d = static_cast<Impl*>(impl);
+    if (d->keepGoing && !d->keepGoing()) {
+        d->stopped = true;
+        return 1;
+    }
+    return 0;
+}
+
+void DataLink::setProgress(std::function<bool()> keepGoing) {
+    d->keepGoing = std::move(keepGoing);
+    d->stopped = false;
+    if (d->db)
+        sqlite3_progress_handler(d->db->getHandle(), d->keepGoing ? ProgressPeriod : 0,
+                                 d->keepGoing ? progressCallback : nullptr, d.get());
+}
+
+bool DataLink::stopped() const {
+    return d->stopped;
+}
 
 DataLink::DataLink() : d(std::make_unique<Impl>()) {}
 
@@ -409,6 +439,8 @@ Status DataLink::open() {
             return status;
         if (Status status = makeDurable(*db))
             return status;
+        if (d->keepGoing)
+            sqlite3_progress_handler(db->getHandle(), ProgressPeriod, progressCallback, d.get());
         d->db = std::move(db);
         return std::nullopt;
     } catch (const SQLite::Exception& e) {

@@ -66,6 +66,12 @@ public:
     bool cursorAtEnd() const;
     QStringList cursorColumns() const;
 
+    // Called now and then while a statement runs, for work that may last: false stops the statement, and
+    // the write it belongs to is rolled back (its failure then says so). Nothing while unset.
+    void setProgress(std::function<bool()> keepGoing);
+    // Whether the last failure came from keepGoing answering false.
+    bool stopped() const;
+
     Status open();
     bool isOpen() const;
 
@@ -82,6 +88,7 @@ private:
     Status makeDurable(SQLite::Database& db);
 
     struct Impl;
+    static int progressCallback(void* impl);
     QString m_databaseName;
     std::unique_ptr<Impl> d;
 };

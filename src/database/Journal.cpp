@@ -88,9 +88,11 @@ QStringList undoStatements() {
             "o.rowid = m.LOT WHERE m.GROUPE = ?1 AND m.LOT_AVANT = 1 AND m.DETAIL_AVANT IS NOT NULL")
             .arg(detailFields.join(QStringLiteral(", ")), QLatin1String(CellarSchema::DetailFingerprint),
                  detailValues.join(QStringLiteral(", ")), LotIdentity::fingerprintSql(QStringLiteral("o"))),
+        // Numbered as the undo's movements were: each movement learns which one undid it.
         QStringLiteral(
-            "UPDATE MOUVEMENT SET ANNULE_PAR = u.ID FROM MOUVEMENT u WHERE u.GROUPE = ?2 AND u.ANNULE = "
-            "MOUVEMENT.ID"),
+            "UPDATE MOUVEMENT SET ANNULE_PAR = r.undo FROM (SELECT ID AS id, ?2 + ROW_NUMBER() OVER "
+            "(ORDER BY ID DESC) - 1 AS undo FROM MOUVEMENT WHERE GROUPE = ?1) AS r WHERE MOUVEMENT.ID = "
+            "r.id"),
     };
 }
 
@@ -200,6 +202,12 @@ Status present(DataLink& link, bool& there) {
                                     {QLatin1String(CellarSchema::JournalTable)});
     there = table.ok() && !table.rows.empty();
     return table.error;
+}
+
+Status setAside(DataLink& link, qint64 group) {
+    return link.execute(
+        QStringLiteral("UPDATE MOUVEMENT SET ANNULE_PAR = ?2 WHERE GROUPE = ?1 AND ANNULE_PAR IS NULL"),
+        {group, SetAside});
 }
 
 QString labelSql(const QString& column) {

@@ -77,6 +77,11 @@ QString describe(const Undoable& undoable);
 // When any of these lots is no longer as the group left it, nothing changes and `changed` is set.
 Status undo(DataLink& link, qint64 group, bool& changed);
 
+// Sets aside an operation that can no longer be undone, so that the undo reaches the one before it: it stays
+// in the journal, marked so (ANNULE_PAR holds SetAside).
+inline constexpr qint64 SetAside = 0;
+Status setAside(DataLink& link, qint64 group);
+
 // An SQL expression giving the label of the kind stored in `column`.
 QString labelSql(const QString& column);
 

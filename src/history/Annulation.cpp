@@ -6,6 +6,8 @@
 #include "ui/BusyCursor.h"
 #include "ui/Services.h"
 
+#include <algorithm>
+
 namespace Annulation {
 
 namespace {
@@ -15,6 +17,25 @@ const QString Title = QStringLiteral("Annuler");
 Status lastOf(const Globals& globals, std::optional<Journal::Undoable>& last) {
     DataLink link(globals.databasePath());
     return Journal::lastUndoable(link, last);
+}
+
+// An operation that can no longer be undone would bar the way to every older one: the user may set it
+// aside, after which the undo offers the one before it.
+void offerToSetAside(const Globals& globals, Services& services, QWidget* parent,
+                     const Journal::Undoable& last, const QString& what) {
+    if (services.messages.show(
+            parent, Title,
+            QStringLiteral("« %1 » ne peut plus être annulé : un lot concerné a été modifié "
+                           "depuis, par Brovane ou par un autre programme.\nRien n'a été "
+                           "changé.\n\nMettre cette opération de côté ? Elle reste dans "
+                           "l'historique, marquée « mis de côté », et Annuler proposera "
+                           "l'opération d'avant.")
+                .arg(what),
+            MessageBox::Icon::Exclamation, MessageBox::Buttons::YesNo) != MessageBox::Answer::Yes)
+        return;
+    DataLink link(globals.databasePath());
+    if (Status failure = link.write([&](DataLink& l) { return Journal::setAside(l, last.group); }))
+        services.messages.databaseError(parent, *failure);
 }
 
 } // namespace
@@ -46,10 +67,17 @@ void run(const Globals& globals, Services& services, QWidget* parent) {
         return;
     bool changed = false;
     bool moved = false;
+    bool stopped = false;
     Status failure;
     {
         BusyCursor busy;
         DataLink link(globals.databasePath());
+        // The engine's work grows with the movements undone: an estimate for the bar, never exceeded.
+        const qint64 total = std::max<qint64>(1, last->movements / 40);
+        qint64 done = 0;
+        ProgressService::Task task(services.progress, parent, Title,
+                                   QStringLiteral("Annulation de « %1 »…").arg(what));
+        link.setProgress([&] { return task.step(done = std::min(done + 1, total - 1), total); });
         failure = link.write([&](DataLink& l) -> Status {
             // What was asked is what is undone: another copy of the program may have written meanwhile.
             std::optional<Journal::Undoable> now;
@@ -61,8 +89,13 @@ void run(const Globals& globals, Services& services, QWidget* parent) {
             }
             return Journal::undo(l, last->group, changed);
         });
+        stopped = link.stopped();
     }
-    if (failure)
+    if (stopped)
+        services.messages.notice(
+            parent,
+            QStringLiteral("L'annulation de « %1 » a été interrompue : rien n'a été changé.").arg(what));
+    else if (failure)
         services.messages.databaseError(parent, *failure);
     else if (moved)
         services.messages.notice(parent,
@@ -71,13 +104,7 @@ void run(const Globals& globals, Services& services, QWidget* parent) {
                                      .arg(what),
                                  MessageBox::Icon::Exclamation);
     else if (changed)
-        services.messages.notice(
-            parent,
-            QStringLiteral("« %1 » ne peut plus être annulé : un lot concerné a été modifié "
-                           "depuis, par Brovane ou par un autre programme.\nRien n'a été "
-                           "changé.")
-                .arg(what),
-            MessageBox::Icon::Exclamation);
+        offerToSetAside(globals, services, parent, *last, what);
 }
 
 } // namespace Annulation

@@ -51,11 +51,13 @@ Statement page(const Filter& filter, const QVariantList& after, int limit) {
     Statement s;
     QString sql =
         QStringLiteral(
-            "SELECT ID, IFNULL(strftime('%d/%m/%Y %H:%M', QUAND), QUAND), %1 || CASE WHEN ANNULE_PAR "
-            "IS NOT NULL THEN ' (annulé)' ELSE '' END, %2, %3, %4, %5, BOUTEILLES, %6, ID "
+            "SELECT ID, IFNULL(strftime('%d/%m/%Y %H:%M', QUAND), QUAND), %1 || CASE WHEN ANNULE_PAR IS "
+            "NULL THEN '' WHEN ANNULE_PAR = %8 THEN ' (mis de côté)' ELSE ' (annulé)' END, %2, %3, %4, %5, "
+            "BOUTEILLES, %6, ID "
             "FROM MOUVEMENT WHERE %7")
             .arg(Journal::labelSql(QStringLiteral("NATURE")), lotValue("NOM"), lotValue("TYPE"),
-                 lotValue("ANNEE"), lotValue("COULEUR"), lotValue("PRIXUNITAIRE"), where(filter, s.params));
+                 lotValue("ANNEE"), lotValue("COULEUR"), lotValue("PRIXUNITAIRE"), where(filter, s.params))
+            .arg(Journal::SetAside);
     if (!after.isEmpty()) {
         s.params << after.front();
         sql += QStringLiteral(" AND ID < ?%1").arg(s.params.size());
@@ -72,7 +74,7 @@ QString totalColumns() {
                           "TOTAL(CASE WHEN NATURE IN ('achat', 'import') AND %1 THEN BOUTEILLES * %2 END), "
                           "TOTAL(CASE WHEN NATURE = 'consommation' AND %1 THEN -BOUTEILLES END), "
                           "TOTAL(CASE WHEN NATURE = 'consommation' AND %1 THEN -BOUTEILLES * %2 END)")
-        .arg(QStringLiteral("ANNULE_PAR IS NULL"), lotValue("PRIXUNITAIRE"));
+        .arg(QStringLiteral("IFNULL(ANNULE_PAR, %1) = %1").arg(Journal::SetAside), lotValue("PRIXUNITAIRE"));
 }
 
 Statement totals(const Filter& filter) {

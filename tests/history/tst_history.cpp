@@ -59,6 +59,7 @@ private slots:
     void initTestCase() { useFrenchLocale(); }
     void ctrlZNamesAsksAndUndoesTheLastOperation();
     void undoRefusedAfterAnotherProgramChangedTheLot();
+    void largeUndoCancelledChangesNothing();
     void historyFilteredByKindAndPeriodWithItsTotals();
     void periodsOfTheList();
 };
@@ -96,14 +97,61 @@ void TestHistory::ctrlZNamesAsksAndUndoesTheLastOperation() {
 
 void TestHistory::undoRefusedAfterAnotherProgramChangedTheLot() {
     TestCellar cellar;
+    buy(cellar, {"Chablis", "Bourgogne", 2019, "Blanc", 12, 10});
     buy(cellar, {"Pommard", "Bourgogne", 1996, "Rouge", 6, 31.5});
     MainWindow main(cellar);
-    cellar.exec("UPDATE ORNY SET QUANTITE = 7");
+    cellar.exec("UPDATE ORNY SET QUANTITE = 7 WHERE NOM = 'Pommard'");
+    // Refused, and kept: the same operation is offered again.
     cellar.services.messages.queueAnswer(MessageBox::Answer::Yes);
+    cellar.services.messages.queueAnswer(MessageBox::Answer::No);
     main.pressCtrlZ();
     QVERIFY2(cellar.lastMessage().text.contains("ne peut plus être annulé"),
              qPrintable(cellar.lastMessage().text));
+    QCOMPARE(cellar.lastMessage().buttons, MessageBox::Buttons::YesNo);
+    QCOMPARE(main.undoEntry()->text(), QString("&Annuler : achat de 6 Pommard 1996"));
+    // Set aside: the older purchase, whose lot nothing touched, is undone; the history says so.
+    cellar.services.messages.queueAnswer(MessageBox::Answer::Yes);
+    cellar.services.messages.queueAnswer(MessageBox::Answer::Yes);
+    main.pressCtrlZ();
+    QCOMPARE(main.undoEntry()->text(), QString("&Annuler : achat de 12 Chablis 2019"));
+    cellar.services.messages.queueAnswer(MessageBox::Answer::Yes);
+    main.pressCtrlZ();
     QCOMPARE(cellar.lots(), QStringList{"Pommard|Bourgogne|1996|Rouge|7|31.5"});
+    Historique history(cellar.globals, cellar.services);
+    const QStringList rows = shownRows(history);
+    QVERIFY2(rows.filter("Achat (mis de côté)|Pommard").size() == 1, qPrintable(rows.join('\n')));
+    QVERIFY(rows.filter("Achat (annulé)|Chablis").size() == 1);
+}
+
+void TestHistory::largeUndoCancelledChangesNothing() {
+    TestCellar cellar;
+    DataLink link(cellar.databasePath());
+    QVERIFY(!link.write([](DataLink& w) {
+        return CellarQueries::append(w, Journal::Kind::Import, [](CellarQueries::Appender& a) {
+            for (int i = 0; i < 20000; ++i)
+                if (Status s = a.add({"Import", "Loire", 2000 + i % 20, "Rosé", 1 + i % 7, QVariant()}))
+                    return s;
+            return Status();
+        });
+    }));
+    link.close();
+    const qint64 movements = cellar.rows("SELECT COUNT(*) FROM MOUVEMENT").front().front().toLongLong();
+    const QString import = "import de " + QLocale().toString(20000) + " lots";
+    MainWindow main(cellar);
+    cellar.services.progress.cancelAfter(2);
+    cellar.services.messages.queueAnswer(MessageBox::Answer::Yes);
+    main.pressCtrlZ();
+    QCOMPARE(cellar.lastMessage().text,
+             "L'annulation de « " + import + " » a été interrompue : rien n'a été changé.");
+    QCOMPARE(cellar.lotCount(), 20000);
+    QCOMPARE(cellar.rows("SELECT COUNT(*) FROM MOUVEMENT").front().front().toLongLong(), movements);
+    QCOMPARE(main.undoEntry()->text(), "&Annuler : " + import);
+    // Left to run, it undoes the whole import, showing its progress.
+    cellar.services.progress.cancelAfter(-1);
+    cellar.services.messages.queueAnswer(MessageBox::Answer::Yes);
+    main.pressCtrlZ();
+    QCOMPARE(cellar.lotCount(), 0);
+    QVERIFY(cellar.services.progress.shown().back().startsWith("Annulation de « " + import + " »"));
 }
 
 void TestHistory::historyFilteredByKindAndPeriodWithItsTotals() {
