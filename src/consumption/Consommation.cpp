@@ -2,6 +2,7 @@
 #include "consumption/Consommation.h"
 
 #include "ui/BusyCursor.h"
+#include "ui/ConsumedQuantity.h"
 #include "ui/Numbers.h"
 #include "ui/Services.h"
 #include "ui/WindowTools.h"
@@ -132,31 +133,10 @@ bool Consommation::checksPass() {
     if (ui->ListeCouleur->currentText().isEmpty())
         return m_services.messages.refuse(ui->ListeCouleur,
                                           QStringLiteral("La saisie de la couleur est obligatoire !!"));
-    if (consumed.isEmpty())
-        return m_services.messages.refuse(
-            ui->QuantiteConsommee, QStringLiteral("La saisie de la quantité consommée est obligatoire !!"));
-    const std::optional<double> amount = Numbers::read(consumed);
-    if (!amount)
-        return m_services.messages.refuse(ui->QuantiteConsommee,
-                                          QStringLiteral("La quantité consommée doit être du numérique !!"));
-    if (*amount == 0)
-        return m_services.messages.refuse(
-            ui->QuantiteConsommee,
-            QStringLiteral("La saisie de la quantité consommée doit être différente de zéro !!"));
-    if (*amount < 0 || !Numbers::readWhole(consumed))
-        return m_services.messages.refuse(
-            ui->QuantiteConsommee,
-            QStringLiteral("La quantité consommée doit être un nombre entier positif !!"));
-    const std::optional<double> stock = Numbers::read(ui->QuantiteEnStock->text());
-    if (!stock)
-        return m_services.messages.refuse(
-            ui->QuantiteConsommee,
-            QStringLiteral(
-                "La quantité en stock de ce lot n'est pas connue : elle ne peut pas être diminuée !!"));
-    if (*stock < *amount)
-        return m_services.messages.refuse(
-            ui->QuantiteConsommee,
-            QStringLiteral("La quantité consommée ne peut être supérieure à la quantité en stock !!"));
+    qlonglong bottles = 0;
+    if (const std::optional<QString> refused =
+            ConsumedQuantity::refusal(consumed, ui->QuantiteEnStock->text(), bottles))
+        return m_services.messages.refuse(ui->QuantiteConsommee, *refused);
     return true;
 }
 

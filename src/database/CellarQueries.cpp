@@ -327,6 +327,38 @@ Stock firstStock(DataLink& link, const LotKey& key) {
     return stock;
 }
 
+namespace {
+
+// Lowers the lot by what was drunk, or removes it when nothing is left.
+Status takeOut(DataLink& link, qint64 rowid, const QVariant& stock, qlonglong consumed, Consumed& outcome) {
+    if (stock.toDouble() > static_cast<double>(consumed)) {
+        // The engine subtracts from the value it holds, whole or not.
+        outcome = Consumed::Lowered;
+        if (Status status =
+                link.execute(QStringLiteral("UPDATE ORNY SET QUANTITE = QUANTITE - ?1 WHERE rowid = ?2"),
+                             {consumed, rowid}))
+            return status;
+        return LotIdentity::restamp(link, rowid);
+    }
+    outcome = Consumed::Removed;
+    return deleteLot(link, rowid);
+}
+
+} // namespace
+
+ConsumeResult drink(DataLink& link, const StoredLot& seen, qlonglong consumed) {
+    ConsumeResult result;
+    bool changed = false;
+    result.error = changeSeenLot(link, seen, Journal::Kind::Consumption, changed, [&](DataLink& l) {
+        return takeOut(l, seen.rowid, seen.values.at(CellarSchema::Quantite), consumed, result.outcome);
+    });
+    if (result.error)
+        result.outcome = Consumed::Failed;
+    else if (changed)
+        result.outcome = Consumed::LotGone;
+    return result;
+}
+
 ConsumeResult consume(DataLink& link, const LotKey& key, const QVariant& stock, qlonglong consumed) {
     ConsumeResult result;
     Conditions where = keyConditions(key);
@@ -349,19 +381,9 @@ ConsumeResult consume(DataLink& link, const LotKey& key, const QVariant& stock, 
         Journal::Movement movement(l, Journal::Kind::Consumption, rowid, group);
         if (Status status = movement.open())
             return status;
-        Status status;
-        if (stock.toDouble() > static_cast<double>(consumed)) {
-            // The engine subtracts from the value it holds, whole or not.
-            result.outcome = Consumed::Lowered;
-            status = l.execute(QStringLiteral("UPDATE ORNY SET QUANTITE = QUANTITE - ?1 WHERE rowid = ?2"),
-                               {consumed, rowid});
-            if (!status)
-                status = LotIdentity::restamp(l, rowid);
-        } else {
-            result.outcome = Consumed::Removed;
-            status = deleteLot(l, rowid);
-        }
-        return status ? status : movement.close();
+        if (Status status = takeOut(l, rowid, stock, consumed, result.outcome))
+            return status;
+        return movement.close();
     });
     if (result.error)
         result.outcome = Consumed::Failed;

@@ -134,5 +134,8 @@ struct ConsumeResult {
     Status error;
 };
 ConsumeResult consume(DataLink& link, const LotKey& key, const QVariant& stock, qlonglong consumed);
+// Takes bottles out of that very lot, provided it is still exactly as `seen`: lowers it, or removes it when
+// nothing is left; journalled as a consumption. LotGone when it changed since.
+ConsumeResult drink(DataLink& link, const StoredLot& seen, qlonglong consumed);
 
 } // namespace CellarQueries

@@ -4,11 +4,14 @@
 #include "database/LotIdentity.h"
 
 #include "database/CellarQueries.h"
+#include "database/CellarSchema.h"
 #include "purchases/Correction.h"
 #include "ui/BusyCursor.h"
+#include "ui/ConsumedQuantity.h"
 #include "ui/CsvExport.h"
 #include "ui/Numbers.h"
 #include "ui/Services.h"
+#include "ui/TextCeiling.h"
 #include "ui/WindowTools.h"
 #include "ui_Visualisation.h"
 #include "view/CellarModel.h"
@@ -74,11 +77,18 @@ Visualisation::Visualisation(Globals& globals, Services& services, QWidget* pare
     largeurs->setObjectName(QStringLiteral("LargeursOrigine"));
     ui->Grille->addAction(largeurs);
     connect(largeurs, &QAction::triggered, m_widths, &GridWidths::forget);
+    // Ctrl+B: B alone searches the grid, Alt+B is the « Blanc » button.
+    auto* boire = new QAction(QStringLiteral("&Boire…"), ui->Grille);
+    boire->setObjectName(QStringLiteral("Boire"));
+    boire->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
+    boire->setShortcutContext(Qt::WidgetShortcut);
+    ui->Grille->addAction(boire);
+    connect(boire, &QAction::triggered, this, &Visualisation::Boire_Click);
     // The details' columns the user asked for last time, none the first time.
     const QSettings settings(displaySettings(), QSettings::IniFormat);
     m_emplacement = new QAction(QStringLiteral("Afficher l'&emplacement"), ui->Grille);
     m_emplacement->setObjectName(QStringLiteral("ColonneEmplacement"));
-    m_aBoire = new QAction(QStringLiteral("Afficher « À &boire »"), ui->Grille);
+    m_aBoire = new QAction(QStringLiteral("Afficher les &dates « À boire »"), ui->Grille);
     m_aBoire->setObjectName(QStringLiteral("ColonneABoire"));
     for (QAction* option : {m_emplacement, m_aBoire}) {
         option->setCheckable(true);
@@ -327,10 +337,65 @@ void Visualisation::Corriger_Click() {
         else if (window.exec() != QDialog::Accepted)
             return;
     }
+    lotChanged(lot, current);
+}
+
+void Visualisation::lotChanged(qint64 lot, const QModelIndex& where) {
     const Status failure = fillBothLists(true);
     refresh(failure);
-    selectLot(lot, current.row(), current.column());
+    selectLot(lot, where.row(), where.column());
     ui->Grille->setFocus();
+}
+
+void Visualisation::Boire_Click() {
+    const QModelIndex current = ui->Grille->currentIndex();
+    if (!current.isValid())
+        return;
+    const qint64 lot = m_model->rowidAt(current.row());
+    CellarQueries::StoredLot seen = CellarQueries::lotAt(DataListe, lot);
+    DataListe.close();
+    if (seen.error) {
+        m_services.messages.databaseError(this, *seen.error);
+        return;
+    }
+    if (!seen.found) {
+        m_services.messages.notice(this,
+                                   QStringLiteral("Ce lot n'est plus dans la cave : il a été retiré depuis "
+                                                  "l'affichage de la grille."),
+                                   MessageBox::Icon::Exclamation);
+        return lotChanged(lot, current);
+    }
+    using CellarSchema::LotColumn;
+    const DbRow& v = seen.values;
+    auto text = [&](LotColumn c) { return TextCeiling::clipped(Numbers::formatValue(v.at(c)), 100); };
+    const QString typed = m_services.inputs.ask(
+        this, QStringLiteral("Boire"),
+        QStringLiteral("Combien de bouteilles de %1 %2 (%3, %4) avez-vous bues ?\nEn stock dans ce lot : %5.")
+            .arg(text(LotColumn::Nom), text(LotColumn::Annee), text(LotColumn::Type),
+                 text(LotColumn::Couleur), text(LotColumn::Quantite)));
+    if (typed.isNull())
+        return;
+    qlonglong bottles = 0;
+    if (const std::optional<QString> refused =
+            ConsumedQuantity::refusal(typed, v.at(LotColumn::Quantite), bottles)) {
+        m_services.messages.inputError(this, *refused);
+        return;
+    }
+    CellarQueries::ConsumeResult result;
+    {
+        BusyCursor busy;
+        result = CellarQueries::drink(DataListe, seen, bottles);
+        DataListe.close();
+    }
+    if (result.outcome == CellarQueries::Consumed::Failed)
+        return m_services.messages.databaseError(this, *result.error);
+    if (result.outcome == CellarQueries::Consumed::LotGone)
+        m_services.messages.notice(
+            this,
+            QStringLiteral("Ce lot a été modifié depuis l'affichage de la grille, par "
+                           "Brovane ou par un autre programme.\nRien n'a été enregistré."),
+            MessageBox::Icon::Exclamation);
+    lotChanged(lot, current);
 }
 
 void Visualisation::selectLot(qint64 lot, int row, int column) {

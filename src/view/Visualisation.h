@@ -51,6 +51,8 @@ public slots:
     // The lot under the cursor in the correction window (double-click, F2, the context menu); the grid
     // then shows the same view, on the same lot if it is still in it.
     void Corriger_Click();
+    // Bottles drunk from the current lot of the grid: that lot, whatever others hold the same wine.
+    void Boire_Click();
     void ABoire_Click();
     void Priorite_Click();
 
@@ -74,6 +76,8 @@ private:
     void showOptionalColumns();
     // Selects the lot's row, looked for from the top down to a little past `row`; else the row at `row`.
     void selectLot(qint64 lot, int row, int column);
+    // The grid read again after a lot changed, the same place kept.
+    void lotChanged(qint64 lot, const QModelIndex& where);
     void viewWithoutInput(const QString& caption, const CellarQuery::View& view);
     void viewOfYear(const QString& captionStart, CellarQuery::View (*view)(double));
     void viewOfList(QComboBox* used, QComboBox* other, const QString& otherColumn,
