@@ -40,7 +40,9 @@ void Config::Form_Load() {
 }
 
 void Config::showCurrentBase() {
-    ui->SupportChemin->setText(m_globals.CheminBase.chopped(1));
+    // Shown as the settings give it: only a final separator is left out.
+    const QString& base = m_globals.CheminBase;
+    ui->SupportChemin->setText(base.endsWith(u'/') || base.endsWith(u'\\') ? base.chopped(1) : base);
 }
 
 QString Config::currentFolder() const {

@@ -64,6 +64,15 @@ Loaded load(FileSystem& files, const Places& places, const QString& firstStart) 
         const Line line = readLine(path);
         if (line.state == State::Read) {
             loaded.cheminBase = line.value;
+            // A folder written without its final separator names a file beside it, as the earlier
+            // program read it: said at once when there is no such file.
+            const QString looked = CellarFiles::databasePath(line.value);
+            if (!line.value.endsWith(u'/') && !line.value.endsWith(u'\\') && !FileSystem::present(looked))
+                setAside << QStringLiteral("Le fichier de paramètres « %1 » indique le dossier « %2 » sans "
+                                           "séparateur final : la base cherchée est donc « %3 », qui est "
+                                           "introuvable.")
+                                .arg(CellarFiles::shown(path), CellarFiles::shown(line.value),
+                                     CellarFiles::shown(looked));
             break;
         }
         if (line.state == State::Unreadable) {
