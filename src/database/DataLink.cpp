@@ -29,40 +29,34 @@ int collateFrenchReversed(void*, int lengthA, const void* a, int lengthB, const 
     return -collateFrench(nullptr, lengthA, a, lengthB, b);
 }
 
-// The wanted text is the same for every row of a statement: its search form is kept between calls. Most
-// forms are ASCII, compared as bytes without building a string for each row.
-struct Wanted {
-    QString form;
-    std::string ascii;
-    bool isAscii = false;
-};
-
-void containsFrench(sqlite3_context* context, int, sqlite3_value** values) {
-    if (sqlite3_value_type(values[0]) == SQLITE_NULL || sqlite3_value_type(values[1]) == SQLITE_NULL) {
+// The search is the same for every row of a statement: its words are kept between calls.
+void searchFrench(sqlite3_context* context, int count, sqlite3_value** values) {
+    if (count < 1 || sqlite3_value_type(values[0]) == SQLITE_NULL) {
         sqlite3_result_int(context, 0);
         return;
     }
-    auto* wanted = static_cast<Wanted*>(sqlite3_get_auxdata(context, 1));
-    if (!wanted) {
-        auto* made = new Wanted;
-        const char* text = reinterpret_cast<const char*>(sqlite3_value_text(values[1]));
-        made->form = FrenchCollation::searchForm(text, sqlite3_value_bytes(values[1]));
-        made->isAscii = FrenchCollation::asciiSearchForm(text, sqlite3_value_bytes(values[1]), made->ascii);
-        sqlite3_set_auxdata(context, 1, made, [](void* p) { delete static_cast<Wanted*>(p); });
-        wanted = static_cast<Wanted*>(sqlite3_get_auxdata(context, 1));
-        if (!wanted) {
+    auto* search = static_cast<FrenchCollation::Search*>(sqlite3_get_auxdata(context, 0));
+    if (!search) {
+        search = new FrenchCollation::Search(reinterpret_cast<const char*>(sqlite3_value_text(values[0])),
+                                             sqlite3_value_bytes(values[0]));
+        sqlite3_set_auxdata(context, 0, search,
+                            [](void* p) { delete static_cast<FrenchCollation::Search*>(p); });
+        search = static_cast<FrenchCollation::Search*>(sqlite3_get_auxdata(context, 0));
+        if (!search) {
             sqlite3_result_error_nomem(context);
             return;
         }
     }
-    const char* text = reinterpret_cast<const char*>(sqlite3_value_text(values[0]));
-    const int length = sqlite3_value_bytes(values[0]);
-    thread_local std::string form;
-    if (wanted->isAscii && FrenchCollation::asciiSearchForm(text, length, form)) {
-        sqlite3_result_int(context, form.find(wanted->ascii) != std::string::npos ? 1 : 0);
-        return;
+    constexpr int MostFields = 16;
+    std::string_view fields[MostFields];
+    size_t n = 0;
+    for (int i = 1; i < count && n < MostFields; ++i) {
+        if (sqlite3_value_type(values[i]) == SQLITE_NULL)
+            continue;
+        const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(values[i]));
+        fields[n++] = std::string_view(text ? text : "", static_cast<size_t>(sqlite3_value_bytes(values[i])));
     }
-    sqlite3_result_int(context, FrenchCollation::searchForm(text, length).contains(wanted->form) ? 1 : 0);
+    sqlite3_result_int(context, search->matches(fields, n) ? 1 : 0);
 }
 
 // A lot's fingerprint: its wine's four values in the high half, its quantity and price in the low one.
@@ -330,8 +324,8 @@ void addFunctions(sqlite3* db) {
     sqlite3_create_collation_v2(db, FrenchCollation::Name, SQLITE_UTF8, nullptr, collateFrench, nullptr);
     sqlite3_create_collation_v2(db, FrenchCollation::ReversedName, SQLITE_UTF8, nullptr,
                                 collateFrenchReversed, nullptr);
-    sqlite3_create_function_v2(db, FrenchCollation::ContainsFunction, 2,
-                               SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr, containsFrench,
+    sqlite3_create_function_v2(db, FrenchCollation::SearchFunction, -1,
+                               SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr, searchFrench,
                                nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, LotIdentity::Function, CellarSchema::LotColumnCount,
                                SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr, lotFingerprint,
@@ -670,6 +664,46 @@ Status DataLink::fetch(int count, std::vector<DbRow>& out) {
             for (int i = 0; i < columns; ++i)
                 row.push_back(columnValue(d->cursor->getColumn(i)));
             out.push_back(std::move(row));
+        }
+        return std::nullopt;
+    } catch (const SQLite::Exception& e) {
+        d->cursorAtEnd = true;
+        return fromException(m_databaseName, d->db->getHandle(), e);
+    }
+}
+
+Status DataLink::fetchCells(int count, const std::function<void(const std::vector<Cell>&)>& row) {
+    if (!d->cursor || d->cursorAtEnd)
+        return std::nullopt;
+    try {
+        std::vector<Cell> cells(static_cast<size_t>(d->cursor->getColumnCount()));
+        for (int n = 0; n < count; ++n) {
+            if (!d->cursor->executeStep()) {
+                d->cursorAtEnd = true;
+                break;
+            }
+            for (int i = 0; i < static_cast<int>(cells.size()); ++i) {
+                const SQLite::Column column = d->cursor->getColumn(i);
+                Cell& cell = cells[static_cast<size_t>(i)];
+                switch (column.getType()) {
+                case SQLITE_INTEGER:
+                    cell.kind = Cell::Kind::Integer;
+                    cell.integer = column.getInt64();
+                    break;
+                case SQLITE_FLOAT:
+                    cell.kind = Cell::Kind::Real;
+                    cell.real = column.getDouble();
+                    break;
+                case SQLITE_NULL:
+                    cell.kind = Cell::Kind::Null;
+                    break;
+                default:
+                    cell.kind = Cell::Kind::Text;
+                    cell.text = std::string_view(column.getText(), static_cast<size_t>(column.getBytes()));
+                    break;
+                }
+            }
+            row(cells);
         }
         return std::nullopt;
     } catch (const SQLite::Exception& e) {

@@ -7,6 +7,7 @@
 #include <QVariant>
 #include <functional>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 namespace SQLite {
@@ -63,6 +64,15 @@ public:
     // A statement whose rows are read on demand (the cellar grid). Opening one ends the previous one.
     Status openCursor(const QString& sql, const QVariantList& params = {});
     Status fetch(int count, std::vector<DbRow>& out);
+    // The same rows as the engine holds them, handed to `row` one at a time without a copy: what a file
+    // written from many rows reads (the cells are valid only during the call).
+    struct Cell {
+        enum class Kind { Null, Integer, Real, Text } kind = Kind::Null;
+        qint64 integer = 0;
+        double real = 0;
+        std::string_view text; // UTF-8
+    };
+    Status fetchCells(int count, const std::function<void(const std::vector<Cell>&)>& row);
     bool cursorAtEnd() const;
     QStringList cursorColumns() const;
 

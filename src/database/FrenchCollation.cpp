@@ -2,6 +2,7 @@
 #include "database/FrenchCollation.h"
 
 #include <QChar>
+#include <QRegularExpression>
 #include <QStringList>
 #include <algorithm>
 #include <array>
@@ -175,33 +176,79 @@ QByteArray asciiPrefix(const QString& text) {
     return prefix;
 }
 
+void searchForm(const char* utf8, int length, std::string& form) {
+    form.clear();
+    const auto& t = table();
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8);
+    const auto* end = p + length;
+    const auto keep = [&form](char32_t c) {
+        if (c < 0x80) {
+            if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))
+                form.push_back(static_cast<char>(c));
+        } else if (QChar::isLetterOrNumber(c)) {
+            const QByteArray bytes = QString::fromUcs4(&c, 1).toUtf8();
+            form.append(bytes.constData(), static_cast<size_t>(bytes.size()));
+        }
+    };
+    while (p < end) {
+        // Plain ASCII, most of a cellar, without decoding.
+        if (*p < 0x80) {
+            keep(t[*p].primary);
+            ++p;
+            continue;
+        }
+        const auto* start = p;
+        while (p < end && *p >= 0x80)
+            ++p;
+        Reader reader(reinterpret_cast<const char*>(start), static_cast<int>(p - start), t);
+        char32_t primary = 0;
+        quint16 secondary = 0;
+        while (reader.next(primary, secondary))
+            keep(primary);
+    }
+}
+
 QString searchForm(const QString& text) {
     const QByteArray utf8 = text.toUtf8();
-    return searchForm(utf8.constData(), static_cast<int>(utf8.size()));
+    std::string form;
+    searchForm(utf8.constData(), static_cast<int>(utf8.size()), form);
+    return QString::fromStdString(form);
 }
 
-QString searchForm(const char* utf8, int length) {
-    Reader reader(utf8, length, table());
-    QString form;
-    form.reserve(length);
-    char32_t primary = 0;
-    quint16 secondary = 0;
-    while (reader.next(primary, secondary))
-        form.append(QChar::fromUcs4(primary));
-    return form;
+Search::Search(const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    *this = Search(utf8.constData(), static_cast<int>(utf8.size()));
 }
 
-bool asciiSearchForm(const char* utf8, int length, std::string& form) {
-    form.clear();
-    Reader reader(utf8, length, table());
-    char32_t primary = 0;
-    quint16 secondary = 0;
-    while (reader.next(primary, secondary)) {
-        if (primary >= 0x80)
-            return false;
-        form.push_back(static_cast<char>(primary));
+Search::Search(const char* utf8, int length) {
+    // Words are what blanks separate; a hyphen or an apostrophe inside one is left out with the word kept
+    // whole, so "saint-émilion" and "saint emilion" find the same lots.
+    const QStringList words =
+        QString::fromUtf8(utf8, length).split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+    std::string form;
+    for (const QString& word : words) {
+        const QByteArray bytes = word.toUtf8();
+        searchForm(bytes.constData(), static_cast<int>(bytes.size()), form);
+        if (!form.empty() && std::find(m_words.begin(), m_words.end(), form) == m_words.end())
+            m_words.push_back(form);
     }
-    return true;
+}
+
+bool Search::matches(const std::string_view* fields, size_t count) const {
+    // The fields are put in search form one at a time, and only until every word is found.
+    thread_local std::string form;
+    thread_local std::vector<bool> found;
+    found.assign(m_words.size(), false);
+    size_t missing = m_words.size();
+    for (size_t f = 0; f < count && missing > 0; ++f) {
+        searchForm(fields[f].data(), static_cast<int>(fields[f].size()), form);
+        for (size_t w = 0; w < m_words.size(); ++w)
+            if (!found[w] && form.find(m_words[w]) != std::string::npos) {
+                found[w] = true;
+                --missing;
+            }
+    }
+    return missing == 0;
 }
 
 void sortUnique(QStringList& values) {

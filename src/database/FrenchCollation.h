@@ -4,6 +4,8 @@
 #include <QByteArray>
 #include <QString>
 #include <string>
+#include <string_view>
+#include <vector>
 
 // French order for wine names, types and colours: case is ignored (accented capitals too), an accented
 // letter sorts with its base letter and only after the letters tie, so "Rose" and "Rosé" stay apart.
@@ -12,9 +14,9 @@ namespace FrenchCollation {
 inline constexpr const char* Name = "FRANCAIS";
 // The same order, backwards: a descending sort stays a list of ascending terms.
 inline constexpr const char* ReversedName = "FRANCAIS_INVERSE";
-// CONTIENT_FR(text, wanted): whether the text holds the wanted words, compared in French with case,
-// accents and ligatures ignored.
-inline constexpr const char* ContainsFunction = "CONTIENT_FR";
+// CHERCHE_FR(search, field, ...): whether each word of the search is in one of the fields, compared in
+// their search forms (below).
+inline constexpr const char* SearchFunction = "CHERCHE_FR";
 
 // Negative, zero or positive, like strcmp, on two UTF-8 texts.
 int compare(const char* a, int lengthA, const char* b, int lengthB);
@@ -33,11 +35,23 @@ QByteArray asciiPrefix(const QString& text);
 // Sorts in French order and keeps the first of each group of equal texts.
 void sortUnique(QStringList& values);
 
-// The letters of a text as a search compares them: small, without accents, ligatures written out.
+// A text as a search compares it, in UTF-8: its letters and digits with the primary weights of the order
+// above (small, without accents, ligatures written out), every space, hyphen, apostrophe, dot or other sign
+// left out. Texts equal in French order have the same search form.
+void searchForm(const char* utf8, int length, std::string& form);
 QString searchForm(const QString& text);
-QString searchForm(const char* utf8, int length);
-// The same into `form`, without a QString, as long as every letter of the form is ASCII (false otherwise,
-// and `form` is then unusable): what a search runs on each row.
-bool asciiSearchForm(const char* utf8, int length, std::string& form);
+
+// The words of a search, each in its search form: what a person typed, however spaced or punctuated.
+class Search {
+public:
+    explicit Search(const QString& text);
+    Search(const char* utf8, int length);
+    bool isEmpty() const { return m_words.empty(); }
+    // Whether each word is in one of the fields (UTF-8 texts), in any order.
+    bool matches(const std::string_view* fields, size_t count) const;
+
+private:
+    std::vector<std::string> m_words;
+};
 
 } // namespace FrenchCollation

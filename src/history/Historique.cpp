@@ -4,6 +4,7 @@
 #include "history/HistoryModel.h"
 #include "ui/BusyCursor.h"
 #include "ui/CsvExport.h"
+#include "ui/GridSearch.h"
 #include "ui/Numbers.h"
 #include "ui/Services.h"
 #include "ui/WindowTools.h"
@@ -39,6 +40,10 @@ Historique::Historique(Globals& globals, Services& services, QWidget* parent, co
         ui->ListeNature->addItem(Journal::label(static_cast<Journal::Kind>(kind)), kind);
     connect(ui->ListeNature, &QComboBox::currentIndexChanged, this, &Historique::Filtre_Change);
     connect(ui->ListePeriode, &QComboBox::currentIndexChanged, this, &Historique::Filtre_Change);
+    m_search = new GridSearch(ui->Recherche, ui->Grille);
+    connect(m_search, &GridSearch::searched, this, &Historique::Filtre_Change);
+    m_sort = new GridSort(ui->Grille);
+    connect(m_sort, &GridSort::sorted, this, &Historique::Grille_Sort);
     connect(ui->Exporter, &QPushButton::clicked, this, &Historique::Exporter_Click);
     connect(ui->Quitter, &QPushButton::clicked, this, &Historique::Quitter_Click);
     connect(m_model, &HistoryModel::fetchFailed, this,
@@ -104,6 +109,14 @@ void Historique::fitColumns() {
 }
 
 void Historique::Filtre_Change() {
+    showMovements(true);
+}
+
+void Historique::Grille_Sort(int, bool) {
+    showMovements(false);
+}
+
+void Historique::showMovements(bool recount) {
     if (!m_hasJournal) {
         ui->Totaux->setText(QStringLiteral("Aucun mouvement n'a encore été enregistré dans cette cave."));
         return;
@@ -116,15 +129,23 @@ void Historique::Filtre_Change() {
         filter.from = m_periods.at(period).from;
         filter.until = m_periods.at(period).until;
     }
+    {
+        const QSignalBlocker quiet(m_search);
+        m_search->flush();
+    }
+    filter.search = m_search->text();
+    filter.sortColumn = m_sort->column();
+    filter.descending = m_sort->descending();
     BusyCursor busy;
     Status failure = m_model->show(filter);
-    if (!failure)
+    // An order cannot change the totals.
+    if (!failure && recount)
         failure = showTotals();
     if (failure) {
         ui->Totaux->clear();
         m_services.messages.databaseError(this, *failure);
     }
-    if (m_model->rowCount() > 0)
+    if (m_model->rowCount() > 0 && !ui->Grille->currentIndex().isValid())
         ui->Grille->setCurrentIndex(m_model->index(0, 0));
 }
 
@@ -135,7 +156,8 @@ Status Historique::showTotals() {
         return totals.error;
     const DbRow& t = totals.rows.front();
     const qlonglong shown = t.at(0).toLongLong();
-    ui->Totaux->setText(QStringLiteral("%1 mouvement%2 — achetées : %3, %4 € — bues : %5, %6 €")
+    // What the columns of figures add up to: the movements that still hold, none undone nor undoing.
+    ui->Totaux->setText(QStringLiteral("%1 mouvement%2 — achetées ou importées : %3, %4 € — bues : %5, %6 €")
                             .arg(shown)
                             .arg(shown > 1 ? QStringLiteral("s") : QString())
                             .arg(bottles(t.at(1).toDouble()), Numbers::formatTwoDecimals(t.at(2).toDouble()),

@@ -12,6 +12,8 @@ namespace Ui {
 class Historique;
 }
 class HistoryModel;
+class GridSearch;
+class GridSort;
 struct Services;
 
 // The journal, newest movement first: what was bought, drunk, imported, corrected, removed or undone, and
@@ -31,6 +33,7 @@ public:
 
 public slots:
     void Filtre_Change();
+    void Grille_Sort(int column, bool descending);
     void Exporter_Click();
     void Quitter_Click();
 
@@ -38,6 +41,8 @@ private:
     // The grid as wide as its columns need at the user's font.
     void fitColumns();
     void Form_Load(const QDate& today);
+    // Shows the movements chosen; their totals too, unless only the order changed.
+    void showMovements(bool recount);
     Status showTotals();
 
     std::unique_ptr<Ui::Historique> ui;
@@ -47,4 +52,6 @@ private:
     HistoryModel* m_model;
     QList<HistoryQuery::Period> m_periods;
     bool m_hasJournal = false;
+    GridSearch* m_search;
+    GridSort* m_sort;
 };

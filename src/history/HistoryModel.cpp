@@ -28,7 +28,7 @@ QVariant HistoryModel::data(const QModelIndex& index, int role) const {
             return QStringLiteral("+") + Numbers::formatValue(value);
         return Numbers::formatValue(value);
     case Qt::TextAlignmentRole:
-        if (index.column() == Bouteilles || index.column() == Prix)
+        if (index.column() >= Bouteilles)
             return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
         if (index.column() == Annee)
             return QVariant::fromValue(Qt::AlignCenter);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "history/HistoryQuery.h"
 
+#include "database/FrenchCollation.h"
+
 #include <algorithm>
 
 namespace HistoryQuery {
@@ -11,6 +13,81 @@ namespace {
 QString lotValue(const char* column) {
     return QStringLiteral("CASE WHEN LOT_APRES = 1 THEN %1_APRES ELSE %1_AVANT END")
         .arg(QLatin1String(column));
+}
+
+// A movement that still holds: neither undone nor itself an undo (an undo set aside undid nothing).
+const QString Counted =
+    QStringLiteral("(IFNULL(ANNULE_PAR, %1) = %1 AND NATURE <> 'annulation')").arg(Journal::SetAside);
+
+QString bought() {
+    return QStringLiteral("CASE WHEN %1 AND NATURE IN ('achat', 'import') THEN BOUTEILLES END").arg(Counted);
+}
+
+QString drunk() {
+    return QStringLiteral("CASE WHEN %1 AND NATURE = 'consommation' THEN -BOUTEILLES END").arg(Counted);
+}
+
+enum class Kind { Text, Number };
+struct ColumnSql {
+    QString sql;
+    Kind kind;
+};
+
+ColumnSql column(int c) {
+    switch (c) {
+    case Date:
+        return {QStringLiteral("IFNULL(strftime('%d/%m/%Y %H:%M', QUAND), QUAND)"), Kind::Text};
+    case Nature:
+        return {Journal::labelSql(QStringLiteral("NATURE")), Kind::Text};
+    case Annule:
+        // Purchases and imports are masculine, every other movement feminine.
+        return {
+            QStringLiteral("CASE WHEN ANNULE_PAR IS NULL THEN NULL WHEN ANNULE_PAR = %1 THEN 'mis de côté' "
+                           "WHEN NATURE IN ('achat', 'import') THEN 'annulé' ELSE 'annulée' END")
+                .arg(Journal::SetAside),
+            Kind::Text};
+    case Nom:
+        return {lotValue("NOM"), Kind::Text};
+    case Type:
+        return {lotValue("TYPE"), Kind::Text};
+    case Annee:
+        return {lotValue("ANNEE"), Kind::Number};
+    case Couleur:
+        return {lotValue("COULEUR"), Kind::Text};
+    case Bouteilles:
+        return {QStringLiteral("CASE WHEN %1 THEN BOUTEILLES END").arg(Counted), Kind::Number};
+    case Prix:
+        return {lotValue("PRIXUNITAIRE"), Kind::Number};
+    case Achetees:
+        return {bought(), Kind::Number};
+    case Bues:
+        return {drunk(), Kind::Number};
+    case ValeurAchetee:
+        return {QStringLiteral("(%1) * %2").arg(bought(), lotValue("PRIXUNITAIRE")), Kind::Number};
+    case ValeurBue:
+        return {QStringLiteral("(%1) * %2").arg(drunk(), lotValue("PRIXUNITAIRE")), Kind::Number};
+    default:
+        return {QStringLiteral("NULL"), Kind::Text};
+    }
+}
+
+// Never null, so that "after this row" compares them all; the movement's number, newest first, last.
+QStringList keys(const Filter& filter) {
+    // Movements are numbered in the order they were made: dates sort as their numbers do.
+    if (filter.sortColumn == Date)
+        return {filter.descending ? QStringLiteral("-ID") : QStringLiteral("ID")};
+    QStringList order;
+    if (filter.sortColumn > Date && filter.sortColumn < ColumnCount) {
+        const ColumnSql c = column(filter.sortColumn);
+        if (c.kind == Kind::Text)
+            order << QStringLiteral("IFNULL(%1, '') COLLATE %2")
+                         .arg(c.sql, QLatin1String(filter.descending ? FrenchCollation::ReversedName
+                                                                     : FrenchCollation::Name));
+        else
+            order << QStringLiteral("%1IFNULL(%2, -1e308)")
+                         .arg(filter.descending ? QStringLiteral("-") : QString(), c.sql);
+    }
+    return order << QStringLiteral("-ID");
 }
 
 QString where(const Filter& filter, QVariantList& params) {
@@ -26,6 +103,14 @@ QString where(const Filter& filter, QVariantList& params) {
     if (filter.until.isValid()) {
         params << filter.until.addDays(1).toString(Qt::ISODate);
         sql += QStringLiteral(" AND QUAND < ?%1").arg(params.size());
+    }
+    if (!filter.search.trimmed().isEmpty()) {
+        params << filter.search;
+        sql += QStringLiteral(" AND %1(?%2, %3, %4, %5, %6, %7)")
+                   .arg(QLatin1String(FrenchCollation::SearchFunction))
+                   .arg(params.size())
+                   .arg(column(Nature).sql, column(Nom).sql, column(Type).sql, column(Annee).sql,
+                        column(Couleur).sql);
     }
     return sql;
 }
@@ -49,20 +134,25 @@ QList<Period> periods(const QDate& today, int firstYear, int lastYear) {
 
 Statement page(const Filter& filter, const QVariantList& after, int limit) {
     Statement s;
-    QString sql =
-        QStringLiteral(
-            "SELECT ID, IFNULL(strftime('%d/%m/%Y %H:%M', QUAND), QUAND), %1 || CASE WHEN ANNULE_PAR IS "
-            "NULL THEN '' WHEN ANNULE_PAR = %8 THEN ' (mis de côté)' ELSE ' (annulé)' END, %2, %3, %4, %5, "
-            "BOUTEILLES, %6, ID "
-            "FROM MOUVEMENT WHERE %7")
-            .arg(Journal::labelSql(QStringLiteral("NATURE")), lotValue("NOM"), lotValue("TYPE"),
-                 lotValue("ANNEE"), lotValue("COULEUR"), lotValue("PRIXUNITAIRE"), where(filter, s.params))
-            .arg(Journal::SetAside);
+    QStringList columns{QStringLiteral("ID")};
+    for (int c = 0; c < ColumnCount; ++c)
+        columns << column(c).sql;
+    const QStringList order = keys(filter);
+    QStringList keyed;
+    for (int k = 0; k < order.size(); ++k)
+        keyed << QStringLiteral("%1 AS K%2").arg(order.at(k)).arg(k);
+    QString sql = QStringLiteral("SELECT %1, %2 FROM MOUVEMENT WHERE %3")
+                      .arg(columns.join(QStringLiteral(", ")), keyed.join(QStringLiteral(", ")),
+                           where(filter, s.params));
     if (!after.isEmpty()) {
-        s.params << after.front();
-        sql += QStringLiteral(" AND ID < ?%1").arg(s.params.size());
+        QStringList places;
+        for (const QVariant& key : after) {
+            s.params << key;
+            places << QStringLiteral("?%1").arg(s.params.size());
+        }
+        sql += QStringLiteral(" AND (%1) > (%2)").arg(order.join(QStringLiteral(", ")), places.join(u','));
     }
-    sql += QStringLiteral(" ORDER BY ID DESC");
+    sql += QStringLiteral(" ORDER BY ") + order.join(QStringLiteral(", "));
     if (limit >= 0)
         sql += QStringLiteral(" LIMIT %1").arg(limit);
     s.sql = sql;
@@ -70,11 +160,8 @@ Statement page(const Filter& filter, const QVariantList& after, int limit) {
 }
 
 QString totalColumns() {
-    return QStringLiteral("TOTAL(CASE WHEN NATURE IN ('achat', 'import') AND %1 THEN BOUTEILLES END), "
-                          "TOTAL(CASE WHEN NATURE IN ('achat', 'import') AND %1 THEN BOUTEILLES * %2 END), "
-                          "TOTAL(CASE WHEN NATURE = 'consommation' AND %1 THEN -BOUTEILLES END), "
-                          "TOTAL(CASE WHEN NATURE = 'consommation' AND %1 THEN -BOUTEILLES * %2 END)")
-        .arg(QStringLiteral("IFNULL(ANNULE_PAR, %1) = %1").arg(Journal::SetAside), lotValue("PRIXUNITAIRE"));
+    return QStringLiteral("TOTAL(%1), TOTAL(%2), TOTAL(%3), TOTAL(%4)")
+        .arg(column(Achetees).sql, column(ValeurAchetee).sql, column(Bues).sql, column(ValeurBue).sql);
 }
 
 Statement totals(const Filter& filter) {

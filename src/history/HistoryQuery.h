@@ -13,14 +13,39 @@
 // their totals.
 namespace HistoryQuery {
 
-enum Column { Date, Nature, Nom, Type, Annee, Couleur, Bouteilles, Prix, ColumnCount };
-inline constexpr const char* Captions[ColumnCount] = {"Date",  "Nature",  "Nom",        "Type",
-                                                      "Année", "Couleur", "Bouteilles", "Prix Unit."};
+// What a movement did, then what it counts for: a movement undone, and the undoing, carry no bottles, so
+// that the sum of each column of figures, in the window or a spreadsheet, is the total the window shows.
+enum Column {
+    Date,
+    Nature,
+    Annule,
+    Nom,
+    Type,
+    Annee,
+    Couleur,
+    Bouteilles,
+    Prix,
+    Achetees,
+    Bues,
+    ValeurAchetee,
+    ValeurBue,
+    ColumnCount
+};
+inline constexpr const char* Captions[ColumnCount] = {"Date",       "Nature",
+                                                      "Annulé",     "Nom",
+                                                      "Type",       "Année",
+                                                      "Couleur",    "Bouteilles",
+                                                      "Prix Unit.", "Achetées ou importées",
+                                                      "Bues",       "Valeur achetée ou importée",
+                                                      "Valeur bue"};
 
 struct Filter {
     std::optional<Journal::Kind> kind;
-    QDate from;  // the first day shown; none: since the first movement
-    QDate until; // the last day shown; none: up to the last
+    QDate from;          // the first day shown; none: since the first movement
+    QDate until;         // the last day shown; none: up to the last
+    QString search;      // words found in the movement's nature, name, type, year or colour
+    int sortColumn = -1; // none: newest first
+    bool descending = false;
 };
 
 // The periods a user picks from, given the years the journal spans: all of it, this month, the last 30
@@ -35,10 +60,9 @@ struct Statement {
     QString sql;
     QVariantList params;
 };
-// Each row: the movement's number, the eight columns, then the number again as the order key.
+// Each row: the movement's number, the columns above, then its order keys, the number last.
 Statement page(const Filter& filter, const QVariantList& after = {}, int limit = -1);
-// Movements shown; bottles bought (purchases and imports) and their value; bottles drunk and their value.
-// What was undone, and the undoing, count in none of the totals.
+// Movements shown, then the sums of the columns Achetees, ValeurAchetee, Bues and ValeurBue.
 Statement totals(const Filter& filter);
 // The four sums of those totals, bottles bought and their value, bottles drunk and their value, as the
 // columns of a statement on MOUVEMENT.

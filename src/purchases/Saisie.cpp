@@ -169,20 +169,29 @@ bool Saisie::checksPass() {
         if (!number)
             return m_services.messages.refuse(ui->SaisieQuantite,
                                               QStringLiteral("La quantité doit être du numérique !!"));
+        if (*number < 0)
+            return m_services.messages.refuse(ui->SaisieQuantite,
+                                              QStringLiteral("La quantité ne peut être négative !!"));
         const std::optional<qlonglong> bottles = Numbers::readWhole(quantite);
         if (!bottles && *number >= 1 && std::floor(*number) == *number)
             return m_services.messages.refuse(ui->SaisieQuantite,
                                               QStringLiteral("La quantité ne peut dépasser %1 bouteilles !!")
                                                   .arg(QLocale().toString(Numbers::LargestWhole)));
-        if (!bottles || *bottles < 1)
+        if (!bottles)
             return m_services.messages.refuse(
-                ui->SaisieQuantite, QStringLiteral("La quantité doit être un nombre entier positif !!"));
+                ui->SaisieQuantite, QStringLiteral("La quantité doit être un nombre entier de bouteilles !!"));
+        if (*bottles < 1)
+            return m_services.messages.refuse(
+                ui->SaisieQuantite, QStringLiteral("La quantité doit être d'au moins une bouteille !!"));
     }
     if (!kept(ui->SaisiePrix) && !prix.isEmpty()) {
         const std::optional<double> price = Numbers::read(prix);
-        if (!price || *price < 0)
+        if (!price)
             return m_services.messages.refuse(ui->SaisiePrix,
                                               QStringLiteral("Le prix unitaire doit être du numérique !!"));
+        if (*price < 0)
+            return m_services.messages.refuse(ui->SaisiePrix,
+                                              QStringLiteral("Le prix unitaire ne peut être négatif !!"));
     }
     return detailChecksPass(annee.toInt());
 }

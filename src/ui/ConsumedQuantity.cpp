@@ -13,9 +13,11 @@ std::optional<QString> refusal(const QString& typed, const QVariant& stock, qlon
         return QStringLiteral("La quantité consommée doit être du numérique !!");
     if (*amount == 0)
         return QStringLiteral("La saisie de la quantité consommée doit être différente de zéro !!");
+    if (*amount < 0)
+        return QStringLiteral("La quantité consommée ne peut être négative !!");
     const std::optional<qlonglong> whole = Numbers::readWhole(typed);
-    if (*amount < 0 || !whole)
-        return QStringLiteral("La quantité consommée doit être un nombre entier positif !!");
+    if (!whole)
+        return QStringLiteral("La quantité consommée doit être un nombre entier de bouteilles !!");
     const std::optional<double> held = stock.typeId() == QMetaType::QString ? Numbers::read(stock.toString())
                                        : stock.isNull() || stock.typeId() == QMetaType::QByteArray
                                            ? std::nullopt

@@ -3,6 +3,7 @@
 
 #include "database/DataLink.h"
 #include "storage/CsvWriter.h"
+#include "storage/FileSystem.h"
 #include "ui/BusyCursor.h"
 #include "ui/Services.h"
 
@@ -10,6 +11,8 @@
 #include <QDir>
 #include <QSaveFile>
 #include <QWidget>
+
+#include <cerrno>
 
 namespace CsvExport {
 
@@ -20,35 +23,52 @@ QString askPath(Services& services, QWidget* parent, const QString& title, const
         QStringLiteral("Tableaux CSV (*.csv)"));
 }
 
+namespace {
+
+// What the system said when the file failed, in French; the device's own words when it said nothing.
+QString causeOf(int systemError, const QSaveFile& file) {
+    return systemError ? FileSystem::cause(systemError) : file.errorString();
+}
+
+} // namespace
+
 bool write(Services& services, QWidget* parent, const QString& path, const Source& source) {
     BusyCursor busy;
     QSaveFile file(path);
     DataLink link(source.database);
-    Status failure = file.open(QIODevice::WriteOnly) ? link.openCursor(source.sql, source.params)
-                                                     : Status(Failure{file.errorString(), {}});
+    int systemError = 0;
+    errno = 0;
+    const bool opened = file.open(QIODevice::WriteOnly);
+    if (!opened)
+        systemError = errno;
+    Status failure = opened ? link.openCursor(source.sql, source.params) : Status();
     CsvWriter csv(file);
     csv.row(source.captions);
     ProgressService::Task progress(services.progress, parent, parent->windowTitle(), source.task);
-    std::vector<DbRow> rows;
     qint64 written = 0;
     bool cancelled = false;
-    while (!failure && !link.cursorAtEnd() && csv.ok()) {
-        rows.clear();
-        if ((failure = link.fetch(1000, rows)))
+    const auto line = [&csv, &source, &written](const std::vector<DataLink::Cell>& cells) {
+        csv.row(cells, source.columns);
+        ++written;
+    };
+    while (opened && !failure && !link.cursorAtEnd() && csv.ok()) {
+        if ((failure = link.fetchCells(1000, line)))
             break;
-        QVariantList line;
-        for (const DbRow& row : rows) {
-            line.clear();
-            for (const int column : source.columns)
-                line << row.at(static_cast<size_t>(column));
-            csv.row(line);
-        }
-        written += static_cast<qint64>(rows.size());
         if ((cancelled = !progress.step(written, 0)))
             break;
     }
     link.close();
-    if (failure || cancelled || !csv.ok() || !file.commit()) {
+    bool done = opened && !failure && !cancelled;
+    if (done && csv.flush()) {
+        errno = 0;
+        done = file.commit();
+        if (!done)
+            systemError = errno;
+    } else if (!csv.ok()) {
+        done = false;
+        systemError = csv.systemError();
+    }
+    if (!done) {
         file.cancelWriting();
         if (failure)
             services.messages.databaseError(parent, *failure);
@@ -57,8 +77,8 @@ bool write(Services& services, QWidget* parent, const QString& path, const Sourc
                                      QStringLiteral("L'export a été annulé : aucun fichier n'a été écrit."));
         else
             services.messages.notice(parent,
-                                     QStringLiteral("Le fichier « %1 » n'a pas pu être écrit : %2")
-                                         .arg(QDir::toNativeSeparators(path), file.errorString()),
+                                     QStringLiteral("Le fichier « %1 » n'a pas pu être écrit : %2.")
+                                         .arg(QDir::toNativeSeparators(path), causeOf(systemError, file)),
                                      MessageBox::Icon::Critical);
         return false;
     }

@@ -7,6 +7,15 @@
 
 namespace Numbers {
 
+const QLocale& french() {
+    static const QLocale locale = [] {
+        QLocale l(QLocale::French, QLocale::France);
+        l.setNumberOptions(QLocale::OmitGroupSeparator);
+        return l;
+    }();
+    return locale;
+}
+
 std::optional<double> read(const QString& text, const QLocale& locale) {
     const QString t = text.trimmed();
     const QChar decimal = locale.decimalPoint().at(0);

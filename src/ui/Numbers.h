@@ -6,30 +6,34 @@
 #include <QVariant>
 #include <optional>
 
-// Numbers typed by the user and numbers shown to him, in the user's locale.
+// Numbers typed by the user and numbers shown to him, the French way whatever the system's locale: the
+// program speaks French, and a price typed "45,50" is read as one on any machine.
 namespace Numbers {
+
+// French, without digit grouping.
+const QLocale& french();
 
 // The whole text as a number: optional blanks, an optional sign, digits with at most one decimal
 // separator of the locale (or a point, where the locale's is a comma). No grouping, no exponent.
-std::optional<double> read(const QString& text, const QLocale& locale = QLocale());
+std::optional<double> read(const QString& text, const QLocale& locale = french());
 // The largest whole number read exactly: fifteen digits.
 inline constexpr qlonglong LargestWhole = 999'999'999'999'999;
 // A whole number read as above ("6", "06", "6,0"), up to LargestWhole.
-std::optional<qlonglong> readWhole(const QString& text, const QLocale& locale = QLocale());
+std::optional<qlonglong> readWhole(const QString& text, const QLocale& locale = french());
 // Exactly four ASCII digits.
 bool isFourDigits(const QString& text);
 // The locale without digit grouping: formatting many numbers with it saves a copy each time.
-QLocale withoutGrouping(const QLocale& locale = QLocale());
+QLocale withoutGrouping(const QLocale& locale = french());
 // "0.00": two decimals, the locale's separator, no grouping.
-QString formatTwoDecimals(double value, const QLocale& locale = QLocale());
+QString formatTwoDecimals(double value, const QLocale& locale = french());
 // The product of two typed numbers in "0.00", computed on their decimal values and rounded half away
 // from zero (1,005 gives 1,01); nothing when either is not a number.
 std::optional<QString> productTwoDecimals(const QString& a, const QString& b,
-                                          const QLocale& locale = QLocale());
+                                          const QLocale& locale = french());
 // A stored value as a person reads it: no float noise, locale separator, no grouping; null stays empty.
-QString formatValue(const QVariant& value, const QLocale& locale = QLocale());
+QString formatValue(const QVariant& value, const QLocale& locale = french());
 // A stored value with as many digits as it takes to read back as the same value.
-QString formatExact(const QVariant& value, const QLocale& locale = QLocale());
+QString formatExact(const QVariant& value, const QLocale& locale = french());
 
 // French agreement with a number: the plural from two on ("0 lot", "1,5 bouteille", "2 lots").
 bool plural(double count);

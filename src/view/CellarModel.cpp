@@ -8,8 +8,6 @@
 using namespace CellarQuery;
 
 namespace {
-const char* const Captions[ColumnCount] = {"Nom",        "Type",       "Année",       "Couleur", "Qté",
-                                           "Prix Unit.", "Prix total", "Emplacement", "À boire", ""};
 // Dark red: a vintage whose time to drink has passed.
 const QColor PastItsTime(0x8B, 0x00, 0x00);
 } // namespace
@@ -60,20 +58,17 @@ QVariant CellarModel::data(const QModelIndex& index, int role) const {
         return {};
     }
     case Qt::TextAlignmentRole:
-        switch (column) {
-        case Annee:
-        case Quantite:
-        case ABoire:
+        switch (Columns[column].alignment) {
+        case Alignment::Centre:
             return QVariant::fromValue(Qt::AlignCenter);
-        case PrixUnitaire:
-        case Total: {
-            // General alignment: numbers to the right, text to the left.
+        case Alignment::General: {
             const bool number = value.typeId() == QMetaType::Double || value.typeId() == QMetaType::LongLong;
             return QVariant::fromValue((number ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
         }
-        default:
-            return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+        case Alignment::Left:
+            break;
         }
+        return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
     default:
         return {};
     }
@@ -82,6 +77,6 @@ QVariant CellarModel::data(const QModelIndex& index, int role) const {
 QVariant CellarModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
         section < m_shownColumns.size())
-        return QString::fromUtf8(Captions[m_shownColumns.at(section)]);
+        return QString::fromUtf8(Columns[m_shownColumns.at(section)].caption);
     return QAbstractTableModel::headerData(section, orientation, role);
 }

@@ -9,20 +9,30 @@ namespace CellarQuery {
 
 namespace {
 
-const QString Columns = QStringLiteral(
-    "rowid, NOM, TYPE, ANNEE, COULEUR, QUANTITE, PRIXUNITAIRE, PRIXUNITAIRE * QUANTITE AS TOTAL");
-const char* const Names[PartColumnCount] = {
-    "NOM", "TYPE", "ANNEE", "COULEUR", "QUANTITE", "PRIXUNITAIRE", "PRIXUNITAIRE * QUANTITE"};
-// The details of the lots of a page, read for those rows only, once the page is chosen.
-const QString DetailColumns =
-    QStringLiteral("d.EMPLACEMENT, CASE WHEN d.BOIRE_DES IS NULL AND d.BOIRE_JUSQUA IS NULL THEN NULL ELSE "
-                   "IFNULL(d.BOIRE_DES, '') || ' – ' || IFNULL(d.BOIRE_JUSQUA, '') END, d.BOIRE_JUSQUA");
-const QString NoDetails = QStringLiteral("NULL, NULL, NULL");
+// The lot's own columns, as the page's rows carry them.
+QString alias(int column) {
+    return QStringLiteral("C%1").arg(column);
+}
+
+QString lotColumns() {
+    QStringList list{QStringLiteral("ORNY.rowid AS ROWID_")};
+    for (int column = 0; column < PartColumnCount; ++column)
+        list << QStringLiteral("%1 AS %2").arg(QLatin1String(Columns[column].sql), alias(column));
+    return list.join(QStringLiteral(", "));
+}
+
+// The details, read for the rows of a page only, once the page is chosen; none when the cellar has none.
+QString detailColumns(bool details) {
+    QStringList list;
+    for (int column = PartColumnCount; column < ColumnCount; ++column)
+        list << (details ? QLatin1String(Columns[column].sql) : QStringLiteral("NULL"));
+    return list.join(QStringLiteral(", "));
+}
 
 View detailView(const QString& condition, int year, bool details) {
     if (!details)
         return {QStringLiteral("0"), {}, false};
-    return {QStringLiteral("rowid IN (SELECT d.LOT FROM DETAIL d JOIN ORNY o ON %1 WHERE %2)")
+    return {QStringLiteral("ORNY.rowid IN (SELECT d.LOT FROM DETAIL d JOIN ORNY o ON %1 WHERE %2)")
                 .arg(LotIdentity::detailOfSql(QStringLiteral("d"), QStringLiteral("o")), condition),
             {year},
             false};
@@ -30,45 +40,59 @@ View detailView(const QString& condition, int year, bool details) {
 
 // Order keys are never null, so that "after this row" compares them all: a missing text sorts as an
 // empty one, a missing number first, and lots without a price come last both ways.
-QString text(int column, bool descending) {
-    return QStringLiteral("ifnull(%1, '') COLLATE %2")
-        .arg(QLatin1String(Names[column]),
-             QLatin1String(descending ? FrenchCollation::ReversedName : FrenchCollation::Name));
+QStringList sortKeys(int column, bool descending) {
+    const QString sql = QLatin1String(Columns[column].sql);
+    switch (Columns[column].sort) {
+    case SortKey::Text:
+        return {
+            QStringLiteral("ifnull(%1, '') COLLATE %2")
+                .arg(sql, QLatin1String(descending ? FrenchCollation::ReversedName : FrenchCollation::Name))};
+    case SortKey::NullsLast:
+        return {QStringLiteral("(%1) IS NULL").arg(sql),
+                QStringLiteral("%1ifnull(%2, 0)").arg(descending ? QStringLiteral("-") : QString(), sql)};
+    case SortKey::Number:
+        return {
+            QStringLiteral("%1ifnull(%2, -1e308)").arg(descending ? QStringLiteral("-") : QString(), sql)};
+    case SortKey::None:
+        break;
+    }
+    return {};
 }
 
 QStringList keys(const Shown& shown) {
     const Sort& sort = shown.sort;
-    if (sort.column < 0) {
-        QStringList order;
-        if (shown.view.byName)
-            order << text(Nom, false);
-        return order << text(Type, false) << text(Couleur, false) << QStringLiteral("ifnull(ANNEE, -1e308)");
-    }
-    const QString name = QLatin1String(Names[sort.column]);
-    switch (sort.column) {
-    case Nom:
-    case Type:
-    case Couleur:
-        return {text(sort.column, sort.descending)};
-    case PrixUnitaire:
-    case Total:
-        return {
-            QStringLiteral("(%1) IS NULL").arg(name),
-            QStringLiteral("%1ifnull(%2, 0)").arg(sort.descending ? QStringLiteral("-") : QString(), name)};
-    default:
-        return {sort.descending ? QStringLiteral("-ifnull(%1, -1e308)").arg(name)
-                                : QStringLiteral("ifnull(%1, -1e308)").arg(name)};
-    }
+    if (sort.column >= 0 && sort.column < ColumnCount && Columns[sort.column].sort != SortKey::None)
+        return sortKeys(sort.column, sort.descending);
+    QStringList order;
+    if (shown.view.byName)
+        order << sortKeys(Nom, false);
+    return order << sortKeys(Type, false) << sortKeys(Couleur, false) << sortKeys(Annee, false);
+}
+
+// The lots searched: each word of the search somewhere in the lot, its details included.
+bool searchesDetails(const Shown& shown) {
+    return shown.details && !shown.search.trimmed().isEmpty();
+}
+
+QString from(const Shown& shown) {
+    return searchesDetails(shown) ? QStringLiteral("ORNY LEFT JOIN DETAIL s ON ") +
+                                        LotIdentity::detailOfSql(QStringLiteral("s"), QStringLiteral("ORNY"))
+                                  : QStringLiteral("ORNY");
 }
 
 QString where(const Shown& shown, QVariantList& params) {
     params = shown.view.params;
     QString clause = QStringLiteral(" WHERE (") + shown.view.where + QLatin1Char(')');
-    if (!shown.search.isEmpty()) {
+    if (!shown.search.trimmed().isEmpty()) {
         params << shown.search;
-        clause += QStringLiteral(" AND (%1(NOM, ?%2) OR %1(TYPE, ?%2))")
-                      .arg(QLatin1String(FrenchCollation::ContainsFunction))
-                      .arg(params.size());
+        QStringList searched{QStringLiteral("NOM"), QStringLiteral("TYPE"), QStringLiteral("ANNEE"),
+                             QStringLiteral("COULEUR")};
+        if (shown.details)
+            searched << QStringLiteral("s.EMPLACEMENT") << QStringLiteral("s.NOTE");
+        clause += QStringLiteral(" AND %1(?%2, %3)")
+                      .arg(QLatin1String(FrenchCollation::SearchFunction))
+                      .arg(params.size())
+                      .arg(searched.join(QStringLiteral(", ")));
     }
     return clause;
 }
@@ -120,10 +144,12 @@ View drinkFirst(int year, bool details) {
     return detailView(QStringLiteral("BOIRE_JUSQUA <= ?1 + 1"), year, details);
 }
 
-Statement page(const Shown& shown, const QVariantList& after, int limit) {
+namespace {
+
+Statement rows(const Shown& shown, const QVariantList& after, int limit, bool withKeys) {
     Statement s;
     QString clause = where(shown, s.params);
-    const QStringList order = keys(shown) << QStringLiteral("rowid");
+    const QStringList order = keys(shown) << QStringLiteral("ORNY.rowid");
     if (!after.isEmpty()) {
         QStringList places;
         for (const QVariant& key : after) {
@@ -135,24 +161,45 @@ Statement page(const Shown& shown, const QVariantList& after, int limit) {
     QStringList keyed;
     QStringList keyNames;
     for (int k = 0; k < order.size(); ++k) {
-        keyed << QStringLiteral("%1 AS K%2").arg(order.at(k)).arg(k);
+        keyed << QStringLiteral(", %1 AS K%2").arg(order.at(k)).arg(k);
         keyNames << QStringLiteral("p.K%1").arg(k);
     }
-    // Without details, the page's rows say none; with them, they are added below.
-    const QString columns = shown.details ? Columns : Columns + QStringLiteral(", ") + NoDetails;
-    s.sql = QStringLiteral("SELECT %1, %2 FROM ORNY%3 ORDER BY %4")
-                .arg(columns, keyed.join(QStringLiteral(", ")), clause, order.join(QStringLiteral(", ")));
+    // Every row at once reads the details with them; a page has no details here, and those of a cellar that
+    // has them are added below.
+    const bool joined = !withKeys && shown.details;
+    s.sql = QStringLiteral("SELECT %1, %2%3 FROM %4%5%6 ORDER BY %7")
+                .arg(lotColumns(), detailColumns(joined), withKeys ? keyed.join(QString()) : QString(),
+                     from(shown),
+                     joined ? QStringLiteral(" LEFT JOIN DETAIL d ON ") +
+                                  LotIdentity::detailOfSql(QStringLiteral("d"), QStringLiteral("ORNY"))
+                            : QString(), clause,
+                     order.join(QStringLiteral(", ")));
     if (limit >= 0)
         s.sql += QStringLiteral(" LIMIT %1").arg(limit);
-    if (shown.details)
-        // The page is chosen first; its details are looked up for its rows only. The keys keep their
-        // collations through the subquery, so the order stays the page's own.
-        s.sql =
-            QStringLiteral("SELECT p.rowid, p.NOM, p.TYPE, p.ANNEE, p.COULEUR, p.QUANTITE, p.PRIXUNITAIRE, "
-                           "p.TOTAL, %1, %2 FROM (%3) p LEFT JOIN DETAIL d ON %4 ORDER BY %2")
-                .arg(DetailColumns, keyNames.join(QStringLiteral(", ")), s.sql,
-                     LotIdentity::detailOfSql(QStringLiteral("d"), QStringLiteral("p")));
+    if (!shown.details || !withKeys)
+        return s;
+    QStringList picked{QStringLiteral("p.ROWID_")};
+    for (int column = 0; column < PartColumnCount; ++column)
+        picked << QStringLiteral("p.") + alias(column);
+    // The page is chosen first; its details are looked up for its rows only. The keys keep their collations
+    // through the subquery, so the order stays the page's own.
+    // A detail belongs to the row only while it carries the lot's fingerprint, read for the page's rows only.
+    s.sql = QStringLiteral("SELECT %1, %2, %3 FROM (%4) p LEFT JOIN DETAIL d ON d.LOT = p.ROWID_ AND "
+                           "d.EMPREINTE = (SELECT %5 FROM ORNY o WHERE o.rowid = p.ROWID_) ORDER BY %3")
+                .arg(picked.join(QStringLiteral(", ")), detailColumns(true),
+                     keyNames.join(QStringLiteral(", ")), s.sql,
+                     LotIdentity::fingerprintSql(QStringLiteral("o")));
     return s;
+}
+
+} // namespace
+
+Statement page(const Shown& shown, const QVariantList& after, int limit) {
+    return rows(shown, after, limit, true);
+}
+
+Statement everyRow(const Shown& shown) {
+    return rows(shown, {}, -1, false);
 }
 
 QString counted(const QString& quantity, const QString& price) {
@@ -168,11 +215,11 @@ Statement totals(const Shown& shown) {
     Statement s;
     const QString clause = where(shown, s.params);
     // The test is made once a row: LIMIT keeps the engine from copying it into each total.
-    s.sql = QStringLiteral(
-                "SELECT COUNT(*), TOTAL(q * c), TOTAL(p * q * c), TOTAL(c AND p IS NULL), "
-                "COUNT(*) - TOTAL(c) FROM (SELECT QUANTITE AS q, PRIXUNITAIRE AS p, %1 AS c FROM ORNY%2 "
-                "LIMIT -1)")
-                .arg(counted(QStringLiteral("QUANTITE"), QStringLiteral("PRIXUNITAIRE")), clause);
+    s.sql =
+        QStringLiteral("SELECT COUNT(*), TOTAL(q * c), TOTAL(p * q * c), TOTAL(c AND p IS NULL), "
+                       "COUNT(*) - TOTAL(c) FROM (SELECT QUANTITE AS q, PRIXUNITAIRE AS p, %1 AS c FROM %2%3 "
+                       "LIMIT -1)")
+            .arg(counted(QStringLiteral("QUANTITE"), QStringLiteral("PRIXUNITAIRE")), from(shown), clause);
     return s;
 }
 

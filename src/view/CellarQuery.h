@@ -27,6 +27,43 @@ enum Column {
 };
 inline constexpr int PartColumnCount = 7;
 
+enum class Alignment {
+    Left,
+    Centre,
+    General // numbers to the right, texts to the left
+};
+enum class SortKey {
+    None,     // shown as it comes
+    Text,     // French order, a missing text as an empty one
+    Number,   // a missing number first
+    NullsLast // a missing price last, both ways
+};
+// One column of the grid: all a reader, the grid, the export and the sort need to know of it.
+struct GridColumn {
+    const char* caption;
+    const char* sql; // read from ORNY, or from the lot's details as "d."
+    Alignment alignment;
+    int twips; // its share of the grid's width
+    SortKey sort;
+    bool number; // widened when a value would not fit
+};
+inline constexpr GridColumn Columns[ColumnCount] = {
+    {"Nom", "NOM", Alignment::Left, 2300, SortKey::Text, false},
+    {"Type", "TYPE", Alignment::Left, 2000, SortKey::Text, false},
+    {"Année", "ANNEE", Alignment::Centre, 700, SortKey::Number, false},
+    {"Couleur", "COULEUR", Alignment::Left, 800, SortKey::Text, false},
+    {"Qté", "QUANTITE", Alignment::Centre, 600, SortKey::Number, true},
+    {"Prix Unit.", "PRIXUNITAIRE", Alignment::General, 1000, SortKey::NullsLast, true},
+    {"Prix total", "PRIXUNITAIRE * QUANTITE", Alignment::General, 1100, SortKey::NullsLast, true},
+    {"Emplacement", "d.EMPLACEMENT", Alignment::Left, 1800, SortKey::None, false},
+    {"À boire",
+     "CASE WHEN d.BOIRE_DES IS NULL AND d.BOIRE_JUSQUA IS NULL THEN NULL ELSE IFNULL(d.BOIRE_DES, '') || ' – "
+     "' "
+     "|| IFNULL(d.BOIRE_JUSQUA, '') END",
+     Alignment::Centre, 1800, SortKey::None, false},
+    {"", "d.BOIRE_JUSQUA", Alignment::Left, 0, SortKey::None, false},
+};
+
 // The rows of one of the nine views, and its own order.
 struct View {
     QString where = QStringLiteral("1");
@@ -67,6 +104,8 @@ struct Statement {
 // The rows after `after` (the order keys of the last row shown; none for the first page), at most `limit`
 // of them (none: all). Each row is: rowid, the columns above, then its order keys, the rowid last.
 Statement page(const Shown& shown, const QVariantList& after = {}, int limit = -1);
+// Every row of the view in its order, without the order keys: rowid, then the columns above.
+Statement everyRow(const Shown& shown);
 // Lots, bottles, value, lots without price and lots whose quantity or price is not one a purchase records.
 Statement totals(const Shown& shown);
 // 1 when a lot of that quantity and price counts in the totals, 0 otherwise: the quantity and the price are

@@ -2,6 +2,7 @@
 #include "view/GridLayout.h"
 
 #include "ui/Appearance.h"
+#include "view/CellarModel.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -14,7 +15,21 @@ namespace {
 // The grid's size at the usual desktop font of 9 points.
 constexpr double GridPoints = 8.25;
 constexpr double UsualDesktopPoints = 9;
-constexpr int NumberColumns[] = {4, 5, 6};
+
+// The query's column a grid column shows: the cellar's model says; any other grid shows the seven in order.
+int queryColumn(const QTableView* grid, int shown) {
+    const auto* model = qobject_cast<const CellarModel*>(grid->model());
+    return model ? model->queryColumn(shown) : shown;
+}
+
+int shownCount(const QTableView* grid) {
+    return grid->model() ? grid->model()->columnCount() : CellarQuery::PartColumnCount;
+}
+
+int pixels(const QTableView* grid, int column) {
+    return static_cast<int>(twipsToPixels(CellarQuery::Columns[column].twips, grid->logicalDpiX()) *
+                            fontScale());
+}
 
 QFont sansSerif(bool bold) {
     QFont font;
@@ -77,12 +92,8 @@ void applyColours(QTableView* grid) {
 }
 
 void applyColumnLayout(QTableView* grid) {
-    const int dpi = grid->logicalDpiX();
-    for (int column = 0; column < 7; ++column)
-        grid->setColumnWidth(column, static_cast<int>(twipsToPixels(ColumnTwips[column], dpi) * fontScale()));
-    const int shown = grid->model() ? grid->model()->columnCount() : 7;
-    for (int column = 7; column < shown; ++column)
-        grid->setColumnWidth(column, static_cast<int>(twipsToPixels(DetailColumnTwips, dpi) * fontScale()));
+    for (int column = 0; column < shownCount(grid); ++column)
+        grid->setColumnWidth(column, pixels(grid, queryColumn(grid, column)));
     fitNumbers(grid);
 }
 
@@ -91,7 +102,9 @@ void fitNumbers(QTableView* grid) {
     if (!model)
         return;
     const QFontMetrics metrics(grid->font());
-    for (const int column : NumberColumns) {
+    for (int column = 0; column < shownCount(grid); ++column) {
+        if (!CellarQuery::Columns[queryColumn(grid, column)].number)
+            continue;
         int needed = 0;
         for (int row = 0; row < model->rowCount(); ++row)
             needed = std::max(needed, metrics.horizontalAdvance(model->index(row, column).data().toString()));
@@ -104,8 +117,8 @@ void fitNumbers(QTableView* grid) {
 
 int gridWidth(const QTableView* grid) {
     int width = 0;
-    for (const int twips : ColumnTwips)
-        width += static_cast<int>(twipsToPixels(twips, grid->logicalDpiX()) * fontScale());
+    for (int column = 0; column < CellarQuery::PartColumnCount; ++column)
+        width += pixels(grid, column);
     return width + grid->verticalScrollBar()->sizeHint().width();
 }
 

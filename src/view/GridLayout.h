@@ -7,11 +7,7 @@ class QTableView;
 // model), applied after every change of view.
 namespace GridLayout {
 
-// Column widths in twips, converted with the screen's logical resolution.
-inline constexpr int ColumnTwips[] = {2300, 2000, 700, 800, 600, 1000, 1100};
-// Each of the details' columns, when shown after them.
-inline constexpr int DetailColumnTwips = 1800;
-
+// Column widths are the columns' own, in twips, converted with the screen's logical resolution.
 int twipsToPixels(int twips, int logicalDpi);
 // How much larger than the usual desktop font the user's is: the grid's font and columns grow with it.
 double fontScale();
@@ -21,7 +17,7 @@ void applyColours(QTableView* grid);
 void applyColumnLayout(QTableView* grid);
 // Widens the number columns where a value shown would not fit: a number is never cut.
 void fitNumbers(QTableView* grid);
-// The width that holds the seven columns beside the vertical scroll bar.
+// The width that holds the seven columns always shown beside the vertical scroll bar.
 int gridWidth(const QTableView* grid);
 
 } // namespace GridLayout

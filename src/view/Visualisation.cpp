@@ -9,6 +9,7 @@
 #include "ui/BusyCursor.h"
 #include "ui/ConsumedQuantity.h"
 #include "ui/CsvExport.h"
+#include "ui/GridSearch.h"
 #include "ui/Numbers.h"
 #include "ui/Services.h"
 #include "ui/TextCeiling.h"
@@ -57,22 +58,22 @@ Visualisation::Visualisation(Globals& globals, Services& services, QWidget* pare
     connect(ui->ListeNom, &QComboBox::activated, this, &Visualisation::ListeNom_Click);
     connect(ui->ListeType, &QComboBox::activated, this, &Visualisation::ListeType_Click);
     connect(ui->Quitter, &QPushButton::clicked, this, &Visualisation::Quitter_Click);
-    connect(ui->Recherche, &QLineEdit::textChanged, this, &Visualisation::Recherche_Change);
-    connect(ui->Grille->horizontalHeader(), &QHeaderView::sectionClicked, this,
-            &Visualisation::Grille_HeaderClick);
+    m_search = new GridSearch(ui->Recherche, ui->Grille);
+    connect(m_search, &GridSearch::searched, this, &Visualisation::Recherche_Change);
     connect(ui->Exporter, &QPushButton::clicked, this, &Visualisation::Exporter_Click);
     auto* corriger = new QAction(QStringLiteral("&Corriger ou supprimer ce lot…"), ui->Grille);
     corriger->setObjectName(QStringLiteral("Corriger"));
     corriger->setShortcut(Qt::Key_F2);
     corriger->setShortcutContext(Qt::WidgetShortcut);
     ui->Grille->addAction(corriger);
-    ui->Grille->setContextMenuPolicy(Qt::ActionsContextMenu);
-    connect(corriger, &QAction::triggered, this, &Visualisation::Corriger_Click);
-    m_widths = new GridWidths(ui->Grille, displaySettings(), [this](int shown) {
-        const int column = m_model->queryColumn(shown);
-        return column < CellarQuery::PartColumnCount ? GridLayout::ColumnTwips[column]
-                                                     : GridLayout::DetailColumnTwips;
+    // The details' columns are shown as they come; the others sort.
+    m_sort = new GridSort(ui->Grille, [this](int shown) {
+        return CellarQuery::Columns[m_model->queryColumn(shown)].sort != CellarQuery::SortKey::None;
     });
+    connect(m_sort, &GridSort::sorted, this, &Visualisation::Grille_Sort);
+    connect(corriger, &QAction::triggered, this, &Visualisation::Corriger_Click);
+    m_widths = new GridWidths(ui->Grille, displaySettings(),
+                              [this](int shown) { return CellarQuery::Columns[m_model->queryColumn(shown)].twips; });
     auto* largeurs = new QAction(QStringLiteral("&Largeurs d'origine des colonnes"), ui->Grille);
     largeurs->setObjectName(QStringLiteral("LargeursOrigine"));
     ui->Grille->addAction(largeurs);
@@ -136,7 +137,7 @@ void Visualisation::Form_Load() {
     // Where the user left it last time, as large as he made it.
     if (WindowTools::restorePlace(this, displaySettings(), QStringLiteral("Visualisation/Fenetre")))
         keepPlace();
-    setWindowTitle(AllBottles);
+    setCaption(AllBottles);
     DataListe.setDatabaseName(m_globals.databasePath());
     DataVisu.setDatabaseName(m_globals.databasePath());
     // Details whose lot another tool renumbered are found again before they are shown.
@@ -164,10 +165,13 @@ Status Visualisation::fillBothLists(bool keepChoice) {
 }
 
 void Visualisation::showView(const CellarQuery::View& view, Status failure) {
-    // A view comes in its own order; the search typed stays.
+    // A view comes in its own order; the search typed stays, its last key included.
+    const QSignalBlocker quiet(m_search);
+    m_search->flush();
+    m_shown.search = m_search->text();
     m_shown.view = view;
     m_shown.sort = {};
-    ui->Grille->horizontalHeader()->setSortIndicatorShown(false);
+    m_sort->reset();
     refresh(failure);
 }
 
@@ -176,16 +180,17 @@ bool Visualisation::hasDetails() {
     return !DataVisu.open() && !DataVisu.addedTables(present) && present;
 }
 
-void Visualisation::refresh(Status failure) {
+void Visualisation::refresh(Status failure, bool recount) {
     m_shown.details = hasDetails();
     // One message for the whole change, however many of its steps could not read the cellar.
     if (!failure)
         failure = m_model->show(m_shown);
     else
         m_model->clear();
-    if (!failure)
+    // An order cannot change the totals.
+    if (!failure && recount)
         failure = showTotals();
-    else
+    else if (failure)
         ui->Totaux->clear();
     if (failure)
         m_services.messages.databaseError(this, *failure);
@@ -216,23 +221,22 @@ Status Visualisation::showTotals() {
     return std::nullopt;
 }
 
-void Visualisation::Recherche_Change() {
-    m_shown.search = ui->Recherche->text();
+void Visualisation::Recherche_Change(const QString& text) {
+    m_shown.search = text;
+    setCaption(m_caption);
     refresh();
 }
 
-void Visualisation::Grille_HeaderClick(int shownColumn) {
-    // The details' columns are shown as they come; the others sort.
-    const int column = m_model->queryColumn(shownColumn);
-    if (column >= CellarQuery::PartColumnCount)
-        return;
-    // A second click on the same heading reverses the order.
-    m_shown.sort.descending = m_shown.sort.column == column && !m_shown.sort.descending;
-    m_shown.sort.column = column;
-    QHeaderView* header = ui->Grille->horizontalHeader();
-    header->setSortIndicatorShown(true);
-    header->setSortIndicator(shownColumn, m_shown.sort.descending ? Qt::DescendingOrder : Qt::AscendingOrder);
-    refresh();
+void Visualisation::setCaption(const QString& view) {
+    m_caption = view;
+    const QString searched = m_search->text().simplified();
+    setWindowTitle(searched.isEmpty() ? view : view + QStringLiteral(" : recherche « %1 »").arg(searched));
+}
+
+void Visualisation::Grille_Sort(int shownColumn, bool descending) {
+    m_shown.sort = {m_model->queryColumn(shownColumn), descending};
+    // An order cannot change the totals.
+    refresh({}, false);
 }
 
 void Visualisation::Exporter_Click() {
@@ -243,7 +247,7 @@ void Visualisation::Exporter_Click() {
 }
 
 bool Visualisation::exportCsv(const QString& path) {
-    const CellarQuery::Statement all = CellarQuery::page(m_shown);
+    const CellarQuery::Statement all = CellarQuery::everyRow(m_shown);
     CsvExport::Source source{
         m_globals.databasePath(), all.sql, all.params, {}, {}, QStringLiteral("Export de la cave…")};
     // The columns shown, the rowid before them.
@@ -255,7 +259,7 @@ bool Visualisation::exportCsv(const QString& path) {
 }
 
 void Visualisation::viewWithoutInput(const QString& caption, const CellarQuery::View& view) {
-    setWindowTitle(caption);
+    setCaption(caption);
     showView(view, fillBothLists());
     ui->Quitter->setFocus();
 }
@@ -307,7 +311,7 @@ void Visualisation::viewOfList(QComboBox* used, QComboBox* other, const QString&
     const QString chosen = used->currentText();
     if (!chosen.isEmpty()) {
         const Status failure = fillList(other, otherColumn);
-        setWindowTitle(BottlesOf + chosen);
+        setCaption(BottlesOf + chosen);
         showView(view(chosen), failure);
     }
     ui->Quitter->setFocus();
@@ -430,7 +434,7 @@ void Visualisation::showOptionalColumns() {
     settings.setValue(QStringLiteral("Visualisation/Emplacement"), m_emplacement->isChecked());
     settings.setValue(QStringLiteral("Visualisation/ABoire"), m_aBoire->isChecked());
     m_shown.sort = {};
-    ui->Grille->horizontalHeader()->setSortIndicatorShown(false);
+    m_sort->reset();
     refresh();
 }
 

@@ -17,6 +17,8 @@ class CellarModel;
 class GridWidths;
 class QAction;
 class QComboBox;
+class GridSearch;
+class GridSort;
 struct Services;
 
 // The cellar in a grid: all of it, one colour, one vintage, every vintage from a year on, one name or one
@@ -45,8 +47,8 @@ public slots:
     void ListeNom_Click();
     void ListeType_Click();
     void Quitter_Click();
-    void Recherche_Change();
-    void Grille_HeaderClick(int column);
+    void Recherche_Change(const QString& text);
+    void Grille_Sort(int shownColumn, bool descending);
     void Exporter_Click();
     // The lot under the cursor in the correction window (double-click, F2, the context menu); the grid
     // then shows the same view, on the same lot if it is still in it.
@@ -68,8 +70,10 @@ private:
     Status fillBothLists(bool keepChoice = false);
     // Shows the view in its own order, or an empty grid after `failure`, which is then told.
     void showView(const CellarQuery::View& view, Status failure = {});
-    // Shows again what is chosen: view, search and sort.
-    void refresh(Status failure = {});
+    // Shows again what is chosen: view, search and sort; the totals too, unless only the order changed.
+    void refresh(Status failure = {}, bool recount = true);
+    // The view's caption, and what is searched in it.
+    void setCaption(const QString& view);
     Status showTotals();
     // Whether the cellar has its table of lots' details yet.
     bool hasDetails();
@@ -94,4 +98,7 @@ private:
     QDate m_today;
     QAction* m_emplacement;
     QAction* m_aBoire;
+    GridSearch* m_search;
+    GridSort* m_sort;
+    QString m_caption;
 };

@@ -195,10 +195,10 @@ void TestConsumption::checksInOrder_data() {
                           << "La saisie de la quantité consommée doit être différente de zéro !!"
                           << "QuantiteConsommee";
     QTest::newRow("negative") << 4 << "-2"
-                              << "La quantité consommée doit être un nombre entier positif !!"
+                              << "La quantité consommée ne peut être négative !!"
                               << "QuantiteConsommee";
     QTest::newRow("fraction") << 4 << "1,5"
-                              << "La quantité consommée doit être un nombre entier positif !!"
+                              << "La quantité consommée doit être un nombre entier de bouteilles !!"
                               << "QuantiteConsommee";
     QTest::newRow("above stock") << 4 << "7"
                                  << "La quantité consommée ne peut être supérieure à la quantité en stock !!"

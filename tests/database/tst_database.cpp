@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTest>
 
 class TestDatabase : public QObject {
@@ -16,6 +17,7 @@ private slots:
     void collation_data();
     void collation();
     void sortUniqueGroupsAndOrders();
+    void searchFoldsAsEqualityDoes();
     void filterFindsEveryEqualText();
     void distinctNamesGroupCaseAndSortFrench();
     void distinctValuesFollowConditions();
@@ -113,6 +115,40 @@ void TestDatabase::filterFindsEveryEqualText() {
         QCOMPARE(found, expected);
     }
     QVERIFY(pairs > static_cast<int>(texts.size()) * 2);
+}
+
+void TestDatabase::searchFoldsAsEqualityDoes() {
+    // Texts of ligatures, accents, both cases, digits, signs and other scripts: every text equal to one in
+    // French has its search form, and a search for it, however written, finds each of them.
+    const QStringList pieces = {"o", "e", "oe", "œ", "Œ", "OE", "a", "æ", "Æ", "s", "ss", "ß",  "é", "É",
+                                "è", "ç", "C",  "1", "-", " ",  "'", "’", ".", "Ω", "ж",  "中", "🍷"};
+    const auto plain = [](QString text) {
+        text = text.normalized(QString::NormalizationForm_D);
+        text.remove(QRegularExpression("[\\x{0300}-\\x{036f}\\-'’. ]"));
+        return text;
+    };
+    QRandomGenerator random(23);
+    int equalPairs = 0;
+    for (int n = 0; n < 400; ++n) {
+        QString text;
+        for (int i = random.bounded(1, 8); i > 0; --i)
+            text += pieces.at(random.bounded(static_cast<int>(pieces.size())));
+        const QStringList variants = {text.toUpper(), text.toLower(),
+                                      QString(text).replace("œ", "oe").replace("ß", "ss").replace("æ", "AE")};
+        for (const QString& other : variants) {
+            if (!FrenchCollation::equal(text, other))
+                continue;
+            ++equalPairs;
+            QCOMPARE(FrenchCollation::searchForm(other), FrenchCollation::searchForm(text));
+        }
+        const QByteArray field = text.toUtf8();
+        const std::string_view fields[] = {std::string_view("autre"), std::string_view(field.constData())};
+        for (const QString& typed : QStringList{text, text.toUpper(), plain(text), text.toLower()}) {
+            const FrenchCollation::Search search(typed);
+            QVERIFY2(search.isEmpty() || search.matches(fields, 2), qPrintable(typed + " / " + text));
+        }
+    }
+    QVERIFY(equalPairs > 400);
 }
 
 void TestDatabase::sortUniqueGroupsAndOrders() {

@@ -8,6 +8,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTableView>
 #include <QTest>
@@ -61,6 +62,7 @@ private slots:
     void undoRefusedAfterAnotherProgramChangedTheLot();
     void largeUndoCancelledChangesNothing();
     void historyFilteredByKindAndPeriodWithItsTotals();
+    void historySearchedAndSortedAsTheView();
     void periodsOfTheList();
 };
 
@@ -186,38 +188,86 @@ void TestHistory::historyFilteredByKindAndPeriodWithItsTotals() {
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     QCOMPARE(focusName(), QString("ListeNature"));
+    // An undone movement says so, in its own agreement, and carries no bottles: nor does the undoing.
     const QStringList all = shownRows(window);
     QCOMPARE(all.size(), 7);
-    QCOMPARE(all.front(), QString("06/12/2026 10:00|Import|Cassis|Provence|2021|Rosé|+4|5"));
-    QVERIFY(all.at(1).contains("|Annulation|Sancerre|Loire|2020|Blanc|-1|15"));
-    QCOMPARE(all.at(2), QString("05/12/2026 20:00|Achat (annulé)|Sancerre|Loire|2020|Blanc|+1|15"));
-    QCOMPARE(all.at(3), QString("04/12/2026 20:00|Consommation|Chablis|Bourgogne|2019|Blanc|-3|10"));
-    QCOMPARE(all.back(), QString("11/03/2025 19:30|Achat|Pommard|Bourgogne|1996|Rouge|+6|30"));
+    QCOMPARE(all.front(), QString("06/12/2026 10:00|Import||Cassis|Provence|2021|Rosé|+4|5|4||20|"));
+    QVERIFY(all.at(1).contains("|Annulation||Sancerre|Loire|2020|Blanc||15||||"));
+    QCOMPARE(all.at(2), QString("05/12/2026 20:00|Achat|annulé|Sancerre|Loire|2020|Blanc||15||||"));
+    QCOMPARE(all.at(3), QString("04/12/2026 20:00|Consommation||Chablis|Bourgogne|2019|Blanc|-3|10||3||30"));
+    QCOMPARE(all.back(), QString("11/03/2025 19:30|Achat||Pommard|Bourgogne|1996|Rouge|+6|30|6||180|"));
     auto* totals = window.findChild<QLabel*>("Totaux");
     QCOMPARE(totals->text(),
-             QString("7 mouvements — achetées : 22 bouteilles, 320,00 € — bues : 5 bouteilles, 90,00 €"));
+             QString("7 mouvements — achetées ou importées : 22 bouteilles, 320,00 € — bues : "
+                     "5 bouteilles, 90,00 €"));
+
+    // The rows shown go to a spreadsheet as they are, and each column of figures adds up to the totals.
+    const QString path = cellar.folder() + "historique.csv";
+    QVERIFY(window.exportCsv(path));
+    const QStringList lines = QString::fromUtf8(fileBytes(path)).split("\r\n", Qt::SkipEmptyParts);
+    QCOMPARE(lines.first(),
+             QString("\xEF\xBB\xBF"
+                     "Date;Nature;Annulé;Nom;Type;Année;Couleur;Bouteilles;Prix Unit.;Achetées ou "
+                     "importées;Bues;Valeur achetée ou importée;Valeur bue"));
+    QCOMPARE(lines.size(), 8);
+    double sums[4] = {};
+    for (const QString& line : lines.mid(1))
+        for (int c = 0; c < 4; ++c)
+            sums[c] += line.section(';', 9 + c, 9 + c).replace(',', '.').toDouble();
+    QCOMPARE(sums[0], 22.0);
+    QCOMPARE(sums[1], 5.0);
+    QCOMPARE(sums[2], 320.0);
+    QCOMPARE(sums[3], 90.0);
 
     // What was drunk, and when: only consumptions, then only those of last year.
     chooseInList(&window, "ListeNature", "Consommation");
     QCOMPARE(shownRows(window).size(), 2);
-    QCOMPARE(totals->text(),
-             QString("2 mouvements — achetées : 0 bouteille, 0,00 € — bues : 5 bouteilles, 90,00 €"));
+    QCOMPARE(totals->text(), QString("2 mouvements — achetées ou importées : 0 bouteille, 0,00 € — bues : "
+                                     "5 bouteilles, 90,00 €"));
     chooseInList(&window, "ListePeriode", "Année 2025");
     QCOMPARE(shownRows(window),
-             QStringList{"13/03/2025 19:30|Consommation|Pommard|Bourgogne|1996|Rouge|-2|30"});
-    QCOMPARE(totals->text(),
-             QString("1 mouvement — achetées : 0 bouteille, 0,00 € — bues : 2 bouteilles, 60,00 €"));
+             QStringList{"13/03/2025 19:30|Consommation||Pommard|Bourgogne|1996|Rouge|-2|30||2||60"});
+    QCOMPARE(totals->text(), QString("1 mouvement — achetées ou importées : 0 bouteille, 0,00 € — bues : "
+                                     "2 bouteilles, 60,00 €"));
     QCOMPARE(itemsOf(window.findChild<QComboBox*>("ListePeriode")),
              QStringList({"Toutes les dates", "Ce mois-ci", "Les 30 derniers jours", "Les 12 derniers mois",
                           "Année 2026", "Année 2025"}));
+}
 
-    // The rows shown go to a spreadsheet as they are.
-    const QString path = cellar.folder() + "historique.csv";
-    QVERIFY(window.exportCsv(path));
-    QCOMPARE(QString::fromUtf8(fileBytes(path)),
-             QString("\xEF\xBB\xBF"
-                     "Date;Nature;Nom;Type;Année;Couleur;Bouteilles;Prix Unit.\r\n"
-                     "13/03/2025 19:30;Consommation;Pommard;Bourgogne;1996;Rouge;-2;30\r\n"));
+void TestHistory::historySearchedAndSortedAsTheView() {
+    TestCellar cellar;
+    buy(cellar, {"Château Figeac", "Saint-Émilion", 2015, "Rouge", 6, 40});
+    buy(cellar, {"Pommard", "Bourgogne", 1996, "Rouge", 3, 30});
+    drink(cellar, Pommard, 2);
+    Historique window(cellar.globals, cellar.services);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    const auto names = [&window] {
+        QStringList out;
+        for (const QString& row : shownRows(window))
+            out << row.section('|', 1, 1) + " " + row.section('|', 3, 3);
+        return out;
+    };
+    // Words in any order, from the nature and the lot, as people type them.
+    pressAccessKey(&window, Qt::Key_C);
+    QCOMPARE(focusName(), QString("Recherche"));
+    QTest::keyClicks(window.findChild<QLineEdit*>("Recherche"), "pommard consommation");
+    QTRY_COMPARE(names(), QStringList({"Consommation Pommard"}));
+    QCOMPARE(window.findChild<QLabel*>("Totaux")->text().left(12), QString("1 mouvement "));
+    typeOver(window.findChild<QLineEdit*>("Recherche"), "saint emilion");
+    QTest::keyClick(window.findChild<QLineEdit*>("Recherche"), Qt::Key_Return);
+    QCOMPARE(names(), QStringList({"Achat Château Figeac"}));
+    QCOMPARE(focusName(), QString("Grille"));
+    // Sorted by the name from the keyboard, then the other way; the newest first among equals.
+    typeOver(window.findChild<QLineEdit*>("Recherche"), "");
+    QTest::keyClick(window.findChild<QLineEdit*>("Recherche"), Qt::Key_Down);
+    auto* grid = window.findChild<QTableView*>("Grille");
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(grid, Qt::Key_Right);
+    QTest::keyClick(grid, Qt::Key_T, Qt::ControlModifier);
+    QCOMPARE(names(), QStringList({"Achat Château Figeac", "Consommation Pommard", "Achat Pommard"}));
+    QTest::keyClick(grid, Qt::Key_T, Qt::ControlModifier);
+    QCOMPARE(names(), QStringList({"Consommation Pommard", "Achat Pommard", "Achat Château Figeac"}));
 }
 
 void TestHistory::periodsOfTheList() {

@@ -61,6 +61,8 @@ class TestPurchases : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { useFrenchLocale(); }
+    void numbersReadTheFrenchWayInAnyLocale_data();
+    void numbersReadTheFrenchWayInAnyLocale();
     void detailChecks_data();
     void detailChecks();
     void detailsTypedAfterThePurchaseAndCorrected();
@@ -273,7 +275,7 @@ void TestPurchases::correctionRefusedWhenTheLotChanged() {
     // A quantity the purchase refuses is refused here too, before anything is read.
     typeOver(window.findChild<QLineEdit*>("SaisieQuantite"), "0");
     pressAccessKey(&window, Qt::Key_V);
-    QCOMPARE(cellar.lastMessage().text, QString("La quantité doit être un nombre entier positif !!"));
+    QCOMPARE(cellar.lastMessage().text, QString("La quantité doit être d'au moins une bouteille !!"));
 }
 
 void TestPurchases::correctionKeepsWhatTheUserDidNotChange_data() {
@@ -573,19 +575,19 @@ void TestPurchases::checksInOrder_data() {
                                   << "La quantité doit être du numérique !!"
                                   << "SaisieQuantite";
     QTest::newRow("quantity 0") << QStringList{"X", "T", "1850", "2", "0", ""}
-                                << "La quantité doit être un nombre entier positif !!"
+                                << "La quantité doit être d'au moins une bouteille !!"
                                 << "SaisieQuantite";
     QTest::newRow("quantity -5") << QStringList{"X", "T", "1850", "2", "-5", ""}
-                                 << "La quantité doit être un nombre entier positif !!"
+                                 << "La quantité ne peut être négative !!"
                                  << "SaisieQuantite";
     QTest::newRow("quantity 2,5") << QStringList{"X", "T", "1850", "2", "2,5", ""}
-                                  << "La quantité doit être un nombre entier positif !!"
+                                  << "La quantité doit être un nombre entier de bouteilles !!"
                                   << "SaisieQuantite";
     QTest::newRow("price letters") << QStringList{"X", "T", "1850", "2", "3", "douze"}
                                    << "Le prix unitaire doit être du numérique !!"
                                    << "SaisiePrix";
-    QTest::newRow("price negative") << QStringList{"X", "T", "1850", "2", "3", "-1"}
-                                    << "Le prix unitaire doit être du numérique !!"
+    QTest::newRow("price negative") << QStringList{"X", "T", "1850", "2", "3", "-3"}
+                                    << "Le prix unitaire ne peut être négatif !!"
                                     << "SaisiePrix";
 }
 
@@ -606,6 +608,32 @@ void TestPurchases::checksInOrder() {
     QCOMPARE(cellar.lotCount(), 0);
     QCOMPARE(w.field("SaisieAnnee")->text(), fields[2]);
     QCOMPARE(w.field("SaisieQuantite")->text(), fields[4]);
+}
+
+void TestPurchases::numbersReadTheFrenchWayInAnyLocale_data() {
+    QTest::addColumn<QLocale>("system");
+    QTest::addColumn<QString>("price");
+    QTest::newRow("C, comma") << QLocale::c() << "45,50";
+    QTest::newRow("C, point") << QLocale::c() << "45.50";
+    QTest::newRow("en_US, comma") << QLocale(QLocale::English, QLocale::UnitedStates) << "45,50";
+    QTest::newRow("de_DE, point") << QLocale(QLocale::German, QLocale::Germany) << "45.50";
+}
+
+void TestPurchases::numbersReadTheFrenchWayInAnyLocale() {
+    QFETCH(QLocale, system);
+    QFETCH(QString, price);
+    QLocale::setDefault(system);
+    TestCellar cellar;
+    QLocale::setDefault(system);
+    Window w(cellar);
+    w.fill("Sancerre", "Loire", "2019", 0, "2", price);
+    w.field("SaisieQuantite")->setFocus();
+    w.enter();
+    QCOMPARE(w.field("PrixTotal")->text(), QString("91,00"));
+    w.saisie.Valider_Click();
+    useFrenchLocale();
+    QCOMPARE(cellar.messageCount(), 0);
+    QCOMPARE(cellar.lots(), QStringList{"Sancerre|Loire|2019|Blanc|2|45.5"});
 }
 
 void TestPurchases::boundaryYearsAndPricesAreRecorded() {

@@ -113,6 +113,7 @@ class TestStorage : public QObject {
 private slots:
     void csvCells_data();
     void csvCells();
+    void csvWriteFailureKeepsItsCause();
     void settingsLines_data();
     void settingsLines();
     void settingsAreHonouredAndWrittenWhereTheyCanBe();
@@ -145,6 +146,24 @@ private slots:
     void restoreKilledAtEveryStepLeavesOneWholeCellar();
     void copiesBeforeARestoreKeptByTheirOwnRule();
 };
+
+void TestStorage::csvWriteFailureKeepsItsCause() {
+    // A device that fails as a full disk does: the writer stops and keeps the system's cause.
+    struct FullDisk : QIODevice {
+        qint64 readData(char*, qint64) override { return -1; }
+        qint64 writeData(const char*, qint64) override {
+            errno = ENOSPC;
+            return -1;
+        }
+    } disk;
+    disk.open(QIODevice::WriteOnly);
+    CsvWriter csv(disk);
+    for (int i = 0; i < 10000; ++i)
+        csv.row({QString("Une ligne assez longue pour remplir un bloc"), i});
+    QVERIFY(!csv.ok());
+    QCOMPARE(csv.systemError(), ENOSPC);
+    QCOMPARE(FileSystem::cause(csv.systemError()), QString("le disque est plein"));
+}
 
 void TestStorage::settingsLines_data() {
     QTest::addColumn<QByteArray>("content");
@@ -946,6 +965,16 @@ void TestStorage::csvCells_data() {
     // A text a spreadsheet would run as a formula stays a text.
     for (const char* formula : {"=1+1", "+33 1", "-2+3", "@SOMME(A1)"})
         QTest::addRow("formula %s", formula) << QVariant(formula) << "'" + QByteArray(formula);
+    // OWASP's list goes on with the tab and the carriage return; full-width signs start formulas too.
+    QTest::newRow("formula tab") << QVariant("\tx") << QByteArray("'\tx");
+    QTest::newRow("formula carriage return") << QVariant("\rx") << QByteArray("\"'\rx\"");
+    QTest::newRow("formula full-width") << QVariant("＝1") << QByteArray("'＝1");
+    QTest::newRow("negative number stays a number") << QVariant(-3.5) << QByteArray("-3,5");
+    QTest::newRow("no float noise") << QVariant(12.1 * 3) << QByteArray("36,3");
+    QTest::newRow("exponent") << QVariant(1e20) << QByteArray("1E+20");
+    // No NUL is written, even one hiding a formula.
+    QTest::newRow("NUL") << QVariant(QString("a") + QChar(0) + "b") << QByteArray("ab");
+    QTest::newRow("NUL before a formula") << QVariant(QString(QChar(0)) + "=1") << QByteArray("'=1");
 }
 
 void TestStorage::csvCells() {
@@ -955,13 +984,14 @@ void TestStorage::csvCells() {
     out.open(QIODevice::WriteOnly);
     CsvWriter csv(out);
     csv.row({value, "fin"});
-    QVERIFY(csv.ok());
+    QVERIFY(csv.flush());
     QCOMPARE(out.data(), "\xEF\xBB\xBF" + cell + ";fin\r\n");
     // A device that refuses the bytes is a failed export, never a silent one.
     QBuffer closed;
     closed.open(QIODevice::ReadOnly);
     CsvWriter failing(closed);
     failing.row({value});
+    QVERIFY(!failing.flush());
     QVERIFY(!failing.ok());
 }
 

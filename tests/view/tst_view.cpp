@@ -80,6 +80,9 @@ private slots:
     void totalsCountOnlyWhatAPurchaseRecords();
     void enterInTheGridKeepsTheViewAndNumbersShowWhole();
     void searchSortAndTotalsOfWhatIsShown();
+    void searchFindsWhatPeopleType_data();
+    void searchFindsWhatPeopleType();
+    void keyboardReachesTheRowsAndSorts();
     void csvReadsBackInAFrenchSpreadsheet();
     void buttonViews_data();
     void buttonViews();
@@ -566,20 +569,24 @@ void TestView::searchSortAndTotalsOfWhatIsShown() {
     // Ten lots, counted by hand: 3 + 12 + 24 + 3 + 1 + 6 + 2 + 5 + 6 + 2 = 64 bottles, worth
     // 36,30 + 150 + 2,40 + 3703,7034 + 10 + 20 + 57 + 22 = 4001,4034; L'Étoile and Pouilly have no price.
     QCOMPARE(totals->text(), QString("10 lots, 64 bouteilles, valeur 4001,40 € (dont 2 lots sans prix)"));
-    // Alt+C reaches the search; case, accents and ligatures do not matter.
+    // Alt+C reaches the search; case, accents and ligatures do not matter. Keys typed in a burst make one
+    // search, for the last text.
     pressAccessKey(&w.visu, Qt::Key_C);
     QCOMPARE(w.focus(), QString("Recherche"));
     QTest::keyClicks(search, "COEUR");
-    QCOMPARE(w.names(), QStringList({"Coeur de Loire 2016", "Cœur de Loire 2015"}));
+    QTRY_COMPARE(w.names(), QStringList({"Coeur de Loire 2016", "Cœur de Loire 2015"}));
     QCOMPARE(totals->text(), QString("2 lots, 8 bouteilles, valeur 79,00 €"));
+    QCOMPARE(w.visu.windowTitle(), Prefix + "toutes les bouteilles : recherche « COEUR »");
     typeOver(search, "éche");
-    QCOMPARE(w.names(), QStringList({"Échézeaux 1995"}));
+    QTRY_COMPARE(w.names(), QStringList({"Échézeaux 1995"}));
     // It keeps to the view chosen, and an empty search brings the whole view back.
     typeOver(search, "bourg");
     w.click("Blanc");
     QCOMPARE(w.names(), QStringList({"Aligoté 1995", "Chablis 2010"}));
+    QCOMPARE(w.visu.windowTitle(), Prefix + "le vin blanc : recherche « bourg »");
     typeOver(search, "");
-    QCOMPARE(w.names().size(), 3);
+    QTRY_COMPARE(w.names().size(), 3);
+    QCOMPARE(w.visu.windowTitle(), Prefix + "le vin blanc");
     // A click on a heading sorts by it, a second one the other way; lots without price stay last.
     w.click("Tout");
     QHeaderView* header = w.grid()->horizontalHeader();
@@ -604,6 +611,79 @@ void TestView::searchSortAndTotalsOfWhatIsShown() {
     w.click("Tout");
     QCOMPARE(w.names().first(), QString("Coeur de Loire 2016"));
     QVERIFY(!header->isSortIndicatorShown());
+}
+
+void TestView::searchFindsWhatPeopleType_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("found");
+    QTest::newRow("hyphens and accents") << "saint emilion" << QStringList({"Château Figeac 2015"});
+    QTest::newRow("hyphen typed") << "SAINT-ÉMILION" << QStringList({"Château Figeac 2015"});
+    QTest::newRow("apostrophe") << "dyquem" << QStringList({"Château d'Yquem 2001"});
+    QTest::newRow("several hyphens") << "leoville las cases" << QStringList({"Léoville-Las-Cases 2010"});
+    QTest::newRow("circumflex") << "cote rotie" << QStringList({"La Landonne 2012"});
+    QTest::newRow("name and type, any order") << "pomerol petrus" << QStringList({"Pétrus 2005"});
+    QTest::newRow("location") << "casier 4" << QStringList({"Pétrus 2005"});
+    QTest::newRow("note") << "anniversaire" << QStringList({"Château d'Yquem 2001"});
+    QTest::newRow("year") << "2015" << QStringList({"Château Figeac 2015"});
+    QTest::newRow("colour") << "rosé" << QStringList({"Tavel 2019"});
+    QTest::newRow("dots and spaces") << "  st.   emilion " << QStringList();
+    QTest::newRow("one word missing") << "petrus margaux" << QStringList();
+}
+
+void TestView::searchFindsWhatPeopleType() {
+    QFETCH(QString, typed);
+    QFETCH(QStringList, found);
+    TestCellar cellar;
+    {
+        DataLink link(cellar.databasePath());
+        const auto buy = [&link](const char* name, const char* type, int year, const char* colour,
+                                 const CellarQueries::Details& details) {
+            QVERIFY(!CellarQueries::addLot(link, {name, type, year, colour, 6, 10.0}, nullptr, details));
+        };
+        buy("Château Figeac", "Saint-Émilion", 2015, "Rouge", {});
+        buy("Château d'Yquem", "Sauternes", 2001, "Blanc",
+            {{}, {}, "Cave du bas", "Pour l'anniversaire", {}});
+        buy("Léoville-Las-Cases", "Saint-Julien", 2010, "Rouge", {});
+        buy("La Landonne", "Côte-Rôtie", 2012, "Rouge", {});
+        buy("Pétrus", "Pomerol", 2005, "Rouge", {{}, {}, "Casier 4", {}, {}});
+        buy("Tavel", "Rhône", 2019, "Rosé", {});
+    }
+    Window w(cellar);
+    auto* search = w.visu.findChild<QLineEdit*>("Recherche");
+    typeOver(search, typed);
+    QTRY_COMPARE(w.names(), found);
+}
+
+void TestView::keyboardReachesTheRowsAndSorts() {
+    TestCellar cellar;
+    fillCellar(cellar);
+    Window w(cellar);
+    auto* search = w.visu.findChild<QLineEdit*>("Recherche");
+    auto* totals = w.visu.findChild<QLabel*>("Totaux");
+    // Down, then Enter, from the search go to the rows found, on the first one.
+    typeOver(search, "bourgogne");
+    QTest::keyClick(search, Qt::Key_Down);
+    QCOMPARE(w.focus(), QString("Grille"));
+    QCOMPARE(w.names().size(), 3);
+    QCOMPARE(w.grid()->currentIndex().row(), 0);
+    typeOver(search, "loire");
+    QTest::keyClick(search, Qt::Key_Return);
+    QCOMPARE(w.focus(), QString("Grille"));
+    QCOMPARE(w.names(), QStringList({"Pouilly \"Fumé\" 2000", "Rose sans accent 1995"}));
+    // Ctrl+T sorts by the current column, a second time the other way; the totals stay as they were.
+    typeOver(search, "");
+    QTest::keyClick(search, Qt::Key_Return);
+    const QString before = totals->text();
+    totals->setText("unchanged");
+    QTest::keyClick(w.grid(), Qt::Key_Right);
+    QTest::keyClick(w.grid(), Qt::Key_Right);
+    QTest::keyClick(w.grid(), Qt::Key_T, Qt::ControlModifier);
+    QCOMPARE(w.names().first(), QString("L'Étoile 1850"));
+    QCOMPARE(w.grid()->horizontalHeader()->sortIndicatorSection(), 2);
+    QTest::keyClick(w.grid(), Qt::Key_T, Qt::ControlModifier);
+    QCOMPARE(w.names().first(), QString("Tavel 2019"));
+    QCOMPARE(totals->text(), QString("unchanged"));
+    QVERIFY(before.startsWith("8 lots"));
 }
 
 void TestView::csvReadsBackInAFrenchSpreadsheet() {
@@ -658,6 +738,11 @@ void TestView::csvReadsBackInAFrenchSpreadsheet() {
     QCOMPARE(table.at(2), QStringList({"Margaux", "Bordeaux", "1998", "Rouge", "12", "12,5", "150"}));
     QCOMPARE(table.at(3),
              QStringList({"Échézeaux", "Bourgogne", "1995", "Rouge", "3", "1234,5678", "3703,7034"}));
+    // A file that cannot be written says why.
+    QVERIFY(!w.visu.exportCsv(cellar.folder() + "absent/cave.csv"));
+    QVERIFY2(cellar.lastMessage().text.endsWith("cave.csv » n'a pas pu être écrit : le dossier ou le fichier "
+                                                "n'existe pas."),
+             qPrintable(cellar.lastMessage().text));
 }
 
 QTEST_MAIN(TestView)
