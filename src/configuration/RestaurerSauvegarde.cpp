@@ -2,6 +2,7 @@
 #include "configuration/RestaurerSauvegarde.h"
 
 #include "storage/Backups.h"
+#include "storage/FileNames.h"
 #include "storage/FileSystem.h"
 #include "ui/BusyCursor.h"
 #include "ui/Numbers.h"
@@ -86,7 +87,7 @@ void RestaurerSauvegarde::Quitter_Click() {
 void RestaurerSauvegarde::sauvegarder(Globals& globals, Services& services, QWidget* parent) {
     const QString path = services.inputs.saveFile(
         parent, QStringLiteral("Sauvegarder la cave"),
-        QStringLiteral("Cave %1.dat").arg(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))),
+        FileNames::dated(QStringLiteral("Cave"), QDate::currentDate(), QStringLiteral(".dat")),
         QStringLiteral("Caves Brovane (*.dat)"));
     if (path.isEmpty())
         return;

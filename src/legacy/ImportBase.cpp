@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <QFileSystemModel>
+#include <QItemSelectionModel>
 
 ImportBase::ImportBase(Globals& globals, Services& services, QWidget* parent)
     : WorkingWindow(parent), ui(std::make_unique<Ui::ImportBase>()), m_globals(globals),
@@ -30,6 +31,10 @@ ImportBase::ImportBase(Globals& globals, Services& services, QWidget* parent)
     connect(m_chooser, &FolderChooser::folderChanged, this, &ImportBase::Dossiers_Change);
     connect(ui->Fichiers, &QListView::clicked, this, &ImportBase::Fichiers_Click);
     connect(ui->Fichiers, &QListView::activated, this, &ImportBase::Fichiers_Click);
+    // Moving in the list with the keys chooses the file shown, as a click does: Valider imports what is
+    // highlighted.
+    connect(ui->Fichiers->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &ImportBase::Fichiers_Click);
     connect(ui->Valider, &QPushButton::clicked, this, &ImportBase::Valider_Click);
     connect(ui->Annuler, &QPushButton::clicked, this, &ImportBase::Annuler_Click);
     connect(ui->Quitter, &QPushButton::clicked, this, &ImportBase::Quitter_Click);

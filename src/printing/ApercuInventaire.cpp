@@ -3,6 +3,7 @@
 
 #include "printing/PageView.h"
 #include "printing/PdfOutline.h"
+#include "storage/FileNames.h"
 #include "ui/BusyCursor.h"
 #include "ui/Services.h"
 #include "ui/WindowTools.h"
@@ -150,7 +151,8 @@ bool ApercuInventaire::paintAll(QPagedPaintDevice& device, const QString& what) 
 void ApercuInventaire::Imprimer_Click() {
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageLayout(m_layout->pageLayout());
-    printer.setDocName(windowTitle());
+    // The name a print to a file proposes: the title's date holds slashes.
+    printer.setDocName(FileNames::dated(QStringLiteral("Inventaire de ma orny"), QDate::currentDate()));
     QPrintDialog dialog(&printer, this);
     if (dialog.exec() != QDialog::Accepted)
         return;

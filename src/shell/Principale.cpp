@@ -103,8 +103,16 @@ void Principale::Form_Load() {
             action->setEnabled(static_cast<bool>(*open));
 
     buildStatusBar();
-    // Naming the last operation reads the cellar: done once the window is up, not before it shows.
-    QTimer::singleShot(0, this, &Principale::refreshUndoEntry);
+}
+
+bool Principale::event(QEvent* event) {
+    const bool handled = QMainWindow::event(event);
+    // Naming the last operation reads the cellar: done once the window has painted, not before it shows.
+    if (event->type() == QEvent::Paint && !m_painted) {
+        m_painted = true;
+        QTimer::singleShot(0, this, &Principale::refreshUndoEntry);
+    }
+    return handled;
 }
 
 void Principale::refreshUndoEntry() {

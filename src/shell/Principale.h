@@ -48,8 +48,10 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
+    bool m_painted = false;
     void Form_Load();
     void buildStatusBar();
     void refreshStatusBar();

@@ -3,6 +3,7 @@
 
 #include "database/DataLink.h"
 #include "storage/CsvWriter.h"
+#include "storage/FileNames.h"
 #include "storage/FileSystem.h"
 #include "ui/BusyCursor.h"
 #include "ui/Services.h"
@@ -17,10 +18,9 @@
 namespace CsvExport {
 
 QString askPath(Services& services, QWidget* parent, const QString& title, const QString& name) {
-    return services.inputs.saveFile(
-        parent, title,
-        QStringLiteral("%1 %2.csv").arg(name, QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))),
-        QStringLiteral("Tableaux CSV (*.csv)"));
+    return services.inputs.saveFile(parent, title,
+                                    FileNames::dated(name, QDate::currentDate(), QStringLiteral(".csv")),
+                                    QStringLiteral("Tableaux CSV (*.csv)"));
 }
 
 namespace {

@@ -21,7 +21,7 @@ struct Source {
     QString task; // "Export de la cave…"
 };
 
-// Asks where to write, proposing "<name> yyyy-MM-dd.csv"; empty when the user gave up.
+// Asks where to write, proposing "<name> AAAA-MM-JJ.csv"; empty when the user gave up.
 QString askPath(Services& services, QWidget* parent, const QString& title, const QString& name);
 bool write(Services& services, QWidget* parent, const QString& path, const Source& source);
 

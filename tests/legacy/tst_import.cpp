@@ -257,6 +257,22 @@ void TestImport::windowChoosesAndImports() {
     window.Valider_Click();
     QCOMPARE(cellar.lotCount(), 22);
     QCOMPARE(window.chosenPath(), folder.path() + "/VIN.MDB");
+
+    // Moving in the list with the arrow keys chooses the file highlighted, as a click does.
+    QVERIFY(QFile::copy(fixture("jet4/Vin.mdb"), folder.path() + "/vin.mdb"));
+    window.setCurrentFolder(folder.path());
+    QTRY_COMPARE(window.listedFiles().size(), 2);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    files->setFocus();
+    files->setCurrentIndex(files->model()->index(0, 0, files->rootIndex()));
+    const QString first = window.chosenPath();
+    QTest::keyClick(files, Qt::Key_Down);
+    QVERIFY(window.chosenPath() != first);
+    QCOMPARE(QDir::fromNativeSeparators(window.chosenPath()),
+             folder.path() + "/" + files->currentIndex().data().toString());
+    QTest::keyClick(files, Qt::Key_Up);
+    QCOMPARE(window.chosenPath(), first);
 }
 
 void TestImport::folderListOpensOntoTheChosenFolder() {

@@ -4,6 +4,7 @@
 #include "storage/Backups.h"
 #include "storage/CsvWriter.h"
 #include "storage/DatabaseMove.h"
+#include "storage/FileNames.h"
 #include "storage/FileSystem.h"
 #include "storage/SettingsFile.h"
 #include "support/TestCellar.h"
@@ -114,6 +115,7 @@ private slots:
     void csvCells_data();
     void csvCells();
     void csvWriteFailureKeepsItsCause();
+    void proposedNamesHoldNoSeparator();
     void settingsLines_data();
     void settingsLines();
     void settingsAreHonouredAndWrittenWhereTheyCanBe();
@@ -163,6 +165,14 @@ void TestStorage::csvWriteFailureKeepsItsCause() {
     QVERIFY(!csv.ok());
     QCOMPARE(csv.systemError(), ENOSPC);
     QCOMPARE(FileSystem::cause(csv.systemError()), QString("le disque est plein"));
+}
+
+void TestStorage::proposedNamesHoldNoSeparator() {
+    const QDate day(2026, 12, 7);
+    QCOMPARE(FileNames::dated("Cave", day, ".csv"), QString("Cave 2026-12-07.csv"));
+    QCOMPARE(FileNames::dated("Inventaire de ma orny", day), QString("Inventaire de ma orny 2026-12-07"));
+    QCOMPARE(FileNames::safe(" Inventaire du 07/12/2026 : a\\b*?\"<>|\t "),
+             QString("Inventaire du 07-12-2026 - a-b-------"));
 }
 
 void TestStorage::settingsLines_data() {
