@@ -10,6 +10,8 @@
 #include "ui/WindowTools.h"
 #include "ui_Historique.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <QHeaderView>
 #include <QScrollBar>
 
@@ -28,6 +30,13 @@ Historique::Historique(Globals& globals, Services& services, QWidget* parent, co
     ui->setupUi(this);
     WindowTools::setHelpTopic(this, HelpTopic);
     ui->Grille->setModel(m_model);
+    // The running sums are the export's, for a spreadsheet to add up; the window shows them as its totals.
+    const auto hideSums = [this] {
+        for (int column = HistoryQuery::Achetees; column < HistoryQuery::ColumnCount; ++column)
+            ui->Grille->setColumnHidden(column, true);
+    };
+    hideSums();
+    connect(m_model, &QAbstractItemModel::modelReset, this, hideSums);
     ui->Grille->setSelectionBehavior(QAbstractItemView::SelectRows);
     ui->Grille->setSelectionMode(QAbstractItemView::SingleSelection);
     ui->Grille->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -101,8 +110,12 @@ void Historique::fitColumns() {
     int width =
         character * 24 + 2 * ui->Grille->frameWidth() + ui->Grille->verticalScrollBar()->sizeHint().width();
     for (int column = 0; column < HistoryQuery::ColumnCount; ++column)
-        if (column != HistoryQuery::Nom)
+        if (column != HistoryQuery::Nom && !ui->Grille->isColumnHidden(column))
             width += std::max(header->sectionSizeHint(column), ui->Grille->columnWidth(column));
+    // Never wider than the screen: at a large font the grid scrolls sideways rather than the window leaving it.
+    const QScreen* shownOn = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (shownOn)
+        width = std::min(width, shownOn->availableGeometry().width() - 80);
     ui->Grille->setMinimumWidth(width);
     WindowTools::tipLongCells(ui->Grille);
     adjustSize();

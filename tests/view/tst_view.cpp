@@ -198,7 +198,7 @@ void TestView::drinkingTheCurrentLotOfTwoAlike() {
     for (const Case& c :
          {Case{"7", "La quantité consommée ne peut être supérieure à la quantité en stock !!"},
           Case{"0", "La saisie de la quantité consommée doit être différente de zéro !!"},
-          Case{"1,5", "La quantité consommée doit être un nombre entier positif !!"}}) {
+          Case{"1,5", "La quantité consommée doit être un nombre entier de bouteilles !!"}}) {
         cellar.services.inputs.queueText(c.typed);
         QTest::keyClick(grid, Qt::Key_B, Qt::ControlModifier);
         QCOMPARE(cellar.lastMessage().text, QString(c.refused));
