@@ -11,6 +11,7 @@
 #include "legacy/LegacyConversion.h"
 #include "printing/Impression.h"
 #include "purchases/Saisie.h"
+#include "spreadsheet/ImporterTableau.h"
 #include "statistics/Statistiques.h"
 #include "view/Visualisation.h"
 
@@ -36,6 +37,7 @@ MenuActions assemble(Globals& globals, Services& services) {
     windows.imprimer = [&globals, &services](QWidget* parent) { Impression::run(globals, services, parent); };
     windows.config = modal<Config>(globals, services);
     windows.import = modal<ImportBase>(globals, services);
+    windows.importTableau = modal<ImporterTableau>(globals, services);
     windows.apropos = modal<Apropos>(globals, services);
     windows.sauvegarder = [&globals, &services](QWidget* parent) {
         RestaurerSauvegarde::sauvegarder(globals, services, parent);

@@ -16,6 +16,7 @@ struct MenuActions {
     Open imprimer;
     Open config;
     Open import;
+    Open importTableau;
     Open apropos;
     Open sauvegarder;
     Open restaurer;

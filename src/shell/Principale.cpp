@@ -65,6 +65,7 @@ void Principale::Form_Load() {
     connect(ui->MenuImprimer, &QAction::triggered, this, &Principale::MenuImprimer_Click);
     connect(ui->MenuConfig, &QAction::triggered, this, &Principale::MenuConfig_Click);
     connect(ui->MenuImport, &QAction::triggered, this, &Principale::MenuImport_Click);
+    connect(ui->MenuImportTableau, &QAction::triggered, this, &Principale::MenuImportTableau_Click);
     connect(ui->MenuSauvegarder, &QAction::triggered, this, &Principale::MenuSauvegarder_Click);
     connect(ui->MenuRestaurer, &QAction::triggered, this, &Principale::MenuRestaurer_Click);
     connect(ui->MenuAnnuler, &QAction::triggered, this, &Principale::MenuAnnuler_Click);
@@ -92,6 +93,7 @@ void Principale::Form_Load() {
         {&m_windows.imprimer, {ui->MenuImprimer, ui->Imprimer}},
         {&m_windows.config, {ui->MenuConfig, ui->Config}},
         {&m_windows.import, {ui->MenuImport, ui->Import}},
+        {&m_windows.importTableau, {ui->MenuImportTableau}},
         {&m_windows.sauvegarder, {ui->MenuSauvegarder}},
         {&m_windows.restaurer, {ui->MenuRestaurer}},
         {&m_windows.annuler, {ui->MenuAnnuler}},
@@ -205,6 +207,10 @@ void Principale::MenuConfig_Click() {
 
 void Principale::MenuImport_Click() {
     run(m_windows.import);
+}
+
+void Principale::MenuImportTableau_Click() {
+    run(m_windows.importTableau);
 }
 
 void Principale::MenuSauvegarder_Click() {

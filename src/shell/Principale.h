@@ -35,6 +35,7 @@ public slots:
     void MenuImprimer_Click();
     void MenuConfig_Click();
     void MenuImport_Click();
+    void MenuImportTableau_Click();
     void MenuSauvegarder_Click();
     void MenuRestaurer_Click();
     void MenuAnnuler_Click();

@@ -20,6 +20,18 @@ QString InputBox::ask(QWidget* parent, const QString& title, const QString& prom
     return ok ? text : QString();
 }
 
+QString InputBox::openFile(QWidget* parent, const QString& title, const QString& filter) {
+    const QString folder = m_lastFolder.isEmpty()
+                               ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
+                               : m_lastFolder;
+    m_asked.append({title, folder});
+    const QString chosen =
+        m_scripted ? scripted() : QFileDialog::getOpenFileName(parent, title, folder, filter);
+    if (!chosen.isEmpty())
+        m_lastFolder = QFileInfo(chosen).absolutePath();
+    return chosen;
+}
+
 QString InputBox::saveFile(QWidget* parent, const QString& title, const QString& fileName,
                            const QString& filter) {
     const QString folder = m_lastFolder.isEmpty()

@@ -20,6 +20,9 @@ public:
     // A file to write, proposed under `fileName` in the folder last chosen, or else in the user's documents
     // folder: never where the program cannot write. Empty on Cancel.
     QString saveFile(QWidget* parent, const QString& title, const QString& fileName, const QString& filter);
+    // A file to read, looked for in the folder last chosen, or else in the user's documents folder. Empty on
+    // Cancel.
+    QString openFile(QWidget* parent, const QString& title, const QString& filter);
 
     void setScripted(bool scripted) { m_scripted = scripted; }
     void queueText(const QString& text) { m_texts.enqueue(text); }

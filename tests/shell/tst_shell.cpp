@@ -432,6 +432,7 @@ void TestShell::toolBarDispatch() {
                                        record("imprimer"),
                                        record("config"),
                                        record("import"),
+                                       record("importTableau"),
                                        record("apropos"),
                                        record("sauvegarder"),
                                        record("restaurer"),
@@ -463,6 +464,7 @@ void TestShell::menuMatchesTheTable() {
         {"Separe01", "", ""},
         {"MenuConfig", "C&onfiguration", ""},
         {"MenuImport", "&Import", ""},
+        {"MenuImportTableau", "I&mporter un tableau…", ""},
         {"MenuSauvegarder", "Sauve&garder la cave…", ""},
         {"MenuRestaurer", "&Restaurer une sauvegarde…", ""},
         {"MenuSepare02", "", ""},
@@ -568,7 +570,7 @@ void TestShell::statusBarPanels() {
 void TestShell::everyTopicIsInTheHelpFile() {
     // The topics the windows open with F1, and those the help's own contents point to.
     const QString help = QString::fromUtf8(fileBytes(BROVANE_HELP_FILE));
-    for (const int topic : {3, 4, 5, 6, 7, 8, 9, 11, 12, 13, 14, 15, 20})
+    for (const int topic : {3, 4, 5, 6, 7, 8, 9, 11, 12, 13, 14, 15, 17, 20})
         QVERIFY2(help.contains(QString("id=\"sujet-%1\"").arg(topic)), qPrintable(QString::number(topic)));
     QRegularExpression link("href=\"#(sujet-\\d+)\"");
     for (auto match = link.globalMatch(help); match.hasNext();)

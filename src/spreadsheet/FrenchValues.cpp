@@ -1,0 +1,105 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "spreadsheet/FrenchValues.h"
+
+#include <QRegularExpression>
+#include <cmath>
+
+namespace FrenchValues {
+
+namespace {
+
+bool isNumberCell(const QVariant& cell) {
+    return cell.typeId() == QMetaType::Double || cell.typeId() == QMetaType::LongLong ||
+           cell.typeId() == QMetaType::Int;
+}
+
+const Number Unread{State::Unreadable, 0};
+const Window NoWindow{State::Unreadable, {}, {}};
+
+bool isBlank(QChar c) {
+    return c.isSpace() || c == QChar(0x00A0) || c == QChar(0x202F);
+}
+
+} // namespace
+
+QString text(const QVariant& cell) {
+    if (isNumberCell(cell)) {
+        const double v = cell.toDouble();
+        return std::floor(v) == v && std::fabs(v) < 1e15 ? QString::number(static_cast<qlonglong>(v))
+                                                         : QString::number(v, 'g', 15);
+    }
+    QString t = cell.toString();
+    if (t.size() > 1 && t.front() == u'\'' && QStringLiteral("=+-@").contains(t.at(1)))
+        t.remove(0, 1);
+    return t;
+}
+
+Number number(const QVariant& cell) {
+    if (isNumberCell(cell))
+        return std::isfinite(cell.toDouble()) ? Number{State::Read, cell.toDouble()} : Unread;
+    QString t;
+    for (const QChar c : cell.toString())
+        if (!isBlank(c) && c != QChar(0x20AC))
+            t += c;
+    if (t.endsWith(QStringLiteral("EUR"), Qt::CaseInsensitive))
+        t.chop(3);
+    if (t.isEmpty())
+        return cell.toString().isEmpty() ? Number{} : Unread;
+    const qsizetype comma = t.lastIndexOf(u','), point = t.lastIndexOf(u'.');
+    const qsizetype decimal = std::max(comma, point);
+    const QChar grouping = decimal == comma ? u'.' : u',';
+    if (comma >= 0 && point >= 0)
+        t.remove(grouping);
+    t.replace(u',', u'.');
+    static const QRegularExpression plain(QStringLiteral("^[+-]?[0-9]+(\\.[0-9]+)?$"));
+    if (!plain.match(t).hasMatch())
+        return Unread;
+    return {State::Read, t.toDouble()};
+}
+
+Number whole(const QVariant& cell) {
+    const Number n = number(cell);
+    if (n.state == State::Read && (std::floor(n.value) != n.value || std::fabs(n.value) > 1e15))
+        return Unread;
+    return n;
+}
+
+Vintage vintage(const QVariant& cell) {
+    static const QRegularExpression none(
+        QStringLiteral("^(nv|n\\.v\\.?|sa|s\\.a\\.?|non[ -]?mill[ée]sim[ée]e?|non[ -]vintage)$"),
+        QRegularExpression::CaseInsensitiveOption);
+    if (!isNumberCell(cell) && none.match(cell.toString().trimmed()).hasMatch())
+        return {State::Unreadable, 0, true};
+    const Number n = whole(cell);
+    return {n.state, static_cast<qlonglong>(n.value), false};
+}
+
+Window drinkingWindow(const QVariant& cell) {
+    if (isNumberCell(cell)) {
+        const Number n = whole(cell);
+        if (n.state != State::Read || n.value < 1000 || n.value > 9999)
+            return NoWindow;
+        return {State::Read, static_cast<int>(n.value), {}};
+    }
+    const QString t = cell.toString().trimmed();
+    if (t.isEmpty())
+        return Window{State::Empty, {}, {}};
+    static const QRegularExpression shape(
+        QStringLiteral("^(?:([0-9]{4}))?\\s*(?:([-–—/à]|au|to)?\\s*([0-9]{4})?)?$"));
+    const QRegularExpressionMatch m = shape.match(t);
+    if (!m.hasMatch())
+        return NoWindow;
+    Window w{State::Read, {}, {}};
+    if (!m.captured(1).isEmpty())
+        w.from = m.captured(1).toInt();
+    if (!m.captured(3).isEmpty())
+        w.until = m.captured(3).toInt();
+    // « 2026 2034 » needs no dash between the years; a lone year after a dash is the last one.
+    if (!w.from && !w.until)
+        return NoWindow;
+    if (!w.from && w.until && m.captured(2).isEmpty())
+        return NoWindow;
+    return w;
+}
+
+} // namespace FrenchValues

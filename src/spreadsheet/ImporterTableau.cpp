@@ -1,0 +1,447 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "spreadsheet/ImporterTableau.h"
+
+#include "database/CellarQueries.h"
+#include "spreadsheet/FrenchValues.h"
+#include "ui/BusyCursor.h"
+#include "ui/CsvExport.h"
+#include "ui/Numbers.h"
+#include "ui/Services.h"
+#include "ui/WindowTools.h"
+#include "ui_ImporterTableau.h"
+
+#include <QComboBox>
+#include <QDate>
+#include <QDir>
+#include <QHeaderView>
+#include <QLabel>
+#include <QSaveFile>
+#include <QStandardItemModel>
+
+using LotReading::Field;
+
+namespace {
+
+const int PreviewRows = 10;
+const char* const ListNames[LotReading::FieldCount] = {"Nom",         "Type", "Annee",       "Couleur",
+                                                       "Quantite",    "Prix", "BoireDes",    "BoireJusqua",
+                                                       "Emplacement", "Note", "Appreciation"};
+// The access letter of each field's label, where one is free in the window.
+const char* const Labels[LotReading::FieldCount] = {
+    "&Nom",        "T&ype",    "&Année",       "&Couleur", "Q&uantité",   "Pri&x unitaire",
+    "À &boire de", "&jusqu'à", "E&mplacement", "N&ote",    "Appréciation"};
+const QString NoColumn = QStringLiteral("(aucune)");
+
+QString plural(qint64 n, const QString& one, const QString& many) {
+    return (n == 1 ? one : many).arg(QLocale().toString(n));
+}
+
+QString shown(const QVariant& value) {
+    return value.typeId() == QMetaType::Double ? Numbers::formatValue(value) : value.toString();
+}
+
+QString year(const std::optional<int>& y) {
+    return y ? QString::number(*y) : QString();
+}
+
+} // namespace
+
+ImporterTableau::ImporterTableau(Globals& globals, Services& services, QWidget* parent)
+    : WorkingWindow(parent), ui(std::make_unique<Ui::ImporterTableau>()), m_globals(globals),
+      m_services(services) {
+    ui->setupUi(this);
+    WindowTools::setHelpTopic(this, HelpTopic);
+    m_preview = new QStandardItemModel(this);
+    ui->Apercu->setModel(m_preview);
+    m_refused = new QStandardItemModel(this);
+    ui->LignesRefusees->setModel(m_refused);
+    ui->Couleurs->setColumnCount(3);
+    ui->Couleurs->setHorizontalHeaderLabels(
+        {QStringLiteral("Couleur du tableau"), QStringLiteral("Lots"), QStringLiteral("Devient")});
+    ui->Couleurs->horizontalHeader()->setStretchLastSection(true);
+    ui->Couleurs->verticalHeader()->hide();
+    buildColumnLists();
+    onEnter(ui->CheminTableau, [this] { Ouvrir_Click(); });
+    connect(ui->Parcourir, &QPushButton::clicked, this, &ImporterTableau::Parcourir_Click);
+    connect(ui->ListeFeuilles, &QComboBox::activated, this, &ImporterTableau::ListeFeuilles_Click);
+    connect(ui->LigneTitres, &QCheckBox::toggled, this, &ImporterTableau::loadSample);
+    connect(ui->Couleurs, &QTableWidget::itemSelectionChanged, this, &ImporterTableau::Couleurs_Click);
+    connect(ui->Devient, &QComboBox::currentIndexChanged, this, &ImporterTableau::Devient_Click);
+    connect(ui->Verifier, &QPushButton::clicked, this, &ImporterTableau::Verifier_Click);
+    connect(ui->Importer, &QPushButton::clicked, this, &ImporterTableau::Importer_Click);
+    connect(ui->ExporterRefus, &QPushButton::clicked, this, &ImporterTableau::ExporterRefus_Click);
+    connect(ui->Quitter, &QPushButton::clicked, this, &ImporterTableau::Quitter_Click);
+    Form_Load();
+}
+
+ImporterTableau::~ImporterTableau() = default;
+
+void ImporterTableau::Form_Load() {
+    DataLink link(m_globals.databasePath());
+    CellarQueries::TextList colours;
+    if (Status failure = link.open())
+        colours.error = failure;
+    else
+        colours = CellarQueries::colours(link);
+    if (colours.error)
+        m_services.messages.databaseError(this, *colours.error);
+    m_cellarColours = colours.values;
+}
+
+void ImporterTableau::buildColumnLists() {
+    QWidget* previous = ui->LigneTitres;
+    for (int f = 0; f < LotReading::FieldCount; ++f) {
+        const auto field = static_cast<Field>(f);
+        auto* label = new QLabel(QString::fromUtf8(Labels[f]), ui->BoiteColonnes);
+        // Two fields a line: label, list (and its second list), then the next field.
+        const int row = f / 2, column = (f % 2) * 3;
+        ui->GrilleColonnes->addWidget(label, row, column);
+        auto* lists = new QHBoxLayout;
+        ui->GrilleColonnes->addLayout(lists, row, column + 1);
+        for (int second = 0; second < (LotReading::takesTwoColumns(field) ? 2 : 1); ++second) {
+            auto* list = new QComboBox(ui->BoiteColonnes);
+            list->setObjectName(QStringLiteral("Colonne") + QString::fromLatin1(ListNames[f]) +
+                                (second ? QStringLiteral("Suite") : QString()));
+            list->setToolTip(
+                second
+                    ? QStringLiteral("Colonne ajoutée à la suite, après un espace ou une virgule")
+                    : QStringLiteral("Colonne du tableau qui donne : %1").arg(LotReading::fieldName(field)));
+            list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+            list->setMinimumContentsLength(12);
+            lists->addWidget(list);
+            if (!second)
+                label->setBuddy(list);
+            m_lists[static_cast<size_t>(f)][static_cast<size_t>(second)] = list;
+            connect(list, &QComboBox::currentIndexChanged, this, &ImporterTableau::Colonne_Change);
+            setTabOrder(previous, list);
+            previous = list;
+        }
+    }
+    setTabOrder(previous, ui->Apercu);
+}
+
+QComboBox* ImporterTableau::columnList(Field field, bool second) const {
+    return m_lists[static_cast<size_t>(field)][second ? 1 : 0];
+}
+
+void ImporterTableau::tell(const QString& text, bool failure) {
+    m_services.messages.notice(this, text,
+                               failure ? MessageBox::Icon::Critical : MessageBox::Icon::Information);
+}
+
+void ImporterTableau::Parcourir_Click() {
+    const QString chosen = m_services.inputs.openFile(
+        this, QStringLiteral("Importer un tableau"),
+        QStringLiteral("Tableaux (*.csv *.txt *.ods *.xlsx);;Tous les fichiers (*)"));
+    if (chosen.isEmpty())
+        return;
+    ui->CheminTableau->setText(QDir::toNativeSeparators(chosen));
+    Ouvrir_Click();
+}
+
+void ImporterTableau::Ouvrir_Click() {
+    const QString path = QDir::fromNativeSeparators(ui->CheminTableau->text().trimmed());
+    if (path.isEmpty())
+        return;
+    QString problem;
+    std::unique_ptr<SheetReader> reader;
+    {
+        BusyCursor busy;
+        reader = openSheet(path, problem);
+    }
+    if (!reader) {
+        tell(SheetImport::cannotImport(path, problem), true);
+        return;
+    }
+    m_path = path;
+    m_reader = std::move(reader);
+    m_filling = true;
+    ui->ListeFeuilles->clear();
+    for (const QString& name : m_reader->sheets())
+        ui->ListeFeuilles->addItem(name.isEmpty() ? QStringLiteral("(tableau unique)") : name);
+    ui->ListeFeuilles->setEnabled(ui->ListeFeuilles->count() > 1);
+    m_filling = false;
+    ui->Format->setText(m_reader->description());
+    loadSample();
+}
+
+void ImporterTableau::ListeFeuilles_Click() {
+    loadSample();
+}
+
+void ImporterTableau::loadSample() {
+    forgetReview();
+    if (!m_reader)
+        return;
+    {
+        BusyCursor busy;
+        m_sample = SheetImport::sample(*m_reader, std::max(0, ui->ListeFeuilles->currentIndex()),
+                                       ui->LigneTitres->isChecked(), PreviewRows);
+    }
+    if (!m_sample.problem.isEmpty())
+        tell(SheetImport::cannotImport(m_path, m_sample.problem), true);
+    const LotReading::Mapping proposed =
+        ui->LigneTitres->isChecked() ? LotReading::propose(m_sample.headings) : LotReading::Mapping{};
+    m_filling = true;
+    for (int f = 0; f < LotReading::FieldCount; ++f)
+        for (int second = 0; second < 2; ++second) {
+            QComboBox* list = m_lists[static_cast<size_t>(f)][static_cast<size_t>(second)];
+            if (!list)
+                continue;
+            list->clear();
+            list->addItem(NoColumn, -1);
+            for (int c = 0; c < m_sample.headings.size(); ++c)
+                list->addItem(m_sample.headings.at(c), c);
+            const LotReading::Source& source = proposed.sources[static_cast<size_t>(f)];
+            list->setCurrentIndex(list->findData(second ? source.second : source.first));
+        }
+    m_filling = false;
+    m_colours.clear();
+    showPreview();
+}
+
+SheetImport::Settings ImporterTableau::settings() const {
+    SheetImport::Settings s;
+    s.sheet = std::max(0, ui->ListeFeuilles->currentIndex());
+    s.headings = ui->LigneTitres->isChecked();
+    for (int f = 0; f < LotReading::FieldCount; ++f) {
+        LotReading::Source& source = s.mapping.sources[static_cast<size_t>(f)];
+        source.first = m_lists[static_cast<size_t>(f)][0]->currentData().toInt();
+        if (QComboBox* second = m_lists[static_cast<size_t>(f)][1])
+            source.second = second->currentData().toInt();
+    }
+    s.colours = m_colours;
+    s.currentYear = QDate::currentDate().year();
+    return s;
+}
+
+void ImporterTableau::Colonne_Change() {
+    if (m_filling)
+        return;
+    forgetReview();
+    showPreview();
+}
+
+void ImporterTableau::showPreview() {
+    const SheetImport::Settings s = settings();
+    m_preview->clear();
+    QStringList captions;
+    for (int f = 0; f < LotReading::FieldCount; ++f)
+        captions << LotReading::fieldName(static_cast<Field>(f));
+    captions << QStringLiteral("Refusée parce que");
+    m_preview->setHorizontalHeaderLabels(captions);
+    for (const auto& [number, cells] : m_sample.rows) {
+        LotReading::Colours colours = s.colours;
+        const LotReading::Lot lot = LotReading::read(cells, s.mapping, colours, s.currentYear);
+        if (!colours.contains(lot.colourAsWritten))
+            colours.insert(lot.colourAsWritten,
+                           LotReading::proposeColour(lot.colourAsWritten, m_cellarColours));
+        const LotReading::Lot stored = LotReading::read(cells, s.mapping, colours, s.currentYear);
+        const CellarQueries::Details& d = stored.details;
+        QList<QStandardItem*> items;
+        for (const QVariant& value : stored.values)
+            items << new QStandardItem(shown(value));
+        items << new QStandardItem(year(d.boireDes)) << new QStandardItem(year(d.boireJusqua))
+              << new QStandardItem(d.emplacement) << new QStandardItem(d.note)
+              << new QStandardItem(d.appreciation ? QString::number(*d.appreciation) : QString())
+              << new QStandardItem(LotReading::describe(stored.fault));
+        m_preview->appendRow(items);
+        m_preview->setVerticalHeaderItem(m_preview->rowCount() - 1,
+                                         new QStandardItem(QString::number(number)));
+    }
+    ui->Apercu->resizeColumnsToContents();
+}
+
+void ImporterTableau::forgetReview() {
+    m_review.reset();
+    ui->Importer->setEnabled(false);
+    ui->ExporterRefus->setEnabled(false);
+    ui->Couleurs->setRowCount(0);
+    Couleurs_Click();
+    m_refused->clear();
+    ui->Bilan->setText(
+        QStringLiteral("Vérifiez le tableau avant de l'importer : rien n'est écrit dans la cave "
+                       "avant « Importer »."));
+}
+
+void ImporterTableau::Verifier_Click() {
+    if (!m_reader) {
+        m_services.messages.refuse(ui->CheminTableau,
+                                   QStringLiteral("Choisissez d'abord le tableau à importer !!"));
+        return;
+    }
+    if (settings().mapping[Field::Nom].first < 0 && settings().mapping[Field::Nom].second < 0) {
+        m_services.messages.refuse(columnList(Field::Nom),
+                                   QStringLiteral("Choisissez au moins la colonne du nom !!"));
+        return;
+    }
+    forgetReview();
+    SheetImport::Review review;
+    {
+        BusyCursor busy;
+        ProgressService::Task progress(m_services.progress, this, windowTitle(),
+                                       QStringLiteral("Vérification des lignes du tableau…"));
+        review = SheetImport::review(*m_reader, settings(), [&progress](qint64 done, qint64 total) {
+            return progress.step(done, total);
+        });
+    }
+    if (review.cancelled) {
+        tell(QStringLiteral("La vérification a été annulée."));
+        return;
+    }
+    if (!review.problem.isEmpty()) {
+        tell(SheetImport::cannotImport(m_path, review.problem), true);
+        return;
+    }
+    m_review = std::move(review);
+    for (auto it = m_review->colours.cbegin(); it != m_review->colours.cend(); ++it)
+        if (!m_colours.contains(it.key()))
+            m_colours.insert(it.key(), LotReading::proposeColour(it.key(), m_cellarColours));
+    showReview();
+    showPreview();
+}
+
+void ImporterTableau::showReview() {
+    const SheetImport::Review& r = *m_review;
+    QStringList lines;
+    lines << plural(r.valid, QStringLiteral("%1 lot sera ajouté à la cave."),
+                    QStringLiteral("%1 lots seront ajoutés à la cave."));
+    if (r.refusedTotal() > 0) {
+        lines << plural(r.refusedTotal(), QStringLiteral("%1 ligne est refusée, et ne sera pas importée :"),
+                        QStringLiteral("%1 lignes sont refusées, et ne seront pas importées :"));
+        for (int f = 1; f < LotReading::FaultCount; ++f)
+            if (const qint64 n = r.refused[static_cast<size_t>(f)])
+                lines << QStringLiteral("  %1 : %2")
+                             .arg(QLocale().toString(n),
+                                  LotReading::describe(static_cast<LotReading::Fault>(f)));
+        if (r.refusedTotal() > static_cast<qint64>(r.shown.size()))
+            lines << QStringLiteral(
+                         "Les %1 premières sont montrées ; « Exporter les refus… » les écrit toutes.")
+                         .arg(r.shown.size());
+    }
+    if (r.moreColours)
+        lines << QStringLiteral(
+                     "Le tableau a plus de %1 couleurs : les autres sont gardées telles qu'écrites.")
+                     .arg(SheetImport::ListedColours);
+    ui->Bilan->setText(lines.join(u'\n'));
+
+    ui->Couleurs->setRowCount(static_cast<int>(r.colours.size()));
+    int row = 0;
+    for (auto it = r.colours.cbegin(); it != r.colours.cend(); ++it, ++row) {
+        ui->Couleurs->setItem(row, 0, new QTableWidgetItem(it.key()));
+        ui->Couleurs->setItem(row, 1, new QTableWidgetItem(QLocale().toString(it.value())));
+        ui->Couleurs->setItem(row, 2, new QTableWidgetItem(m_colours.value(it.key(), it.key())));
+    }
+    if (row > 0)
+        ui->Couleurs->selectRow(0);
+    Couleurs_Click();
+    ui->Couleurs->resizeColumnsToContents();
+
+    m_refused->setHorizontalHeaderLabels(
+        {QStringLiteral("Ligne"), QStringLiteral("Refusée parce que"), QStringLiteral("Contenu")});
+    for (const SheetImport::Refused& refused : r.shown)
+        m_refused->appendRow({new QStandardItem(QString::number(refused.row)),
+                              new QStandardItem(LotReading::describe(refused.fault)),
+                              new QStandardItem(refused.cells.join(QStringLiteral(" | ")))});
+    ui->LignesRefusees->resizeColumnsToContents();
+    ui->Importer->setEnabled(r.valid > 0);
+    ui->ExporterRefus->setEnabled(r.refusedTotal() > 0);
+}
+
+QString ImporterTableau::chosenColour() const {
+    const QList<QTableWidgetItem*> chosen = ui->Couleurs->selectedItems();
+    return chosen.isEmpty() ? QString() : ui->Couleurs->item(chosen.first()->row(), 0)->text();
+}
+
+void ImporterTableau::Couleurs_Click() {
+    const QString written = chosenColour();
+    m_filling = true;
+    ui->Devient->clear();
+    ui->Devient->setEnabled(!written.isEmpty());
+    if (!written.isEmpty()) {
+        for (const QString& colour : m_cellarColours)
+            ui->Devient->addItem(colour, colour);
+        if (!m_cellarColours.contains(written))
+            ui->Devient->addItem(QStringLiteral("« %1 », telle qu'écrite").arg(written), written);
+        ui->Devient->setCurrentIndex(ui->Devient->findData(m_colours.value(written, written)));
+    }
+    m_filling = false;
+}
+
+void ImporterTableau::Devient_Click() {
+    const QString written = chosenColour();
+    if (m_filling || written.isEmpty())
+        return;
+    const QString becomes = ui->Devient->currentData().toString();
+    m_colours.insert(written, becomes);
+    ui->Couleurs->item(ui->Couleurs->currentRow(), 2)->setText(becomes);
+    showPreview();
+}
+
+void ImporterTableau::Importer_Click() {
+    if (!m_review || !m_reader)
+        return;
+    SheetImport::Result result;
+    {
+        BusyCursor busy;
+        ProgressService::Task progress(m_services.progress, this, windowTitle(),
+                                       QStringLiteral("Import des lots du tableau…"));
+        result =
+            SheetImport::run(*m_reader, settings(), *m_review, m_globals.databasePath(),
+                             [&progress](qint64 done, qint64 total) { return progress.step(done, total); });
+    }
+    if (result.cancelled) {
+        tell(QStringLiteral("L'import a été annulé : la cave n'a pas été modifiée."));
+        return;
+    }
+    if (!result.problem.isEmpty()) {
+        forgetReview();
+        tell(SheetImport::cannotImport(m_path, result.problem), true);
+        return;
+    }
+    if (result.failure) {
+        m_services.messages.databaseError(this, *result.failure);
+        return;
+    }
+    const qint64 refused = m_review->refusedTotal();
+    forgetReview();
+    QString text =
+        plural(result.added, QStringLiteral("L'import est terminé : %1 lot a été ajouté à la cave."),
+               QStringLiteral("L'import est terminé : %1 lots ont été ajoutés à la cave."));
+    if (refused > 0)
+        text += u'\n' + plural(refused, QStringLiteral("%1 ligne refusée n'a pas été importée."),
+                               QStringLiteral("%1 lignes refusées n'ont pas été importées."));
+    text += QStringLiteral("\nÉdition › Annuler retire cet import d'un coup.");
+    tell(text);
+}
+
+void ImporterTableau::ExporterRefus_Click() {
+    if (!m_review || !m_reader)
+        return;
+    const QString path = CsvExport::askPath(m_services, this, QStringLiteral("Exporter les lignes refusées"),
+                                            QStringLiteral("Lignes refusées"));
+    if (path.isEmpty())
+        return;
+    QSaveFile file(path);
+    QString problem;
+    {
+        BusyCursor busy;
+        ProgressService::Task progress(m_services.progress, this, windowTitle(),
+                                       QStringLiteral("Export des lignes refusées…"));
+        problem =
+            file.open(QIODevice::WriteOnly)
+                ? SheetImport::exportRefused(*m_reader, settings(), file,
+                                             [&progress](qint64 d, qint64 t) { return progress.step(d, t); })
+                : file.errorString();
+    }
+    if (problem.isEmpty() && !file.commit())
+        problem = file.errorString();
+    if (!problem.isEmpty()) {
+        file.cancelWriting();
+        tell(QStringLiteral("Les lignes refusées n'ont pas été exportées : %1.").arg(problem), true);
+    }
+}
+
+void ImporterTableau::Quitter_Click() {
+    close();
+}

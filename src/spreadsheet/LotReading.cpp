@@ -1,0 +1,259 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "spreadsheet/LotReading.h"
+
+#include "database/CellarSchema.h"
+#include "database/LotRules.h"
+#include "spreadsheet/FrenchValues.h"
+
+#include <QRegularExpression>
+
+namespace LotReading {
+
+namespace {
+
+using FrenchValues::State;
+
+// Lower case, no accents, words apart: « Prix Unit. » is "prix unit", « Jusqu'à » "jusqu a".
+QString normalised(const QString& heading) {
+    QString folded;
+    for (const QChar c : heading.normalized(QString::NormalizationForm_D))
+        if (c.category() != QChar::Mark_NonSpacing)
+            folded += c.isLetterOrNumber() ? c.toLower() : u' ';
+    return folded.simplified();
+}
+
+struct Heading {
+    Field field;
+    bool second;
+    const char* names; // normalised, "|" between them, in order of preference
+};
+// The producer comes before the wine's own name, the location before the bin.
+const Heading Headings[] = {
+    {Field::Nom, false, "domaine|chateau|producteur|producer|winery|proprietaire|vigneron"},
+    {Field::Nom, true, "nom|vin|nom du vin|wine|wine name|cuvee|designation"},
+    {Field::Type, false, "type|appellation|aoc|region|sous region|wine region"},
+    {Field::Annee, false, "annee|millesime|vintage|year"},
+    {Field::Couleur, false, "couleur|color|colour|wine type|type de vin"},
+    {Field::Quantite, false,
+     "quantite|qte|nb|nombre|bouteilles|nb bouteilles|nombre de bouteilles|quantity|qty"},
+    {Field::Prix, false, "prix|prix unitaire|prix unit|prix d achat|price|unit price|purchase price"},
+    {Field::BoireDes, false,
+     "a boire|a boire de|a boire a partir de|a boire des|boire de|apogee|garde|beginconsume|begin consume|"
+     "drinking window|drink from"},
+    {Field::BoireJusqua, false,
+     "jusqu a|a boire jusqu a|boire jusqu a|endconsume|end consume|drink until|drink to"},
+    {Field::Emplacement, false, "emplacement|location|cave|lieu|rangement"},
+    {Field::Emplacement, true, "casier|bin|rangee|etagere|case"},
+    {Field::Note, false,
+     "note|notes|commentaire|commentaires|remarque|remarques|personal note|tasting notes|comment"},
+    {Field::Appreciation, false, "appreciation|etoiles|rating|my rating|your rating|personal rating"}};
+
+struct ColourName {
+    const char* colour;
+    const char* names;
+};
+// Sparkling, sweet and fortified wines have no colour of their own in the cellar: the usual one.
+const ColourName ColourNames[] = {
+    {"Rouge", "rouge|red|red wine|rot|tinto|rosso|fortified|fortified wine|porto|port"},
+    {"Blanc", "blanc|white|white wine|weiss|blanco|bianco|sparkling|sparkling wine|effervescent|petillant|"
+              "mousseux|champagne|cremant|dessert|dessert wine|sweet|liquoreux|moelleux"},
+    {"Rosé", "rose|rose wine|pink|rosado|rosato"}};
+
+bool among(const QString& name, const char* names) {
+    return QString::fromUtf8(names).split(u'|').contains(name);
+}
+
+QString joined(const QVariantList& cells, const Source& source, const QString& between) {
+    const auto at = [&cells](int column) {
+        return column >= 0 && column < cells.size() ? FrenchValues::text(cells.at(column)) : QString();
+    };
+    const QString first = at(source.first), second = at(source.second);
+    if (first.isEmpty() || second.isEmpty())
+        return first + second;
+    return first + between + second;
+}
+
+QVariant cellAt(const QVariantList& cells, int column) {
+    return column >= 0 && column < cells.size() ? cells.at(column) : QVariant();
+}
+
+QVariant nullIfEmpty(const QString& text) {
+    return text.isEmpty() ? QVariant() : QVariant(text);
+}
+
+} // namespace
+
+QString fieldName(Field field) {
+    static const char* const names[FieldCount] = {
+        "Nom",         "Type",          "Année",       "Couleur",
+        "Quantité",    "Prix unitaire", "À boire de",  "À boire jusqu'à",
+        "Emplacement", "Note",          "Appréciation"};
+    return QString::fromUtf8(names[static_cast<int>(field)]);
+}
+
+bool takesTwoColumns(Field field) {
+    return field == Field::Nom || field == Field::Emplacement;
+}
+
+Mapping propose(const QStringList& headings) {
+    Mapping mapping;
+    QList<int> taken;
+    for (const Heading& heading : Headings) {
+        int& slot = heading.second ? mapping[heading.field].second : mapping[heading.field].first;
+        const QStringList names = QString::fromUtf8(heading.names).split(u'|');
+        for (const QString& name : names) {
+            for (int column = 0; column < headings.size() && slot < 0; ++column)
+                if (!taken.contains(column) && normalised(headings.at(column)) == name) {
+                    slot = column;
+                    taken << column;
+                }
+        }
+    }
+    // A name alone, without a producer, is the first column of the name.
+    for (const Field f : {Field::Nom, Field::Emplacement}) {
+        Source& s = mapping[f];
+        if (s.first < 0)
+            std::swap(s.first, s.second);
+    }
+    return mapping;
+}
+
+QString describe(Fault fault) {
+    switch (fault) {
+    case Fault::None:
+        return {};
+    case Fault::Name:
+        return QStringLiteral("sans nom");
+    case Fault::Type:
+        return QStringLiteral("sans type");
+    case Fault::Year:
+        return QStringLiteral("année absente, illisible ou hors de 1000 à l'année en cours");
+    case Fault::NonVintage:
+        return QStringLiteral("non millésimé (NV) : la cave demande une année");
+    case Fault::Colour:
+        return QStringLiteral("sans couleur");
+    case Fault::Quantity:
+        return QStringLiteral("quantité absente ou qui n'est pas un nombre entier de bouteilles");
+    case Fault::Price:
+        return QStringLiteral("prix négatif ou illisible");
+    case Fault::TooLong:
+        return QStringLiteral("nom de plus de %1 caractères, type de plus de %2 ou couleur de plus de %3")
+            .arg(LotRules::NameWidth)
+            .arg(LotRules::TypeWidth)
+            .arg(LotRules::ColourWidth);
+    case Fault::DrinkingWindow:
+        return QStringLiteral("années « À boire » illisibles, à l'envers ou avant le millésime");
+    case Fault::Place:
+        return QStringLiteral("emplacement de plus de %1 caractères").arg(PlaceWidth);
+    case Fault::Note:
+        return QStringLiteral("note de plus de %1 caractères").arg(NoteWidth);
+    case Fault::Rating:
+        return QStringLiteral("appréciation qui n'est pas un nombre entier de 0 à 5");
+    }
+    return {};
+}
+
+QString proposeColour(const QString& written, const QStringList& cellarColours) {
+    for (const QString& colour : cellarColours)
+        if (colour.compare(written, Qt::CaseInsensitive) == 0)
+            return colour;
+    const QString name = normalised(written);
+    for (const ColourName& colour : ColourNames)
+        if (among(name, colour.names)) {
+            const QString label = QString::fromUtf8(colour.colour);
+            return cellarColours.contains(label) ? label : written;
+        }
+    return written;
+}
+
+namespace {
+
+Fault readDetails(const QVariantList& cells, const Mapping& mapping, qlonglong vintage,
+                  CellarQueries::Details& details) {
+    const FrenchValues::Window from =
+        FrenchValues::drinkingWindow(cellAt(cells, mapping[Field::BoireDes].first));
+    const FrenchValues::Window until =
+        FrenchValues::drinkingWindow(cellAt(cells, mapping[Field::BoireJusqua].first));
+    if (from.state == State::Unreadable || until.state == State::Unreadable)
+        return Fault::DrinkingWindow;
+    // One column may hold the whole window; a column of its own for the end has the last word.
+    details.boireDes = from.from;
+    details.boireJusqua = until.state == State::Read ? (until.until ? until.until : until.from) : from.until;
+    if ((details.boireDes && details.boireJusqua && *details.boireDes > *details.boireJusqua) ||
+        (details.boireJusqua && *details.boireJusqua < vintage) ||
+        (details.boireDes && (*details.boireDes < LotRules::FirstYear || *details.boireDes > 9999)) ||
+        (details.boireJusqua && (*details.boireJusqua < LotRules::FirstYear || *details.boireJusqua > 9999)))
+        return Fault::DrinkingWindow;
+    details.emplacement = joined(cells, mapping[Field::Emplacement], QStringLiteral(", "));
+    if (details.emplacement.size() > PlaceWidth)
+        return Fault::Place;
+    details.note = FrenchValues::text(cellAt(cells, mapping[Field::Note].first));
+    if (details.note.size() > NoteWidth)
+        return Fault::Note;
+    const FrenchValues::Number rating =
+        FrenchValues::whole(cellAt(cells, mapping[Field::Appreciation].first));
+    if (rating.state == State::Unreadable ||
+        (rating.state == State::Read && (rating.value < 0 || rating.value > 5)))
+        return Fault::Rating;
+    if (rating.state == State::Read)
+        details.appreciation = static_cast<int>(rating.value);
+    return Fault::None;
+}
+
+} // namespace
+
+Lot read(const QVariantList& cells, const Mapping& mapping, const Colours& colours, int currentYear) {
+    Lot lot;
+    const QString nom = joined(cells, mapping[Field::Nom], QStringLiteral(" "));
+    const QString type = FrenchValues::text(cellAt(cells, mapping[Field::Type].first));
+    lot.colourAsWritten = FrenchValues::text(cellAt(cells, mapping[Field::Couleur].first));
+    const QString couleur = colours.value(lot.colourAsWritten, lot.colourAsWritten);
+    const FrenchValues::Vintage year = FrenchValues::vintage(cellAt(cells, mapping[Field::Annee].first));
+    const FrenchValues::Number quantity =
+        mapping[Field::Quantite].first < 0
+            ? FrenchValues::Number{State::Read, 1}
+            : FrenchValues::whole(cellAt(cells, mapping[Field::Quantite].first));
+    const FrenchValues::Number price = FrenchValues::number(cellAt(cells, mapping[Field::Prix].first));
+
+    QVariant priceValue;
+    if (price.state == State::Read)
+        priceValue = price.value;
+    else if (price.state == State::Unreadable)
+        priceValue = FrenchValues::text(cellAt(cells, mapping[Field::Prix].first));
+    lot.values = {nullIfEmpty(nom),
+                  nullIfEmpty(type),
+                  year.state == State::Read ? QVariant(year.year) : QVariant(),
+                  nullIfEmpty(couleur),
+                  quantity.state == State::Read ? QVariant(static_cast<qlonglong>(quantity.value))
+                                                : QVariant(),
+                  priceValue};
+    switch (LotRules::check(lot.values, currentYear)) {
+    case LotRules::Fault::None:
+        break;
+    case LotRules::Fault::Name:
+        lot.fault = Fault::Name;
+        return lot;
+    case LotRules::Fault::Type:
+        lot.fault = Fault::Type;
+        return lot;
+    case LotRules::Fault::Year:
+        lot.fault = year.nonVintage ? Fault::NonVintage : Fault::Year;
+        return lot;
+    case LotRules::Fault::Colour:
+        lot.fault = Fault::Colour;
+        return lot;
+    case LotRules::Fault::Quantity:
+        lot.fault = Fault::Quantity;
+        return lot;
+    case LotRules::Fault::Price:
+        lot.fault = Fault::Price;
+        return lot;
+    case LotRules::Fault::TooLong:
+        lot.fault = Fault::TooLong;
+        return lot;
+    }
+    lot.fault = readDetails(cells, mapping, year.year, lot.details);
+    return lot;
+}
+
+} // namespace LotReading

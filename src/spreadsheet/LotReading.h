@@ -1,0 +1,86 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "database/CellarQueries.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+#include <array>
+
+// How the columns of a table become lots: which column feeds which field of a lot, proposed from the
+// headings and changed by the user, and the reading of one row into a lot, or the reason it is refused.
+namespace LotReading {
+
+enum class Field {
+    Nom,
+    Type,
+    Annee,
+    Couleur,
+    Quantite,
+    Prix,
+    BoireDes,
+    BoireJusqua,
+    Emplacement,
+    Note,
+    Appreciation
+};
+inline constexpr int FieldCount = 11;
+// « Nom », « Type »... as the window names them.
+QString fieldName(Field field);
+// Fields made of two columns joined: a producer and a wine, a location and a bin.
+bool takesTwoColumns(Field field);
+
+struct Source {
+    int first = -1; // column index, -1 for none
+    int second = -1;
+};
+struct Mapping {
+    std::array<Source, FieldCount> sources{};
+    Source& operator[](Field f) { return sources[static_cast<size_t>(f)]; }
+    const Source& operator[](Field f) const { return sources[static_cast<size_t>(f)]; }
+};
+// The columns the headings name, in French or as two well-known cellar programs export them.
+Mapping propose(const QStringList& headings);
+
+// Why a row is not a lot: the rules of a purchase, and what the mapping could not read.
+enum class Fault {
+    None,
+    Name,
+    Type,
+    Year,
+    NonVintage,
+    Colour,
+    Quantity,
+    Price,
+    TooLong,
+    DrinkingWindow,
+    Place,
+    Note,
+    Rating
+};
+inline constexpr int FaultCount = 13;
+// « sans nom », « non millésimé (NV) »...
+QString describe(Fault fault);
+
+// What the colours written in the file become: a colour of the cellar, or the text as written.
+using Colours = QHash<QString, QString>;
+// The cellar's colour a written one stands for (« Red », « rouge », « Sparkling »...), or the text as
+// written when it names none.
+QString proposeColour(const QString& written, const QStringList& cellarColours);
+
+struct Lot {
+    DbRow values; // ORNY's six columns, in order
+    CellarQueries::Details details;
+    Fault fault = Fault::None;
+    QString colourAsWritten;
+};
+// Reads one row; a missing quantity column means one bottle a row.
+Lot read(const QVariantList& cells, const Mapping& mapping, const Colours& colours, int currentYear);
+
+// The details' own limits, as the purchase window sets them.
+inline constexpr int PlaceWidth = 100;
+inline constexpr int NoteWidth = 2000;
+
+} // namespace LotReading

@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "spreadsheet/SheetReader.h"
+
+class ZipArchive;
+
+// An OpenDocument spreadsheet (.ods): its tables in order; numbers as stored rather than as displayed;
+// repeated rows and cells unfolded only where they hold something, so that the trailing empty columns
+// and rows a spreadsheet writes cost nothing.
+class OdsSheet : public SheetReader {
+public:
+    static std::unique_ptr<OdsSheet> open(std::unique_ptr<ZipArchive> archive, QString& problem);
+    ~OdsSheet() override;
+
+    QStringList sheets() const override { return m_names; }
+    QString read(int sheet, const Row& row) override;
+    QString description() const override { return QStringLiteral("classeur OpenDocument"); }
+
+private:
+    explicit OdsSheet(std::unique_ptr<ZipArchive> archive);
+
+    std::unique_ptr<ZipArchive> m_archive;
+    QStringList m_names;
+};

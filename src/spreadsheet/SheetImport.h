@@ -1,0 +1,78 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "database/Status.h"
+#include "spreadsheet/LotReading.h"
+#include "spreadsheet/SheetReader.h"
+
+#include <QMap>
+#include <functional>
+#include <vector>
+
+class QIODevice;
+
+// A table brought into the cellar in three readings of the file, none of which holds it whole: a sample
+// for the mapping, a review of every row before anything is written, and the import itself, all its lots
+// in one transaction journalled as one import.
+namespace SheetImport {
+
+using Progress = std::function<bool(qint64 done, qint64 total)>; // false cancels
+
+struct Settings {
+    int sheet = 0;
+    bool headings = true; // the first row names the columns
+    LotReading::Mapping mapping;
+    LotReading::Colours colours;
+    int currentYear = 0;
+};
+
+// The headings (or « Colonne A »... without) and the first rows, as the file holds them.
+struct Sample {
+    QStringList headings;
+    std::vector<std::pair<qint64, QVariantList>> rows; // sheet row number, cells
+    QString problem;
+};
+Sample sample(SheetReader& reader, int sheet, bool headings, int rows);
+// « Colonne A », « Colonne AB ».
+QString columnName(int column);
+
+struct Refused {
+    qint64 row = 0;
+    LotReading::Fault fault = LotReading::Fault::None;
+    QStringList cells;
+};
+struct Review {
+    qint64 valid = 0;
+    std::array<qint64, LotReading::FaultCount> refused{};
+    qint64 refusedTotal() const;
+    // The first refused rows, to show; the export writes them all.
+    std::vector<Refused> shown;
+    // Each colour as written, with its number of rows; the first ones, when a file has many.
+    QMap<QString, qint64> colours;
+    bool moreColours = false;
+    bool cancelled = false;
+    QString problem;
+};
+inline constexpr int ShownRefusals = 1000;
+inline constexpr int ListedColours = 100;
+Review review(SheetReader& reader, const Settings& settings, const Progress& progress = {});
+
+// Writes every refused row, with its number and reason, as a table a spreadsheet opens; the reason the
+// file could not be read again, or empty.
+QString exportRefused(SheetReader& reader, const Settings& settings, QIODevice& out,
+                      const Progress& progress = {});
+
+struct Result {
+    qint64 added = 0;
+    bool cancelled = false;
+    QString problem; // the file could not be read whole, or changed since the review
+    Status failure;  // the cellar's
+};
+// Appends every row the review found valid, or nothing.
+Result run(SheetReader& reader, const Settings& settings, const Review& reviewed, const QString& databasePath,
+           const Progress& progress = {});
+
+// "Le fichier « x » ne peut pas être importé : <problem>.\nLa cave n'a pas été modifiée."
+QString cannotImport(const QString& file, const QString& problem);
+
+} // namespace SheetImport

@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+#include <functional>
+#include <memory>
+
+// A table read from a file a spreadsheet or another cellar program wrote, one row at a time, so that a
+// file of any size is read in the same small memory. Cells come as texts, or as numbers (double) where
+// the file stores a number rather than its display. What a crafted file could make unbounded has a
+// ceiling; a file past one is refused with a French sentence saying which.
+namespace SheetLimits {
+// Excel's own limit for a cell; a longer one is not a wine's name.
+inline constexpr int CellChars = 32767;
+// Far more columns than a cellar needs, far fewer than a hostile file declares.
+inline constexpr int Columns = 1024;
+// A spreadsheet's own row limit.
+inline constexpr qint64 Rows = 1048576;
+// What one part of an .ods or .xlsx may unpack to, and how many parts the archive may hold.
+inline constexpr qint64 UnpackedBytes = 128LL * 1024 * 1024;
+inline constexpr int ArchiveEntries = 10000;
+// An .xlsx keeps its texts apart, in one table held while the sheet is read.
+inline constexpr qint64 SharedChars = 16LL * 1024 * 1024;
+} // namespace SheetLimits
+
+class SheetReader {
+public:
+    // `number` is the row's place in the sheet, from 1, as the spreadsheet numbers it; rows whose cells are
+    // all empty are not handed over. `done` and `total` say how far the reading is (total 0: unknown).
+    // Returning false stops the reading.
+    using Row = std::function<bool(qint64 number, const QVariantList& cells, qint64 done, qint64 total)>;
+
+    virtual ~SheetReader() = default;
+    // The sheets' names, in order; one unnamed sheet for a text file.
+    virtual QStringList sheets() const = 0;
+    // Reads the rows of one sheet from its start; the reason the file cannot be read, or empty.
+    virtual QString read(int sheet, const Row& row) = 0;
+    // What the file turned out to be, for the window ("texte, Windows-1252, séparateur « ; »").
+    virtual QString description() const = 0;
+};
+
+// Opens a .csv, .txt, .ods or .xlsx, by its content more than its name; null with the reason otherwise.
+std::unique_ptr<SheetReader> openSheet(const QString& path, QString& problem);

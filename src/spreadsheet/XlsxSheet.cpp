@@ -1,0 +1,183 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "spreadsheet/XlsxSheet.h"
+
+#include "spreadsheet/ZipArchive.h"
+
+#include <QHash>
+#include <QXmlStreamReader>
+
+namespace {
+
+const QString Workbook = QStringLiteral("xl/workbook.xml");
+const QString WorkbookLinks = QStringLiteral("xl/_rels/workbook.xml.rels");
+const QString SharedStrings = QStringLiteral("xl/sharedStrings.xml");
+const QString RelationsNs =
+    QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships");
+
+// The texts of the runs of a shared or inline string, phonetic guides left out.
+bool runsText(QXmlStreamReader& xml, QString& text) {
+    text.clear();
+    int depth = 1;
+    while (depth > 0 && ZipArchive::next(xml)) {
+        if (xml.isStartElement()) {
+            if (xml.name() == u"rPh") {
+                xml.skipCurrentElement();
+                continue;
+            }
+            ++depth;
+            if (xml.name() == u"t") {
+                QString run;
+                if (!ZipArchive::elementText(xml, run))
+                    return false;
+                --depth;
+                text += run;
+                if (text.size() > SheetLimits::CellChars) {
+                    xml.raiseError(QStringLiteral("brovane:cell"));
+                    return false;
+                }
+            }
+        } else if (xml.isEndElement())
+            --depth;
+    }
+    return !xml.hasError();
+}
+
+} // namespace
+
+XlsxSheet::XlsxSheet(std::unique_ptr<ZipArchive> archive) : m_archive(std::move(archive)) {}
+XlsxSheet::~XlsxSheet() = default;
+
+int XlsxSheet::columnOf(QStringView reference) {
+    int column = 0, letters = 0;
+    for (const QChar c : reference) {
+        if (c < u'A' || c > u'Z')
+            break;
+        // Past three letters the column is beyond any sheet: the ceiling refuses it.
+        if (++letters > 4)
+            return SheetLimits::Columns + 1;
+        column = column * 26 + (c.unicode() - u'A' + 1);
+    }
+    return letters == 0 ? -1 : column - 1;
+}
+
+std::unique_ptr<XlsxSheet> XlsxSheet::open(std::unique_ptr<ZipArchive> archive, QString& problem) {
+    std::unique_ptr<XlsxSheet> sheet(new XlsxSheet(std::move(archive)));
+    QStringList ids;
+    problem = sheet->m_archive->parse(Workbook, [&](QXmlStreamReader& xml) {
+        while (ZipArchive::next(xml))
+            if (xml.isStartElement() && xml.name() == u"sheet") {
+                sheet->m_names << xml.attributes().value(QStringLiteral("name")).toString();
+                ids << xml.attributes().value(RelationsNs, QStringLiteral("id")).toString();
+                if (ids.size() > SheetLimits::ArchiveEntries)
+                    return QStringLiteral("il déclare trop de feuilles");
+            }
+        return QString();
+    });
+    QHash<QString, QString> targets;
+    if (problem.isEmpty())
+        problem = sheet->m_archive->parse(WorkbookLinks, [&](QXmlStreamReader& xml) {
+            while (ZipArchive::next(xml))
+                if (xml.isStartElement() && xml.name() == u"Relationship" &&
+                    targets.size() < SheetLimits::ArchiveEntries)
+                    targets.insert(xml.attributes().value(QStringLiteral("Id")).toString(),
+                                   xml.attributes().value(QStringLiteral("Target")).toString());
+            return QString();
+        });
+    if (!problem.isEmpty())
+        return nullptr;
+    for (const QString& id : ids) {
+        const QString target = targets.value(id);
+        sheet->m_parts << (target.startsWith(u'/') ? target.mid(1) : QStringLiteral("xl/") + target);
+    }
+    if (sheet->m_names.isEmpty()) {
+        problem = QStringLiteral("le classeur n'a aucune feuille");
+        return nullptr;
+    }
+    return sheet;
+}
+
+QString XlsxSheet::readSharedStrings(QStringList& shared) {
+    if (!m_archive->has(SharedStrings))
+        return {};
+    qint64 chars = 0;
+    return m_archive->parse(SharedStrings, [&](QXmlStreamReader& xml) {
+        while (ZipArchive::next(xml))
+            if (xml.isStartElement() && xml.name() == u"si") {
+                QString text;
+                if (!runsText(xml, text))
+                    return QString();
+                if ((chars += text.size() + 1) > SheetLimits::SharedChars)
+                    return QStringLiteral("ses textes dépassent %1 millions de caractères")
+                        .arg(SheetLimits::SharedChars / (1024 * 1024));
+                shared << text;
+            }
+        return QString();
+    });
+}
+
+QString XlsxSheet::read(int sheet, const Row& row) {
+    if (sheet < 0 || sheet >= m_parts.size())
+        return QStringLiteral("la feuille demandée n'existe pas");
+    QStringList shared;
+    if (QString problem = readSharedStrings(shared); !problem.isEmpty())
+        return problem;
+    const QString part = m_parts.at(sheet);
+    const qint64 total = m_archive->unpackedSize(part);
+    return m_archive->parse(part, [&](QXmlStreamReader& xml) -> QString {
+        QVariantList cells;
+        qint64 number = 0;
+        int column = -1;
+        bool anyValue = false;
+        while (ZipArchive::next(xml)) {
+            if (xml.isStartElement() && xml.name() == u"row") {
+                const qint64 stated = xml.attributes().value(QStringLiteral("r")).toLongLong();
+                number = stated > number ? stated : number + 1;
+                if (number > SheetLimits::Rows)
+                    return QStringLiteral("il a plus de %1 lignes").arg(SheetLimits::Rows);
+                cells.clear();
+                column = -1;
+                anyValue = false;
+            } else if (xml.isEndElement() && xml.name() == u"row") {
+                if (anyValue && !row(number, cells, xml.characterOffset(), total))
+                    return QString();
+            } else if (xml.isStartElement() && xml.name() == u"c") {
+                const QXmlStreamAttributes attributes = xml.attributes();
+                const int stated = columnOf(attributes.value(QStringLiteral("r")));
+                column = stated >= 0 ? stated : column + 1;
+                const QString type = attributes.value(QStringLiteral("t")).toString();
+                QVariant value;
+                int depth = 1;
+                while (ZipArchive::nextStart(xml, depth)) {
+                    QString text;
+                    if (xml.name() == u"v") {
+                        if (!ZipArchive::elementText(xml, text))
+                            return QString();
+                        if (type == u"s") {
+                            const qsizetype index = text.toLongLong();
+                            value = index >= 0 && index < shared.size() ? shared.at(index) : QString();
+                        } else if (type.isEmpty() || type == u"n") {
+                            bool ok = false;
+                            const double n = text.toDouble(&ok);
+                            value = ok ? QVariant(n) : QVariant(text);
+                        } else
+                            value = text;
+                    } else if (xml.name() == u"is") {
+                        if (!runsText(xml, text))
+                            return QString();
+                        value = text;
+                    } else
+                        xml.skipCurrentElement();
+                }
+                if (value.isNull() || value.toString().isEmpty())
+                    continue;
+                if (column >= SheetLimits::Columns)
+                    return QStringLiteral("une ligne a plus de %1 colonnes").arg(SheetLimits::Columns);
+                while (cells.size() <= column)
+                    cells << QString();
+                cells[column] = value;
+                anyValue = true;
+            }
+        }
+        return QString();
+    });
+}

@@ -1,0 +1,136 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "spreadsheet/ZipArchive.h"
+
+#include "spreadsheet/SheetReader.h"
+
+#include <QXmlStreamReader>
+#include <quazip/quazip.h>
+#include <quazip/quazipfile.h>
+
+namespace {
+
+const QString DtdRefused = QStringLiteral("brovane:dtd");
+const QString CellTooLong = QStringLiteral("brovane:cell");
+
+// A part as it unpacks, failing once it has given more than the ceiling.
+class BoundedPart : public QIODevice {
+public:
+    explicit BoundedPart(QIODevice& part) : m_part(part) {}
+    bool isSequential() const override { return true; }
+    bool exceeded() const { return m_exceeded; }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override {
+        const qint64 n = m_part.read(data, maxSize);
+        if (n > 0 && (m_read += n) > SheetLimits::UnpackedBytes) {
+            m_exceeded = true;
+            return -1;
+        }
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QIODevice& m_part;
+    qint64 m_read = 0;
+    bool m_exceeded = false;
+};
+
+QString tooLarge() {
+    return QStringLiteral("une partie de l'archive dépasse %1 Mo une fois décompressée (archive piégée ?)")
+        .arg(SheetLimits::UnpackedBytes / (1024 * 1024));
+}
+
+} // namespace
+
+ZipArchive::~ZipArchive() = default;
+
+std::unique_ptr<ZipArchive> ZipArchive::open(const QString& path, QString& problem) {
+    std::unique_ptr<ZipArchive> archive(new ZipArchive);
+    archive->m_zip = std::make_unique<QuaZip>(path);
+    if (!archive->m_zip->open(QuaZip::mdUnzip)) {
+        problem = QStringLiteral("ce n'est pas une archive de tableur lisible");
+        return nullptr;
+    }
+    if (archive->m_zip->getEntriesCount() > SheetLimits::ArchiveEntries) {
+        problem = QStringLiteral("son archive compte plus de %1 parties").arg(SheetLimits::ArchiveEntries);
+        return nullptr;
+    }
+    for (const QuaZipFileInfo64& info : archive->m_zip->getFileInfoList64()) {
+        if (info.uncompressedSize > static_cast<quint64>(SheetLimits::UnpackedBytes)) {
+            problem = tooLarge();
+            return nullptr;
+        }
+        archive->m_parts << info.name;
+        archive->m_sizes << static_cast<qint64>(info.uncompressedSize);
+    }
+    return archive;
+}
+
+bool ZipArchive::has(const QString& part) const {
+    return m_parts.contains(part);
+}
+
+qint64 ZipArchive::unpackedSize(const QString& part) const {
+    const qsizetype i = m_parts.indexOf(part);
+    return i < 0 ? 0 : m_sizes.at(i);
+}
+
+bool ZipArchive::next(QXmlStreamReader& xml) {
+    xml.readNext();
+    if (xml.tokenType() == QXmlStreamReader::DTD)
+        xml.raiseError(DtdRefused);
+    return !xml.atEnd() && !xml.hasError();
+}
+
+bool ZipArchive::nextStart(QXmlStreamReader& xml, int& depth) {
+    while (depth > 0 && next(xml)) {
+        if (xml.isEndElement())
+            --depth;
+        else if (xml.isStartElement())
+            return true;
+    }
+    return false;
+}
+
+bool ZipArchive::elementText(QXmlStreamReader& xml, QString& text) {
+    text.clear();
+    int depth = 1;
+    while (depth > 0 && next(xml)) {
+        if (xml.isStartElement())
+            ++depth;
+        else if (xml.isEndElement())
+            --depth;
+        else if (xml.isCharacters())
+            text += xml.text();
+        if (text.size() > SheetLimits::CellChars) {
+            xml.raiseError(CellTooLong);
+            return false;
+        }
+    }
+    return !xml.hasError();
+}
+
+QString ZipArchive::parse(const QString& part, const std::function<QString(QXmlStreamReader&)>& parse) {
+    if (!m_zip->setCurrentFile(part))
+        return QStringLiteral("il lui manque sa partie « %1 »").arg(part);
+    QuaZipFile file(m_zip.get());
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("sa partie « %1 » ne peut pas être décompressée").arg(part);
+    BoundedPart bounded(file);
+    bounded.open(QIODevice::ReadOnly);
+    QXmlStreamReader xml(&bounded);
+    // No entity is ever expanded: a DTD is refused on sight, and nothing else may declare one.
+    xml.setEntityExpansionLimit(0);
+    QString problem = parse(xml);
+    if (bounded.exceeded())
+        return tooLarge();
+    if (xml.error() == QXmlStreamReader::CustomError && xml.errorString() == DtdRefused)
+        return QStringLiteral("il contient des déclarations d'entités XML, que Brovane refuse de lire");
+    if (xml.error() == QXmlStreamReader::CustomError && xml.errorString() == CellTooLong)
+        return QStringLiteral("une cellule dépasse %1 caractères").arg(SheetLimits::CellChars);
+    if (problem.isEmpty() && xml.hasError())
+        problem =
+            QStringLiteral("sa partie « %1 » n'est pas du XML valable (%2)").arg(part, xml.errorString());
+    return problem;
+}
