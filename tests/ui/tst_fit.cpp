@@ -10,6 +10,7 @@
 #include "consumption/Consommation.h"
 #include "history/Historique.h"
 #include "legacy/ImportBase.h"
+#include "spreadsheet/ImporterTableau.h"
 #include "purchases/Correction.h"
 #include "purchases/Saisie.h"
 #include "shell/Principale.h"
@@ -258,6 +259,10 @@ void TestFit::everyWindowFits() {
         const qint64 lot = cellar.rows("SELECT MAX(rowid) FROM ORNY").front().front().toLongLong();
         Correction window(cellar.globals, cellar.services, lot, &main);
         check(window, "Correction");
+    }
+    {
+        ImporterTableau window(cellar.globals, cellar.services);
+        check(window, "ImporterTableau");
     }
     {
         ImportBase window(cellar.globals, cellar.services, &main);
