@@ -28,4 +28,9 @@ QString shown(const QString& path) {
     return QDir::toNativeSeparators(path);
 }
 
+QString notImported(const QString& file, const QString& why) {
+    return QStringLiteral("Le fichier « %1 » ne peut pas être importé : %2.\nLa cave n'a pas été modifiée.")
+        .arg(shown(file), why);
+}
+
 } // namespace CellarFiles

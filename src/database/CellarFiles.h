@@ -22,5 +22,7 @@ QStringList companions(const QString& databasePath);
 
 // A path as the user reads it in a message: the system's own separators.
 QString shown(const QString& path);
+// Why a file brought into the cellar was not imported, and that the cellar is as it was.
+QString notImported(const QString& file, const QString& why);
 
 } // namespace CellarFiles

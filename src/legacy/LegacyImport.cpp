@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "legacy/LegacyImport.h"
 
+#include "database/CellarFiles.h"
 #include "database/CellarQueries.h"
 #include "database/CellarSchema.h"
 #include "database/LotRules.h"
@@ -14,11 +15,6 @@
 namespace LegacyImport {
 
 namespace {
-
-QString cannotImport(const QString& file, const QString& why) {
-    return QStringLiteral("Le fichier « %1 » ne peut pas être importé : %2.\nLa cave n'a pas été modifiée.")
-        .arg(QDir::toNativeSeparators(file), why);
-}
 
 // A whole number stays whole, whatever type the earlier table used.
 QVariant number(const QVariant& v) {
@@ -197,7 +193,7 @@ Result run(const QString& helper, const QString& jetFile, const QString& databas
         return result;
     result.added = 0;
     if (unreadable)
-        result.failure = Failure{cannotImport(jetFile, unreadable->message), {}};
+        result.failure = Failure{CellarFiles::notImported(jetFile, unreadable->message), {}};
     else if (!result.cancelled && !result.declined)
         result.failure = written;
     return result;

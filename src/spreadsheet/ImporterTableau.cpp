@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "spreadsheet/ImporterTableau.h"
 
+#include "database/CellarFiles.h"
 #include "database/CellarQueries.h"
 #include "spreadsheet/FrenchValues.h"
 #include "ui/BusyCursor.h"
@@ -33,7 +34,7 @@ const char* const Labels[LotReading::FieldCount] = {
 const QString NoColumn = QStringLiteral("(aucune)");
 
 QString plural(qint64 n, const QString& one, const QString& many) {
-    return (n == 1 ? one : many).arg(QLocale().toString(n));
+    return (Numbers::plural(static_cast<double>(n)) ? many : one).arg(QLocale().toString(n));
 }
 
 QString shown(const QVariant& value) {
@@ -135,7 +136,7 @@ void ImporterTableau::Parcourir_Click() {
         QStringLiteral("Tableaux (*.csv *.txt *.ods *.xlsx);;Tous les fichiers (*)"));
     if (chosen.isEmpty())
         return;
-    ui->CheminTableau->setText(QDir::toNativeSeparators(chosen));
+    ui->CheminTableau->setText(CellarFiles::shown(chosen));
     Ouvrir_Click();
 }
 
@@ -150,7 +151,7 @@ void ImporterTableau::Ouvrir_Click() {
         reader = openSheet(path, problem);
     }
     if (!reader) {
-        tell(SheetImport::cannotImport(path, problem), true);
+        tell(CellarFiles::notImported(path, problem), true);
         return;
     }
     m_path = path;
@@ -179,7 +180,7 @@ void ImporterTableau::loadSample() {
                                        ui->LigneTitres->isChecked(), PreviewRows);
     }
     if (!m_sample.problem.isEmpty())
-        tell(SheetImport::cannotImport(m_path, m_sample.problem), true);
+        tell(CellarFiles::notImported(m_path, m_sample.problem), true);
     const LotReading::Mapping proposed =
         ui->LigneTitres->isChecked() ? LotReading::propose(m_sample.headings) : LotReading::Mapping{};
     m_filling = true;
@@ -290,7 +291,7 @@ void ImporterTableau::Verifier_Click() {
         return;
     }
     if (!review.problem.isEmpty()) {
-        tell(SheetImport::cannotImport(m_path, review.problem), true);
+        tell(CellarFiles::notImported(m_path, review.problem), true);
         return;
     }
     m_review = std::move(review);
@@ -396,7 +397,7 @@ void ImporterTableau::Importer_Click() {
     }
     if (!result.problem.isEmpty()) {
         forgetReview();
-        tell(SheetImport::cannotImport(m_path, result.problem), true);
+        tell(CellarFiles::notImported(m_path, result.problem), true);
         return;
     }
     if (result.failure) {

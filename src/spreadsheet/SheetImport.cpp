@@ -5,8 +5,6 @@
 #include "spreadsheet/FrenchValues.h"
 #include "storage/CsvWriter.h"
 
-#include <QDir>
-
 namespace SheetImport {
 
 namespace {
@@ -164,11 +162,6 @@ Result run(SheetReader& reader, const Settings& settings, const Review& reviewed
     if (result.problem.isEmpty() && !result.cancelled)
         result.failure = written;
     return result;
-}
-
-QString cannotImport(const QString& file, const QString& problem) {
-    return QStringLiteral("Le fichier « %1 » ne peut pas être importé : %2.\nLa cave n'a pas été modifiée.")
-        .arg(QDir::toNativeSeparators(file), problem);
 }
 
 } // namespace SheetImport

@@ -72,7 +72,4 @@ struct Result {
 Result run(SheetReader& reader, const Settings& settings, const Review& reviewed, const QString& databasePath,
            const Progress& progress = {});
 
-// "Le fichier « x » ne peut pas être importé : <problem>.\nLa cave n'a pas été modifiée."
-QString cannotImport(const QString& file, const QString& problem);
-
 } // namespace SheetImport
