@@ -80,6 +80,13 @@ QString copyOf(const Cellar& cellar, const QString& name) {
     return path;
 }
 
+QString freshCellar(const QTemporaryDir& work, int n) {
+    const QString path = work.path() + QStringLiteral("/cave%1.dat").arg(n);
+    QFile::copy(QStringLiteral(BROVANE_DELIVERED_DATABASE), path);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    return path;
+}
+
 } // namespace Bench
 
 namespace {

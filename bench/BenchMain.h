@@ -29,6 +29,8 @@ struct Cellar {
 };
 const Cellar& cellar(int lots, int names);
 QString copyOf(const Cellar& cellar, const QString& name);
+// The n-th fresh copy of the delivered, empty cellar in `work`.
+QString freshCellar(const QTemporaryDir& work, int n);
 
 } // namespace Bench
 

@@ -68,20 +68,13 @@ void MoveDatabase100k_baseline(benchmark::State& state) {
 const QString TenThousand = QStringLiteral(BROVANE_TEST_DATA "/jet/jet4-10000/Vin.mdb");
 const QString Helper = QStringLiteral(BROVANE_PROGRAM_DIR "/brovane-lecteur-jet");
 
-QString freshCellar(const QTemporaryDir& work, int n) {
-    const QString path = work.path() + QStringLiteral("/cave%1.dat").arg(n);
-    QFile::copy(QStringLiteral(BROVANE_DELIVERED_DATABASE), path);
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-    return path;
-}
-
 // The whole import, from the helper's start to the lots written, into a fresh copy of the delivered cellar.
 void ImportJet10000_ours(benchmark::State& state) {
     QTemporaryDir work;
     int n = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        const QString cellar = freshCellar(work, ++n);
+        const QString cellar = Bench::freshCellar(work, ++n);
         state.ResumeTiming();
         const Bench::PeakMemory memory;
         const auto result = LegacyImport::run(Helper, TenThousand, cellar);
@@ -98,7 +91,7 @@ void ImportJet10000_baseline(benchmark::State& state) {
     int n = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        const QString cellar = freshCellar(work, ++n);
+        const QString cellar = Bench::freshCellar(work, ++n);
         state.ResumeTiming();
         const Bench::PeakMemory memory;
         QProcess process;

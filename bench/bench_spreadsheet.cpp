@@ -30,13 +30,6 @@ const QString& table() {
     return path;
 }
 
-QString freshCellar(const QTemporaryDir& work, int n) {
-    const QString path = work.path() + QStringLiteral("/cave%1.dat").arg(n);
-    QFile::copy(QStringLiteral(BROVANE_DELIVERED_DATABASE), path);
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-    return path;
-}
-
 // The import as the user runs it once the review is done: the file read again, each row read as a lot and
 // checked, all of them written and journalled in one transaction.
 void ImportCsv100k_ours(benchmark::State& state) {
@@ -45,7 +38,7 @@ void ImportCsv100k_ours(benchmark::State& state) {
     int n = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        const QString cellar = freshCellar(work, ++n);
+        const QString cellar = Bench::freshCellar(work, ++n);
         QString problem;
         std::unique_ptr<SheetReader> reader = openSheet(file, problem);
         SheetImport::Settings settings;
@@ -81,7 +74,7 @@ void ImportCsv100k_baseline(benchmark::State& state) {
     int n = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        const QString cellar = freshCellar(work, ++n);
+        const QString cellar = Bench::freshCellar(work, ++n);
         state.ResumeTiming();
         QProcess shell;
         shell.start(QStringLiteral("sqlite3"),
