@@ -17,6 +17,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QSaveFile>
+#include <QScrollBar>
 #include <QStandardItemModel>
 
 using LotReading::Field;
@@ -61,6 +62,14 @@ ImporterTableau::ImporterTableau(Globals& globals, Services& services, QWidget* 
         {QStringLiteral("Couleur du tableau"), QStringLiteral("Lots"), QStringLiteral("Devient")});
     ui->Couleurs->horizontalHeader()->setStretchLastSection(true);
     ui->Couleurs->verticalHeader()->hide();
+    // Every caption whole at the user's font.
+    int captions = 2 * ui->Couleurs->frameWidth() + ui->Couleurs->verticalScrollBar()->sizeHint().width();
+    for (int column = 0; column < ui->Couleurs->columnCount(); ++column) {
+        ui->Couleurs->horizontalHeader()->resizeSection(
+            column, ui->Couleurs->horizontalHeader()->sectionSizeHint(column));
+        captions += ui->Couleurs->horizontalHeader()->sectionSize(column);
+    }
+    ui->Couleurs->setMinimumWidth(captions);
     buildColumnLists();
     onEnter(ui->CheminTableau, [this] { Ouvrir_Click(); });
     connect(ui->Parcourir, &QPushButton::clicked, this, &ImporterTableau::Parcourir_Click);

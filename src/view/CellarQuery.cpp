@@ -17,7 +17,7 @@ QString alias(int column) {
 QString lotColumns() {
     QStringList list{QStringLiteral("ORNY.rowid AS ROWID_")};
     for (int column = 0; column < PartColumnCount; ++column)
-        list << QStringLiteral("%1 AS %2").arg(QLatin1String(Columns[column].sql), alias(column));
+        list << QStringLiteral("%1 AS %2").arg(QString::fromUtf8(Columns[column].sql), alias(column));
     return list.join(QStringLiteral(", "));
 }
 
@@ -25,7 +25,7 @@ QString lotColumns() {
 QString detailColumns(bool details) {
     QStringList list;
     for (int column = PartColumnCount; column < ColumnCount; ++column)
-        list << (details ? QLatin1String(Columns[column].sql) : QStringLiteral("NULL"));
+        list << (details ? QString::fromUtf8(Columns[column].sql) : QStringLiteral("NULL"));
     return list.join(QStringLiteral(", "));
 }
 
@@ -41,7 +41,7 @@ View detailView(const QString& condition, int year, bool details) {
 // Order keys are never null, so that "after this row" compares them all: a missing text sorts as an
 // empty one, a missing number first, and lots without a price come last both ways.
 QStringList sortKeys(int column, bool descending) {
-    const QString sql = QLatin1String(Columns[column].sql);
+    const QString sql = QString::fromUtf8(Columns[column].sql);
     switch (Columns[column].sort) {
     case SortKey::Text:
         return {
@@ -172,8 +172,8 @@ Statement rows(const Shown& shown, const QVariantList& after, int limit, bool wi
                      from(shown),
                      joined ? QStringLiteral(" LEFT JOIN DETAIL d ON ") +
                                   LotIdentity::detailOfSql(QStringLiteral("d"), QStringLiteral("ORNY"))
-                            : QString(), clause,
-                     order.join(QStringLiteral(", ")));
+                            : QString(),
+                     clause, order.join(QStringLiteral(", ")));
     if (limit >= 0)
         s.sql += QStringLiteral(" LIMIT %1").arg(limit);
     if (!shown.details || !withKeys)
@@ -184,11 +184,11 @@ Statement rows(const Shown& shown, const QVariantList& after, int limit, bool wi
     // The page is chosen first; its details are looked up for its rows only. The keys keep their collations
     // through the subquery, so the order stays the page's own.
     // A detail belongs to the row only while it carries the lot's fingerprint, read for the page's rows only.
-    s.sql = QStringLiteral("SELECT %1, %2, %3 FROM (%4) p LEFT JOIN DETAIL d ON d.LOT = p.ROWID_ AND "
-                           "d.EMPREINTE = (SELECT %5 FROM ORNY o WHERE o.rowid = p.ROWID_) ORDER BY %3")
-                .arg(picked.join(QStringLiteral(", ")), detailColumns(true),
-                     keyNames.join(QStringLiteral(", ")), s.sql,
-                     LotIdentity::fingerprintSql(QStringLiteral("o")));
+    s.sql =
+        QStringLiteral("SELECT %1, %2, %3 FROM (%4) p LEFT JOIN DETAIL d ON d.LOT = p.ROWID_ AND "
+                       "d.EMPREINTE = (SELECT %5 FROM ORNY o WHERE o.rowid = p.ROWID_) ORDER BY %3")
+            .arg(picked.join(QStringLiteral(", ")), detailColumns(true), keyNames.join(QStringLiteral(", ")),
+                 s.sql, LotIdentity::fingerprintSql(QStringLiteral("o")));
     return s;
 }
 
