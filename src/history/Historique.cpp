@@ -11,8 +11,8 @@
 #include "ui_Historique.h"
 
 #include <QGuiApplication>
-#include <QScreen>
 #include <QHeaderView>
+#include <QScreen>
 #include <QScrollBar>
 
 namespace {
@@ -112,7 +112,8 @@ void Historique::fitColumns() {
     for (int column = 0; column < HistoryQuery::ColumnCount; ++column)
         if (column != HistoryQuery::Nom && !ui->Grille->isColumnHidden(column))
             width += std::max(header->sectionSizeHint(column), ui->Grille->columnWidth(column));
-    // Never wider than the screen: at a large font the grid scrolls sideways rather than the window leaving it.
+    // Never wider than the screen: at a large font the grid scrolls sideways rather than the window leaving
+    // it.
     const QScreen* shownOn = screen() ? screen() : QGuiApplication::primaryScreen();
     if (shownOn)
         width = std::min(width, shownOn->availableGeometry().width() - 80);

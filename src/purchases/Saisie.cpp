@@ -179,7 +179,8 @@ bool Saisie::checksPass() {
                                                   .arg(QLocale().toString(Numbers::LargestWhole)));
         if (!bottles)
             return m_services.messages.refuse(
-                ui->SaisieQuantite, QStringLiteral("La quantité doit être un nombre entier de bouteilles !!"));
+                ui->SaisieQuantite,
+                QStringLiteral("La quantité doit être un nombre entier de bouteilles !!"));
         if (*bottles < 1)
             return m_services.messages.refuse(
                 ui->SaisieQuantite, QStringLiteral("La quantité doit être d'au moins une bouteille !!"));

@@ -72,8 +72,9 @@ Visualisation::Visualisation(Globals& globals, Services& services, QWidget* pare
     });
     connect(m_sort, &GridSort::sorted, this, &Visualisation::Grille_Sort);
     connect(corriger, &QAction::triggered, this, &Visualisation::Corriger_Click);
-    m_widths = new GridWidths(ui->Grille, displaySettings(),
-                              [this](int shown) { return CellarQuery::Columns[m_model->queryColumn(shown)].twips; });
+    m_widths = new GridWidths(ui->Grille, displaySettings(), [this](int shown) {
+        return CellarQuery::Columns[m_model->queryColumn(shown)].twips;
+    });
     auto* largeurs = new QAction(QStringLiteral("&Largeurs d'origine des colonnes"), ui->Grille);
     largeurs->setObjectName(QStringLiteral("LargeursOrigine"));
     ui->Grille->addAction(largeurs);
