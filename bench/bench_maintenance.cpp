@@ -2,6 +2,7 @@
 // The cellar's files: moving 100,000 lots, and importing an earlier version's 10,000 lots, each against the
 // same work done by the plainest means with the same durability.
 #include "BenchMain.h"
+#include "FreshCellars.h"
 #include "database/CellarQueries.h"
 #include "database/Journal.h"
 #include "legacy/LegacyImport.h"
@@ -70,12 +71,9 @@ const QString Helper = QStringLiteral(BROVANE_PROGRAM_DIR "/brovane-lecteur-jet"
 
 // The whole import, from the helper's start to the lots written, into a fresh copy of the delivered cellar.
 void ImportJet10000_ours(benchmark::State& state) {
-    QTemporaryDir work;
-    int n = 0;
+    Bench::FreshCellars cellars;
     for (auto _ : state) {
-        state.PauseTiming();
-        const QString cellar = Bench::freshCellar(work, ++n);
-        state.ResumeTiming();
+        const QString cellar = cellars.next(state);
         const Bench::PeakMemory memory;
         const auto result = LegacyImport::run(Helper, TenThousand, cellar);
         if (result.added != 10000)
@@ -87,12 +85,9 @@ void ImportJet10000_ours(benchmark::State& state) {
 // mdb-export piped to SQLite: its INSERT statements run in one transaction, durably, on the same cellar
 // with its indexes.
 void ImportJet10000_baseline(benchmark::State& state) {
-    QTemporaryDir work;
-    int n = 0;
+    Bench::FreshCellars cellars;
     for (auto _ : state) {
-        state.PauseTiming();
-        const QString cellar = Bench::freshCellar(work, ++n);
-        state.ResumeTiming();
+        const QString cellar = cellars.next(state);
         const Bench::PeakMemory memory;
         QProcess process;
         process.start(QStringLiteral("mdb-export"),

@@ -198,7 +198,12 @@ QString CsvSheet::read(int, const Row& row) {
                     continue;
                 }
                 if (!quoteSeen) {
-                    cell += c;
+                    // The quoted text up to the next quote, at once.
+                    qsizetype end = i + 1;
+                    while (end < text.size() && text.at(end) != u'"')
+                        ++end;
+                    cell += QStringView(text).mid(i, end - i);
+                    i = end - 1;
                 } else {
                     // The closing quote: what follows belongs to the cell as written.
                     quoted = false;
@@ -221,8 +226,14 @@ QString CsvSheet::read(int, const Row& row) {
                     return why;
                 continue;
             } else {
+                // The cell's text up to the next separator or line end, at once.
                 cellStarted = true;
-                cell += c;
+                qsizetype end = i + 1;
+                while (end < text.size() && text.at(end) != m_separator && text.at(end) != u'\n' &&
+                       text.at(end) != u'\r')
+                    ++end;
+                cell += QStringView(text).mid(i, end - i);
+                i = end - 1;
             }
             if (cell.size() > SheetLimits::CellChars)
                 return QStringLiteral("une cellule dépasse %1 caractères").arg(SheetLimits::CellChars);

@@ -2,6 +2,7 @@
 #include "spreadsheet/FrenchValues.h"
 
 #include <QRegularExpression>
+#include <charconv>
 #include <cmath>
 
 namespace FrenchValues {
@@ -37,24 +38,47 @@ QString text(const QVariant& cell) {
 Number number(const QVariant& cell) {
     if (isNumberCell(cell))
         return std::isfinite(cell.toDouble()) ? Number{State::Read, cell.toDouble()} : Unread;
-    QString t;
-    for (const QChar c : cell.toString())
-        if (!isBlank(c) && c != QChar(0x20AC))
-            t += c;
-    if (t.endsWith(QStringLiteral("EUR"), Qt::CaseInsensitive))
+    const QString written = cell.toString();
+    // Read byte by byte: a table has a number a cell, and this runs for each of them.
+    QByteArray t;
+    t.reserve(written.size());
+    for (const QChar c : written) {
+        if (isBlank(c) || c == QChar(0x20AC))
+            continue;
+        // Only ASCII digits, signs and separators make a number: anything else is unreadable.
+        if (c.unicode() > 0x7F)
+            return Unread;
+        t += static_cast<char>(c.unicode());
+    }
+    if (t.size() >= 3 && qstrnicmp(t.constData() + t.size() - 3, "EUR", 3) == 0)
         t.chop(3);
     if (t.isEmpty())
-        return cell.toString().isEmpty() ? Number{} : Unread;
-    const qsizetype comma = t.lastIndexOf(u','), point = t.lastIndexOf(u'.');
+        return written.isEmpty() ? Number{} : Unread;
+    const qsizetype comma = t.lastIndexOf(','), point = t.lastIndexOf('.');
     const qsizetype decimal = std::max(comma, point);
-    const QChar grouping = decimal == comma ? u'.' : u',';
+    const char grouping = decimal == comma ? '.' : ',';
     if (comma >= 0 && point >= 0)
-        t.remove(grouping);
-    t.replace(u',', u'.');
-    static const QRegularExpression plain(QStringLiteral("^[+-]?[0-9]+(\\.[0-9]+)?$"));
-    if (!plain.match(t).hasMatch())
+        t.removeIf([grouping](char c) { return c == grouping; });
+    t.replace(',', '.');
+    // A sign, digits, then a decimal point and digits, nothing else.
+    const char* begin = t.constData();
+    const char* const end = begin + t.size();
+    if (*begin == '+')
+        ++begin;
+    const char* at = begin + (*begin == '-');
+    const auto digits = [&at, end] {
+        const char* first = at;
+        while (at < end && *at >= '0' && *at <= '9')
+            ++at;
+        return at > first;
+    };
+    if (!digits() || (at < end && (*at++ != '.' || !digits())) || at != end)
         return Unread;
-    return {State::Read, t.toDouble()};
+    double value = 0;
+    const auto [stop, error] = std::from_chars(begin, end, value);
+    if (error != std::errc() || stop != end || !std::isfinite(value))
+        return Unread;
+    return {State::Read, value};
 }
 
 Number whole(const QVariant& cell) {
@@ -68,7 +92,11 @@ Vintage vintage(const QVariant& cell) {
     static const QRegularExpression none(
         QStringLiteral("^(nv|n\\.v\\.?|sa|s\\.a\\.?|non[ -]?mill[ée]sim[ée]e?|non[ -]vintage)$"),
         QRegularExpression::CaseInsensitiveOption);
-    if (!isNumberCell(cell) && none.match(cell.toString().trimmed()).hasMatch())
+    // Most cells hold a year: only a text that starts like « NV », « SA » or « non » can name none.
+    const auto mayNameNone = [](const QString& t) {
+        return !t.isEmpty() && QStringLiteral("nNsS").contains(t.front()) && none.match(t).hasMatch();
+    };
+    if (!isNumberCell(cell) && mayNameNone(cell.toString().trimmed()))
         return {State::Unreadable, 0, true};
     const Number n = whole(cell);
     return {n.state, static_cast<qlonglong>(n.value), false};

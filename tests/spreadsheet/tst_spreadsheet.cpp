@@ -109,6 +109,30 @@ void choose(QWidget* window, QComboBox* list, const QString& entry) {
     QTRY_VERIFY(window->isActiveWindow());
 }
 
+// A text table holding `content`, as the reader finds and reads it.
+struct CsvRead {
+    QByteArray encoding;
+    QChar separator;
+    QList<QVariantList> rows;
+    QString problem;
+};
+CsvRead readCsv(const QByteArray& content) {
+    CsvRead read;
+    QTemporaryDir dir;
+    const QString path = dir.filePath("tableau.csv");
+    writeFile(path, content);
+    std::unique_ptr<CsvSheet> sheet = CsvSheet::open(path, read.problem);
+    if (!sheet)
+        return read;
+    read.encoding = sheet->encoding();
+    read.separator = sheet->separator();
+    read.problem = sheet->read(0, [&read](qint64, const QVariantList& cells, qint64, qint64) {
+        read.rows << cells;
+        return true;
+    });
+    return read;
+}
+
 } // namespace
 
 class TestSpreadsheet : public QObject {
@@ -121,6 +145,8 @@ private slots:
     void drinkingWindows();
     void encodingsAndSeparators_data();
     void encodingsAndSeparators();
+    void cellsAsSpreadsheetsQuoteThem_data();
+    void cellsAsSpreadsheetsQuoteThem();
     void mappingFromHeadings_data();
     void mappingFromHeadings();
     void coloursIntoTheCellars();
@@ -158,6 +184,13 @@ void TestSpreadsheet::valuesAsAFrenchUserMeansThem_data() {
     QTest::newRow("words") << QVariant("douze") << bad << 0.0;
     QTest::newRow("two commas") << QVariant("1,2,3") << bad << 0.0;
     QTest::newRow("exponent") << QVariant("1e3") << bad << 0.0;
+    QTest::newRow("plus sign") << QVariant("+12") << read << 12.0;
+    QTest::newRow("negative") << QVariant("-3,5") << read << -3.5;
+    QTest::newRow("point without decimals") << QVariant("12.") << bad << 0.0;
+    QTest::newRow("sign alone") << QVariant("-") << bad << 0.0;
+    QTest::newRow("euro alone") << QVariant("€") << bad << 0.0;
+    QTest::newRow("Arabic-Indic digits") << QVariant(QString("\u0661\u0662")) << bad << 0.0;
+    QTest::newRow("past any double") << QVariant(QString(400, u'9')) << bad << 0.0;
 }
 
 void TestSpreadsheet::valuesAsAFrenchUserMeansThem() {
@@ -235,26 +268,45 @@ void TestSpreadsheet::encodingsAndSeparators() {
     QFETCH(QByteArray, content);
     QFETCH(QByteArray, encoding);
     QFETCH(QString, separator);
-    QTemporaryDir dir;
-    const QString path = dir.filePath("tableau.csv");
-    writeFile(path, content);
-    QString problem;
-    std::unique_ptr<CsvSheet> sheet = CsvSheet::open(path, problem);
-    QVERIFY2(sheet, qPrintable(problem));
-    QCOMPARE(sheet->encoding().toUpper(), encoding);
-    QCOMPARE(QString(sheet->separator()), separator);
-    QList<QVariantList> rows;
-    QCOMPARE(sheet->read(0,
-                         [&](qint64, const QVariantList& cells, qint64, qint64) {
-                             rows << cells;
-                             return true;
-                         }),
-             QString());
+    const CsvRead read = readCsv(content);
+    QCOMPARE(read.problem, QString());
+    QCOMPARE(read.encoding.toUpper(), encoding);
+    QCOMPARE(QString(read.separator), separator);
+    const QList<QVariantList>& rows = read.rows;
     QCOMPARE(rows.size(), 3);
     QCOMPARE(rows.at(0).size(), 3);
     // Accents read back whole, whatever the encoding; a quoted separator stays in its cell.
     QVERIFY(rows.at(1).at(0).toString() == QStringLiteral("Château Pétrus") ||
             rows.at(1).at(0).toString() == QStringLiteral("Pomerol, Pensées"));
+}
+
+void TestSpreadsheet::cellsAsSpreadsheetsQuoteThem_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("rows"); // cells joined by "|", rows by "/"
+    QTest::newRow("plain, last line without its end") << QByteArray("a;b\nc;d") << "a|b/c|d";
+    QTest::newRow("empty cells") << QByteArray("a;;c\n;b;\n") << "a||c/|b|";
+    QTest::newRow("CRLF and lone CR") << QByteArray("a;b\r\nc;d\re;f\r\n") << "a|b/c|d/e|f";
+    QTest::newRow("doubled quotes") << QByteArray("\"dit \"\"clos\"\"\";b\n") << "dit \"clos\"|b";
+    QTest::newRow("separator and line end quoted") << QByteArray("\"a;b\nc\";d\n") << "a;b\nc|d";
+    QTest::newRow("text after the closing quote") << QByteArray("\"a\"b;c\n") << "ab|c";
+    QTest::newRow("quote inside a cell") << QByteArray("l\"a;b\n") << "l\"a|b";
+    QTest::newRow("empty quoted cell") << QByteArray("\"\";b\n") << "|b";
+    QTest::newRow("blank lines skipped") << QByteArray("a;b\n\n;\nc;d\n") << "a|b/c|d";
+}
+
+void TestSpreadsheet::cellsAsSpreadsheetsQuoteThem() {
+    QFETCH(QByteArray, content);
+    QFETCH(QString, rows);
+    const CsvRead read = readCsv(content);
+    QCOMPARE(read.problem, QString());
+    QStringList lines;
+    for (const QVariantList& cells : read.rows) {
+        QStringList texts;
+        for (const QVariant& cell : cells)
+            texts << cell.toString();
+        lines << texts.join(u'|');
+    }
+    QCOMPARE(lines.join(u'/'), rows);
 }
 
 void TestSpreadsheet::mappingFromHeadings_data() {
