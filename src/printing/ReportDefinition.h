@@ -21,10 +21,15 @@ struct ReportColumn {
     Format format = Format::Text;
 };
 
-// The layout of the inventory, read from the JSON file Orny01.dat of the program folder.
+// The layout of the inventory, read from the JSON file Orny01.dat of the program folder. Every text of a
+// definition has a ceiling, and so has every text made from it, so that no definition can make the pages
+// take more memory than their lots: a definition past a ceiling is refused, saying what is too long.
 struct ReportDefinition {
-    static constexpr int MaxColumns = 32;
+    static constexpr int MaxColumns = 32; // and as many named sections, or fields to sort by
     static constexpr int MaxColumnWidth = 200;
+    static constexpr int MaxText = 200;         // a caption, a heading, a title, a value named, a font
+    static constexpr int MaxPlaceholders = 3;   // {valeur} in a heading
+    static constexpr int MaxValueInTitle = 100; // of a section's value in its heading, then cut " […]"
 
     QPageSize::PageSizeId pageSize = QPageSize::A4;
     QPageLayout::Orientation orientation = QPageLayout::Portrait;
@@ -42,6 +47,8 @@ struct ReportDefinition {
 
     // The name of a field in the file and in the cellar ("NOM", ..., "VALEUR").
     static QString fieldName(ReportField field);
+    // The title of the section of `value`: its own, or the heading with the value, at most
+    // MaxText + MaxPlaceholders × (MaxValueInTitle + 4) characters.
     QString groupTitle(const QString& value) const;
     QPageLayout pageLayout() const;
 

@@ -177,6 +177,9 @@ private slots:
     void initTestCase() { useFrenchLocale(); }
     void definitions_data();
     void definitions();
+    void sectionTitlesStayShortWhateverTheValue();
+    void memoryBoundedWhateverTheDefinition_data();
+    void memoryBoundedWhateverTheDefinition();
     void titleCarriesTodaysDateWithFourDigitYear();
     void textOfAKnownCellar();
     void locationPrintedWhenTheDefinitionAsks();
@@ -221,6 +224,42 @@ void TestPrinting::definitions_data() {
         << QByteArray(R"({"tri": ["EMPLACEMENT"], "colonnes": [{"champ": "NOM"}]})")
         << "le tri ne peut porter sur EMPLACEMENT";
     QTest::newRow("minimal") << QByteArray(R"({"colonnes": [{"champ": "NOM"}]})") << "";
+    // Every text has a ceiling, and the message says which text is too long.
+    const auto grouped = [](const QByteArray& group) {
+        return R"({"groupe": {"champ": "COULEUR", )" + group + R"(}, "colonnes": [{"champ": "NOM"}]})";
+    };
+    QTest::newRow("huge heading") << grouped(R"("entete": ")" + QByteArray(201, 'x') + '"')
+                                  << "l'en-tête des sections a 201 caractères, au plus 200";
+    QTest::newRow("120,000 placeholders")
+        << grouped(R"("entete": ")" + QByteArray("{valeur}").repeated(120000) + '"')
+        << "l'en-tête des sections a 960000 caractères, au plus 200";
+    QTest::newRow("four placeholders") << grouped(R"("entete": ")" + QByteArray("{valeur}").repeated(4) + '"')
+                                       << "l'en-tête des sections contient 4 fois {valeur}, au plus 3";
+    QByteArray order = R"("ordre": [)";
+    for (int i = 0; i < 33; ++i)
+        order += (i ? ", \"" : "\"") + QByteArray::number(i) + '"';
+    QTest::newRow("33 named sections") << grouped(order + ']') << "plus de 32 groupes nommés";
+    QTest::newRow("long section title")
+        << grouped(R"("titres": {"Rouge": ")" + QByteArray(300, 'r') + R"("})")
+        << "le titre de la section « Rouge » a 300 caractères, au plus 200";
+    QTest::newRow("long section value") << grouped(R"("ordre": [")" + QByteArray(201, 'r') + R"("])")
+                                        << "une valeur de l'ordre des sections a 201 caractères";
+    QTest::newRow("long caption") << QByteArray(R"({"colonnes": [{"champ": "NOM", "titre": ")" +
+                                                QByteArray(5000, 'n') + R"("}]})")
+                                  << "le titre de la colonne NOM a 5000 caractères, au plus 200";
+    QTest::newRow("long font") << QByteArray(R"({"police": {"famille": ")" + QByteArray(201, 'f') +
+                                             R"("}, "colonnes": [{"champ": "NOM"}]})")
+                               << "la famille de police a 201 caractères";
+    // A crafted name is quoted in the message only by its beginning.
+    QTest::newRow("megabyte field name")
+        << QByteArray(R"({"colonnes": [{"champ": ")" + QByteArray(1000000, 'Z') + R"("}]})")
+        << "champ « " + QString(40, 'Z') + " […] » inconnu";
+    QTest::newRow("binary junk") << QByteArray::fromRawData("\x00\xff\xfe{\x01\x80\"", 7)
+                                 << "JSON invalide à la position";
+    // A huge line the program does not read is no harm within the file's ceiling.
+    QTest::newRow("huge line") << QByteArray(R"({"documentation": [")" + QByteArray(900000, 'd') +
+                                             R"("], "colonnes": [{"champ": "NOM"}]})")
+                               << "";
 }
 
 void TestPrinting::definitions() {
@@ -230,12 +269,63 @@ void TestPrinting::definitions() {
     const auto d = ReportDefinition::parse(json, why);
     QCOMPARE(d.has_value(), error.isEmpty());
     QVERIFY2(why.contains(error), qPrintable(why));
+    QVERIFY2(why.size() < 200, qPrintable(why.left(300)));
     const ReportDefinition full = delivered();
     QCOMPARE(full.columns.size(), 7);
     QCOMPARE(full.groupField, std::optional(ReportField::Couleur));
     QCOMPARE(full.groupTitle("Rosé"), QString("Vins rosés"));
     QCOMPARE(full.groupTitle("Jaune"), QString("Jaune"));
     QCOMPARE(full.pageSize, QPageSize::A4);
+}
+
+void TestPrinting::sectionTitlesStayShortWhateverTheValue() {
+    QString why;
+    const auto d = ReportDefinition::parse(
+        R"({"groupe": {"champ": "TYPE", "entete": "{valeur}, encore {valeur} et {valeur}"},
+            "colonnes": [{"champ": "NOM"}]})",
+        why);
+    QVERIFY2(d, qPrintable(why));
+    QCOMPARE(d->groupTitle("Loire"), QString("Loire, encore Loire et Loire"));
+    // A value another program stored a megabyte long shows its beginning, marked as cut.
+    const QString title = d->groupTitle(QString(1000000, u'é'));
+    QCOMPARE(title, QString(100, u'é') + " […], encore " + QString(100, u'é') + " […] et " +
+                        QString(100, u'é') + " […]");
+}
+
+void TestPrinting::memoryBoundedWhateverTheDefinition_data() {
+    QTest::addColumn<QByteArray>("heading");
+    QTest::addColumn<QString>("output");
+    QTest::newRow("heading of 120,000 placeholders")
+        << QByteArray("{valeur}").repeated(120000)
+        << "n'est pas valable : l'en-tête des sections a 960000 caractères, au plus 200.";
+    QTest::newRow("every ceiling reached")
+        << QByteArray("{valeur} {valeur} {valeur} ") + QByteArray(200 - 27, 'h') << "pages";
+}
+
+void TestPrinting::memoryBoundedWhateverTheDefinition() {
+    // Forty sections, one of them named by a megabyte-long colour another program stored, printed by a
+    // process allowed 96 MB more than it uses before reading the definition: each section's heading
+    // repeated in full would not fit.
+#ifdef __SANITIZE_ADDRESS__
+    QSKIP("AddressSanitizer reserves far more address space than any ceiling: checked in the plain build");
+#endif
+    QFETCH(QByteArray, heading);
+    QFETCH(QString, output);
+    TestCellar cellar;
+    for (int i = 0; i < 39; ++i)
+        cellar.addLot("Cuvée", "Bordeaux", 2000, QString("Couleur %1 ").arg(i) + QString(50, u'x'), 2, 5.0);
+    cellar.addLot("Cuvée", "Bordeaux", 2000, QString(1000000, u'c'), 2, 5.0);
+    copyDefinition(cellar, R"({"groupe": {"champ": "COULEUR", "entete": ")" + heading +
+                               R"("}, "colonnes": [{"champ": "NOM"}, {"champ": "QUANTITE"}]})");
+    QProcess worker;
+    worker.start(QCoreApplication::applicationDirPath() + "/report_worker",
+                 {cellar.folder() + "Orny01.dat", cellar.databasePath(), "96"});
+    QVERIFY(worker.waitForFinished(120000));
+    QCOMPARE(worker.exitStatus(), QProcess::NormalExit);
+    const QString said = QString::fromUtf8(worker.readAllStandardOutput());
+    QVERIFY2(said.contains(output), qPrintable(said + worker.readAllStandardError()));
+    if (worker.exitCode() != 0)
+        QVERIFY(said.contains(QDir::toNativeSeparators(cellar.folder() + "Orny01.dat")));
 }
 
 void TestPrinting::titleCarriesTodaysDateWithFourDigitYear() {
