@@ -20,49 +20,28 @@
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QSpinBox>
-#include <QVBoxLayout>
 
 ApercuInventaire::ApercuInventaire(const ReportDefinition& definition, InventoryReport::Plan plan,
                                    const QString& databasePath, Services& services, QWidget* parent)
-    : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
-      m_definition(definition), m_plan(std::move(plan)),
+    : QDialog(parent, PreviewFrame::Flags), m_definition(definition), m_plan(std::move(plan)),
       m_layout(std::make_unique<ReportLayout>(m_definition, m_plan)), m_link(databasePath),
-      m_services(services), m_view(new PageView(this)), m_where(new QLabel(this)),
-      m_goTo(new QSpinBox(this)) {
+      m_services(services), m_frame(this), m_view(m_frame.view()), m_goTo(new QSpinBox(this)) {
     setObjectName(QStringLiteral("ApercuInventaire"));
     WindowTools::setHelpTopic(this, HelpTopic);
     // Two rows, so that the window stays narrow enough for a small screen at a large font: the file's
     // actions, then the way the pages are seen.
-    auto* buttons = new QHBoxLayout;
-    auto* viewing = new QHBoxLayout;
-    QHBoxLayout* row = buttons;
-    const auto button = [this, &row](const char* name, const QString& caption, const QString& tip) {
-        auto* b = new QPushButton(caption, this);
-        b->setObjectName(QLatin1String(name));
-        b->setToolTip(tip);
-        b->setAutoDefault(false);
-        row->addWidget(b);
-        return b;
-    };
-    connect(
-        button("Imprimer", QStringLiteral("&Imprimer…"), QStringLiteral("Imprimer l'inventaire (Ctrl+P)")),
-        &QPushButton::clicked, this, &ApercuInventaire::Imprimer_Click);
-    connect(button("ExporterPdf", QStringLiteral("Exporter en &PDF…"),
-                   QStringLiteral("Enregistrer un fichier PDF")),
+    QHBoxLayout* buttons = m_frame.addRow();
+    QHBoxLayout* viewing = m_frame.addRow();
+    m_frame.addPrint(buttons, QStringLiteral("Imprimer l'inventaire (Ctrl+P)"), [this] { Imprimer_Click(); });
+    connect(m_frame.addButton(buttons, "ExporterPdf", QStringLiteral("Exporter en &PDF…"),
+                              QStringLiteral("Enregistrer un fichier PDF")),
             &QPushButton::clicked, this, &ApercuInventaire::ExporterPdf_Click);
-    connect(button("ExporterTexte", QStringLiteral("Exporter en &texte…"),
-                   QStringLiteral("Enregistrer un fichier texte")),
+    connect(m_frame.addButton(buttons, "ExporterTexte", QStringLiteral("Exporter en &texte…"),
+                              QStringLiteral("Enregistrer un fichier texte")),
             &QPushButton::clicked, this, &ApercuInventaire::ExporterTexte_Click);
-    row = viewing;
-    connect(
-        button("PageEntiere", QStringLiteral("Page &entière"), QStringLiteral("Voir chaque page en entier")),
-        &QPushButton::clicked, this, [this] { m_view->setZoom(PageView::Zoom::WholePage); });
-    connect(button("LargeurPage", QStringLiteral("&Largeur de page"),
-                   QStringLiteral("Voir les pages sur toute la largeur")),
-            &QPushButton::clicked, this, [this] { m_view->setZoom(PageView::Zoom::PageWidth); });
+    m_frame.addZoom(viewing);
     viewing->addStretch();
-    viewing->addWidget(m_where);
+    m_frame.addWhere(viewing);
     auto* goTo = new QLabel(QStringLiteral("&Aller à la page :"), this);
     m_goTo->setObjectName(QStringLiteral("AllerPage"));
     m_goTo->setRange(1, std::max(1, m_layout->pageCount()));
@@ -71,11 +50,8 @@ ApercuInventaire::ApercuInventaire(const ReportDefinition& definition, Inventory
     goTo->setBuddy(m_goTo);
     viewing->addWidget(goTo);
     viewing->addWidget(m_goTo);
-    row = buttons;
     buttons->addStretch();
-    connect(button("Fermer", QStringLiteral("&Fermer"), QStringLiteral("Fermer l'aperçu (Échap)")),
-            &QPushButton::clicked, this, &QDialog::close);
-    new QShortcut(QKeySequence::Print, this, this, &ApercuInventaire::Imprimer_Click);
+    m_frame.addClose(buttons);
     new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_G), this, this, [this] {
         m_goTo->setFocus();
         m_goTo->selectAll();
@@ -97,23 +73,13 @@ ApercuInventaire::ApercuInventaire(const ReportDefinition& definition, Inventory
         if (m_goTo->hasFocus())
             m_view->setFocus();
     });
-    m_where->setObjectName(QStringLiteral("PageCourante"));
-    m_view->setObjectName(QStringLiteral("Apercu"));
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(6, 6, 6, 0);
-    layout->addLayout(buttons);
-    layout->addLayout(viewing);
-    layout->addWidget(m_view, 1);
-    connect(m_view, &PageView::currentPageChanged, this, [this](int page, int count) {
-        m_where->setText(QStringLiteral("Page %1 / %2").arg(page + 1).arg(count));
+    connect(m_view, &PageView::currentPageChanged, this, [this](int page) {
         const QSignalBlocker quiet(m_goTo);
         m_goTo->setValue(page + 1);
     });
     connect(m_view, &PageView::firstPageShown, this, &ApercuInventaire::firstPageShown);
-    m_view->setPages(m_layout->pageCount(), m_layout->pageLayout(),
-                     [this](QPainter& painter, int page, double dpi) { paintPage(painter, page, dpi); });
-    m_where->setText(QStringLiteral("Page 1 / %1").arg(m_layout->pageCount()));
-    m_view->setFocus();
+    m_frame.showPages(m_layout->pageCount(), m_layout->pageLayout(),
+                      [this](QPainter& painter, int page, double dpi) { paintPage(painter, page, dpi); });
     // At the corner of the screen, as the report's window always opened, and never past its edges.
     WindowTools::fitToScreen(this, QSize(820, 900));
 }

@@ -4,13 +4,13 @@
 #include "database/DataLink.h"
 #include "printing/InventoryReport.h"
 #include "printing/PdfOutline.h"
+#include "printing/PreviewFrame.h"
 #include "printing/ReportDefinition.h"
 #include "printing/ReportLayout.h"
 
 #include <QDialog>
 #include <memory>
 
-class QLabel;
 class QSpinBox;
 class QPagedPaintDevice;
 class QPainter;
@@ -58,7 +58,7 @@ private:
     std::unique_ptr<ReportLayout> m_layout;
     DataLink m_link;
     Services& m_services;
+    PreviewFrame m_frame;
     PageView* m_view;
-    QLabel* m_where;
     QSpinBox* m_goTo;
 };

@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "printing/PreviewFrame.h"
 #include "statistics/FigurePages.h"
 
 #include <QDialog>
 
-class QLabel;
-class PageView;
 struct Services;
 
 // The statistics on paper, page by page in the inventory's preview, from which the user prints them.
@@ -24,6 +23,6 @@ public slots:
 private:
     FigurePages m_pages;
     Services& m_services;
+    PreviewFrame m_frame;
     PageView* m_view;
-    QLabel* m_where;
 };
