@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "history/Historique.h"
 
+#include "history/DetailsSansLot.h"
 #include "history/HistoryModel.h"
 #include "ui/BusyCursor.h"
 #include "ui/CsvExport.h"
@@ -53,6 +54,10 @@ Historique::Historique(Globals& globals, Services& services, QWidget* parent, co
     connect(m_search, &GridSearch::searched, this, &Historique::Filtre_Change);
     m_sort = new GridSort(ui->Grille);
     connect(m_sort, &GridSort::sorted, this, &Historique::Grille_Sort);
+    connect(ui->DetailsSansLot, &QPushButton::clicked, this, [this] {
+        DetailsSansLot details(m_globals.databasePath(), m_services, this);
+        details.exec();
+    });
     connect(ui->Exporter, &QPushButton::clicked, this, &Historique::Exporter_Click);
     connect(ui->Quitter, &QPushButton::clicked, this, &Historique::Quitter_Click);
     connect(m_model, &HistoryModel::fetchFailed, this,

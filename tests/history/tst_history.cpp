@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "database/CellarQueries.h"
+#include "database/LotIdentity.h"
 #include "history/Annulation.h"
+#include "history/DetailsSansLot.h"
 #include "history/Historique.h"
 #include "history/HistoryModel.h"
 #include "shell/Principale.h"
@@ -11,6 +13,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTest>
 
 namespace {
@@ -64,6 +67,8 @@ private slots:
     void historyFilteredByKindAndPeriodWithItsTotals();
     void historySearchedAndSortedAsTheView();
     void periodsOfTheList();
+    void detailsNoLotShowsListedFromTheHistory_data();
+    void detailsNoLotShowsListedFromTheHistory();
 };
 
 void TestHistory::ctrlZNamesAsksAndUndoesTheLastOperation() {
@@ -281,6 +286,80 @@ void TestHistory::periodsOfTheList() {
     QCOMPARE(periods.at(6).until, QDate(2024, 12, 31));
     // A journal whose dates another tool mangled lists no year before the first one.
     QCOMPARE(HistoryQuery::periods(QDate(2026, 3, 31), 0, 0).size(), 5);
+}
+
+void TestHistory::detailsNoLotShowsListedFromTheHistory_data() {
+    QTest::addColumn<QString>("otherTool");
+    QTest::addColumn<bool>("mended");
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<QString>("count");
+    const QString note(1000000, u'n');
+    QTest::newRow("lot kept") << "UPDATE ORNY SET QUANTITE = QUANTITE" << true << QStringList()
+                              << "Aucun détail n'est détaché de son lot.";
+    QTest::newRow("lot removed, then mended")
+        << "DELETE FROM ORNY WHERE NOM = 'Pommard'" << true
+        << QStringList{"mis de côté|Pommard, Bourgogne, 1996, Rouge|Cave, casier 3|2020 – 2030|Fin|4"}
+        << "1 détail sans lot.";
+    QTest::newRow("lot renamed, not mended yet")
+        << "UPDATE ORNY SET NOM = 'Volnay' WHERE NOM = 'Pommard'" << false
+        << QStringList{"lot modifié ou disparu|Pommard, Bourgogne, 1996, Rouge|Cave, casier 3|2020 – "
+                       "2030|Fin|4"}
+        << "1 détail sans lot.";
+    QTest::newRow("lot never journalled, megabyte note")
+        << "DELETE FROM MOUVEMENT; UPDATE DETAIL SET NOTE = '" + note +
+               "'; DELETE FROM ORNY WHERE NOM = 'Pommard'"
+        << true
+        << QStringList{"mis de côté|inconnu de l'historique|Cave, casier 3|2020 – 2030|" + note.left(300) +
+                       " […]|4"}
+        << "1 détail sans lot.";
+}
+
+void TestHistory::detailsNoLotShowsListedFromTheHistory() {
+    QFETCH(QString, otherTool);
+    QFETCH(bool, mended);
+    QFETCH(QStringList, rows);
+    QFETCH(QString, count);
+    TestCellar cellar;
+    {
+        DataLink link(cellar.databasePath());
+        CellarQueries::Details details;
+        details.boireDes = 2020;
+        details.boireJusqua = 2030;
+        details.emplacement = "Cave, casier 3";
+        details.note = "Fin";
+        details.appreciation = 4;
+        QVERIFY(
+            !CellarQueries::addLot(link, {"Pommard", "Bourgogne", 1996, "Rouge", 3, 30}, nullptr, details));
+        QVERIFY(!CellarQueries::addLot(link, {"Figeac", "Saint-Émilion", 2015, "Rouge", 6, 40}));
+    }
+    for (const QString& statement : otherTool.split("; "))
+        cellar.exec(statement);
+    if (mended) {
+        DataLink link(cellar.databasePath());
+        QVERIFY(!LotIdentity::repair(link));
+    }
+    const auto stored = [&cellar] { return cellar.rows("SELECT * FROM DETAIL ORDER BY LOT"); };
+    const std::vector<DbRow> before = stored();
+    Historique window(cellar.globals, cellar.services);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QStringList shown;
+    QString said;
+    whenModal([&](QDialog* opened) {
+        auto* details = qobject_cast<DetailsSansLot*>(opened);
+        QVERIFY(details);
+        QCOMPARE(focusName(), QString("Grille"));
+        shown = modelRows(details->grid()->model());
+        said = details->findChild<QLabel*>("Nombre")->text();
+        pressAccessKey(details, Qt::Key_F);
+    });
+    pressAccessKey(&window, Qt::Key_S);
+    QTRY_VERIFY(QApplication::activeModalWidget() == &window);
+    QCOMPARE(shown, rows);
+    QCOMPARE(said, count);
+    // Only read: every detail kept as it was.
+    QCOMPARE(stored(), before);
+    QCOMPARE(cellar.messageCount(), 0);
 }
 
 QTEST_MAIN(TestHistory)

@@ -8,6 +8,7 @@
 #include "configuration/Config.h"
 #include "configuration/RestaurerSauvegarde.h"
 #include "consumption/Consommation.h"
+#include "history/DetailsSansLot.h"
 #include "history/Historique.h"
 #include "legacy/ImportBase.h"
 #include "purchases/Correction.h"
@@ -254,6 +255,10 @@ void TestFit::everyWindowFits() {
     {
         Historique window(cellar.globals, cellar.services, &main);
         check(window, "Historique");
+    }
+    {
+        DetailsSansLot window(cellar.databasePath(), cellar.services, &main);
+        check(window, "DetailsSansLot");
     }
     {
         const qint64 lot = cellar.rows("SELECT MAX(rowid) FROM ORNY").front().front().toLongLong();
