@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "spreadsheet/FrenchValues.h"
 
+#include <QDateTime>
 #include <QRegularExpression>
 #include <charconv>
 #include <cmath>
@@ -24,6 +25,13 @@ bool isBlank(QChar c) {
 } // namespace
 
 QString text(const QVariant& cell) {
+    if (cell.typeId() == QMetaType::QDate)
+        return cell.toDate().toString(QStringLiteral("dd/MM/yyyy"));
+    if (cell.typeId() == QMetaType::QDateTime) {
+        const QDateTime when = cell.toDateTime();
+        return when.toString(when.time().second() ? QStringLiteral("dd/MM/yyyy HH:mm:ss")
+                                                  : QStringLiteral("dd/MM/yyyy HH:mm"));
+    }
     if (isNumberCell(cell)) {
         const double v = cell.toDouble();
         return std::floor(v) == v && std::fabs(v) < 1e15 ? QString::number(static_cast<qlonglong>(v))
@@ -102,7 +110,41 @@ Vintage vintage(const QVariant& cell) {
     return {n.state, static_cast<qlonglong>(n.value), false};
 }
 
+namespace {
+
+// The year of a date written as a French user writes it (« 15/03/2028 », « 15.03.2028 », a time after it),
+// a month and a year (« 03/2028 »), or as a computer does (« 2028-03-15 »); 0 when the text is none, -1
+// when it is a date that does not exist (« 31/02/2029 »).
+int yearOfWrittenDate(const QString& t) {
+    static const QRegularExpression french(QStringLiteral(
+        "^(?:([0-9]{1,2})[/.-])?([0-9]{1,2})[/.-]([0-9]{4})(?:\\s+[0-9]{1,2}[:h][0-9]{2}(?::[0-9]{2})?)?$"));
+    static const QRegularExpression iso(QStringLiteral(
+        "^([0-9]{4})-([0-9]{2})-([0-9]{2})(?:[T ][0-9]{2}:[0-9]{2}(?::[0-9]{2}(?:\\.[0-9]+)?)?)?$"));
+    if (const QRegularExpressionMatch m = french.match(t); m.hasMatch()) {
+        const int day = m.captured(1).isEmpty() ? 1 : m.captured(1).toInt();
+        return QDate(m.captured(3).toInt(), m.captured(2).toInt(), day).isValid() ? m.captured(3).toInt()
+                                                                                  : -1;
+    }
+    if (const QRegularExpressionMatch m = iso.match(t); m.hasMatch())
+        return QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt()).isValid()
+                   ? m.captured(1).toInt()
+                   : -1;
+    return 0;
+}
+
+Window yearAlone(int year) {
+    if (year < 1000 || year > 9999)
+        return NoWindow;
+    return {State::Read, year, {}};
+}
+
+} // namespace
+
 Window drinkingWindow(const QVariant& cell) {
+    if (cell.typeId() == QMetaType::QDate)
+        return yearAlone(cell.toDate().year());
+    if (cell.typeId() == QMetaType::QDateTime)
+        return yearAlone(cell.toDateTime().date().year());
     if (isNumberCell(cell)) {
         const Number n = whole(cell);
         if (n.state != State::Read || n.value < 1000 || n.value > 9999)
@@ -115,8 +157,10 @@ Window drinkingWindow(const QVariant& cell) {
     static const QRegularExpression shape(
         QStringLiteral("^(?:([0-9]{4}))?\\s*(?:([-–—/à]|au|to)?\\s*([0-9]{4})?)?$"));
     const QRegularExpressionMatch m = shape.match(t);
-    if (!m.hasMatch())
-        return NoWindow;
+    if (!m.hasMatch()) {
+        const int year = yearOfWrittenDate(t);
+        return year ? yearAlone(year) : NoWindow;
+    }
     Window w{State::Read, {}, {}};
     if (!m.captured(1).isEmpty())
         w.from = m.captured(1).toInt();

@@ -29,7 +29,8 @@ struct Vintage {
 Vintage vintage(const QVariant& cell);
 
 // A drinking window as people write it: « 2026 2034 », « 2026-2034 », « 2026 – 2034 », « – 2034 » (only
-// until), « 2026 – » or « 2026 » (only from).
+// until), « 2026 – » or « 2026 » (only from); or a date, a date cell or one written « 15/03/2028 »,
+// « 03/2028 » or « 2028-03-15 », which stands for its year.
 struct Window {
     State state = State::Empty;
     std::optional<int> from;
@@ -37,8 +38,9 @@ struct Window {
 };
 Window drinkingWindow(const QVariant& cell);
 
-// The text of a cell as written; a quote a spreadsheet export put before "=", "+", "-" or "@" to keep a
-// text from being taken for a formula is taken off again.
+// The text of a cell as written, a date cell (QDate, or QDateTime with its time) the French way
+// (« 15/03/2028 »); a quote a spreadsheet export put before "=", "+", "-" or "@" to keep a text from being
+// taken for a formula is taken off again.
 QString text(const QVariant& cell);
 
 } // namespace FrenchValues

@@ -156,8 +156,15 @@ void ImporterTableau::Ouvrir_Click() {
     QString problem;
     std::unique_ptr<SheetReader> reader;
     {
+        // A large workbook is read through to list its sheets.
         BusyCursor busy;
-        reader = openSheet(path, problem);
+        ProgressService::Task progress(m_services.progress, this, windowTitle(),
+                                       QStringLiteral("Lecture des feuilles du classeur…"));
+        reader = openSheet(path, problem, [&progress](qint64 d, qint64 t) { return progress.step(d, t); });
+    }
+    if (!reader && problem.isEmpty()) {
+        tell(QStringLiteral("L'ouverture du tableau a été annulée."));
+        return;
     }
     if (!reader) {
         tell(CellarFiles::notImported(path, problem), true);
@@ -184,9 +191,18 @@ void ImporterTableau::loadSample() {
     if (!m_reader)
         return;
     {
+        // A sheet far into a large workbook takes a while to reach.
         BusyCursor busy;
+        ProgressService::Task progress(m_services.progress, this, windowTitle(),
+                                       QStringLiteral("Lecture des premières lignes de la feuille…"));
         m_sample = SheetImport::sample(*m_reader, std::max(0, ui->ListeFeuilles->currentIndex()),
-                                       ui->LigneTitres->isChecked(), PreviewRows);
+                                       ui->LigneTitres->isChecked(), PreviewRows,
+                                       [&progress](qint64 d, qint64 t) { return progress.step(d, t); });
+    }
+    if (m_sample.cancelled) {
+        forgetTable();
+        tell(QStringLiteral("La lecture du tableau a été annulée."));
+        return;
     }
     if (!m_sample.problem.isEmpty())
         tell(CellarFiles::notImported(m_path, m_sample.problem), true);
@@ -207,6 +223,21 @@ void ImporterTableau::loadSample() {
         }
     m_filling = false;
     m_colours.clear();
+    showPreview();
+}
+
+void ImporterTableau::forgetTable() {
+    // No half-read sheet is left to map: the file is opened again when the user wants it.
+    m_reader.reset();
+    m_sample = {};
+    m_filling = true;
+    ui->ListeFeuilles->clear();
+    ui->Format->clear();
+    for (const auto& lists : m_lists)
+        for (QComboBox* list : lists)
+            if (list)
+                list->clear();
+    m_filling = false;
     showPreview();
 }
 

@@ -49,6 +49,7 @@ private:
     void showPreview();
     void showReview();
     void forgetReview();
+    void forgetTable();
     SheetImport::Settings settings() const;
     QString chosenColour() const;
     void tell(const QString& text, bool failure = false);

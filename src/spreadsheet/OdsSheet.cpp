@@ -3,6 +3,7 @@
 
 #include "spreadsheet/ZipArchive.h"
 
+#include <QDateTime>
 #include <QXmlStreamReader>
 #include <algorithm>
 
@@ -56,7 +57,7 @@ bool cellText(QXmlStreamReader& xml, QString& text) {
     return !xml.hasError();
 }
 
-// A cell's value: the number or date it stores, else the text it shows.
+// A cell's value: the number or date it stores (a QDate, a QDateTime with its time), else the text it shows.
 bool cellValue(QXmlStreamReader& xml, QVariant& value) {
     const QXmlStreamAttributes attributes = xml.attributes();
     const QStringView type = attributes.value(OfficeNs, QStringLiteral("value-type"));
@@ -67,6 +68,12 @@ bool cellValue(QXmlStreamReader& xml, QVariant& value) {
         bool ok = false;
         const double n = attributes.value(OfficeNs, QStringLiteral("value")).toDouble(&ok);
         value = ok ? QVariant(n) : QVariant(text);
+    } else if (type == u"date") {
+        // « 2028-03-15 », or with its time « 2028-03-15T18:30:00 ».
+        const QStringView stored = attributes.value(OfficeNs, QStringLiteral("date-value"));
+        const QDateTime when = QDateTime::fromString(stored.toString(), Qt::ISODate);
+        const QDate day = QDate::fromString(stored.toString(), Qt::ISODate);
+        value = day.isValid() ? QVariant(day) : when.isValid() ? QVariant(when) : QVariant(text);
     } else
         value = text;
     return true;
@@ -77,18 +84,24 @@ bool cellValue(QXmlStreamReader& xml, QVariant& value) {
 OdsSheet::OdsSheet(std::unique_ptr<ZipArchive> archive) : m_archive(std::move(archive)) {}
 OdsSheet::~OdsSheet() = default;
 
-std::unique_ptr<OdsSheet> OdsSheet::open(std::unique_ptr<ZipArchive> archive, QString& problem) {
+std::unique_ptr<OdsSheet> OdsSheet::open(std::unique_ptr<ZipArchive> archive, QString& problem,
+                                         const Progress& progress) {
     std::unique_ptr<OdsSheet> sheet(new OdsSheet(std::move(archive)));
-    problem = sheet->m_archive->parse(Content, [&](QXmlStreamReader& xml) {
-        while (ZipArchive::next(xml))
-            if (xml.isStartElement() && xml.name() == u"table" && xml.namespaceUri() == TableNs) {
-                sheet->m_names << xml.attributes().value(TableNs, QStringLiteral("name")).toString();
-                if (sheet->m_names.size() > SheetLimits::ArchiveEntries)
-                    return QStringLiteral("il déclare trop de feuilles");
-                xml.skipCurrentElement();
-            }
-        return QString();
-    });
+    problem = sheet->m_archive->parse(
+        Content,
+        [&](QXmlStreamReader& xml) {
+            while (ZipArchive::next(xml))
+                if (xml.isStartElement() && xml.name() == u"table" && xml.namespaceUri() == TableNs) {
+                    sheet->m_names << xml.attributes().value(TableNs, QStringLiteral("name")).toString();
+                    if (sheet->m_names.size() > SheetLimits::ArchiveEntries)
+                        return QStringLiteral("il déclare trop de feuilles");
+                    xml.skipCurrentElement();
+                }
+            return QString();
+        },
+        progress);
+    if (sheet->m_archive->cancelled())
+        return nullptr;
     if (problem.isEmpty() && sheet->m_names.isEmpty())
         problem = QStringLiteral("le classeur n'a aucune feuille");
     return problem.isEmpty() ? std::move(sheet) : nullptr;
@@ -96,69 +109,73 @@ std::unique_ptr<OdsSheet> OdsSheet::open(std::unique_ptr<ZipArchive> archive, QS
 
 QString OdsSheet::read(int sheet, const Row& row) {
     const qint64 total = m_archive->unpackedSize(Content);
-    return m_archive->parse(Content, [&](QXmlStreamReader& xml) -> QString {
-        int table = -1;
-        while (ZipArchive::next(xml)) {
-            if (!xml.isStartElement() || xml.name() != u"table" || xml.namespaceUri() != TableNs)
-                continue;
-            if (++table < sheet) {
-                xml.skipCurrentElement();
-                continue;
-            }
-            qint64 number = 0;
-            QVariantList cells;
-            int depth = 1;
-            while (ZipArchive::nextStart(xml, depth)) {
-                if (xml.name() != u"table-row") {
-                    // Column definitions, row groups and headers: rows may lie inside some of them.
-                    if (xml.name() == u"table-columns" || xml.name() == u"table-column" ||
-                        xml.name() == u"shapes" || xml.name() == u"named-expressions")
-                        xml.skipCurrentElement();
-                    else
-                        ++depth;
+    return m_archive->parse(
+        Content,
+        [&](QXmlStreamReader& xml) -> QString {
+            int table = -1;
+            while (ZipArchive::next(xml)) {
+                if (!xml.isStartElement() || xml.name() != u"table" || xml.namespaceUri() != TableNs)
+                    continue;
+                if (++table < sheet) {
+                    xml.skipCurrentElement();
                     continue;
                 }
-                const qint64 rows = repeated(xml, QStringLiteral("number-rows-repeated"));
-                cells.clear();
-                int column = 0;
-                while (ZipArchive::next(xml) && !(xml.isEndElement() && xml.name() == u"table-row")) {
-                    if (!xml.isStartElement())
-                        continue;
-                    const qint64 times = repeated(xml, QStringLiteral("number-columns-repeated"));
-                    QVariant value;
-                    if (xml.name() == u"table-cell") {
-                        if (!cellValue(xml, value))
-                            return QString();
-                    } else
-                        xml.skipCurrentElement();
-                    if (value.isNull() || value.toString().isEmpty()) {
-                        column =
-                            static_cast<int>(std::min<qint64>(column + times, SheetLimits::Columns + 1LL));
+                qint64 number = 0;
+                QVariantList cells;
+                int depth = 1;
+                while (ZipArchive::nextStart(xml, depth)) {
+                    if (xml.name() != u"table-row") {
+                        // Column definitions, row groups and headers: rows may lie inside some of them.
+                        if (xml.name() == u"table-columns" || xml.name() == u"table-column" ||
+                            xml.name() == u"shapes" || xml.name() == u"named-expressions")
+                            xml.skipCurrentElement();
+                        else
+                            ++depth;
                         continue;
                     }
-                    if (column + times > SheetLimits::Columns)
-                        return QStringLiteral("une ligne a plus de %1 colonnes").arg(SheetLimits::Columns);
-                    while (cells.size() < column)
-                        cells << QString();
-                    for (qint64 i = 0; i < times; ++i)
-                        cells << value;
-                    column += static_cast<int>(times);
-                }
-                if (xml.hasError())
-                    return QString();
-                if (cells.isEmpty()) {
-                    number += rows;
-                    continue;
-                }
-                for (qint64 i = 0; i < rows; ++i) {
-                    if (++number > SheetLimits::Rows)
-                        return QStringLiteral("il a plus de %1 lignes").arg(SheetLimits::Rows);
-                    if (!row(number, cells, xml.characterOffset(), total))
+                    const qint64 rows = repeated(xml, QStringLiteral("number-rows-repeated"));
+                    cells.clear();
+                    int column = 0;
+                    while (ZipArchive::next(xml) && !(xml.isEndElement() && xml.name() == u"table-row")) {
+                        if (!xml.isStartElement())
+                            continue;
+                        const qint64 times = repeated(xml, QStringLiteral("number-columns-repeated"));
+                        QVariant value;
+                        if (xml.name() == u"table-cell") {
+                            if (!cellValue(xml, value))
+                                return QString();
+                        } else
+                            xml.skipCurrentElement();
+                        if (value.isNull() || value.toString().isEmpty()) {
+                            column = static_cast<int>(
+                                std::min<qint64>(column + times, SheetLimits::Columns + 1LL));
+                            continue;
+                        }
+                        if (column + times > SheetLimits::Columns)
+                            return QStringLiteral("une ligne a plus de %1 colonnes")
+                                .arg(SheetLimits::Columns);
+                        while (cells.size() < column)
+                            cells << QString();
+                        for (qint64 i = 0; i < times; ++i)
+                            cells << value;
+                        column += static_cast<int>(times);
+                    }
+                    if (xml.hasError())
                         return QString();
+                    if (cells.isEmpty()) {
+                        number += rows;
+                        continue;
+                    }
+                    for (qint64 i = 0; i < rows; ++i) {
+                        if (++number > SheetLimits::Rows)
+                            return QStringLiteral("il a plus de %1 lignes").arg(SheetLimits::Rows);
+                        if (!row(number, cells, xml.characterOffset(), total))
+                            return QString();
+                    }
                 }
+                return QString();
             }
-            return QString();
-        }
-        return QStringLiteral("la feuille demandée n'existe pas");
-    });
+            return QStringLiteral("la feuille demandée n'existe pas");
+        },
+        m_waiting);
 }

@@ -10,7 +10,9 @@ class ZipArchive;
 // and rows a spreadsheet writes cost nothing.
 class OdsSheet : public SheetReader {
 public:
-    static std::unique_ptr<OdsSheet> open(std::unique_ptr<ZipArchive> archive, QString& problem);
+    // Lists the tables, reading the whole content through: null with no problem when `progress` cancels.
+    static std::unique_ptr<OdsSheet> open(std::unique_ptr<ZipArchive> archive, QString& problem,
+                                          const Progress& progress);
     ~OdsSheet() override;
 
     QStringList sheets() const override { return m_names; }

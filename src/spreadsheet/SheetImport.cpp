@@ -9,11 +9,30 @@ namespace SheetImport {
 
 namespace {
 
+// Tells the reader's progress to `progress` while it lives, `cancelled` set when the user cancels.
+class Waiting {
+public:
+    Waiting(SheetReader& reader, const Progress& progress, bool& cancelled) : m_reader(reader) {
+        if (progress)
+            reader.setWaiting([&progress, &cancelled](qint64 done, qint64 total) {
+                cancelled = !progress(done, total);
+                return !cancelled;
+            });
+    }
+    ~Waiting() { m_reader.setWaiting({}); }
+    Waiting(const Waiting&) = delete;
+    Waiting& operator=(const Waiting&) = delete;
+
+private:
+    SheetReader& m_reader;
+};
+
 // The rows after the headings, each read as a lot.
 QString eachLot(SheetReader& reader, const Settings& settings, const Progress& progress, bool& cancelled,
                 const std::function<bool(qint64, const QVariantList&, const LotReading::Lot&)>& take) {
     bool headingsPassed = !settings.headings;
     cancelled = false;
+    const Waiting waiting(reader, progress, cancelled);
     return reader.read(
         settings.sheet, [&](qint64 number, const QVariantList& cells, qint64 done, qint64 total) {
             if (!headingsPassed) {
@@ -47,10 +66,11 @@ QString columnName(int column) {
     return QStringLiteral("Colonne %1").arg(letters);
 }
 
-Sample sample(SheetReader& reader, int sheet, bool headings, int rows) {
+Sample sample(SheetReader& reader, int sheet, bool headings, int rows, const Progress& progress) {
     Sample s;
     bool first = headings;
     int columns = 0;
+    const Waiting waiting(reader, progress, s.cancelled);
     s.problem = reader.read(sheet, [&](qint64 number, const QVariantList& cells, qint64, qint64) {
         if (first) {
             first = false;

@@ -16,7 +16,7 @@ class QIODevice;
 // in one transaction journalled as one import.
 namespace SheetImport {
 
-using Progress = std::function<bool(qint64 done, qint64 total)>; // false cancels
+using Progress = SheetReader::Progress; // false cancels
 
 struct Settings {
     int sheet = 0;
@@ -31,8 +31,10 @@ struct Sample {
     QStringList headings;
     std::vector<std::pair<qint64, QVariantList>> rows; // sheet row number, cells
     QString problem;
+    bool cancelled = false;
 };
-Sample sample(SheetReader& reader, int sheet, bool headings, int rows);
+// Reaching a sheet far into a workbook takes a while: `progress` is told how far, and may cancel.
+Sample sample(SheetReader& reader, int sheet, bool headings, int rows, const Progress& progress = {});
 // « Colonne A », « Colonne AB ».
 QString columnName(int column);
 

@@ -8,7 +8,8 @@
 
 #include <QFile>
 
-std::unique_ptr<SheetReader> openSheet(const QString& path, QString& problem) {
+std::unique_ptr<SheetReader> openSheet(const QString& path, QString& problem,
+                                       const SheetReader::Progress& progress) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         problem = file.exists() ? QStringLiteral("il ne peut pas être lu (%1)").arg(file.errorString())
@@ -22,9 +23,9 @@ std::unique_ptr<SheetReader> openSheet(const QString& path, QString& problem) {
         if (!archive)
             return nullptr;
         if (archive->has(QStringLiteral("xl/workbook.xml")))
-            return XlsxSheet::open(std::move(archive), problem);
+            return XlsxSheet::open(std::move(archive), problem, progress);
         if (archive->has(QStringLiteral("content.xml")))
-            return OdsSheet::open(std::move(archive), problem);
+            return OdsSheet::open(std::move(archive), problem, progress);
         problem = QStringLiteral("cette archive n'est ni un classeur .ods ni un classeur .xlsx");
         return nullptr;
     }

@@ -31,6 +31,8 @@ public:
     // all empty are not handed over. `done` and `total` say how far the reading is (total 0: unknown).
     // Returning false stops the reading.
     using Row = std::function<bool(qint64 number, const QVariantList& cells, qint64 done, qint64 total)>;
+    // Where a long reading stands, `done` out of `total` (0: unknown); false cancels it.
+    using Progress = std::function<bool(qint64 done, qint64 total)>;
 
     virtual ~SheetReader() = default;
     // The sheets' names, in order; one unnamed sheet for a text file.
@@ -39,7 +41,18 @@ public:
     virtual QString read(int sheet, const Row& row) = 0;
     // What the file turned out to be, for the window ("texte, Windows-1252, séparateur « ; »").
     virtual QString description() const = 0;
+
+    // Told how far the reader is while it works through what it hands over as no row (the sheets before
+    // the one read, an .xlsx's texts and styles); false cancels, and the reading ends as when `row` stops
+    // it. Empty: nothing to tell.
+    void setWaiting(Progress waiting) { m_waiting = std::move(waiting); }
+
+protected:
+    Progress m_waiting;
 };
 
 // Opens a .csv, .txt, .ods or .xlsx, by its content more than its name; null with the reason otherwise.
-std::unique_ptr<SheetReader> openSheet(const QString& path, QString& problem);
+// Listing the sheets of a large workbook reads it through: `progress` is told how far, and when it answers
+// false the opening stops, null with no reason.
+std::unique_ptr<SheetReader> openSheet(const QString& path, QString& problem,
+                                       const SheetReader::Progress& progress = {});

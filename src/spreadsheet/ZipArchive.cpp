@@ -12,12 +12,17 @@ namespace {
 const QString DtdRefused = QStringLiteral("brovane:dtd");
 const QString CellTooLong = QStringLiteral("brovane:cell");
 
-// A part as it unpacks, failing once it has given more than the ceiling.
+// Unpacked bytes between two words to the progress.
+constexpr qint64 ProgressBytes = 1024 * 1024;
+
+// A part as it unpacks, failing once it has given more than the ceiling, or when its progress cancels.
 class BoundedPart : public QIODevice {
 public:
-    explicit BoundedPart(QIODevice& part) : m_part(part) {}
+    BoundedPart(QIODevice& part, const SheetReader::Progress& progress, qint64 total)
+        : m_part(part), m_progress(progress), m_total(total) {}
     bool isSequential() const override { return true; }
     bool exceeded() const { return m_exceeded; }
+    bool cancelled() const { return m_cancelled; }
 
 protected:
     qint64 readData(char* data, qint64 maxSize) override {
@@ -26,14 +31,25 @@ protected:
             m_exceeded = true;
             return -1;
         }
+        if (m_progress && m_read - m_told >= ProgressBytes) {
+            m_told = m_read;
+            if (!m_progress(m_read, m_total)) {
+                m_cancelled = true;
+                return -1;
+            }
+        }
         return n;
     }
     qint64 writeData(const char*, qint64) override { return -1; }
 
 private:
     QIODevice& m_part;
+    const SheetReader::Progress& m_progress;
+    qint64 m_total = 0;
     qint64 m_read = 0;
+    qint64 m_told = 0;
     bool m_exceeded = false;
+    bool m_cancelled = false;
 };
 
 QString tooLarge() {
@@ -111,18 +127,22 @@ bool ZipArchive::elementText(QXmlStreamReader& xml, QString& text) {
     return !xml.hasError();
 }
 
-QString ZipArchive::parse(const QString& part, const std::function<QString(QXmlStreamReader&)>& parse) {
+QString ZipArchive::parse(const QString& part, const std::function<QString(QXmlStreamReader&)>& parse,
+                          const SheetReader::Progress& progress) {
+    m_cancelled = false;
     if (!m_zip->setCurrentFile(part))
         return QStringLiteral("il lui manque sa partie « %1 »").arg(part);
     QuaZipFile file(m_zip.get());
     if (!file.open(QIODevice::ReadOnly))
         return QStringLiteral("sa partie « %1 » ne peut pas être décompressée").arg(part);
-    BoundedPart bounded(file);
+    BoundedPart bounded(file, progress, unpackedSize(part));
     bounded.open(QIODevice::ReadOnly);
     QXmlStreamReader xml(&bounded);
     // No entity is ever expanded: a DTD is refused on sight, and nothing else may declare one.
     xml.setEntityExpansionLimit(0);
     QString problem = parse(xml);
+    if ((m_cancelled = bounded.cancelled()))
+        return {};
     if (bounded.exceeded())
         return tooLarge();
     if (xml.error() == QXmlStreamReader::CustomError && xml.errorString() == DtdRefused)

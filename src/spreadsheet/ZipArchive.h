@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "spreadsheet/SheetReader.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -23,8 +25,11 @@ public:
     qint64 unpackedSize(const QString& part) const;
 
     // Hands a reader over the part to `parse`, which reads it with next(); the reason the part could not
-    // be read, `parse`'s own or the archive's, or empty.
-    QString parse(const QString& part, const std::function<QString(QXmlStreamReader&)>& parse);
+    // be read, `parse`'s own or the archive's, or empty. `progress` is told how much of the part is
+    // unpacked, every megabyte; when it answers false the reading stops, empty, and cancelled() says so.
+    QString parse(const QString& part, const std::function<QString(QXmlStreamReader&)>& parse,
+                  const SheetReader::Progress& progress = {});
+    bool cancelled() const { return m_cancelled; }
     // The next token, refusing a DTD; false at the end or on an error.
     static bool next(QXmlStreamReader& xml);
     // The next element that starts inside the current one, `depth` counting the elements still open (1 at
@@ -38,4 +43,5 @@ private:
     std::unique_ptr<QuaZip> m_zip;
     QStringList m_parts;
     QList<qint64> m_sizes;
+    bool m_cancelled = false;
 };

@@ -6,6 +6,7 @@
 #include "spreadsheet/FrenchValues.h"
 #include "spreadsheet/ImporterTableau.h"
 #include "spreadsheet/SheetImport.h"
+#include "spreadsheet/XlsxSheet.h"
 #include "support/TestCellar.h"
 #include "view/Visualisation.h"
 
@@ -143,6 +144,10 @@ private slots:
     void valuesAsAFrenchUserMeansThem();
     void drinkingWindows_data();
     void drinkingWindows();
+    void excelDateFormats_data();
+    void excelDateFormats();
+    void datesInTheDrinkingWindow_data();
+    void datesInTheDrinkingWindow();
     void encodingsAndSeparators_data();
     void encodingsAndSeparators();
     void cellsAsSpreadsheetsQuoteThem_data();
@@ -161,6 +166,7 @@ private slots:
     void roundTripFromTheViewsExport();
     void menuEntryHasItsOwnAccessLetter();
     void memoryBoundedOnAHundredThousandRows();
+    void largeWorkbookListedWithACancel();
 };
 
 void TestSpreadsheet::valuesAsAFrenchUserMeansThem_data() {
@@ -225,6 +231,17 @@ void TestSpreadsheet::drinkingWindows_data() {
     QTest::newRow("number cell") << QVariant(2030.0) << true << 2030 << 0;
     QTest::newRow("words") << QVariant("bientôt") << false << 0 << 0;
     QTest::newRow("three years") << QVariant("2026 2030 2034") << false << 0 << 0;
+    QTest::newRow("French date") << QVariant("15/03/2028") << true << 2028 << 0;
+    QTest::newRow("date with points") << QVariant("15.03.2028") << true << 2028 << 0;
+    QTest::newRow("date and time") << QVariant("15/03/2028 18:30") << true << 2028 << 0;
+    QTest::newRow("month and year") << QVariant("03/2028") << true << 2028 << 0;
+    QTest::newRow("ISO date") << QVariant("2028-03-15") << true << 2028 << 0;
+    QTest::newRow("no such day") << QVariant("31/02/2029") << false << 0 << 0;
+    QTest::newRow("no such month") << QVariant("15/13/2029") << false << 0 << 0;
+    QTest::newRow("two-digit year") << QVariant("15/03/28") << false << 0 << 0;
+    QTest::newRow("date cell") << QVariant(QDate(2031, 6, 30)) << true << 2031 << 0;
+    QTest::newRow("date and time cell")
+        << QVariant(QDateTime(QDate(2028, 3, 15), QTime(18, 30))) << true << 2028 << 0;
 }
 
 void TestSpreadsheet::drinkingWindows() {
@@ -238,6 +255,60 @@ void TestSpreadsheet::drinkingWindows() {
         QCOMPARE(w.from.value_or(0), from);
         QCOMPARE(w.until.value_or(0), until);
     }
+}
+
+void TestSpreadsheet::excelDateFormats_data() {
+    QTest::addColumn<int>("id");
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<bool>("date");
+    QTest::newRow("Excel's short date") << 14 << "" << true;
+    QTest::newRow("Excel's date and time") << 22 << "" << true;
+    QTest::newRow("Excel's time") << 21 << "" << false;
+    QTest::newRow("Excel's minutes and seconds") << 45 << "" << false;
+    QTest::newRow("Excel's number") << 2 << "" << false;
+    QTest::newRow("as LibreOffice writes a French date") << 165 << "dd/mm/yyyy" << true;
+    QTest::newRow("with a locale") << 166 << "[$-40C]d mmmm yyyy" << true;
+    QTest::newRow("time of day") << 167 << "hh:mm" << false;
+    QTest::newRow("General") << 164 << "General" << false;
+    QTest::newRow("quoted days") << 168 << "0\" days\"" << false;
+    QTest::newRow("escaped d") << 169 << "0\\d" << false;
+    QTest::newRow("colour") << 170 << "[Red]0.00" << false;
+}
+
+void TestSpreadsheet::excelDateFormats() {
+    QFETCH(int, id);
+    QFETCH(QString, code);
+    QFETCH(bool, date);
+    QCOMPARE(XlsxSheet::isDateFormat(id, code), date);
+}
+
+void TestSpreadsheet::datesInTheDrinkingWindow_data() {
+    QTest::addColumn<QString>("file");
+    QTest::newRow("ods") << fixture("dates.ods");
+    QTest::newRow("xlsx") << fixture("dates.xlsx");
+    QTest::newRow("csv") << fixture("dates.csv");
+}
+
+void TestSpreadsheet::datesInTheDrinkingWindow() {
+    QFETCH(QString, file);
+    QString problem;
+    std::unique_ptr<SheetReader> reader = openSheet(file, problem);
+    QVERIFY2(reader, qPrintable(problem));
+    const SheetImport::Settings settings = proposed(*reader);
+    const SheetImport::Review review = SheetImport::review(*reader, settings);
+    QCOMPARE(review.problem, QString());
+    QCOMPARE(review.valid, 4);
+    // Drunk before it may be, and a day that never was.
+    QCOMPARE(review.refused[size_t(LotReading::Fault::DrinkingWindow)], 2);
+    // Refused rows show their dates the French way, whatever the file stores.
+    QCOMPARE(review.shown.back().cells.at(5), QString("31/02/2029"));
+    QCOMPARE(review.shown.front().cells.mid(5, 2), QStringList({"01/01/2036", "01/01/2030"}));
+    TestCellar cellar;
+    QCOMPARE(SheetImport::run(*reader, settings, review, cellar.databasePath()).added, 4);
+    QCOMPARE(details(cellar), QStringList({"Château Lafleur|2025|2035|<null>|<null>|<null>",
+                                           "Clos Rougeard|2028|2040|<null>|<null>|<null>",
+                                           "Domaine Leflaive|2026|2030|<null>|<null>|<null>",
+                                           "Dauvissat|<null>|2031|<null>|<null>|<null>"}));
 }
 
 void TestSpreadsheet::encodingsAndSeparators_data() {
@@ -776,6 +847,50 @@ void TestSpreadsheet::memoryBoundedOnAHundredThousandRows() {
     const qint64 growth = statusKb("VmHWM:") - before;
     QVERIFY2(growth < 30 * 1024, qPrintable(QString("%1 kB").arg(growth)));
     QCOMPARE(cellar.lotCount(), 100000);
+}
+
+void TestSpreadsheet::largeWorkbookListedWithACancel() {
+    // Two tables, the second after some megabytes of the first: its name is known only once read through.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("grande.ods");
+    writeZip(path, {{"content.xml", [](QIODevice& out) {
+                         out.write(OdsStart);
+                         const QByteArray row =
+                             "<table:table-row><table:table-cell office:value-type=\"string\">"
+                             "<text:p>Domaine de la Romanée</text:p></table:table-cell>"
+                             "</table:table-row>";
+                         for (int i = 0; i < 40000; ++i)
+                             out.write(row);
+                         out.write("</table:table><table:table table:name=\"Réserve\"><table:table-row>"
+                                   "<table:table-cell office:value-type=\"string\"><text:p>Nom</text:p>"
+                                   "</table:table-cell></table:table-row>");
+                         out.write(OdsEnd);
+                     }}});
+    TestCellar cellar;
+    cellar.services.progress.cancelAfter(1);
+    std::unique_ptr<ImporterTableau> holder;
+    ImporterTableau* window = openedWith(holder, cellar, path);
+    QVERIFY(cellar.services.progress.shown().contains("Lecture des feuilles du classeur…"));
+    QCOMPARE(cellar.lastMessage().text, QString("L'ouverture du tableau a été annulée."));
+    auto* sheets = window->findChild<QComboBox*>("ListeFeuilles");
+    QCOMPARE(sheets->count(), 0);
+
+    cellar.services.progress.cancelAfter(-1);
+    auto* field = window->findChild<QLineEdit*>("CheminTableau");
+    field->setFocus();
+    QTest::keyClick(field, Qt::Key_Return);
+    QCOMPARE(itemsOf(sheets), QStringList({"Cave", "Réserve"}));
+    QCOMPARE(cellar.messageCount(), 1);
+
+    // Reaching the second table reads through the first: cancelled, the window is left without a table.
+    cellar.services.progress.cancelAfter(1);
+    sheets->setFocus();
+    QTest::keyClick(sheets, Qt::Key_Down);
+    QCOMPARE(cellar.lastMessage().text, QString("La lecture du tableau a été annulée."));
+    QCOMPARE(sheets->count(), 0);
+    pressAccessKey(window, Qt::Key_V);
+    QCOMPARE(cellar.lastMessage().text, QString("Choisissez d'abord le tableau à importer !!"));
+    QCOMPARE(cellar.lotCount(), 0);
 }
 
 QTEST_MAIN(TestSpreadsheet)
