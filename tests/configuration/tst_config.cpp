@@ -112,8 +112,7 @@ void TestConfig::windowRefusals() {
     QVERIFY(c.cellar.lastMessage().text.contains("n'est pas valable"));
     // An existing folder is refused before the creation is asked, in the window's own box.
     QDir().mkdir(c.target("Cave"));
-    name->clear();
-    QTest::keyClicks(name, "Cave");
+    typeOver(name, "Cave");
     const int before = c.cellar.messageCount();
     QTest::mouseClick(valider, Qt::LeftButton);
     QCOMPARE(c.cellar.messageCount(), before + 1);

@@ -667,7 +667,7 @@ void TestPurchases::resetEmptiesAndReloads() {
     TestCellar cellar;
     Window w(cellar);
     w.fill("Margaux", "Bordeaux", "1998", 2, "12", "12,5");
-    w.field("PrixTotal")->setText("150,00");
+    typeOver(w.field("PrixTotal"), "150,00");
     cellar.addLot("Arbois", "Jura", 2011, "Blanc", 2);
     QTest::mouseClick(w.get<QPushButton>("Annuler"), Qt::LeftButton);
     for (const char* name : {"SaisieNom", "SaisieAnnee", "SaisieQuantite", "SaisiePrix", "PrixTotal"})

@@ -83,9 +83,9 @@ void TestHostile::damagedCellarUnderEveryWindow() {
     {
         Saisie saisie(cellar.globals, cellar.services);
         QCOMPARE(cellar.messageCount(), 1);
-        saisie.findChild<QLineEdit*>("SaisieNom")->setText("Essai");
-        saisie.findChild<QComboBox*>("ListeType")->setEditText("Essai");
-        saisie.findChild<QLineEdit*>("SaisieAnnee")->setText("2000");
+        typeOver(saisie.findChild<QLineEdit*>("SaisieNom"), "Essai");
+        typeOver(saisie.findChild<QComboBox*>("ListeType")->lineEdit(), "Essai");
+        typeOver(saisie.findChild<QLineEdit*>("SaisieAnnee"), "2000");
         // With no colour to choose, the purchase stops at its own check: nothing can be written.
         saisie.Valider_Click();
         QCOMPARE(cellar.lastMessage().title, QString("Erreur de saisie"));
@@ -154,11 +154,11 @@ void TestHostile::hostileTextGoesThroughUnchanged() {
     cellar.addLot("Témoin", type, 2001, colour, 5, 3.0);
 
     Saisie saisie(cellar.globals, cellar.services);
-    saisie.findChild<QLineEdit*>("SaisieNom")->setText(name);
-    saisie.findChild<QComboBox*>("ListeType")->setEditText(type);
-    saisie.findChild<QLineEdit*>("SaisieAnnee")->setText("1999");
+    pasteOver(saisie.findChild<QLineEdit*>("SaisieNom"), name);
+    pasteOver(saisie.findChild<QComboBox*>("ListeType")->lineEdit(), type);
+    typeOver(saisie.findChild<QLineEdit*>("SaisieAnnee"), "1999");
     chooseInList(&saisie, "ListeCouleur", colour);
-    saisie.findChild<QLineEdit*>("SaisieQuantite")->setText("6");
+    typeOver(saisie.findChild<QLineEdit*>("SaisieQuantite"), "6");
     saisie.Valider_Click();
     QCOMPARE(cellar.messageCount(), 0);
     const QString stored = name + "|" + type + "|1999|" + colour + "|6|<null>";
@@ -183,7 +183,7 @@ void TestHostile::hostileTextGoesThroughUnchanged() {
     chooseInList(&conso, "ListeAnnee", "1999");
     chooseInList(&conso, "ListeCouleur", colour);
     QCOMPARE(conso.findChild<QLineEdit*>("QuantiteEnStock")->text(), QString("6"));
-    conso.findChild<QLineEdit*>("QuantiteConsommee")->setText("6");
+    typeOver(conso.findChild<QLineEdit*>("QuantiteConsommee"), "6");
     conso.Valider_Click();
     QCOMPARE(cellar.messageCount(), 0);
     QCOMPARE(cellar.lots(), QStringList({"Témoin|" + type + "|2001|" + colour + "|5|3"}));

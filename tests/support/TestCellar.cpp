@@ -5,6 +5,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
@@ -164,6 +165,13 @@ void typeOver(QWidget* field, const QString& text) {
         QTest::keyClick(field, Qt::Key_Delete);
     else
         typeText(field, text);
+}
+
+void pasteOver(QWidget* field, const QString& text) {
+    QGuiApplication::clipboard()->setText(text);
+    QTest::mouseClick(field, Qt::LeftButton);
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
 }
 
 QStringList itemsOf(const QComboBox* list) {

@@ -67,6 +67,8 @@ void chooseInList(QComboBox* list, const QString& entry);
 void chooseInList(QWidget* window, const char* list, const QString& entry);
 // Types over what a field holds: a click into it, everything selected, then the keys.
 void typeOver(QWidget* field, const QString& text);
+// Pastes over what a field holds, as a user brings in a text no keyboard types (control characters).
+void pasteOver(QWidget* field, const QString& text);
 
 class QAbstractItemModel;
 // A model's rows as the user reads them, its cells joined by "|"; everything fetched first.
