@@ -124,7 +124,7 @@ const QString& importedCellar(int lots) {
             for (int i = 0; i < lots; ++i)
                 if (Status e = a.add({QStringLiteral("Domaine %1").arg(i % 5000), QStringLiteral("Loire"),
                                       1950 + i % 75, QStringLiteral("Rouge"), 1 + i % 24,
-                                      i % 10 ? QVariant(5.0 + i % 300) : QVariant()}))
+                                      i % 10 ? std::optional<double>(5.0 + i % 300) : std::nullopt}))
                     return e;
             return std::nullopt;
         });

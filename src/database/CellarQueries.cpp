@@ -88,7 +88,7 @@ Status unchanged(DataLink& link, const StoredLot& seen, bool& same) {
     QVariantList params{seen.rowid};
     QString sql = QStringLiteral("SELECT COUNT(*) FROM ORNY WHERE rowid = ?1");
     for (int c = 0; c < CellarSchema::LotColumnCount; ++c) {
-        params << seen.values.at(static_cast<size_t>(c));
+        params << seen.lot.values.at(static_cast<size_t>(c));
         sql +=
             QStringLiteral(" AND %1 IS ?%2").arg(QLatin1String(CellarSchema::LotColumnNames[c])).arg(c + 2);
     }
@@ -105,28 +105,18 @@ Status unchanged(DataLink& link, const StoredLot& seen, bool& same) {
 }
 
 // A lot's details replace those it had; none (empty, or every value null) leave it without any.
-Status writeDetails(DataLink& link, qint64 rowid, const QVariantList& values) {
+Status writeDetails(DataLink& link, qint64 rowid, const DbRow& values) {
     if (Status status = link.execute(QStringLiteral("DELETE FROM DETAIL WHERE LOT = ?1"), {rowid}))
         return status;
     if (std::all_of(values.begin(), values.end(), [](const QVariant& v) { return v.isNull(); }))
         return std::nullopt;
     // Tied to the lot as it now stands: written after the lot itself.
     return link.execute(
-        QStringLiteral("INSERT INTO DETAIL (LOT, BOIRE_DES, BOIRE_JUSQUA, EMPLACEMENT, NOTE, "
-                       "APPRECIATION, EMPREINTE) SELECT ?1, ?2, ?3, ?4, ?5, ?6, %1 FROM ORNY o "
+        QStringLiteral("INSERT INTO DETAIL (LOT, %1, %2) SELECT ?1, ?2, ?3, ?4, ?5, ?6, %3 FROM ORNY o "
                        "WHERE o.rowid = ?1")
-            .arg(LotIdentity::fingerprintSql(QStringLiteral("o"))),
-        QVariantList{rowid} + values);
-}
-
-QVariant optional(const std::optional<int>& value) {
-    return value ? QVariant(*value) : QVariant();
-}
-
-std::optional<int> optionalInt(const QVariant& value) {
-    bool ok = false;
-    const int n = value.toInt(&ok);
-    return value.isNull() || !ok ? std::nullopt : std::optional<int>(n);
+            .arg(CellarSchema::detailColumnList(), QLatin1String(CellarSchema::DetailFingerprint),
+                 LotIdentity::fingerprintSql(QStringLiteral("o"))),
+        QVariantList{rowid} + QVariantList(values.begin(), values.end()));
 }
 
 // The lot goes, and its details with it.
@@ -155,35 +145,25 @@ Status append(DataLink& link, Journal::Kind kind, const std::function<Status(App
                                   next.movement, Journal::timestamp());
 }
 
-QVariantList NewLot::values() const {
-    return {nom, type, annee, couleur, quantite, prixUnitaire ? QVariant(*prixUnitaire) : QVariant()};
-}
-
-QVariantList Details::values() const {
-    return {optional(boireDes), optional(boireJusqua),
-            emplacement.isEmpty() ? QVariant() : QVariant(emplacement),
-            note.isEmpty() ? QVariant() : QVariant(note), optional(appreciation)};
-}
-
-Status Appender::add(const QVariantList& values, qint64* id, const Details& details) {
+Status Appender::add(const Lot& lot, qint64* id) {
     static const QString insert =
         QStringLiteral("INSERT INTO ORNY (rowid, %1) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)")
             .arg(CellarSchema::lotColumnList());
     const qint64 rowid = m_next;
-    if (Status status = m_link.execute(insert, QVariantList{rowid} + values))
+    if (Status status =
+            m_link.execute(insert, QVariantList{rowid} + QVariantList(lot.values.begin(), lot.values.end())))
         return status;
     ++m_next;
     if (id)
         *id = rowid;
-    if (details.isEmpty())
+    if (!lot.hasDetails())
         return std::nullopt;
-    return writeDetails(m_link, rowid, details.values());
+    return writeDetails(m_link, rowid, lot.detailValues);
 }
 
-Status addLot(DataLink& link, const NewLot& lot, qint64* id, const Details& details) {
+Status addLot(DataLink& link, const Lot& lot, qint64* id) {
     return link.write([&](DataLink& l) {
-        return append(l, Journal::Kind::Purchase,
-                      [&](Appender& appender) { return appender.add(lot.values(), id, details); });
+        return append(l, Journal::Kind::Purchase, [&](Appender& appender) { return appender.add(lot, id); });
     });
 }
 
@@ -195,25 +175,23 @@ StoredLot lotAt(DataLink& link, qint64 rowid) {
     lot.error = rows.error;
     if (rows.ok() && !rows.rows.empty()) {
         lot.found = true;
-        lot.values = rows.rows.front();
+        lot.lot.values = rows.rows.front();
     }
     bool details = false;
     if (!lot.found || link.addedTables(details) || !details)
         return lot;
     const DbRows detail =
-        link.query(QStringLiteral("SELECT d.BOIRE_DES, d.BOIRE_JUSQUA, d.EMPLACEMENT, d.NOTE, "
-                                  "d.APPRECIATION, %2 FROM DETAIL d, ORNY o WHERE o.rowid = ?1 AND %1")
+        link.query(QStringLiteral("SELECT %3, %2 FROM DETAIL d, ORNY o WHERE o.rowid = ?1 AND %1")
                        .arg(LotIdentity::detailOfSql(QStringLiteral("d"), QStringLiteral("o")),
-                            CellarSchema::detailValueSql(QStringLiteral("?1"))),
+                            CellarSchema::detailValueSql(QStringLiteral("?1")),
+                            CellarSchema::detailColumnList(QStringLiteral("d"))),
                    {rowid});
     lot.error = detail.error;
     if (detail.ok() && !detail.rows.empty()) {
         DbRow d = detail.rows.front();
         lot.detailValue = d.back();
         d.pop_back();
-        lot.details = {optionalInt(d.at(0)), optionalInt(d.at(1)), d.at(2).toString(), d.at(3).toString(),
-                       optionalInt(d.at(4))};
-        lot.detailValues = std::move(d);
+        lot.lot.detailValues = std::move(d);
     }
     return lot;
 }
@@ -244,46 +222,17 @@ Status changeSeenLot(DataLink& link, const StoredLot& seen, Journal::Kind kind, 
 
 } // namespace
 
-Status correctLot(DataLink& link, const StoredLot& seen, const NewLot& lot, const Details& details,
-                  bool& changed) {
-    const QVariantList values = lot.values();
-    const QVariantList detailValues = details.values();
-    return correctValues(link, seen, DbRow(values.begin(), values.end()),
-                         DbRow(detailValues.begin(), detailValues.end()), changed);
-}
-
-namespace {
-
-// The same values of the same types: 5 and 5.0 differ, as they do in the file.
-bool sameValues(const DbRow& a, const DbRow& b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (a[i].typeId() != b[i].typeId() || a[i] != b[i])
-            return false;
-    return true;
-}
-
-bool noDetails(const DbRow& details) {
-    return std::all_of(details.begin(), details.end(), [](const QVariant& v) { return v.isNull(); });
-}
-
-} // namespace
-
-Status correctValues(DataLink& link, const StoredLot& seen, const DbRow& values, const DbRow& detailValues,
-                     bool& changed) {
+Status correctLot(DataLink& link, const StoredLot& seen, const Lot& lot, bool& changed) {
     changed = false;
-    const bool detailsSame =
-        noDetails(detailValues) ? noDetails(seen.detailValues) : sameValues(detailValues, seen.detailValues);
-    if (sameValues(values, seen.values) && detailsSame)
+    if (lot == seen.lot)
         return std::nullopt;
     return changeSeenLot(link, seen, Journal::Kind::Correction, changed, [&](DataLink& l) -> Status {
         if (Status status =
                 l.execute(QStringLiteral("UPDATE ORNY SET (%1) = (?2, ?3, ?4, ?5, ?6, ?7) WHERE rowid = ?1")
                               .arg(CellarSchema::lotColumnList()),
-                          QVariantList{seen.rowid} + QVariantList(values.begin(), values.end())))
+                          QVariantList{seen.rowid} + QVariantList(lot.values.begin(), lot.values.end())))
             return status;
-        return writeDetails(l, seen.rowid, QVariantList(detailValues.begin(), detailValues.end()));
+        return writeDetails(l, seen.rowid, lot.detailValues);
     });
 }
 
@@ -295,12 +244,14 @@ QStringList differences(const StoredLot& seen, const StoredLot& now) {
     static const char* const detailNames[] = {"« à boire à partir de »", "« jusqu'à »", "l'emplacement",
                                               "la note", "l'appréciation"};
     QStringList names;
-    for (size_t c = 0; c < seen.values.size() && c < now.values.size(); ++c)
-        if (!sameValues({seen.values[c]}, {now.values[c]}))
+    const DbRow& was = seen.lot.values;
+    const DbRow& is = now.lot.values;
+    for (size_t c = 0; c < was.size() && c < is.size(); ++c)
+        if (!sameValues({was[c]}, {is[c]}))
             names << QString::fromUtf8(lotNames[c]);
     const DbRow none(std::size(detailNames));
-    const DbRow& before = seen.detailValues.empty() ? none : seen.detailValues;
-    const DbRow& after = now.detailValues.empty() ? none : now.detailValues;
+    const DbRow& before = seen.lot.detailValues.empty() ? none : seen.lot.detailValues;
+    const DbRow& after = now.lot.detailValues.empty() ? none : now.lot.detailValues;
     for (size_t c = 0; c < none.size(); ++c)
         if (!sameValues({before[c]}, {after[c]}))
             names << QString::fromUtf8(detailNames[c]);
@@ -350,7 +301,7 @@ ConsumeResult drink(DataLink& link, const StoredLot& seen, qlonglong consumed) {
     ConsumeResult result;
     bool changed = false;
     result.error = changeSeenLot(link, seen, Journal::Kind::Consumption, changed, [&](DataLink& l) {
-        return takeOut(l, seen.rowid, seen.values.at(CellarSchema::Quantite), consumed, result.outcome);
+        return takeOut(l, seen.rowid, seen.lot.values.at(CellarSchema::Quantite), consumed, result.outcome);
     });
     if (result.error)
         result.outcome = Consumed::Failed;

@@ -3,6 +3,7 @@
 
 #include "database/DataLink.h"
 #include "database/Journal.h"
+#include "database/Lot.h"
 
 #include <QString>
 #include <QStringList>
@@ -35,39 +36,12 @@ TextList colours(DataLink& link);
 // whatever its case, in French order (years in numeric order); nulls are left out.
 TextList distinctValues(DataLink& link, const QString& column, const Conditions& where = {});
 
-// A lot as the purchase records it.
-// What a lot may say beyond the purchase, all of it optional: when to drink it, where it lies, what the
-// user thinks of it.
-struct Details {
-    std::optional<int> boireDes;
-    std::optional<int> boireJusqua;
-    QString emplacement;
-    QString note;
-    std::optional<int> appreciation; // 0 to 5
-    bool isEmpty() const {
-        return !boireDes && !boireJusqua && emplacement.isEmpty() && note.isEmpty() && !appreciation;
-    }
-    // As bound to DETAIL's columns after LOT.
-    QVariantList values() const;
-};
-
-// Quantities and vintages are 64-bit from the window to the statement: what is typed is stored whole.
-struct NewLot {
-    QString nom;
-    QString type;
-    qint64 annee = 0;
-    QString couleur;
-    qint64 quantite = 0;
-    std::optional<double> prixUnitaire;
-    // The six values in ORNY's column order.
-    QVariantList values() const;
-};
 // New lots inside one DataLink::write, all in the same group of movements: a purchase is one lot, an
 // import many. Made by append(), which journals them once they are all in.
 class Appender {
 public:
-    // The six values in ORNY's column order; `id` receives the new lot's rowid.
-    Status add(const QVariantList& values, qint64* id = nullptr, const Details& details = {});
+    // The lot and its details as they are; `id` receives the new lot's rowid.
+    Status add(const Lot& lot, qint64* id = nullptr);
 
 private:
     friend Status append(DataLink&, Journal::Kind, const std::function<Status(Appender&)>&);
@@ -81,31 +55,23 @@ private:
 Status append(DataLink& link, Journal::Kind kind, const std::function<Status(Appender&)>& lots);
 
 // Records the purchase as a new lot, journalled; `id` receives the new lot's rowid.
-Status addLot(DataLink& link, const NewLot& lot, qint64* id = nullptr, const Details& details = {});
+Status addLot(DataLink& link, const Lot& lot, qint64* id = nullptr);
 
-// A lot as it is stored, by its rowid: its six values in ORNY's column order, whatever their types.
+// A lot as it is stored, by its rowid: its values and details exactly as stored, whatever their types; its
+// details also as one value, as the journal copies them.
 struct StoredLot {
     qint64 rowid = 0;
-    DbRow values;
-    Details details;
-    // The details exactly as stored (the DETAIL columns after LOT, whatever their types), empty when the
-    // lot has none; and as one value, as the journal copies them.
-    DbRow detailValues;
+    Lot lot;
     QVariant detailValue;
     bool found = false;
     Status error;
 };
 StoredLot lotAt(DataLink& link, qint64 rowid);
 
-// Replaces a lot's values, or removes it, journalled, provided it is still exactly as `seen` (read by
-// lotAt); otherwise nothing changes and `changed` is set.
-// A correction replaces the details too: `details` are all the lot keeps.
-Status correctLot(DataLink& link, const StoredLot& seen, const NewLot& lot, const Details& details,
-                  bool& changed);
-// The same with the exact values to store: the six of ORNY, and the details (none when empty). Nothing is
-// written when they are what the lot already holds.
-Status correctValues(DataLink& link, const StoredLot& seen, const DbRow& values, const DbRow& detailValues,
-                     bool& changed);
+// Replaces a lot's values and details with `lot`'s exactly, or removes it, journalled, provided it is still
+// exactly as `seen` (read by lotAt); otherwise nothing changes and `changed` is set. Nothing is written when
+// `lot` is what the lot already holds.
+Status correctLot(DataLink& link, const StoredLot& seen, const Lot& lot, bool& changed);
 // What differs between a lot as it was read and as it is now, named for the user: "la quantité",
 // "l'emplacement"...; "le lot a été retiré" when it is gone.
 QStringList differences(const StoredLot& seen, const StoredLot& now);

@@ -13,11 +13,24 @@ namespace CellarSchema {
 
 using CellarFiles::shown;
 
-QString lotColumnList() {
-    QStringList names;
-    for (const char* name : LotColumnNames)
-        names << QLatin1String(name);
-    return names.join(QStringLiteral(", "));
+namespace {
+
+template <size_t N> QString columnList(const char* const (&names)[N], const QString& alias) {
+    const QString prefix = alias.isEmpty() ? QString() : alias + u'.';
+    QStringList list;
+    for (const char* name : names)
+        list << prefix + QLatin1String(name);
+    return list.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+QString lotColumnList(const QString& alias) {
+    return columnList(LotColumnNames, alias);
+}
+
+QString detailColumnList(const QString& alias) {
+    return columnList(DetailColumnNames, alias);
 }
 
 QString insertLotSql() {
@@ -26,7 +39,7 @@ QString insertLotSql() {
 
 const QList<RequiredTable>& requiredTables() {
     static const QList<RequiredTable> tables = {
-        {"ORNY", {"NOM", "TYPE", "ANNEE", "COULEUR", "QUANTITE", "PRIXUNITAIRE"}},
+        {"ORNY", lotColumnList().split(QStringLiteral(", "))},
         {"COULEUR", {"LIBELLE"}},
     };
     return tables;
@@ -39,10 +52,8 @@ const QList<RequiredTable>& addedTables() {
             for (int c = 0; c < LotColumnCount; ++c)
                 journal << lotColumn(static_cast<LotColumn>(c), suffix);
         journal << QStringList{"DETAIL_AVANT", "DETAIL_APRES", "BOUTEILLES", "ANNULE", "ANNULE_PAR"};
-        QStringList detail = {"LOT"};
-        for (const char* name : DetailColumnNames)
-            detail << QLatin1String(name);
-        detail << QLatin1String(DetailFingerprint);
+        const QStringList detail = QStringList{"LOT"} + detailColumnList().split(QStringLiteral(", ")) +
+                                   QStringList{DetailFingerprint};
         return QList<RequiredTable>{{JournalTable, journal}, {DetailTable, detail}};
     }();
     return tables;
@@ -84,13 +95,10 @@ QString lotIndexesSql() {
 }
 
 QString detailValueSql(const QString& lot) {
-    QStringList columns;
-    for (const char* name : DetailColumnNames)
-        columns << QStringLiteral("dv.") + QLatin1String(name);
     // Aliases of their own, so that `lot` may name the caller's tables.
     return QStringLiteral("(SELECT json_array(%1) FROM DETAIL dv JOIN ORNY ov ON ov.rowid = dv.LOT WHERE "
                           "dv.LOT = %2 AND %3)")
-        .arg(columns.join(QStringLiteral(", ")), lot,
+        .arg(detailColumnList(QStringLiteral("dv")), lot,
              LotIdentity::detailOfSql(QStringLiteral("dv"), QStringLiteral("ov")));
 }
 

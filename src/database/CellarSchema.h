@@ -15,8 +15,8 @@ namespace CellarSchema {
 enum LotColumn { Nom, Type, Annee, Couleur, Quantite, PrixUnitaire, LotColumnCount };
 inline constexpr const char* LotColumnNames[LotColumnCount] = {"NOM",     "TYPE",     "ANNEE",
                                                                "COULEUR", "QUANTITE", "PRIXUNITAIRE"};
-// "NOM, TYPE, ANNEE, COULEUR, QUANTITE, PRIXUNITAIRE"
-QString lotColumnList();
+// "NOM, TYPE, ANNEE, COULEUR, QUANTITE, PRIXUNITAIRE"; with an alias, "o.NOM, o.TYPE, …".
+QString lotColumnList(const QString& alias = {});
 // Appends one lot: the six values bound as ?1 to ?6 in the order above.
 QString insertLotSql();
 
@@ -60,6 +60,8 @@ QString detailValueSql(const QString& lot);
 // The DETAIL columns after LOT, in their stored order.
 inline constexpr const char* DetailColumnNames[] = {"BOIRE_DES", "BOIRE_JUSQUA", "EMPLACEMENT", "NOTE",
                                                     "APPRECIATION"};
+// "BOIRE_DES, BOIRE_JUSQUA, EMPLACEMENT, NOTE, APPRECIATION"; with an alias, "d.BOIRE_DES, …".
+QString detailColumnList(const QString& alias = {});
 // The DETAIL column holding the fingerprint of the lot the details belong to (see LotIdentity).
 inline constexpr const char* DetailFingerprint = "EMPREINTE";
 

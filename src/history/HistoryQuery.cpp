@@ -2,6 +2,7 @@
 #include "history/HistoryQuery.h"
 
 #include "database/FrenchCollation.h"
+#include "database/Lot.h"
 
 #include <algorithm>
 
@@ -15,16 +16,31 @@ QString lotValue(const char* column) {
         .arg(QLatin1String(column));
 }
 
+QString quoted(Journal::Kind kind) {
+    return QStringLiteral("'%1'").arg(Journal::code(kind));
+}
+
+// What comes into the cellar, and what goes out of it by the glass.
+QString inKinds() {
+    return quoted(Journal::Kind::Purchase) + QStringLiteral(", ") + quoted(Journal::Kind::Import);
+}
+
 // A movement that still holds: neither undone nor itself an undo (an undo set aside undid nothing).
-const QString Counted =
-    QStringLiteral("(IFNULL(ANNULE_PAR, %1) = %1 AND NATURE <> 'annulation')").arg(Journal::SetAside);
+const QString Counted = QStringLiteral("(IFNULL(ANNULE_PAR, %1) = %1 AND NATURE <> %2)")
+                            .arg(Journal::SetAside)
+                            .arg(quoted(Journal::Kind::Undo));
+
+// The bottles a movement brought in or took out, when they count as the cellar's totals count them: the
+// lot's rules applied to those bottles at the lot's price, so that a lot the view sets apart is set apart
+// here too.
+QString movedBottles(const QString& kinds, const QString& bottles);
 
 QString bought() {
-    return QStringLiteral("CASE WHEN %1 AND NATURE IN ('achat', 'import') THEN BOUTEILLES END").arg(Counted);
+    return movedBottles(inKinds(), QStringLiteral("BOUTEILLES"));
 }
 
 QString drunk() {
-    return QStringLiteral("CASE WHEN %1 AND NATURE = 'consommation' THEN -BOUTEILLES END").arg(Counted);
+    return movedBottles(quoted(Journal::Kind::Consumption), QStringLiteral("-BOUTEILLES"));
 }
 
 enum class Kind { Text, Number };
@@ -43,8 +59,9 @@ ColumnSql column(int c) {
         // Purchases and imports are masculine, every other movement feminine.
         return {
             QStringLiteral("CASE WHEN ANNULE_PAR IS NULL THEN NULL WHEN ANNULE_PAR = %1 THEN 'mis de côté' "
-                           "WHEN NATURE IN ('achat', 'import') THEN 'annulé' ELSE 'annulée' END")
-                .arg(Journal::SetAside),
+                           "WHEN NATURE IN (%2) THEN 'annulé' ELSE 'annulée' END")
+                .arg(Journal::SetAside)
+                .arg(inKinds()),
             Kind::Text};
     case Nom:
         return {lotValue("NOM"), Kind::Text};
@@ -69,6 +86,11 @@ ColumnSql column(int c) {
     default:
         return {QStringLiteral("NULL"), Kind::Text};
     }
+}
+
+QString movedBottles(const QString& kinds, const QString& bottles) {
+    return QStringLiteral("CASE WHEN %1 AND NATURE IN (%2) AND %3 THEN %4 END")
+        .arg(Counted, kinds, LotRules::countsSql(bottles, lotValue("PRIXUNITAIRE")), bottles);
 }
 
 // Never null, so that "after this row" compares them all; the movement's number, newest first, last.

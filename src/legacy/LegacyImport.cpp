@@ -4,7 +4,7 @@
 #include "database/CellarFiles.h"
 #include "database/CellarQueries.h"
 #include "database/CellarSchema.h"
-#include "database/LotRules.h"
+#include "database/Lot.h"
 #include "legacy/JetReader.h"
 #include "ui/Numbers.h"
 
@@ -141,9 +141,8 @@ QStringList readColours(const QString& helper, const QString& jetFile) {
 Status appendLots(DataLink& link, const std::vector<DbRow>& lots) {
     return link.write([&lots](DataLink& l) {
         return CellarQueries::append(l, Journal::Kind::Import, [&lots](CellarQueries::Appender& appender) {
-            for (const DbRow& lot : lots)
-                if (Status e =
-                        appender.add({lot.at(0), lot.at(1), lot.at(2), lot.at(3), lot.at(4), lot.at(5)}))
+            for (const DbRow& values : lots)
+                if (Status e = appender.add(Lot(values)))
                     return e;
             return Status();
         });
@@ -168,7 +167,7 @@ Result run(const QString& helper, const QString& jetFile, const QString& databas
                 return std::nullopt;
             }
             ++result.added;
-            return stored = appender.add({lot.at(0), lot.at(1), lot.at(2), lot.at(3), lot.at(4), lot.at(5)});
+            return stored = appender.add(Lot(lot));
         };
         const ::Result<Reading> read = readLots(helper, jetFile, take, questions.progress);
         if (stored)

@@ -32,9 +32,15 @@ constexpr size_t ReadColumns = CellarSchema::LotColumnCount + 1;
 QString selected(DataLink& link) {
     bool details = false;
     const bool withDetails = !link.open() && !link.addedTables(details) && details;
-    return QStringLiteral("substr(NOM, 1, %1), substr(TYPE, 1, %1), ANNEE, substr(COULEUR, 1, %1), "
-                          "QUANTITE, PRIXUNITAIRE, %2")
-        .arg(TextRead)
+    // The lot's columns in their order, its texts no longer than a column prints.
+    QStringList columns;
+    for (int c = 0; c < CellarSchema::LotColumnCount; ++c) {
+        const QString name = QLatin1String(CellarSchema::LotColumnNames[c]);
+        const bool text = c == CellarSchema::Nom || c == CellarSchema::Type || c == CellarSchema::Couleur;
+        columns << (text ? QStringLiteral("substr(%1, 1, %2)").arg(name).arg(TextRead) : name);
+    }
+    return QStringLiteral("%1, %2")
+        .arg(columns.join(QStringLiteral(", ")))
         .arg(withDetails ? QStringLiteral("(SELECT substr(d.EMPLACEMENT, 1, %1) FROM DETAIL d WHERE %2)")
                                .arg(TextRead)
                                .arg(LotIdentity::detailOfSql(QStringLiteral("d"), QStringLiteral("ORNY")))
@@ -60,24 +66,6 @@ bool isTextField(ReportField field) {
 bool isNumberField(ReportField field) {
     return field == ReportField::Annee || field == ReportField::Quantite ||
            field == ReportField::PrixUnitaire || field == ReportField::Valeur;
-}
-
-// A count of bottles a purchase could record: a whole number, 0 or more, that fits.
-std::optional<qint64> bottlesOf(const QVariant& quantity) {
-    if (quantity.typeId() == QMetaType::LongLong || quantity.typeId() == QMetaType::Int)
-        return quantity.toLongLong() >= 0 ? std::optional<qint64>(quantity.toLongLong()) : std::nullopt;
-    if (quantity.typeId() != QMetaType::Double)
-        return std::nullopt;
-    const double q = quantity.toDouble();
-    if (!std::isfinite(q) || std::floor(q) != q || q < 0 || q > 9.2e18)
-        return std::nullopt;
-    return static_cast<qint64>(q);
-}
-
-bool priceRecorded(const QVariant& price) {
-    return price.isNull() || (price.typeId() == QMetaType::Double || price.typeId() == QMetaType::LongLong
-                                  ? std::isfinite(price.toDouble()) && price.toDouble() >= 0
-                                  : false);
 }
 
 QString lots(qint64 n) {
@@ -148,20 +136,6 @@ void keepLongest(QStringList& longest, const QString& text) {
 
 } // namespace
 
-void Totals::add(const QVariant& quantity, const QVariant& price) {
-    ++lots;
-    const std::optional<qint64> bottlesHere = bottlesOf(quantity);
-    if (!bottlesHere || !priceRecorded(price)) {
-        ++outOfRange;
-        return;
-    }
-    bottles += *bottlesHere;
-    if (price.isNull())
-        ++withoutPrice;
-    else
-        value += static_cast<long double>(price.toDouble()) * static_cast<long double>(*bottlesHere);
-}
-
 QString title(const QDate& date) {
     QString format = QLocale().dateFormat(QLocale::ShortFormat);
     if (!format.contains(QLatin1String("yyyy")))
@@ -182,13 +156,7 @@ QString grouped(QString number) {
 }
 
 QString count(WideInt n) {
-    if (n == 0)
-        return QStringLiteral("0");
-    const bool negative = n < 0;
-    QString digits;
-    for (; n != 0; n /= 10)
-        digits.prepend(QChar(u'0' + static_cast<int>(negative ? -(n % 10) : n % 10)));
-    return grouped(negative ? QStringLiteral("-") + digits : digits);
+    return grouped(Numbers::digits(n));
 }
 
 QString amount(long double value, const QLocale& locale) {
@@ -202,9 +170,9 @@ QString amount(long double value, const QLocale& locale) {
 QString cell(const ReportColumn& column, const DbRow& lot, const QLocale& locale) {
     using namespace CellarSchema;
     if (column.field == ReportField::Valeur) {
-        const std::optional<qint64> bottles = bottlesOf(lot.at(Quantite));
+        const std::optional<qint64> bottles = LotRules::bottles(lot.at(Quantite));
         const QVariant& price = lot.at(PrixUnitaire);
-        if (!bottles || price.isNull() || !priceRecorded(price))
+        if (!bottles || price.isNull() || !LotRules::priceCounts(price))
             return QString::fromUtf16(Missing);
         return amount(static_cast<long double>(price.toDouble()) * static_cast<long double>(*bottles),
                       locale);
@@ -242,7 +210,7 @@ bool isFigure(const ReportColumn& column) {
     return isNumberField(column.field) && column.field != ReportField::Annee;
 }
 
-TotalsRow totalsRow(const QString& label, const Totals& t, const QList<ReportColumn>& columns,
+TotalsRow totalsRow(const QString& label, const LotRules::Totals& t, const QList<ReportColumn>& columns,
                     const QLocale& locale) {
     TotalsRow row;
     QStringList words{lots(t.lots)};
@@ -261,10 +229,10 @@ TotalsRow totalsRow(const QString& label, const Totals& t, const QList<ReportCol
         row.words +=
             QStringLiteral(" (dont %1 sans prix, non valorisé%2)")
                 .arg(lots(t.withoutPrice), Numbers::plural(t.withoutPrice) ? QStringLiteral("s") : QString());
-    if (t.outOfRange > 0)
+    if (t.setApart > 0)
         row.words +=
             QStringLiteral(" (et %1 dont la quantité ou le prix est hors normes, non compté%2)")
-                .arg(lots(t.outOfRange), Numbers::plural(t.outOfRange) ? QStringLiteral("s") : QString());
+                .arg(lots(t.setApart), Numbers::plural(t.setApart) ? QStringLiteral("s") : QString());
     return row;
 }
 
@@ -315,9 +283,9 @@ public:
             return;
         }
         if (m_column.field == ReportField::Valeur) {
-            const std::optional<qint64> bottles = bottlesOf(lot.at(CellarSchema::Quantite));
+            const std::optional<qint64> bottles = LotRules::bottles(lot.at(CellarSchema::Quantite));
             const QVariant& price = lot.at(CellarSchema::PrixUnitaire);
-            if (bottles && !price.isNull() && priceRecorded(price))
+            if (bottles && !price.isNull() && LotRules::priceCounts(price))
                 keepExtremes(price.toDouble() * static_cast<double>(*bottles), lot);
             return;
         }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "database/DataLink.h"
+#include "database/Lot.h"
 #include "database/WideInt.h"
 #include "printing/ReportDefinition.h"
 
@@ -18,23 +19,12 @@ class QIODevice;
 // they show as they go, so that memory does not grow with the cellar.
 namespace InventoryReport {
 
-// Bottles and value of the lots counted, without overflow whatever the cellar holds. A lot whose
-// quantity is not a whole number of bottles, or whose price no purchase records (negative, infinite), is
-// shown as it stands and counted apart.
-struct Totals {
-    qint64 lots = 0;
-    WideInt bottles = 0;
-    long double value = 0;
-    qint64 withoutPrice = 0;
-    qint64 outOfRange = 0;
-
-    void add(const QVariant& quantity, const QVariant& price);
-};
-
+// Each total counts the lots as the lot's rules say (LotRules::Totals): a lot that does not count is shown as
+// it stands and counted apart.
 struct Group {
     QString title;
     qint64 lots = 0; // consecutive lots of the order
-    Totals totals;
+    LotRules::Totals totals;
 };
 
 struct Plan {
@@ -44,7 +34,7 @@ struct Plan {
     QList<ReportColumn> columns;
     std::vector<qint64> order; // the lots' rowids, in printing order
     std::vector<Group> groups;
-    Totals totals;
+    LotRules::Totals totals;
     // For each column, a few of its widest texts as printed: enough to measure its width.
     std::vector<QStringList> longest;
 };
@@ -84,7 +74,7 @@ int bottlesColumn(const QList<ReportColumn>& columns);
 int valueColumn(const QList<ReportColumn>& columns);
 // Whether a column holds figures: measured on its widest value, never cut.
 bool isFigure(const ReportColumn& column);
-TotalsRow totalsRow(const QString& label, const Totals& totals, const QList<ReportColumn>& columns,
+TotalsRow totalsRow(const QString& label, const LotRules::Totals& totals, const QList<ReportColumn>& columns,
                     const QLocale& locale);
 // The words in lines no wider than `width`, broken at spaces; a word longer than a line is split.
 QStringList wrap(const QString& words, double width, const std::function<double(const QString&)>& measure);

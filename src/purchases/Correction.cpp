@@ -2,8 +2,8 @@
 #include "purchases/Correction.h"
 
 #include "database/CellarSchema.h"
+#include "database/Lot.h"
 #include "database/LotIdentity.h"
-#include "database/LotRules.h"
 #include "purchases/LongTextViewer.h"
 #include "ui/BusyCursor.h"
 #include "ui/Numbers.h"
@@ -98,7 +98,7 @@ void Correction::fill() {
     m_clipped.clear();
     if (!m_seen.found)
         return;
-    const DbRow& v = m_seen.values;
+    const DbRow& v = m_seen.lot.values;
     putStored(ui->SaisieNom, v.at(LotColumn::Nom).toString(), TextCeiling::Line);
     putStored(ui->ListeType, v.at(LotColumn::Type).toString(), TextCeiling::Line);
     putStored(ui->SaisiePrix, shownValue(v.at(LotColumn::PrixUnitaire)), TextCeiling::Line);
@@ -112,7 +112,7 @@ void Correction::fill() {
     m_given.insert(ui->ListeCouleur, colour);
     ui->PrixTotal->setText(
         Numbers::productTwoDecimals(ui->SaisiePrix->text(), ui->SaisieQuantite->text()).value_or(QString()));
-    const DbRow details = m_seen.detailValues.empty() ? DbRow(5) : m_seen.detailValues;
+    const DbRow details = m_seen.lot.detailValues.empty() ? DbRow(Lot::DetailCount) : m_seen.lot.detailValues;
     putStored(ui->SaisieBoireDes, shownValue(details.at(0)), TextCeiling::Line);
     putStored(ui->SaisieBoireJusqua, shownValue(details.at(1)), TextCeiling::Line);
     putStored(ui->SaisieEmplacement, details.at(2).toString(), TextCeiling::Line);
@@ -168,30 +168,27 @@ bool Correction::refusedAsChanged(Status failure, bool changed) {
     return true;
 }
 
-bool Correction::record(const CellarQueries::NewLot& lot, const CellarQueries::Details& details) {
+bool Correction::record(const Lot& typed) {
     if (!m_seen.found)
         return false;
     // What the user did not touch stays exactly as stored.
     const std::array<const QWidget*, CellarSchema::LotColumnCount> lotFields = {
         ui->SaisieNom, ui->ListeType, ui->SaisieAnnee, ui->ListeCouleur, ui->SaisieQuantite, ui->SaisiePrix};
-    const std::array<const QWidget*, 5> detailFields = {ui->SaisieBoireDes, ui->SaisieBoireJusqua,
-                                                        ui->SaisieEmplacement, ui->SaisieNote,
-                                                        ui->ListeAppreciation};
-    const QVariantList typed = lot.values();
-    DbRow values;
+    const std::array<const QWidget*, Lot::DetailCount> detailFields = {
+        ui->SaisieBoireDes, ui->SaisieBoireJusqua, ui->SaisieEmplacement, ui->SaisieNote,
+        ui->ListeAppreciation};
+    std::array<bool, CellarSchema::LotColumnCount> changedLot{};
+    std::array<bool, Lot::DetailCount> changedDetails{};
     for (size_t c = 0; c < lotFields.size(); ++c)
-        values.push_back(kept(lotFields[c]) ? m_seen.values.at(c) : typed.at(static_cast<qsizetype>(c)));
-    const QVariantList typedDetails = details.values();
-    DbRow detailValues;
+        changedLot[c] = !kept(lotFields[c]);
     for (size_t c = 0; c < detailFields.size(); ++c)
-        detailValues.push_back(kept(detailFields[c]) && !m_seen.detailValues.empty()
-                                   ? m_seen.detailValues.at(c)
-                                   : typedDetails.at(static_cast<qsizetype>(c)));
+        changedDetails[c] = !kept(detailFields[c]);
     bool changed = false;
     Status failure;
     {
         BusyCursor busy;
-        failure = CellarQueries::correctValues(DataOrny, m_seen, values, detailValues, changed);
+        failure = CellarQueries::correctLot(DataOrny, m_seen,
+                                            m_seen.lot.with(typed, changedLot, changedDetails), changed);
         DataOrny.close();
     }
     if (refusedAsChanged(failure, changed))
@@ -203,7 +200,7 @@ bool Correction::record(const CellarQueries::NewLot& lot, const CellarQueries::D
 void Correction::Supprimer_Click() {
     if (!m_seen.found)
         return;
-    const DbRow& v = m_seen.values;
+    const DbRow& v = m_seen.lot.values;
     auto text = [&](LotColumn c) { return TextCeiling::clipped(v.at(c).toString(), 200); };
     if (m_services.messages.show(
             this, windowTitle(),

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "database/CellarQueries.h"
 #include "purchases/Saisie.h"
 
 #include <QHash>
@@ -28,7 +29,7 @@ public slots:
     void TextesEntiers_Click();
 
 protected:
-    bool record(const CellarQueries::NewLot& lot, const CellarQueries::Details& details) override;
+    bool record(const Lot& lot) override;
     bool kept(const QWidget* field) const override;
 
 private:

@@ -3,7 +3,7 @@
 
 #include "database/CellarQueries.h"
 #include "database/FrenchCollation.h"
-#include "database/LotRules.h"
+#include "database/Lot.h"
 #include "ui/BusyCursor.h"
 #include "ui/Numbers.h"
 #include "ui/Services.h"
@@ -34,6 +34,7 @@ Saisie::Saisie(Globals& globals, Services& services, QWidget* parent)
     WindowTools::fitCharacters(ui->SaisieBoireDes, 5);
     WindowTools::fitCharacters(ui->SaisieBoireJusqua, 5);
     WindowTools::fitCharacters(ui->SaisieEmplacement, 20);
+    ui->SaisieEmplacement->setMaxLength(LotRules::PlaceWidth);
     ui->SaisieNote->setFixedHeight(ui->SaisieNote->fontMetrics().lineSpacing() * 3 +
                                    2 * ui->SaisieNote->frameWidth() + 8);
     // A figure typed picks the stars: "3" is three of five.
@@ -153,7 +154,7 @@ bool Saisie::checksPass() {
         if (annee.at(0) != u'1' && annee.at(0) != u'2')
             return m_services.messages.refuse(ui->SaisieAnnee,
                                               QStringLiteral("L'année doit commencer par 1 ou 2 !!"));
-        if (annee.toInt() > QDate::currentDate().year())
+        if (!LotRules::isVintage(annee.toLongLong(), QDate::currentDate().year()))
             return m_services.messages.refuse(
                 ui->SaisieAnnee,
                 QStringLiteral("L'année du vin ne peut être supérieure à l'année en cours !!"));
@@ -181,7 +182,7 @@ bool Saisie::checksPass() {
             return m_services.messages.refuse(
                 ui->SaisieQuantite,
                 QStringLiteral("La quantité doit être un nombre entier de bouteilles !!"));
-        if (*bottles < 1)
+        if (!LotRules::isPurchasedCount(*bottles))
             return m_services.messages.refuse(
                 ui->SaisieQuantite, QStringLiteral("La quantité doit être d'au moins une bouteille !!"));
     }
@@ -190,7 +191,7 @@ bool Saisie::checksPass() {
         if (!price)
             return m_services.messages.refuse(ui->SaisiePrix,
                                               QStringLiteral("Le prix unitaire doit être du numérique !!"));
-        if (*price < 0)
+        if (!LotRules::isPrice(*price))
             return m_services.messages.refuse(ui->SaisiePrix,
                                               QStringLiteral("Le prix unitaire ne peut être négatif !!"));
     }
@@ -202,71 +203,58 @@ bool Saisie::detailChecksPass(int vintage) {
     const QString until = ui->SaisieBoireJusqua->text();
     const bool fromTyped = !kept(ui->SaisieBoireDes) && !from.isEmpty();
     const bool untilTyped = !kept(ui->SaisieBoireJusqua) && !until.isEmpty();
-    if (fromTyped && !Numbers::isFourDigits(from))
+    const auto year = [](const QString& text) {
+        return text.isEmpty() ? std::nullopt : std::optional<qint64>(text.toLongLong());
+    };
+    if (fromTyped && !(Numbers::isFourDigits(from) && LotRules::isWindowYear(from.toLongLong())))
         return m_services.messages.refuse(
             ui->SaisieBoireDes, QStringLiteral("L'année « À boire à partir de » se saisit en 4 chiffres !!"));
-    if (untilTyped && !Numbers::isFourDigits(until))
+    if (untilTyped && !(Numbers::isFourDigits(until) && LotRules::isWindowYear(until.toLongLong())))
         return m_services.messages.refuse(ui->SaisieBoireJusqua,
                                           QStringLiteral("L'année « jusqu'à » se saisit en 4 chiffres !!"));
-    if ((fromTyped || untilTyped) && !from.isEmpty() && !until.isEmpty() &&
-        from.toLongLong() > until.toLongLong())
+    if ((fromTyped || untilTyped) && !LotRules::isWindowInOrder(year(from), year(until)))
         return m_services.messages.refuse(
             ui->SaisieBoireJusqua,
             QStringLiteral("L'année « jusqu'à » ne peut être avant « À boire à partir de » !!"));
-    if (untilTyped && until.toInt() < vintage)
+    if (untilTyped && !LotRules::endsAfterVintage(year(until), vintage))
         return m_services.messages.refuse(
             ui->SaisieBoireJusqua,
             QStringLiteral("L'année « jusqu'à » ne peut être avant l'année du vin !!"));
-    if (!kept(ui->SaisieNote) && ui->SaisieNote->toPlainText().size() > NoteWidth)
+    if (!kept(ui->SaisieNote) && ui->SaisieNote->toPlainText().size() > LotRules::NoteWidth)
         return m_services.messages.refuse(
-            ui->SaisieNote, QStringLiteral("La note ne peut dépasser %1 caractères !!").arg(NoteWidth));
+            ui->SaisieNote,
+            QStringLiteral("La note ne peut dépasser %1 caractères !!").arg(LotRules::NoteWidth));
     return true;
 }
 
-CellarQueries::Details Saisie::fieldsDetails() const {
-    CellarQueries::Details details;
-    if (!ui->SaisieBoireDes->text().isEmpty())
-        details.boireDes = ui->SaisieBoireDes->text().toInt();
-    if (!ui->SaisieBoireJusqua->text().isEmpty())
-        details.boireJusqua = ui->SaisieBoireJusqua->text().toInt();
+Lot Saisie::fieldsLot() const {
+    LotDetails details;
+    const auto year = [](const QLineEdit* field) {
+        return field->text().isEmpty() ? std::nullopt : std::optional<qint64>(field->text().toLongLong());
+    };
+    details.boireDes = year(ui->SaisieBoireDes);
+    details.boireJusqua = year(ui->SaisieBoireJusqua);
     details.emplacement = ui->SaisieEmplacement->text().trimmed();
     details.note = ui->SaisieNote->toPlainText().trimmed();
     if (ui->ListeAppreciation->currentIndex() > 0)
         details.appreciation = ui->ListeAppreciation->currentData().toInt();
-    return details;
-}
-
-void Saisie::showDetails(const CellarQueries::Details& details) {
-    ui->SaisieBoireDes->setText(details.boireDes ? QString::number(*details.boireDes) : QString());
-    ui->SaisieBoireJusqua->setText(details.boireJusqua ? QString::number(*details.boireJusqua) : QString());
-    ui->SaisieEmplacement->setText(details.emplacement);
-    ui->SaisieNote->setPlainText(details.note);
-    ui->ListeAppreciation->setCurrentIndex(
-        details.appreciation ? ui->ListeAppreciation->findData(*details.appreciation) : 0);
-}
-
-CellarQueries::NewLot Saisie::fieldsLot() const {
-    CellarQueries::NewLot lot;
-    lot.nom = ui->SaisieNom->text();
-    lot.type = ui->ListeType->currentText();
-    lot.annee = ui->SaisieAnnee->text().toLongLong();
-    lot.couleur = ui->ListeCouleur->currentText();
-    lot.quantite = Numbers::readWhole(ui->SaisieQuantite->text()).value_or(0);
-    if (!ui->SaisiePrix->text().isEmpty())
-        lot.prixUnitaire = Numbers::read(ui->SaisiePrix->text());
-    return lot;
+    const std::optional<double> price =
+        ui->SaisiePrix->text().isEmpty() ? std::nullopt : Numbers::read(ui->SaisiePrix->text());
+    return Lot(ui->SaisieNom->text(), ui->ListeType->currentText(), ui->SaisieAnnee->text().toLongLong(),
+               ui->ListeCouleur->currentText(), Numbers::readWhole(ui->SaisieQuantite->text()).value_or(0),
+               price, details);
 }
 
 void Saisie::Valider_Click() {
     if (checksPass())
-        record(fieldsLot(), fieldsDetails());
+        record(fieldsLot());
 }
 
-bool Saisie::record(const CellarQueries::NewLot& lot, const CellarQueries::Details& details) {
+bool Saisie::record(const Lot& lot) {
     Status failure;
     {
         BusyCursor busy;
-        failure = CellarQueries::addLot(DataOrny, lot, nullptr, details);
+        failure = CellarQueries::addLot(DataOrny, lot);
         DataOrny.close();
     }
     if (failure) {
@@ -289,9 +277,17 @@ void Saisie::clearFields() {
     ui->SaisieQuantite->clear();
     ui->SaisiePrix->clear();
     ui->PrixTotal->clear();
-    showDetails({});
+    clearDetails();
     ui->SaisieNom->setFocus();
     loadLists();
+}
+
+void Saisie::clearDetails() {
+    ui->SaisieBoireDes->clear();
+    ui->SaisieBoireJusqua->clear();
+    ui->SaisieEmplacement->clear();
+    ui->SaisieNote->clear();
+    ui->ListeAppreciation->setCurrentIndex(0);
 }
 
 void Saisie::Quitter_Click() {

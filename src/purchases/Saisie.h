@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "database/CellarQueries.h"
 #include "database/DataLink.h"
+#include "database/Lot.h"
 #include "globals/Globals.h"
 #include "ui/WorkingWindow.h"
 
@@ -18,7 +18,6 @@ class Saisie : public WorkingWindow {
     Q_OBJECT
 public:
     static constexpr int HelpTopic = 3;
-    static constexpr int NoteWidth = 2000;
 
     Saisie(Globals& globals, Services& services, QWidget* parent = nullptr);
     ~Saisie() override;
@@ -30,10 +29,9 @@ public slots:
 
 protected:
     // Records what the fields hold, once every check has passed; false after telling the user why not.
-    virtual bool record(const CellarQueries::NewLot& lot, const CellarQueries::Details& details);
-    // The details section: what the fields hold, and the fields filled from a lot's.
-    CellarQueries::Details fieldsDetails() const;
-    void showDetails(const CellarQueries::Details& details);
+    virtual bool record(const Lot& lot);
+    // The fields emptied of the details.
+    void clearDetails();
     // The fields emptied and the lists read again.
     void clearFields();
     // Whether a field still holds what the window put in it: its stored value is then kept as it is,
@@ -59,5 +57,6 @@ private:
     // The first check that fails: its message and its field; nothing when the purchase may be recorded.
     bool checksPass();
     bool detailChecksPass(int vintage);
-    CellarQueries::NewLot fieldsLot() const;
+    // The lot the fields hold, details included.
+    Lot fieldsLot() const;
 };

@@ -42,7 +42,7 @@ QString shown(const QVariant& value) {
     return value.typeId() == QMetaType::Double ? Numbers::formatValue(value) : value.toString();
 }
 
-QString year(const std::optional<int>& y) {
+QString year(const std::optional<qint64>& y) {
     return y ? QString::number(*y) : QString();
 }
 
@@ -278,9 +278,9 @@ void ImporterTableau::showPreview() {
             colours.insert(lot.colourAsWritten,
                            LotReading::proposeColour(lot.colourAsWritten, m_cellarColours));
         const LotReading::Lot stored = LotReading::read(cells, s.mapping, colours, s.currentYear);
-        const CellarQueries::Details& d = stored.details;
+        const LotDetails d = stored.lot.details();
         QList<QStandardItem*> items;
-        for (const QVariant& value : stored.values)
+        for (const QVariant& value : stored.lot.values)
             items << new QStandardItem(shown(value));
         items << new QStandardItem(year(d.boireDes)) << new QStandardItem(year(d.boireJusqua))
               << new QStandardItem(d.emplacement) << new QStandardItem(d.note)

@@ -2,7 +2,7 @@
 #include "spreadsheet/LotReading.h"
 
 #include "database/CellarSchema.h"
-#include "database/LotRules.h"
+#include "database/Lot.h"
 #include "spreadsheet/FrenchValues.h"
 
 #include <QRegularExpression>
@@ -144,9 +144,9 @@ QString describe(Fault fault) {
     case Fault::DrinkingWindow:
         return QStringLiteral("années « À boire » illisibles, à l'envers ou avant le millésime");
     case Fault::Place:
-        return QStringLiteral("emplacement de plus de %1 caractères").arg(PlaceWidth);
+        return QStringLiteral("emplacement de plus de %1 caractères").arg(LotRules::PlaceWidth);
     case Fault::Note:
-        return QStringLiteral("note de plus de %1 caractères").arg(NoteWidth);
+        return QStringLiteral("note de plus de %1 caractères").arg(LotRules::NoteWidth);
     case Fault::Rating:
         return QStringLiteral("appréciation qui n'est pas un nombre entier de 0 à 5");
     }
@@ -168,8 +168,9 @@ QString proposeColour(const QString& written, const QStringList& cellarColours) 
 
 namespace {
 
-Fault readDetails(const QVariantList& cells, const Mapping& mapping, qlonglong vintage,
-                  CellarQueries::Details& details) {
+// The details as the cells give them: a year, a window or a rating that cannot be read is refused here, the
+// rest by the lot's rules.
+Fault readDetails(const QVariantList& cells, const Mapping& mapping, LotDetails& details) {
     const FrenchValues::Window from =
         FrenchValues::drinkingWindow(cellAt(cells, mapping[Field::BoireDes].first));
     const FrenchValues::Window until =
@@ -179,25 +180,16 @@ Fault readDetails(const QVariantList& cells, const Mapping& mapping, qlonglong v
     // One column may hold the whole window; a column of its own for the end has the last word.
     details.boireDes = from.from;
     details.boireJusqua = until.state == State::Read ? (until.until ? until.until : until.from) : from.until;
-    if ((details.boireDes && details.boireJusqua && *details.boireDes > *details.boireJusqua) ||
-        (details.boireJusqua && *details.boireJusqua < vintage) ||
-        (details.boireDes && (*details.boireDes < LotRules::FirstYear || *details.boireDes > 9999)) ||
-        (details.boireJusqua && (*details.boireJusqua < LotRules::FirstYear || *details.boireJusqua > 9999)))
-        return Fault::DrinkingWindow;
     details.emplacement = joined(cells, mapping[Field::Emplacement], QStringLiteral(", "));
-    if (details.emplacement.size() > PlaceWidth)
-        return Fault::Place;
     details.note = FrenchValues::text(cellAt(cells, mapping[Field::Note].first));
-    if (details.note.size() > NoteWidth)
-        return Fault::Note;
     const FrenchValues::Number rating =
         FrenchValues::whole(cellAt(cells, mapping[Field::Appreciation].first));
-    if (rating.state == State::Unreadable ||
-        (rating.state == State::Read && (rating.value < 0 || rating.value > 5)))
-        return Fault::Rating;
     if (rating.state == State::Read)
-        details.appreciation = static_cast<int>(rating.value);
-    return Fault::None;
+        // Out of range is refused by the rules, whatever its size.
+        details.appreciation = rating.value >= 0 && rating.value <= LotRules::MostStars
+                                   ? static_cast<int>(rating.value)
+                                   : LotRules::MostStars + 1;
+    return rating.state == State::Unreadable ? Fault::Rating : Fault::None;
 }
 
 } // namespace
@@ -220,39 +212,26 @@ Lot read(const QVariantList& cells, const Mapping& mapping, const Colours& colou
         priceValue = price.value;
     else if (price.state == State::Unreadable)
         priceValue = FrenchValues::text(cellAt(cells, mapping[Field::Prix].first));
-    lot.values = {nullIfEmpty(nom),
-                  nullIfEmpty(type),
-                  year.state == State::Read ? QVariant(year.year) : QVariant(),
-                  nullIfEmpty(couleur),
-                  quantity.state == State::Read ? QVariant(static_cast<qlonglong>(quantity.value))
-                                                : QVariant(),
-                  priceValue};
-    switch (LotRules::check(lot.values, currentYear)) {
-    case LotRules::Fault::None:
-        break;
-    case LotRules::Fault::Name:
-        lot.fault = Fault::Name;
+    lot.lot.values = {nullIfEmpty(nom),
+                      nullIfEmpty(type),
+                      year.state == State::Read ? QVariant(year.year) : QVariant(),
+                      nullIfEmpty(couleur),
+                      quantity.state == State::Read ? QVariant(static_cast<qlonglong>(quantity.value))
+                                                    : QVariant(),
+                      priceValue};
+    lot.fault = LotRules::check(lot.lot.values, currentYear);
+    if (lot.fault == Fault::Year && year.nonVintage)
+        lot.fault = Fault::NonVintage;
+    if (lot.fault != Fault::None)
         return lot;
-    case LotRules::Fault::Type:
-        lot.fault = Fault::Type;
-        return lot;
-    case LotRules::Fault::Year:
-        lot.fault = year.nonVintage ? Fault::NonVintage : Fault::Year;
-        return lot;
-    case LotRules::Fault::Colour:
-        lot.fault = Fault::Colour;
-        return lot;
-    case LotRules::Fault::Quantity:
-        lot.fault = Fault::Quantity;
-        return lot;
-    case LotRules::Fault::Price:
-        lot.fault = Fault::Price;
-        return lot;
-    case LotRules::Fault::TooLong:
-        lot.fault = Fault::TooLong;
-        return lot;
-    }
-    lot.fault = readDetails(cells, mapping, year.year, lot.details);
+    LotDetails details;
+    const Fault unread = readDetails(cells, mapping, details);
+    lot.fault = unread == Fault::DrinkingWindow ? unread : LotRules::checkDetails(details, year.year);
+    if (lot.fault == Fault::None)
+        lot.fault = unread;
+    // Kept when refused too, for the preview to show what was read.
+    if (!details.isEmpty())
+        lot.lot.detailValues = details.values();
     return lot;
 }
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "database/CellarQueries.h"
+#include "database/Lot.h"
 
 #include <QHash>
 #include <QString>
@@ -44,23 +44,9 @@ struct Mapping {
 // The columns the headings name, in French or as two well-known cellar programs export them.
 Mapping propose(const QStringList& headings);
 
-// Why a row is not a lot: the rules of a purchase, and what the mapping could not read.
-enum class Fault {
-    None,
-    Name,
-    Type,
-    Year,
-    NonVintage,
-    Colour,
-    Quantity,
-    Price,
-    TooLong,
-    DrinkingWindow,
-    Place,
-    Note,
-    Rating
-};
-inline constexpr int FaultCount = 13;
+// Why a row is not a lot: the lot's rules, and what the mapping could not read.
+using Fault = LotRules::Fault;
+inline constexpr int FaultCount = LotRules::FaultCount;
 // « sans nom », « non millésimé (NV) »...
 QString describe(Fault fault);
 
@@ -71,16 +57,11 @@ using Colours = QHash<QString, QString>;
 QString proposeColour(const QString& written, const QStringList& cellarColours);
 
 struct Lot {
-    DbRow values; // ORNY's six columns, in order
-    CellarQueries::Details details;
+    ::Lot lot;
     Fault fault = Fault::None;
     QString colourAsWritten;
 };
 // Reads one row; a missing quantity column means one bottle a row.
 Lot read(const QVariantList& cells, const Mapping& mapping, const Colours& colours, int currentYear);
-
-// The details' own limits, as the purchase window sets them.
-inline constexpr int PlaceWidth = 100;
-inline constexpr int NoteWidth = 2000;
 
 } // namespace LotReading

@@ -153,18 +153,16 @@ Result run(SheetReader& reader, const Settings& settings, const Review& reviewed
         return CellarQueries::append(
             l, Journal::Kind::Import, [&](CellarQueries::Appender& appender) -> Status {
                 Status failure;
-                result.problem =
-                    eachLot(reader, settings, progress, result.cancelled,
-                            [&](qint64, const QVariantList&, const LotReading::Lot& lot) {
-                                if (lot.fault != LotReading::Fault::None) {
-                                    ++refused;
-                                    return true;
-                                }
-                                ++result.added;
-                                failure = appender.add(QVariantList(lot.values.begin(), lot.values.end()),
-                                                       nullptr, lot.details);
-                                return !failure;
-                            });
+                result.problem = eachLot(reader, settings, progress, result.cancelled,
+                                         [&](qint64, const QVariantList&, const LotReading::Lot& lot) {
+                                             if (lot.fault != LotReading::Fault::None) {
+                                                 ++refused;
+                                                 return true;
+                                             }
+                                             ++result.added;
+                                             failure = appender.add(lot.lot);
+                                             return !failure;
+                                         });
                 if (failure)
                     return failure;
                 if (result.problem.isEmpty() && !result.cancelled &&

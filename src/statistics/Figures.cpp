@@ -3,6 +3,7 @@
 
 #include "database/CellarSchema.h"
 #include "database/FrenchCollation.h"
+#include "database/Lot.h"
 #include "history/HistoryQuery.h"
 #include "ui/Numbers.h"
 #include "view/CellarQuery.h"
@@ -24,9 +25,9 @@ QString date(const QDate& day) {
 
 QString counted(const char* suffix = nullptr) {
     if (!suffix)
-        return CellarQuery::counted(QStringLiteral("QUANTITE"), QStringLiteral("PRIXUNITAIRE"));
-    return CellarQuery::counted(CellarSchema::lotColumn(CellarSchema::Quantite, suffix),
-                                CellarSchema::lotColumn(CellarSchema::PrixUnitaire, suffix));
+        return LotRules::countsSql(QStringLiteral("QUANTITE"), QStringLiteral("PRIXUNITAIRE"));
+    return LotRules::countsSql(CellarSchema::lotColumn(CellarSchema::Quantite, suffix),
+                               CellarSchema::lotColumn(CellarSchema::PrixUnitaire, suffix));
 }
 
 // The view's totals, group by group: lots, bottles, value, lots without a price, lots counted apart. The
@@ -114,8 +115,10 @@ Status composition(DataLink& link, const QDate& today, Page& page) {
     const DbRows totals = link.query(all.sql, all.params);
     if (!totals.ok())
         return totals.error;
-    DbRow grand = totals.rows.front();
-    grand.insert(grand.begin(), QVariant());
+    const LotRules::Totals sums = LotRules::Totals::fromSums(totals.rows.front());
+    DbRow grand = {
+        QVariant(),        sums.lots,    static_cast<double>(sums.bottles), static_cast<double>(sums.value),
+        sums.withoutPrice, sums.setApart};
     const QString when = QStringLiteral(" au ") + date(today);
 
     Table colours =
@@ -205,7 +208,7 @@ Status toDrink(DataLink& link, const QDate& today, Page& page) {
                 "w AS (SELECT d.BOIRE_DES AS des, d.BOIRE_JUSQUA AS jusqua, TOTAL(o.QUANTITE * %1) "
                 "AS b FROM DETAIL d JOIN ORNY o ON o.rowid = d.LOT WHERE d.BOIRE_DES IS NOT NULL OR "
                 "d.BOIRE_JUSQUA IS NOT NULL GROUP BY des, jusqua)")
-                .arg(CellarQuery::counted(QStringLiteral("o.QUANTITE"), QStringLiteral("o.PRIXUNITAIRE")));
+                .arg(LotRules::countsSql(QStringLiteral("o.QUANTITE"), QStringLiteral("o.PRIXUNITAIRE")));
         const DbRows spread = link.query(
             QStringLiteral(
                 "WITH RECURSIVE years(y) AS (SELECT ?1 UNION ALL SELECT y + 1 FROM years WHERE y < "
@@ -352,7 +355,7 @@ Status value(DataLink& link, const QDate& today, bool journal, Page& page) {
     const DbRows now = link.query(all.sql, all.params);
     if (!now.ok())
         return now.error;
-    const double current = now.rows.front().at(2).toDouble();
+    const double current = static_cast<double>(LotRules::Totals::fromSums(now.rows.front()).value);
     // What each movement changed in the value the totals count: the lot after it, less the lot before.
     const QString worth =
         QStringLiteral("IFNULL(CASE WHEN LOT_%1 = 1 THEN PRIXUNITAIRE_%1 * QUANTITE_%1 * %2 END, 0)");

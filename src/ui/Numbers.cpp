@@ -105,6 +105,16 @@ QString formatExact(const QVariant& value, const QLocale& locale) {
     return ungrouped(locale).toString(value.toDouble(), 'g', QLocale::FloatingPointShortest);
 }
 
+QString digits(WideInt n) {
+    if (n == 0)
+        return QStringLiteral("0");
+    const bool negative = n < 0;
+    QString text;
+    for (; n != 0; n /= 10)
+        text.prepend(QChar(u'0' + static_cast<int>(negative ? -(n % 10) : n % 10)));
+    return negative ? QStringLiteral("-") + text : text;
+}
+
 bool plural(double count) {
     return std::abs(count) >= 2;
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "database/WideInt.h"
+
 #include <QLocale>
 #include <QString>
 #include <QVariant>
@@ -34,6 +36,9 @@ std::optional<QString> productTwoDecimals(const QString& a, const QString& b,
 QString formatValue(const QVariant& value, const QLocale& locale = french());
 // A stored value with as many digits as it takes to read back as the same value.
 QString formatExact(const QVariant& value, const QLocale& locale = french());
+
+// A whole number of any size as digits, "-" before a negative one, without grouping.
+QString digits(WideInt n);
 
 // French agreement with a number: the plural from two on ("0 lot", "1,5 bouteille", "2 lots").
 bool plural(double count);

@@ -3,6 +3,7 @@
 
 #include "database/CellarQueries.h"
 #include "database/FrenchCollation.h"
+#include "database/Lot.h"
 #include "database/LotIdentity.h"
 
 namespace CellarQuery {
@@ -202,24 +203,11 @@ Statement everyRow(const Shown& shown) {
     return rows(shown, {}, -1, false);
 }
 
-QString counted(const QString& quantity, const QString& price) {
-    // A lot counts as a purchase records it: a whole number of bottles, no price or one of zero or more.
-    // A column's number compared with itself made a number again is equal only when it is one: a text
-    // or a blob never is, and no type name is built for each row.
-    return QStringLiteral("IFNULL(%1 >= 0 AND %1 = CAST(%1 AS INTEGER) AND (%2 IS NULL OR "
-                          "(%2 + 0 = %2 AND %2 >= 0)), 0)")
-        .arg(quantity, price);
-}
-
 Statement totals(const Shown& shown) {
     Statement s;
     const QString clause = where(shown, s.params);
-    // The test is made once a row: LIMIT keeps the engine from copying it into each total.
-    s.sql =
-        QStringLiteral("SELECT COUNT(*), TOTAL(q * c), TOTAL(p * q * c), TOTAL(c AND p IS NULL), "
-                       "COUNT(*) - TOTAL(c) FROM (SELECT QUANTITE AS q, PRIXUNITAIRE AS p, %1 AS c FROM %2%3 "
-                       "LIMIT -1)")
-            .arg(counted(QStringLiteral("QUANTITE"), QStringLiteral("PRIXUNITAIRE")), from(shown), clause);
+    s.sql = LotRules::Totals::sumsSql(QStringLiteral("QUANTITE"), QStringLiteral("PRIXUNITAIRE"),
+                                      QStringLiteral("FROM ") + from(shown) + clause);
     return s;
 }
 

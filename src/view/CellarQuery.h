@@ -106,10 +106,7 @@ struct Statement {
 Statement page(const Shown& shown, const QVariantList& after = {}, int limit = -1);
 // Every row of the view in its order, without the order keys: rowid, then the columns above.
 Statement everyRow(const Shown& shown);
-// Lots, bottles, value, lots without price and lots whose quantity or price is not one a purchase records.
+// The view's totals, as the lot's rules count them: one row read with LotRules::Totals::fromSums().
 Statement totals(const Shown& shown);
-// 1 when a lot of that quantity and price counts in the totals, 0 otherwise: the quantity and the price are
-// SQL expressions (the lot's columns, or their copies in the journal).
-QString counted(const QString& quantity, const QString& price);
 
 } // namespace CellarQuery

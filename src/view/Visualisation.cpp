@@ -5,6 +5,7 @@
 
 #include "database/CellarQueries.h"
 #include "database/CellarSchema.h"
+#include "database/Lot.h"
 #include "purchases/Correction.h"
 #include "ui/BusyCursor.h"
 #include "ui/ConsumedQuantity.h"
@@ -203,16 +204,14 @@ Status Visualisation::showTotals() {
     const DbRows totals = DataVisu.query(statement.sql, statement.params);
     if (!totals.ok())
         return totals.error;
-    const DbRow& t = totals.rows.front();
+    const LotRules::Totals t = LotRules::Totals::fromSums(totals.rows.front());
     const auto lots = [](qlonglong n) { return Numbers::counted(n, QStringLiteral("lot")); };
-    const qlonglong bottles = static_cast<qlonglong>(t.at(1).toDouble());
-    QString text = QStringLiteral("%1, %2 bouteille%3, valeur %4 €")
-                       .arg(lots(t.at(0).toLongLong()))
-                       .arg(bottles)
-                       .arg(Numbers::plural(bottles) ? QStringLiteral("s") : QString())
-                       .arg(Numbers::formatTwoDecimals(t.at(2).toDouble()));
-    const auto withoutPrice = static_cast<qlonglong>(t.at(3).toDouble());
-    const auto odd = static_cast<qlonglong>(t.at(4).toDouble());
+    QString text =
+        QStringLiteral("%1, %2 bouteille%3, valeur %4 €")
+            .arg(lots(t.lots), Numbers::digits(t.bottles), t.bottles >= 2 ? QStringLiteral("s") : QString(),
+                 Numbers::formatTwoDecimals(static_cast<double>(t.value)));
+    const qint64 withoutPrice = t.withoutPrice;
+    const qint64 odd = t.setApart;
     if (withoutPrice > 0)
         text += QStringLiteral(" (dont %1 sans prix)").arg(lots(withoutPrice));
     if (odd > 0)
@@ -371,7 +370,7 @@ void Visualisation::Boire_Click() {
         return lotChanged(lot, current);
     }
     using CellarSchema::LotColumn;
-    const DbRow& v = seen.values;
+    const DbRow& v = seen.lot.values;
     auto text = [&](LotColumn c) { return TextCeiling::clipped(Numbers::formatValue(v.at(c)), 100); };
     const QString typed = m_services.inputs.ask(
         this, QStringLiteral("Boire"),

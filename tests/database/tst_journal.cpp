@@ -116,7 +116,7 @@ void TestJournal::everyKindUndoneExactly() {
              return l.write([](DataLink& w) -> Status {
                  return CellarQueries::append(w, Journal::Kind::Import, [](CellarQueries::Appender& a) {
                      for (int i = 0; i < 3; ++i)
-                         if (Status s = a.add({"Import", "Loire", 2000 + i, "Rosé", 1 + i, QVariant()}))
+                         if (Status s = a.add({"Import", "Loire", 2000 + i, "Rosé", 1 + i, {}}))
                              return s;
                      return Status();
                  });
@@ -128,7 +128,7 @@ void TestJournal::everyKindUndoneExactly() {
              bool changed = false;
              const Status s =
                  CellarQueries::correctLot(l, lotNamed(cellar, "Cuvée ancienne"),
-                                           {"Cuvée ancienne", "Jura", 1990, "Blanc", 3, 20.0}, {}, changed);
+                                           {"Cuvée ancienne", "Jura", 1990, "Blanc", 3, 20.0}, changed);
              return changed ? Status(Failure{"changé", {}}) : s;
          },
          "correction", "correction de Cuvée ancienne 1990", 1, 0.5},
@@ -212,11 +212,10 @@ void TestJournal::undoesGoBackOneOperationAtATimeAndNeverReuseALot() {
 
 void TestJournal::detailsGoWithTheLotAndComeBackWithIt() {
     TestCellar cellar;
-    const CellarQueries::Details details{2020, 2030, "Casier 3, rangée B", "Fruité, « long »", 4};
+    const LotDetails details{2020, 2030, "Casier 3, rangée B", "Fruité, « long »", 4};
     {
         DataLink link(cellar.databasePath());
-        QVERIFY(
-            !CellarQueries::addLot(link, {"Pommard", "Bourgogne", 1996, "Rouge", 2, 31.5}, nullptr, details));
+        QVERIFY(!CellarQueries::addLot(link, {"Pommard", "Bourgogne", 1996, "Rouge", 2, 31.5, details}));
     }
     const QString bought = snapshot(cellar);
     QVERIFY(bought.endsWith("[2020,2030,\"Casier 3, rangée B\",\"Fruité, « long »\",4]"));
@@ -234,13 +233,13 @@ void TestJournal::detailsGoWithTheLotAndComeBackWithIt() {
         DataLink link(cellar.databasePath());
         bool changed = false;
         QVERIFY(!CellarQueries::correctLot(link, lotNamed(cellar, "Pommard"),
-                                           {"Pommard", "Bourgogne", 1996, "Rouge", 2, 31.5}, {}, changed));
+                                           {"Pommard", "Bourgogne", 1996, "Rouge", 2, 31.5}, changed));
         QVERIFY(!changed);
     }
     QCOMPARE(count(cellar, "SELECT COUNT(*) FROM DETAIL"), 0);
     QVERIFY(undoLast(cellar));
     QCOMPARE(snapshot(cellar), bought);
-    QCOMPARE(lotNamed(cellar, "Pommard").details.emplacement, QString("Casier 3, rangée B"));
+    QCOMPARE(lotNamed(cellar, "Pommard").lot.details().emplacement, QString("Casier 3, rangée B"));
 }
 
 void TestJournal::largeImportUndoneWhole() {
@@ -356,9 +355,10 @@ QStringList lotsWithDetails(TestCellar& cellar) {
     for (const DbRow& row : link.query("SELECT rowid FROM ORNY ORDER BY rowid").rows) {
         const CellarQueries::StoredLot lot = CellarQueries::lotAt(link, row.front().toLongLong());
         QStringList values;
-        for (const QVariant& v : lot.values)
+        for (const QVariant& v : lot.lot.values)
             values << v.toString();
-        lines << values.join('|') + " @ " + lot.details.emplacement + " / " + lot.details.note;
+        const LotDetails details = lot.lot.details();
+        lines << values.join('|') + " @ " + details.emplacement + " / " + details.note;
     }
     return lines;
 }
@@ -408,11 +408,10 @@ void TestJournal::lotsKeepTheirDetailsThroughStockTools() {
     // Two lots alike in all six values, told apart by their details only; lots with and without details;
     // a lot written by another tool with a plain INSERT of six values.
     auto buy = [&](const QString& name, int bottles, const QString& where) {
-        CellarQueries::Details details;
+        LotDetails details;
         details.emplacement = where;
         details.note = where.isEmpty() ? QString() : "note de " + where;
-        QVERIFY(!CellarQueries::addLot(link, {name, "Bourgogne", 2010, "Rouge", bottles, 12.5}, nullptr,
-                                       details));
+        QVERIFY(!CellarQueries::addLot(link, {name, "Bourgogne", 2010, "Rouge", bottles, 12.5, details}));
     };
     buy("Volnay", 6, "A1");
     buy("Gone", 1, "B1");
@@ -464,11 +463,11 @@ void TestJournal::lotsKeepTheirDetailsThroughStockTools() {
 void TestJournal::brokenLinksNeverShownAndFollowedWhenTheyCanBe() {
     TestCellar cellar;
     DataLink link(cellar.databasePath());
-    CellarQueries::Details details;
+    LotDetails details;
     details.emplacement = "Cave";
     qint64 first = 0;
-    QVERIFY(!CellarQueries::addLot(link, {"Chablis", "Bourgogne", 2018, "Blanc", 6, 15.0}, &first, details));
-    QVERIFY(!CellarQueries::addLot(link, {"Sancerre", "Loire", 2019, "Blanc", 6, 15.0}, nullptr, details));
+    QVERIFY(!CellarQueries::addLot(link, {"Chablis", "Bourgogne", 2018, "Blanc", 6, 15.0, details}, &first));
+    QVERIFY(!CellarQueries::addLot(link, {"Sancerre", "Loire", 2019, "Blanc", 6, 15.0, details}));
     link.close();
     // Another tool changes the quantity in place: the details follow the lot.
     cellar.exec("UPDATE ORNY SET QUANTITE = 5 WHERE NOM = 'Chablis'");

@@ -20,7 +20,7 @@ namespace {
 
 const CellarQueries::LotKey Pommard{"Pommard", "Bourgogne", 1996, "Rouge"};
 
-void buy(TestCellar& cellar, const CellarQueries::NewLot& lot) {
+void buy(TestCellar& cellar, const Lot& lot) {
     DataLink link(cellar.databasePath());
     QVERIFY(!CellarQueries::addLot(link, lot));
 }
@@ -137,7 +137,7 @@ void TestHistory::largeUndoCancelledChangesNothing() {
     QVERIFY(!link.write([](DataLink& w) {
         return CellarQueries::append(w, Journal::Kind::Import, [](CellarQueries::Appender& a) {
             for (int i = 0; i < 20000; ++i)
-                if (Status s = a.add({"Import", "Loire", 2000 + i % 20, "Rosé", 1 + i % 7, QVariant()}))
+                if (Status s = a.add({"Import", "Loire", 2000 + i % 20, "Rosé", 1 + i % 7, {}}))
                     return s;
             return Status();
         });
@@ -322,14 +322,13 @@ void TestHistory::detailsNoLotShowsListedFromTheHistory() {
     TestCellar cellar;
     {
         DataLink link(cellar.databasePath());
-        CellarQueries::Details details;
+        LotDetails details;
         details.boireDes = 2020;
         details.boireJusqua = 2030;
         details.emplacement = "Cave, casier 3";
         details.note = "Fin";
         details.appreciation = 4;
-        QVERIFY(
-            !CellarQueries::addLot(link, {"Pommard", "Bourgogne", 1996, "Rouge", 3, 30}, nullptr, details));
+        QVERIFY(!CellarQueries::addLot(link, {"Pommard", "Bourgogne", 1996, "Rouge", 3, 30, details}));
         QVERIFY(!CellarQueries::addLot(link, {"Figeac", "Saint-Émilion", 2015, "Rouge", 6, 40}));
     }
     for (const QString& statement : otherTool.split("; "))

@@ -394,8 +394,8 @@ void TestPrinting::locationPrintedWhenTheDefinitionAsks() {
     QCOMPARE(textOf(cellar, *definition).filter("Tavel").first().simplified(), QString("Tavel —"));
     {
         DataLink link(cellar.databasePath());
-        QVERIFY(!CellarQueries::addLot(link, {"Margaux", "Bordeaux", 1998, "Rouge", 6, 80.0}, nullptr,
-                                       {{}, {}, "Casier 3, rangée B", {}, {}}));
+        QVERIFY(!CellarQueries::addLot(link, {"Margaux", "Bordeaux", 1998, "Rouge", 6, 80.0,
+                                              LotDetails{{}, {}, "Casier 3, rangée B", {}, {}}}));
     }
     QCOMPARE(textOf(cellar, *definition).filter("Margaux").first().simplified(),
              QString("Margaux Casier 3, rangée B"));

@@ -747,13 +747,17 @@ void TestSpreadsheet::roundTripFromTheViewsExport() {
     TestCellar source;
     DataLink link(source.databasePath());
     QVERIFY(!link.open());
-    QVERIFY(!CellarQueries::addLot(link, {"=Pensées; « grand »", "Pomerol", 2015, "Rouge", 6, 45.5}, nullptr,
-                                   {2025, 2035, "Cave, A3", {}, {}}));
-    QVERIFY(!CellarQueries::addLot(link,
-                                   {" Espace devant", "Chinon \"vieilles vignes\"", 2020, "Rosé", 12, {}},
-                                   nullptr, {{}, 2030, {}, {}, {}}));
-    QVERIFY(!CellarQueries::addLot(link, {"Clavoillon", "Puligny", 2018, "Blanc", 3, 1062.125}, nullptr,
-                                   {2022, {}, {}, {}, {}}));
+    QVERIFY(!CellarQueries::addLot(link, {"=Pensées; « grand »", "Pomerol", 2015, "Rouge", 6, 45.5,
+                                          LotDetails{2025, 2035, "Cave, A3", {}, {}}}));
+    QVERIFY(!CellarQueries::addLot(link, {" Espace devant",
+                                          "Chinon \"vieilles vignes\"",
+                                          2020,
+                                          "Rosé",
+                                          12,
+                                          {},
+                                          LotDetails{{}, 2030, {}, {}, {}}}));
+    QVERIFY(!CellarQueries::addLot(
+        link, {"Clavoillon", "Puligny", 2018, "Blanc", 3, 1062.125, LotDetails{2022, {}, {}, {}, {}}}));
     link.close();
     const QString exported = QDir(source.folder()).filePath("Cave.csv");
     {

@@ -174,8 +174,8 @@ void TestView::drinkingTheCurrentLotOfTwoAlike() {
     {
         DataLink link(cellar.databasePath());
         for (const char* where : {"Cave", "Garage"})
-            QVERIFY(!CellarQueries::addLot(link, {"Volnay", "Bourgogne", 2010, "Rouge", 6, 20.0}, nullptr,
-                                           {{}, {}, where, {}, {}}));
+            QVERIFY(!CellarQueries::addLot(
+                link, {"Volnay", "Bourgogne", 2010, "Rouge", 6, 20.0, LotDetails{{}, {}, where, {}, {}}}));
     }
     Visualisation w(cellar.globals, cellar.services);
     w.show();
@@ -289,8 +289,8 @@ void TestView::drinkingViewsMarksAndOptionalColumns() {
     TestCellar cellar;
     {
         DataLink link(cellar.databasePath());
-        const auto buy = [&link](const char* name, int year, const CellarQueries::Details& details) {
-            QVERIFY(!CellarQueries::addLot(link, {name, "Loire", year, "Blanc", 6, 10.0}, nullptr, details));
+        const auto buy = [&link](const char* name, int year, const LotDetails& details) {
+            QVERIFY(!CellarQueries::addLot(link, {name, "Loire", year, "Blanc", 6, 10.0, details}));
         };
         buy("Jeune", 2020, {2028, 2035, "Casier 1", {}, {}});
         buy("Prêt", 2015, {2024, 2027, {}, {}, {}});
@@ -641,8 +641,8 @@ void TestView::searchFindsWhatPeopleType() {
     {
         DataLink link(cellar.databasePath());
         const auto buy = [&link](const char* name, const char* type, int year, const char* colour,
-                                 const CellarQueries::Details& details) {
-            QVERIFY(!CellarQueries::addLot(link, {name, type, year, colour, 6, 10.0}, nullptr, details));
+                                 const LotDetails& details) {
+            QVERIFY(!CellarQueries::addLot(link, {name, type, year, colour, 6, 10.0, details}));
         };
         buy("Château Figeac", "Saint-Émilion", 2015, "Rouge", {});
         buy("Château d'Yquem", "Sauternes", 2001, "Blanc",
