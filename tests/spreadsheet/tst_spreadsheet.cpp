@@ -148,6 +148,8 @@ private slots:
     void excelDateFormats();
     void datesInTheDrinkingWindow_data();
     void datesInTheDrinkingWindow();
+    void excelDatesFromEitherDay_data();
+    void excelDatesFromEitherDay();
     void encodingsAndSeparators_data();
     void encodingsAndSeparators();
     void cellsAsSpreadsheetsQuoteThem_data();
@@ -309,6 +311,61 @@ void TestSpreadsheet::datesInTheDrinkingWindow() {
                                            "Clos Rougeard|2028|2040|<null>|<null>|<null>",
                                            "Domaine Leflaive|2026|2030|<null>|<null>|<null>",
                                            "Dauvissat|<null>|2031|<null>|<null>|<null>"}));
+}
+
+void TestSpreadsheet::excelDatesFromEitherDay_data() {
+    QTest::addColumn<QByteArray>("workbookPr");
+    QTest::addColumn<QString>("stored");
+    // Day 46827 with a date format: the 15th of March 2028 counted from 1900, 2032 from 1904.
+    QTest::newRow("1900") << QByteArray("<workbookPr/>") << "Vin|2028|2040|<null>|15/03/2028 18:00|<null>";
+    QTest::newRow("1904") << QByteArray("<workbookPr date1904=\"1\"/>")
+                          << "Vin|2032|2040|<null>|16/03/2032 18:00|<null>";
+}
+
+void TestSpreadsheet::excelDatesFromEitherDay() {
+    QFETCH(QByteArray, workbookPr);
+    QFETCH(QString, stored);
+    const auto text = [](const char* ref, const char* t) {
+        return QByteArray("<c r=\"") + ref + "\" t=\"inlineStr\"><is><t>" + t + "</t></is></c>";
+    };
+    QByteArray sheet =
+        "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData>"
+        "<row r=\"1\">" +
+        text("A1", "Nom") + text("B1", "Type") + text("C1", "Année") + text("D1", "Couleur") +
+        text("E1", "Quantité") + text("F1", "À boire de") + text("G1", "Jusqu'à") + text("H1", "Note") +
+        "</row><row r=\"2\">" + text("A2", "Vin") + text("B2", "Chinon") + "<c r=\"C2\"><v>2020</v></c>" +
+        text("D2", "Rouge") +
+        // A number format of two decimals is no date; one of the file's own is.
+        "<c r=\"E2\" s=\"3\"><v>6</v></c><c r=\"F2\" s=\"1\"><v>46827</v></c>"
+        "<c r=\"G2\" t=\"d\"><v>2040-06-30T00:00:00</v></c>"
+        "<c r=\"H2\" s=\"2\"><v>46827.75</v></c></row></sheetData></worksheet>";
+    QTemporaryDir dir;
+    const QString path = dir.filePath("dates.xlsx");
+    writeZip(
+        path,
+        {{"xl/workbook.xml",
+          bytes("<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+                "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">" +
+                workbookPr +
+                "<sheets><sheet name=\"Cave\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>")},
+         {"xl/_rels/workbook.xml.rels",
+          bytes(
+              "<Relationships><Relationship Id=\"rId1\" Target=\"worksheets/sheet1.xml\"/></Relationships>")},
+         {"xl/styles.xml",
+          bytes("<styleSheet><numFmts><numFmt numFmtId=\"164\" formatCode=\"dd/mm/yyyy\"/></numFmts>"
+                "<cellXfs><xf numFmtId=\"0\"/><xf numFmtId=\"164\"/><xf numFmtId=\"22\"/>"
+                "<xf numFmtId=\"2\"/></cellXfs></styleSheet>")},
+         {"xl/worksheets/sheet1.xml", bytes(sheet)}});
+    QString problem;
+    std::unique_ptr<SheetReader> reader = openSheet(path, problem);
+    QVERIFY2(reader, qPrintable(problem));
+    const SheetImport::Settings settings = proposed(*reader);
+    const SheetImport::Review review = SheetImport::review(*reader, settings);
+    QCOMPARE(review.refusedTotal(), 0);
+    TestCellar cellar;
+    QCOMPARE(SheetImport::run(*reader, settings, review, cellar.databasePath()).added, 1);
+    QCOMPARE(details(cellar), QStringList({stored}));
+    QCOMPARE(cellar.lots(), QStringList({"Vin|Chinon|2020|Rouge|6|<null>"}));
 }
 
 void TestSpreadsheet::encodingsAndSeparators_data() {
