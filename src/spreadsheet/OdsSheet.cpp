@@ -70,10 +70,12 @@ bool cellValue(QXmlStreamReader& xml, QVariant& value) {
         value = ok ? QVariant(n) : QVariant(text);
     } else if (type == u"date") {
         // « 2028-03-15 », or with its time « 2028-03-15T18:30:00 ».
-        const QStringView stored = attributes.value(OfficeNs, QStringLiteral("date-value"));
-        const QDateTime when = QDateTime::fromString(stored.toString(), Qt::ISODate);
-        const QDate day = QDate::fromString(stored.toString(), Qt::ISODate);
-        value = day.isValid() ? QVariant(day) : when.isValid() ? QVariant(when) : QVariant(text);
+        const QString stored = attributes.value(OfficeNs, QStringLiteral("date-value")).toString();
+        const QDateTime when = QDateTime::fromString(stored, Qt::ISODate);
+        const QDate day = QDate::fromString(stored.left(10), Qt::ISODate);
+        value = when.isValid() && when.time() != QTime(0, 0) ? QVariant(when)
+                : day.isValid()                              ? QVariant(day)
+                                                             : QVariant(text);
     } else
         value = text;
     return true;

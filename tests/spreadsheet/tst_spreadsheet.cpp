@@ -296,6 +296,9 @@ void TestSpreadsheet::datesInTheDrinkingWindow() {
     QString problem;
     std::unique_ptr<SheetReader> reader = openSheet(file, problem);
     QVERIFY2(reader, qPrintable(problem));
+    // A date with its time keeps it as text.
+    QCOMPARE(FrenchValues::text(SheetImport::sample(*reader, 0, true, 2).rows.at(1).second.at(5)),
+             QString("15/03/2028 18:30"));
     const SheetImport::Settings settings = proposed(*reader);
     const SheetImport::Review review = SheetImport::review(*reader, settings);
     QCOMPARE(review.problem, QString());
