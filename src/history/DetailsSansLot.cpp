@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -119,7 +120,17 @@ void DetailsSansLot::list(const SetAsideDetails::Listing& listing) {
             m_grid->setItem(r, c, item);
         }
     }
+    // Each column as wide as its texts, up to forty characters (a longer text shows whole in its tooltip),
+    // and the window as wide as its columns; placed within the screen when it shows.
     m_grid->resizeColumnsToContents();
+    const int most = fontMetrics().averageCharWidth() * 40;
+    for (int c = 0; c < ColumnCount; ++c)
+        m_grid->setColumnWidth(c, std::min(m_grid->columnWidth(c), most));
+    const QMargins margins = layout()->contentsMargins();
+    resize(std::max(width(), m_grid->horizontalHeader()->length() +
+                                 m_grid->verticalScrollBar()->sizeHint().width() + 2 * m_grid->frameWidth() +
+                                 margins.left() + margins.right()),
+           height());
     if (shown > 0)
         m_grid->setCurrentCell(0, 0);
 }
