@@ -15,22 +15,26 @@ using CellarFiles::shown;
 
 namespace {
 
-template <size_t N> QString columnList(const char* const (&names)[N], const QString& alias) {
+template <size_t N> QStringList columnNames(const char* const (&names)[N], const QString& alias) {
     const QString prefix = alias.isEmpty() ? QString() : alias + u'.';
     QStringList list;
     for (const char* name : names)
         list << prefix + QLatin1String(name);
-    return list.join(QStringLiteral(", "));
+    return list;
 }
 
 } // namespace
 
+QStringList lotColumnNames(const QString& alias) {
+    return columnNames(LotColumnNames, alias);
+}
+
 QString lotColumnList(const QString& alias) {
-    return columnList(LotColumnNames, alias);
+    return lotColumnNames(alias).join(QStringLiteral(", "));
 }
 
 QString detailColumnList(const QString& alias) {
-    return columnList(DetailColumnNames, alias);
+    return columnNames(DetailColumnNames, alias).join(QStringLiteral(", "));
 }
 
 QString insertLotSql() {
@@ -39,7 +43,7 @@ QString insertLotSql() {
 
 const QList<RequiredTable>& requiredTables() {
     static const QList<RequiredTable> tables = {
-        {"ORNY", lotColumnList().split(QStringLiteral(", "))},
+        {"ORNY", lotColumnNames()},
         {"COULEUR", {"LIBELLE"}},
     };
     return tables;

@@ -17,6 +17,7 @@ inline constexpr const char* LotColumnNames[LotColumnCount] = {"NOM",     "TYPE"
                                                                "COULEUR", "QUANTITE", "PRIXUNITAIRE"};
 // "NOM, TYPE, ANNEE, COULEUR, QUANTITE, PRIXUNITAIRE"; with an alias, "o.NOM, o.TYPE, …".
 QString lotColumnList(const QString& alias = {});
+QStringList lotColumnNames(const QString& alias = {});
 // Appends one lot: the six values bound as ?1 to ?6 in the order above.
 QString insertLotSql();
 

@@ -24,13 +24,6 @@ const KindName Kinds[KindCount] = {{Kind::Purchase, "achat", "Achat"},
                                    {Kind::Removal, "suppression", "Suppression"},
                                    {Kind::Undo, "annulation", "Annulation"}};
 
-QStringList lotColumns(const char* prefix = "") {
-    QStringList names;
-    for (const char* name : CellarSchema::LotColumnNames)
-        names << QLatin1String(prefix) + QLatin1String(name);
-    return names;
-}
-
 QStringList copyColumns(const char* suffix) {
     QStringList names;
     for (int c = 0; c < CellarSchema::LotColumnCount; ++c)
@@ -42,7 +35,7 @@ QStringList copyColumns(const char* suffix) {
 // lot as the movement left it.
 QString sameAsAfter() {
     QStringList tests;
-    const QStringList stored = lotColumns("o.");
+    const QStringList stored = CellarSchema::lotColumnNames(QStringLiteral("o"));
     const QStringList after = copyColumns("APRES");
     for (int c = 0; c < stored.size(); ++c)
         tests << QStringLiteral("%1 IS m.%2").arg(stored.at(c), after.at(c));
@@ -55,7 +48,7 @@ QString sameAsAfter() {
 // group at once (a group moves each lot once), so that the engine does the work without a round trip per
 // lot. ?1 is the group undone, ?2 the first number of the undo's movements, ?3 its time.
 QStringList undoStatements() {
-    const QString lot = lotColumns().join(QStringLiteral(", "));
+    const QString lot = CellarSchema::lotColumnNames().join(QStringLiteral(", "));
     const QString before = copyColumns("AVANT").join(QStringLiteral(", "));
     const QString after = copyColumns("APRES").join(QStringLiteral(", "));
     QStringList detailFields;
@@ -157,7 +150,8 @@ Status Movement::open() {
             "INSERT INTO MOUVEMENT (QUAND, NATURE, GROUPE, LOT, LOT_AVANT, %1, DETAIL_AVANT, ANNULE) "
             "SELECT ?1, ?2, IFNULL(?3, (SELECT IFNULL(MAX(ID), 0) + 1 FROM MOUVEMENT)), ?4, "
             "o.rowid IS NOT NULL, %2, %3, ?5 FROM (SELECT 1) LEFT JOIN ORNY o ON o.rowid = ?4")
-            .arg(copyColumns("AVANT").join(QStringLiteral(", ")), lotColumns("o.").join(QStringLiteral(", ")),
+            .arg(copyColumns("AVANT").join(QStringLiteral(", ")),
+                 CellarSchema::lotColumnNames(QStringLiteral("o")).join(QStringLiteral(", ")),
                  CellarSchema::detailValueSql(QStringLiteral("?4")));
     if (Status status =
             m_link.execute(sql, {timestamp(), code(m_kind), m_group ? QVariant(m_group) : QVariant(), m_lot,
@@ -179,7 +173,8 @@ Status Movement::close() {
             "%3, IFNULL(o.QUANTITE, 0) - IFNULL(MOUVEMENT.QUANTITE_AVANT, 0) FROM (SELECT 1) LEFT JOIN ORNY "
             "o "
             "ON o.rowid = MOUVEMENT.LOT) WHERE ID = ?1")
-            .arg(copyColumns("APRES").join(QStringLiteral(", ")), lotColumns("o.").join(QStringLiteral(", ")),
+            .arg(copyColumns("APRES").join(QStringLiteral(", ")),
+                 CellarSchema::lotColumnNames(QStringLiteral("o")).join(QStringLiteral(", ")),
                  CellarSchema::detailValueSql(QStringLiteral("MOUVEMENT.LOT")));
     return m_link.execute(sql, {m_id});
 }
@@ -191,7 +186,8 @@ Status recordInserts(DataLink& link, Kind kind, qint64 firstLot, qint64 lastLot,
         QStringLiteral("INSERT INTO MOUVEMENT (ID, QUAND, NATURE, GROUPE, LOT, LOT_AVANT, LOT_APRES, %1, "
                        "DETAIL_APRES, BOUTEILLES) SELECT ?1 + rowid - ?5, ?2, ?3, ?4, rowid, 0, 1, %2, %3, "
                        "IFNULL(QUANTITE, 0) FROM ORNY WHERE rowid BETWEEN ?5 AND ?6 ORDER BY rowid")
-            .arg(copyColumns("APRES").join(QStringLiteral(", ")), lotColumns().join(QStringLiteral(", ")),
+            .arg(copyColumns("APRES").join(QStringLiteral(", ")),
+                 CellarSchema::lotColumnNames().join(QStringLiteral(", ")),
                  CellarSchema::detailValueSql(QStringLiteral("ORNY.rowid")));
     return link.execute(sql, {firstId, when, code(kind), group, firstLot, lastLot});
 }

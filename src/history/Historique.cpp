@@ -203,7 +203,8 @@ bool Historique::exportCsv(const QString& path) {
         source.columns << 1 + column;
         source.captions << m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole);
     }
-    return CsvExport::write(m_services, this, path, source);
+    const Result<CsvExport::Written> written = CsvExport::exportRows(m_services, this, path, source);
+    return written.ok() && !written->cancelled;
 }
 
 void Historique::Quitter_Click() {

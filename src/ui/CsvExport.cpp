@@ -32,8 +32,8 @@ QString causeOf(int systemError, const QSaveFile& file) {
 
 } // namespace
 
-bool write(Services& services, QWidget* parent, const QString& path, const Source& source) {
-    BusyCursor busy;
+Result<Written> write(const QString& path, const Source& source,
+                      const std::function<bool(qint64)>& progress) {
     QSaveFile file(path);
     DataLink link(source.database);
     int systemError = 0;
@@ -44,21 +44,19 @@ bool write(Services& services, QWidget* parent, const QString& path, const Sourc
     Status failure = opened ? link.openCursor(source.sql, source.params) : Status();
     CsvWriter csv(file);
     csv.row(source.captions);
-    ProgressService::Task progress(services.progress, parent, parent->windowTitle(), source.task);
-    qint64 written = 0;
-    bool cancelled = false;
+    Written written;
     const auto line = [&csv, &source, &written](const std::vector<DataLink::Cell>& cells) {
         csv.row(cells, source.columns);
-        ++written;
+        ++written.rows;
     };
     while (opened && !failure && !link.cursorAtEnd() && csv.ok()) {
         if ((failure = link.fetchCells(1000, line)))
             break;
-        if ((cancelled = !progress.step(written, 0)))
+        if ((written.cancelled = progress && !progress(written.rows)))
             break;
     }
     link.close();
-    bool done = opened && !failure && !cancelled;
+    bool done = opened && !failure && !written.cancelled;
     if (done && csv.flush()) {
         errno = 0;
         done = file.commit();
@@ -68,21 +66,29 @@ bool write(Services& services, QWidget* parent, const QString& path, const Sourc
         done = false;
         systemError = csv.systemError();
     }
-    if (!done) {
-        file.cancelWriting();
-        if (failure)
-            services.messages.databaseError(parent, *failure);
-        else if (cancelled)
-            services.messages.notice(parent,
-                                     QStringLiteral("L'export a été annulé : aucun fichier n'a été écrit."));
-        else
-            services.messages.notice(parent,
-                                     QStringLiteral("Le fichier « %1 » n'a pas pu être écrit : %2.")
-                                         .arg(QDir::toNativeSeparators(path), causeOf(systemError, file)),
-                                     MessageBox::Icon::Critical);
-        return false;
-    }
-    return true;
+    if (done)
+        return written;
+    file.cancelWriting();
+    if (failure)
+        return *failure;
+    if (written.cancelled)
+        return written;
+    return Failure{QStringLiteral("Le fichier « %1 » n'a pas pu être écrit : %2.")
+                       .arg(QDir::toNativeSeparators(path), causeOf(systemError, file)),
+                   {}};
+}
+
+Result<Written> exportRows(Services& services, QWidget* parent, const QString& path, const Source& source) {
+    BusyCursor busy;
+    ProgressService::Task progress(services.progress, parent, parent->windowTitle(), source.task);
+    const Result<Written> written =
+        write(path, source, [&progress](qint64 rows) { return progress.step(rows, 0); });
+    if (!written.ok())
+        services.messages.databaseError(parent, written.failure());
+    else if (written->cancelled)
+        services.messages.notice(parent,
+                                 QStringLiteral("L'export a été annulé : aucun fichier n'a été écrit."));
+    return written;
 }
 
 } // namespace CsvExport

@@ -2,6 +2,7 @@
 #include "view/CellarQuery.h"
 
 #include "database/CellarQueries.h"
+#include "database/CellarSchema.h"
 #include "database/FrenchCollation.h"
 #include "database/Lot.h"
 #include "database/LotIdentity.h"
@@ -86,8 +87,8 @@ QString where(const Shown& shown, QVariantList& params) {
     QString clause = QStringLiteral(" WHERE (") + shown.view.where + QLatin1Char(')');
     if (!shown.search.trimmed().isEmpty()) {
         params << shown.search;
-        QStringList searched{QStringLiteral("NOM"), QStringLiteral("TYPE"), QStringLiteral("ANNEE"),
-                             QStringLiteral("COULEUR")};
+        // The wine: every column of the lot before its quantity.
+        QStringList searched = CellarSchema::lotColumnNames().mid(0, CellarSchema::Quantite);
         if (shown.details)
             searched << QStringLiteral("s.EMPLACEMENT") << QStringLiteral("s.NOTE");
         clause += QStringLiteral(" AND %1(?%2, %3)")

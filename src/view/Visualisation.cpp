@@ -255,7 +255,8 @@ bool Visualisation::exportCsv(const QString& path) {
         source.columns << 1 + m_model->queryColumn(column);
         source.captions << m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole);
     }
-    return CsvExport::write(m_services, this, path, source);
+    const Result<CsvExport::Written> written = CsvExport::exportRows(m_services, this, path, source);
+    return written.ok() && !written->cancelled;
 }
 
 void Visualisation::viewWithoutInput(const QString& caption, const CellarQuery::View& view) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "database/CellarQueries.h"
 #include "support/TestCellar.h"
+#include "ui/CsvExport.h"
 #include "view/CellarModel.h"
 #include "view/GridLayout.h"
 #include "view/Visualisation.h"
@@ -84,6 +85,8 @@ private slots:
     void searchFindsWhatPeopleType();
     void keyboardReachesTheRowsAndSorts();
     void csvReadsBackInAFrenchSpreadsheet();
+    void csvExportWholeOrNothing_data();
+    void csvExportWholeOrNothing();
     void buttonViews_data();
     void buttonViews();
     void yearViews();
@@ -747,6 +750,52 @@ void TestView::csvReadsBackInAFrenchSpreadsheet() {
     QVERIFY2(cellar.lastMessage().text.endsWith("cave.csv » n'a pas pu être écrit : le dossier ou le fichier "
                                                 "n'existe pas."),
              qPrintable(cellar.lastMessage().text));
+}
+
+void TestView::csvExportWholeOrNothing_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<int>("stopAfter");   // rows read before cancelling; -1: never
+    QTest::addColumn<QString>("outcome"); // the rows written, "annulé", or the failure's first words
+    QTest::newRow("written") << "cave.csv"
+                             << "SELECT NOM, QUANTITE FROM ORNY" << -1 << "1501";
+    QTest::newRow("cancelled") << "cave.csv"
+                               << "SELECT NOM, QUANTITE FROM ORNY" << 1000 << "annulé";
+    QTest::newRow("cellar unread") << "cave.csv"
+                                   << "SELECT NOM FROM ABSENTE" << -1 << "La base de données";
+    QTest::newRow("folder missing") << "absent/cave.csv"
+                                    << "SELECT NOM FROM ORNY" << -1 << "Le fichier";
+}
+
+void TestView::csvExportWholeOrNothing() {
+    QFETCH(QString, file);
+    QFETCH(QString, sql);
+    QFETCH(int, stopAfter);
+    QFETCH(QString, outcome);
+    TestCellar cellar;
+    for (int i = 0; i < 1500; ++i)
+        cellar.addLot(QString("Vin %1").arg(i), "Loire", 2000, "Blanc", 1 + i % 12);
+    const QString path = cellar.folder() + file;
+    // An earlier export of that name stays as it was unless the new one is written whole.
+    QFile earlier(cellar.folder() + "cave.csv");
+    QVERIFY(earlier.open(QIODevice::WriteOnly));
+    earlier.write("avant\n");
+    earlier.close();
+    const CsvExport::Source source{cellar.databasePath(), sql, {}, {0, 1}, {"Nom", "Qté"}, "Export…"};
+    const Result<CsvExport::Written> written = CsvExport::write(
+        path, source, [stopAfter](qint64 rows) { return stopAfter < 0 || rows < stopAfter; });
+    if (!written.ok())
+        QVERIFY2(written.failure().message.startsWith(outcome), qPrintable(written.failure().text()));
+    else if (written->cancelled)
+        QCOMPARE(QString("annulé"), outcome);
+    else
+        QCOMPARE(QString::number(written->rows + 1), outcome); // the captions' line and the lots
+    QVERIFY(earlier.open(QIODevice::ReadOnly));
+    const QByteArray content = earlier.readAll();
+    if (written.ok() && !written->cancelled)
+        QCOMPARE(content.count('\n'), outcome.toInt());
+    else
+        QCOMPARE(content, QByteArray("avant\n"));
 }
 
 QTEST_MAIN(TestView)
