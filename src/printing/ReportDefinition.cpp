@@ -110,7 +110,7 @@ Problem readRows(const QJsonObject& root, ReportDefinition& d) {
     return std::nullopt;
 }
 
-// "groupe": the field whose values make the sections, and the sections' headings.
+// "groupe": the field whose values make the sections, and the heading of a section.
 Problem readGroup(const QJsonObject& root, ReportDefinition& d) {
     const QJsonObject group = root.value(QLatin1String("groupe")).toObject();
     const QString field = group.value(QLatin1String("champ")).toString();
@@ -126,6 +126,12 @@ Problem readGroup(const QJsonObject& root, ReportDefinition& d) {
         return QStringLiteral("l'en-tête des sections contient %1 fois {valeur}, au plus %2")
             .arg(n)
             .arg(ReportDefinition::MaxPlaceholders);
+    return std::nullopt;
+}
+
+// "groupe", "ordre" and "titres": the sections that come first, and those with a title of their own.
+Problem readNamedSections(const QJsonObject& root, ReportDefinition& d) {
+    const QJsonObject group = root.value(QLatin1String("groupe")).toObject();
     const QJsonArray order = group.value(QLatin1String("ordre")).toArray();
     const QJsonObject titles = group.value(QLatin1String("titres")).toObject();
     if (order.size() > ReportDefinition::MaxColumns || titles.size() > ReportDefinition::MaxColumns)
@@ -264,7 +270,8 @@ std::optional<ReportDefinition> ReportDefinition::parse(const QByteArray& json, 
     }
     const QJsonObject root = document.object();
     ReportDefinition d;
-    for (const auto section : {readPage, readFont, readRows, readGroup, readSorts, readColumns, readTotals})
+    for (const auto section :
+         {readPage, readFont, readRows, readGroup, readNamedSections, readSorts, readColumns, readTotals})
         if (Problem why = section(root, d)) {
             error = *why;
             return std::nullopt;
