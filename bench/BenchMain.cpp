@@ -105,6 +105,9 @@ public:
             const auto peak = run.counters.find("peak_MB");
             if (peak != run.counters.end())
                 s.memory.push_back(peak->second.value);
+            const auto longest = run.counters.find("max_ms");
+            if (longest != run.counters.end())
+                s.longest.push_back(longest->second.value);
         }
     }
     void Finalize() override {
@@ -125,6 +128,8 @@ public:
             print(pair, ours.times, baseline->second.times, " ms");
             if (!ours.memory.empty() && !baseline->second.memory.empty())
                 print(pair + " mem", ours.memory, baseline->second.memory, " MB");
+            if (!ours.longest.empty() && !baseline->second.longest.empty())
+                print(pair + " max", ours.longest, baseline->second.longest, " ms");
         }
     }
 
@@ -132,6 +137,7 @@ private:
     struct Samples {
         std::vector<double> times;
         std::vector<double> memory;
+        std::vector<double> longest; // the longest single operation of a run, where a bench counts it
     };
     static double median(std::vector<double> v) {
         std::sort(v.begin(), v.end());
@@ -150,7 +156,7 @@ private:
                     ratio(median(ours), median(base)).constData());
     }
     static std::string withoutSuffix(std::string name) {
-        for (const char* suffix : {"/real_time", "/repeats:"})
+        for (const char* suffix : {"/iterations:", "/real_time", "/repeats:"})
             if (const auto at = name.find(suffix); at != std::string::npos)
                 name.erase(at);
         return name;

@@ -238,6 +238,17 @@ void openView(benchmark::State& state, int lots) {
     }
 }
 
+// The view's totals in plain SQL: lots, bottles and value of the lots a purchase could have recorded, lots
+// without a price, and the lots set apart for a quantity or price no purchase records.
+std::string plainTotals(const std::string& where) {
+    return "SELECT COUNT(*), TOTAL(q * c), TOTAL(p * q * c), TOTAL(c AND p IS NULL), COUNT(*) - TOTAL(c) "
+           "FROM "
+           "(SELECT QUANTITE AS q, PRIXUNITAIRE AS p, IFNULL(QUANTITE >= 0 AND QUANTITE = CAST(QUANTITE AS "
+           "INTEGER) AND (PRIXUNITAIRE IS NULL OR (PRIXUNITAIRE + 0 = PRIXUNITAIRE AND PRIXUNITAIRE >= 0)), "
+           "0) AS c FROM ORNY WHERE " +
+           where + " LIMIT -1)";
+}
+
 // What the view asks of the cellar, in plain SQLite with NOCASE where the program compares in French: the
 // two lists, the first screenful in the view's order, the totals.
 size_t plainView(Plain& plain, const char* where) {
@@ -248,12 +259,7 @@ size_t plainView(Plain& plain, const char* where) {
                              where +
                              " ORDER BY ifnull(TYPE, '') COLLATE NOCASE, ifnull(COULEUR, '') COLLATE NOCASE, "
                              "ifnull(ANNEE, -1e308), rowid LIMIT 200";
-    const std::string totals =
-        std::string(
-            "SELECT COUNT(*), TOTAL(QUANTITE), TOTAL(PRIXUNITAIRE * QUANTITE), TOTAL(PRIXUNITAIRE IS NULL) "
-            "FROM ORNY WHERE ") +
-        where;
-    return plain.rows(view.c_str()) + plain.rows(totals.c_str());
+    return plain.rows(view.c_str()) + plain.rows(plainTotals(where).c_str());
 }
 
 void plainOpenView(benchmark::State& state, int lots) {
@@ -312,13 +318,7 @@ void plainSearchKeystroke(benchmark::State& state, int lots) {
                         " ORDER BY ifnull(TYPE, '') COLLATE NOCASE, ifnull(COULEUR, '') "
                         "COLLATE NOCASE, ifnull(ANNEE, -1e308), rowid LIMIT 200")
                            .c_str()) +
-            plain.rows(
-                ("SELECT COUNT(*), TOTAL(q * c), TOTAL(p * q * c), TOTAL(c AND p IS NULL), COUNT(*) - "
-                 "TOTAL(c) FROM (SELECT QUANTITE AS q, PRIXUNITAIRE AS p, IFNULL(QUANTITE >= 0 AND "
-                 "QUANTITE = CAST(QUANTITE AS INTEGER) AND (PRIXUNITAIRE IS NULL OR (PRIXUNITAIRE + 0 = "
-                 "PRIXUNITAIRE AND PRIXUNITAIRE >= 0)), 0) AS c FROM ORNY WHERE " +
-                 where + " LIMIT -1)")
-                    .c_str()));
+            plain.rows(plainTotals(where).c_str()));
     }
 }
 
