@@ -5,8 +5,6 @@
 #include <QProgressDialog>
 
 namespace {
-// Work that ends sooner shows no dialog; the hourglass says enough.
-constexpr int ShownAfterMs = 700;
 // The bar's range is an int: large counts are shown in thousandths.
 constexpr int Scale = 1000;
 } // namespace
@@ -20,7 +18,7 @@ ProgressService::Task::Task(ProgressService& service, QWidget* parent, const QSt
     m_dialog = std::make_unique<QProgressDialog>(label, QStringLiteral("&Annuler"), 0, Scale, parent);
     m_dialog->setWindowTitle(title);
     m_dialog->setWindowModality(Qt::ApplicationModal);
-    m_dialog->setMinimumDuration(ShownAfterMs);
+    m_dialog->setMinimumDuration(m_service.m_showAfterMs);
     m_dialog->setAutoReset(false);
     m_dialog->setValue(0);
 }

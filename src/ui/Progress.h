@@ -31,10 +31,14 @@ public:
     void setScripted(bool scripted) { m_scripted = scripted; }
     // Scripted: the step after `steps` steps answers that the user cancelled.
     void cancelAfter(int steps) { m_cancelAfter = steps; }
+    // How long work runs before its dialog shows (a test shows it at once, to press its keys).
+    void showAfter(int ms) { m_showAfterMs = ms; }
     const QStringList& shown() const { return m_shown; }
 
 private:
     bool m_scripted = false;
     int m_cancelAfter = -1;
+    // Work that ends sooner shows no dialog; the hourglass says enough.
+    int m_showAfterMs = 700;
     QStringList m_shown;
 };

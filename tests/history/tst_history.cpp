@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProgressDialog>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTest>
@@ -29,6 +30,22 @@ void drink(TestCellar& cellar, const CellarQueries::LotKey& key, int bottles) {
     DataLink link(cellar.databasePath());
     const CellarQueries::Stock stock = CellarQueries::firstStock(link, key);
     QVERIFY(!CellarQueries::consume(link, key, stock.quantite, bottles).error);
+}
+
+// One import of `lots` lots, journalled as the import journals it; its name as the undo entry gives it.
+QString importLots(TestCellar& cellar, int lots) {
+    DataLink link(cellar.databasePath());
+    const Status imported = link.write([lots](DataLink& w) {
+        return CellarQueries::append(w, Journal::Kind::Import, [lots](CellarQueries::Appender& a) {
+            for (int i = 0; i < lots; ++i)
+                if (Status s = a.add({"Import", "Loire", 2000 + i % 20, "Rosé", 1 + i % 7, {}}))
+                    return s;
+            return Status();
+        });
+    });
+    if (imported)
+        qFatal("%s", qPrintable(imported->text()));
+    return "import de " + QLocale().toString(lots) + " lots";
 }
 
 // The main window with the real undo and history behind its entries.
@@ -64,6 +81,8 @@ private slots:
     void ctrlZNamesAsksAndUndoesTheLastOperation();
     void undoRefusedAfterAnotherProgramChangedTheLot();
     void largeUndoCancelledChangesNothing();
+    void largeUndoCancelledByKeys_data();
+    void largeUndoCancelledByKeys();
     void historyFilteredByKindAndPeriodWithItsTotals();
     void historySearchedAndSortedAsTheView();
     void periodsOfTheList();
@@ -133,18 +152,8 @@ void TestHistory::undoRefusedAfterAnotherProgramChangedTheLot() {
 
 void TestHistory::largeUndoCancelledChangesNothing() {
     TestCellar cellar;
-    DataLink link(cellar.databasePath());
-    QVERIFY(!link.write([](DataLink& w) {
-        return CellarQueries::append(w, Journal::Kind::Import, [](CellarQueries::Appender& a) {
-            for (int i = 0; i < 20000; ++i)
-                if (Status s = a.add({"Import", "Loire", 2000 + i % 20, "Rosé", 1 + i % 7, {}}))
-                    return s;
-            return Status();
-        });
-    }));
-    link.close();
+    const QString import = importLots(cellar, 20000);
     const qint64 movements = cellar.rows("SELECT COUNT(*) FROM MOUVEMENT").front().front().toLongLong();
-    const QString import = "import de " + QLocale().toString(20000) + " lots";
     MainWindow main(cellar);
     cellar.services.progress.cancelAfter(2);
     cellar.services.messages.queueAnswer(MessageBox::Answer::Yes);
@@ -160,6 +169,39 @@ void TestHistory::largeUndoCancelledChangesNothing() {
     main.pressCtrlZ();
     QCOMPARE(cellar.lotCount(), 0);
     QVERIFY(cellar.services.progress.shown().back().startsWith("Annulation de « " + import + " »"));
+}
+
+void TestHistory::largeUndoCancelledByKeys_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::newRow("Échap") << int(Qt::Key_Escape) << int(Qt::NoModifier);
+    QTest::newRow("Alt+A, le bouton Annuler") << int(Qt::Key_A) << int(Qt::AltModifier);
+}
+
+// The progress dialog itself, as the user meets it: a key while the undo runs stops it, nothing undone.
+void TestHistory::largeUndoCancelledByKeys() {
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    TestCellar cellar;
+    const QString import = importLots(cellar, 20000);
+    const qint64 movements = cellar.rows("SELECT COUNT(*) FROM MOUVEMENT").front().front().toLongLong();
+    MainWindow main(cellar);
+    cellar.services.progress.setScripted(false);
+    cellar.services.progress.showAfter(0);
+    QString shown;
+    whenModal([&](QDialog* progress) {
+        QVERIFY(qobject_cast<QProgressDialog*>(progress));
+        shown = progress->findChild<QLabel*>()->text();
+        QTest::keyClick(progress, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    });
+    cellar.services.messages.queueAnswer(MessageBox::Answer::Yes);
+    main.pressCtrlZ();
+    QCOMPARE(shown, "Annulation de « " + import + " »…");
+    QCOMPARE(cellar.lastMessage().text,
+             "L'annulation de « " + import + " » a été interrompue : rien n'a été changé.");
+    QCOMPARE(cellar.lotCount(), 20000);
+    QCOMPARE(cellar.rows("SELECT COUNT(*) FROM MOUVEMENT").front().front().toLongLong(), movements);
+    QCOMPARE(main.undoEntry()->text(), "&Annuler : " + import);
 }
 
 void TestHistory::historyFilteredByKindAndPeriodWithItsTotals() {
