@@ -3,6 +3,7 @@
 // the built-in NOCASE collation on the same file.
 #include "BenchMain.h"
 #include "consumption/Consommation.h"
+#include "database/Lot.h"
 #include "history/Historique.h"
 #include "history/HistoryModel.h"
 #include "purchases/Saisie.h"
@@ -238,15 +239,11 @@ void openView(benchmark::State& state, int lots) {
     }
 }
 
-// The view's totals in plain SQL: lots, bottles and value of the lots a purchase could have recorded, lots
-// without a price, and the lots set apart for a quantity or price no purchase records.
+// The view's totals: the very statement the view runs, through plain SQLite.
 std::string plainTotals(const std::string& where) {
-    return "SELECT COUNT(*), TOTAL(q * c), TOTAL(p * q * c), TOTAL(c AND p IS NULL), COUNT(*) - TOTAL(c) "
-           "FROM "
-           "(SELECT QUANTITE AS q, PRIXUNITAIRE AS p, IFNULL(QUANTITE >= 0 AND QUANTITE = CAST(QUANTITE AS "
-           "INTEGER) AND (PRIXUNITAIRE IS NULL OR (PRIXUNITAIRE + 0 = PRIXUNITAIRE AND PRIXUNITAIRE >= 0)), "
-           "0) AS c FROM ORNY WHERE " +
-           where + " LIMIT -1)";
+    return LotRules::Totals::sumsSql(QStringLiteral("QUANTITE"), QStringLiteral("PRIXUNITAIRE"),
+                                     QStringLiteral("FROM ORNY WHERE ") + QString::fromStdString(where))
+        .toStdString();
 }
 
 // What the view asks of the cellar, in plain SQLite with NOCASE where the program compares in French: the
