@@ -194,15 +194,17 @@ bool ApercuInventaire::exportText(const QString& path) {
                                    QStringLiteral("Export de l'inventaire en texte…"));
     const qint64 total = static_cast<qint64>(m_plan.order.size());
     bool cancelled = false;
-    const bool written = InventoryReport::writeText(m_definition, m_plan, m_link, file, [&](qint64 done) {
+    const Status written = InventoryReport::writeText(m_definition, m_plan, m_link, file, [&](qint64 done) {
         cancelled = !progress.step(done, total);
         return !cancelled;
     });
-    if (!written || !file.commit()) {
+    if (written || !file.commit()) {
         file.cancelWriting();
         if (cancelled)
             m_services.messages.notice(
                 this, QStringLiteral("L'export a été annulé : aucun fichier n'a été écrit."));
+        else if (written && file.error() == QFileDevice::NoError)
+            m_services.messages.databaseError(this, *written); // the cellar, not the file
         else
             reportNotWritten(path, file.errorString());
         return false;

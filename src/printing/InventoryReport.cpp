@@ -519,7 +519,7 @@ public:
         std::vector<DbRow> lots;
         for (size_t done = 0; done < static_cast<size_t>(g.lots); done += lots.size()) {
             const size_t n = std::min(Chunk, static_cast<size_t>(g.lots) - done);
-            if (fetchLots(link, m_plan.order, next, n, lots))
+            if ((m_unread = fetchLots(link, m_plan.order, next, n, lots)))
                 return false;
             next += n;
             for (const DbRow& lot : lots) {
@@ -535,16 +535,20 @@ public:
         return true;
     }
 
+    // Why the cellar could not be read, when it could not.
+    const Status& unread() const { return m_unread; }
+
 private:
     const Plan& m_plan;
     QIODevice& m_out;
     std::vector<int> m_widths;
+    Status m_unread;
 };
 
 } // namespace
 
-bool writeText(const ReportDefinition& d, const Plan& plan, DataLink& link, QIODevice& out,
-               const std::function<bool(qint64 written)>& progress) {
+Status writeText(const ReportDefinition& d, const Plan& plan, DataLink& link, QIODevice& out,
+                 const std::function<bool(qint64 written)>& progress) {
     TextWriter text(plan, out);
     bool ok = text.write(plan.title) && text.write({});
     if (plan.order.empty())
@@ -560,7 +564,11 @@ bool writeText(const ReportDefinition& d, const Plan& plan, DataLink& link, QIOD
     }
     if (d.totals)
         ok = ok && text.writeTotals(text.grandTotal());
-    return ok;
+    if (ok)
+        return std::nullopt;
+    if (text.unread())
+        return text.unread();
+    return Failure{QStringLiteral("L'inventaire n'a pas pu être écrit."), out.errorString()};
 }
 
 } // namespace InventoryReport

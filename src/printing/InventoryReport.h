@@ -85,8 +85,9 @@ QString count(WideInt n);
 QString grouped(QString number);
 
 // Aligned fixed-pitch columns, one lot a line, with the same groups, order and totals as the pages;
-// written as it is made. False (with the device's error) when it could not be written or was cancelled.
-bool writeText(const ReportDefinition& definition, const Plan& plan, DataLink& link, QIODevice& out,
-               const std::function<bool(qint64 written)>& progress = {});
+// written as it is made. The cellar's failure when it could not be read; otherwise, when it could not be
+// written or `progress` cancelled it, a failure with the device's error.
+Status writeText(const ReportDefinition& definition, const Plan& plan, DataLink& link, QIODevice& out,
+                 const std::function<bool(qint64 written)>& progress = {});
 
 } // namespace InventoryReport

@@ -31,6 +31,16 @@ struct Shown {
     double value = 0;
 };
 
+// The inventory's definition as delivered.
+ReportDefinition delivered() {
+    QString error;
+    const std::optional<ReportDefinition> definition =
+        ReportDefinition::load(QStringLiteral(BROVANE_PROGRAM_DIR "/Orny01.dat"), error);
+    if (!definition)
+        qFatal("%s", qPrintable(error));
+    return *definition;
+}
+
 double euros(QString text) {
     return text.remove(QChar(0x202F)).remove(u' ').replace(u',', u'.').toDouble();
 }
@@ -49,6 +59,8 @@ private slots:
     void countsAlikeInTheProgramAndInTheEngine_data();
     void countsAlikeInTheProgramAndInTheEngine();
     void viewPrintoutAndHistoryAgree();
+    void textReportSaysWhyItWasNotWritten_data();
+    void textReportSaysWhyItWasNotWritten();
 };
 
 void TestLot::mayBeRecorded_data() {
@@ -213,16 +225,13 @@ void TestLot::viewPrintoutAndHistoryAgree() {
         QVERIFY2(text.contains(QStringLiteral("hors normes")), qPrintable(text));
     }
     // The printout, written as text.
-    QString error;
-    const std::optional<ReportDefinition> definition =
-        ReportDefinition::load(QStringLiteral(BROVANE_PROGRAM_DIR "/Orny01.dat"), error);
-    QVERIFY2(definition, qPrintable(error));
+    const ReportDefinition definition = delivered();
     DataLink link(cellar.databasePath());
-    const InventoryReport::Read printed = InventoryReport::read(*definition, link, QDate::currentDate());
+    const InventoryReport::Read printed = InventoryReport::read(definition, link, QDate::currentDate());
     QVERIFY(!printed.error);
     QBuffer text;
     QVERIFY(text.open(QIODevice::WriteOnly));
-    QVERIFY(InventoryReport::writeText(*definition, printed.plan, link, text));
+    QVERIFY(!InventoryReport::writeText(definition, printed.plan, link, text));
     const QString report = QString::fromUtf8(text.data());
     const LotRules::Totals& p = printed.plan.totals;
     QCOMPARE(p.lots, view.lots);
@@ -251,6 +260,32 @@ void TestLot::viewPrintoutAndHistoryAgree() {
     const double netValue = euros(m.captured(2)) - euros(m.captured(4));
     QVERIFY2(std::abs(netValue - view.value) <= 0.01 + 1e-12 * view.value,
              qPrintable(QStringLiteral("%1 / %2").arg(netValue, 0, 'f', 2).arg(view.value, 0, 'f', 2)));
+}
+
+void TestLot::textReportSaysWhyItWasNotWritten_data() {
+    QTest::addColumn<bool>("cellarGone");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("the device refuses") << false << "L'inventaire n'a pas pu être écrit.";
+    QTest::newRow("the cellar is gone") << true << "La base de données";
+}
+
+void TestLot::textReportSaysWhyItWasNotWritten() {
+    QFETCH(bool, cellarGone);
+    QFETCH(QString, message);
+    TestCellar cellar;
+    cellar.addLot("Pommard", "Bourgogne", 1996, "Rouge", 6, 31.5);
+    const ReportDefinition definition = delivered();
+    DataLink link(cellar.databasePath());
+    const InventoryReport::Read printed = InventoryReport::read(definition, link, QDate::currentDate());
+    QVERIFY(!printed.error);
+    QByteArray bytes;
+    QBuffer out(&bytes);
+    QVERIFY(out.open(cellarGone ? QIODevice::WriteOnly : QIODevice::ReadOnly));
+    if (cellarGone)
+        QVERIFY(QFile::remove(cellar.databasePath()));
+    const Status written = InventoryReport::writeText(definition, printed.plan, link, out);
+    QVERIFY(written);
+    QVERIFY2(written->message.startsWith(message), qPrintable(written->text()));
 }
 
 QTEST_MAIN(TestLot)

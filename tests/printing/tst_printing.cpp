@@ -63,7 +63,7 @@ QStringList textOf(TestCellar& cellar, const ReportDefinition& definition = deli
         qFatal("%s", qPrintable(read.error->text()));
     QBuffer out;
     out.open(QIODevice::WriteOnly);
-    if (!InventoryReport::writeText(definition, read.plan, link, out))
+    if (InventoryReport::writeText(definition, read.plan, link, out))
         qFatal("text export failed");
     return QString::fromUtf8(out.data()).split('\n');
 }

@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
         layout.paint(painter, p, lots, 20);
     }
     QFile text(QStringLiteral("/dev/null"));
-    if (!text.open(QIODevice::WriteOnly) || !InventoryReport::writeText(*definition, read.plan, link, text))
+    if (!text.open(QIODevice::WriteOnly) || InventoryReport::writeText(*definition, read.plan, link, text))
         return 3;
     std::printf("%d pages\n", layout.pageCount());
     return 0;
