@@ -13,9 +13,11 @@ namespace CellarQueries {
 
 namespace {
 
+using CellarSchema::LotColumnNames;
+
 bool isNumericColumn(const QString& column) {
-    return column.compare(QLatin1String("ANNEE"), Qt::CaseInsensitive) == 0 ||
-           column.compare(QLatin1String("QUANTITE"), Qt::CaseInsensitive) == 0;
+    return column.compare(QLatin1String(LotColumnNames[CellarSchema::Annee]), Qt::CaseInsensitive) == 0 ||
+           column.compare(QLatin1String(LotColumnNames[CellarSchema::Quantite]), Qt::CaseInsensitive) == 0;
 }
 
 // " AND NOM = ?1 COLLATE FRANCAIS AND ANNEE = ?2": the column names come from our own code only.
@@ -33,10 +35,11 @@ QString conditionsSql(const Conditions& where, QVariantList& params) {
 }
 
 Conditions keyConditions(const LotKey& key) {
-    return {{QStringLiteral("NOM"), key.nom},
-            {QStringLiteral("TYPE"), key.type},
-            {QStringLiteral("ANNEE"), key.annee},
-            {QStringLiteral("COULEUR"), key.couleur}};
+    using namespace CellarSchema;
+    return {{QLatin1String(LotColumnNames[Nom]), key.nom},
+            {QLatin1String(LotColumnNames[Type]), key.type},
+            {QLatin1String(LotColumnNames[Annee]), key.annee},
+            {QLatin1String(LotColumnNames[Couleur]), key.couleur}};
 }
 
 } // namespace
@@ -313,7 +316,7 @@ ConsumeResult drink(DataLink& link, const StoredLot& seen, qlonglong consumed) {
 ConsumeResult consume(DataLink& link, const LotKey& key, const QVariant& stock, qlonglong consumed) {
     ConsumeResult result;
     Conditions where = keyConditions(key);
-    where.insert(where.begin() + 3, {QStringLiteral("QUANTITE"), stock});
+    where.insert(where.begin() + 3, {QLatin1String(LotColumnNames[CellarSchema::Quantite]), stock});
     result.error = link.write([&](DataLink& l) -> Status {
         QVariantList params;
         const DbRows found = l.query(QStringLiteral("SELECT rowid FROM ORNY WHERE 1%1 ORDER BY rowid LIMIT 1")
