@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -235,12 +236,13 @@ QPageLayout ReportDefinition::pageLayout() const {
 
 std::optional<ReportDefinition> ReportDefinition::load(const QString& path, QString& error) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // A pipe or a device in its place would keep the reading waiting: only a plain file is read.
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
         error = QStringLiteral("La définition de l'inventaire « %1 » est introuvable ou illisible.")
                     .arg(QDir::toNativeSeparators(path));
         return std::nullopt;
     }
-    // Read to one byte past the ceiling, so that a pipe or a device, of no size, is bounded too.
+    // Read to one byte past the ceiling: the file may grow while it is read.
     const QByteArray json = file.read(MaxDefinitionBytes + 1);
     if (json.size() > MaxDefinitionBytes) {
         error = QStringLiteral("La définition de l'inventaire « %1 » est trop grande pour en être une "

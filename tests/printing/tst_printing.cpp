@@ -22,6 +22,7 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTest>
+#include <sys/stat.h>
 
 namespace {
 
@@ -850,6 +851,10 @@ void TestPrinting::failuresAreReported() {
     TestCellar cellar;
     QVERIFY(!Impression::prepare(cellar.globals, cellar.services, nullptr));
     QVERIFY(cellar.lastMessage().text.contains("introuvable"));
+    // A pipe in the definition's place is refused at once, never waited on.
+    QVERIFY(mkfifo(QFile::encodeName(cellar.folder() + "Orny01.dat").constData(), 0600) == 0);
+    QVERIFY(!Impression::prepare(cellar.globals, cellar.services, nullptr));
+    QVERIFY(cellar.lastMessage().text.contains("introuvable ou illisible"));
     copyDefinition(cellar, "{ pas du JSON");
     QVERIFY(!Impression::prepare(cellar.globals, cellar.services, nullptr));
     QVERIFY(cellar.lastMessage().text.contains("n'est pas valable"));
@@ -862,7 +867,7 @@ void TestPrinting::failuresAreReported() {
     QFile::remove(cellar.databasePath());
     QVERIFY(!Impression::prepare(cellar.globals, cellar.services, nullptr));
     QVERIFY(cellar.lastMessage().text.contains("La base de données"));
-    QCOMPARE(cellar.messageCount(), 4);
+    QCOMPARE(cellar.messageCount(), 5);
     QVERIFY(QApplication::overrideCursor() == nullptr);
 }
 
