@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/WorkingWindow.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -25,6 +26,23 @@ bool isEnter(const QEvent* event) {
 bool isKeypadDecimal(const QKeyEvent* key) {
     return (key->modifiers() & Qt::KeypadModifier) &&
            (key->key() == Qt::Key_Period || key->key() == Qt::Key_Comma);
+}
+
+// A letter typed in a closed list looks for the entry that begins with what was typed so far, as the list
+// does by itself, but only shows it: « Rou » reaches Rouge past Rosé instead of choosing Rosé at the « R ».
+// Enter, an arrow or a click chooses, and runs the list's handler.
+bool searchWithoutChoosing(QComboBox* list, const QKeyEvent* key) {
+    if (list->isEditable() || key->key() == Qt::Key_Space || key->text().isEmpty() ||
+        !key->text().at(0).isPrint() ||
+        (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+        return false;
+    QAbstractItemView* view = list->view();
+    view->setCurrentIndex(
+        view->model()->index(list->currentIndex(), list->modelColumn(), list->rootModelIndex()));
+    view->keyboardSearch(key->text());
+    if (view->currentIndex().isValid())
+        list->setCurrentIndex(view->currentIndex().row());
+    return true;
 }
 
 } // namespace
@@ -99,6 +117,8 @@ bool WorkingWindow::eventFilter(QObject* watched, QEvent* event) {
             static_cast<QLineEdit*>(watched)->insert(QLocale().decimalPoint());
             return true;
         }
+        if (auto* list = qobject_cast<QComboBox*>(watched); list && searchWithoutChoosing(list, key))
+            return true;
         break;
     }
     default:

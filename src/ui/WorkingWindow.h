@@ -16,7 +16,8 @@ class QPushButton;
 // - No button is drawn as the window's default unless Enter presses it: pressOnEnter() makes a button the
 //   default while one field has the focus.
 // - The mouse wheel over a closed list does nothing unless the list has the focus, and then only changes
-//   the entry shown: it never runs the list's handler, as choosing does.
+//   the entry shown: it never runs the list's handler, as choosing does. Letters typed in a list only show
+//   the entry they spell, too.
 // - In the number fields, the keypad's decimal key types the locale's decimal separator.
 class WorkingWindow : public QDialog {
     Q_OBJECT

@@ -316,6 +316,15 @@ void TestConsumption::wheelNeverRunsTheCascadeAndEnterRecords() {
     QApplication::sendEvent(names, &back);
     QCOMPARE(names->currentText(), QString("Margaux"));
     QCOMPARE(w.enabledControls(), QString("ListeNom"));
+    // Letters look for a name and show it; the cascade waits for Enter as well. Once the typing has paused,
+    // new letters start a new search.
+    QTest::keyClicks(names, "TAV");
+    QCOMPARE(names->currentText(), QString("Tavel \"Cuvée\""));
+    QCOMPARE(w.enabledControls(), QString("ListeNom"));
+    QTest::qWait(QApplication::keyboardInputInterval() + 100);
+    QTest::keyClicks(names, "mar");
+    QCOMPARE(names->currentText(), QString("Margaux"));
+    QCOMPARE(w.enabledControls(), QString("ListeNom"));
     // Enter chooses it.
     QTest::keyClick(names, Qt::Key_Return);
     QCOMPARE(w.enabledControls(), QString("ListeType"));

@@ -85,6 +85,8 @@ private slots:
     void databaseFailuresKeepTheFields();
     void typedTypeIsStoredAsTyped();
     void wheelAndKeypadAsOnARealKeyboard();
+    void colourTypedByItsLetters_data();
+    void colourTypedByItsLetters();
     void noDefaultButtonAndCentredMessages();
 };
 
@@ -751,6 +753,41 @@ void TestPurchases::wheelAndKeypadAsOnARealKeyboard() {
     QTest::keyClick(w.field("SaisiePrix"), Qt::Key_Period, Qt::KeypadModifier);
     QTest::keyClicks(w.field("SaisiePrix"), "5", Qt::KeypadModifier);
     QCOMPARE(w.field("SaisiePrix")->text(), QString("12,5"));
+}
+
+void TestPurchases::colourTypedByItsLetters_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("colour");
+    QTest::newRow("Rouge past Rosé") << "Rou"
+                                     << "Rouge";
+    QTest::newRow("whole word") << "rouge"
+                                << "Rouge";
+    QTest::newRow("first of its letter") << "Ro"
+                                         << "Rosé";
+    QTest::newRow("one letter") << "b"
+                                << "Blanc";
+}
+
+void TestPurchases::colourTypedByItsLetters() {
+    QFETCH(QString, typed);
+    QFETCH(QString, colour);
+    TestCellar cellar;
+    Window w(cellar);
+    w.type("SaisieNom", "Essai");
+    w.type("ListeType", "Loire");
+    w.type("SaisieQuantite", "2");
+    w.type("SaisieAnnee", "2015");
+    w.enter();
+    QCOMPARE(w.focus(), QString("ListeCouleur"));
+    // Each letter looks further; the focus stays until Enter chooses what the letters found.
+    QTest::keyClicks(QApplication::focusWidget(), typed);
+    QCOMPARE(w.list("ListeCouleur")->currentText(), colour);
+    QCOMPARE(w.focus(), QString("ListeCouleur"));
+    QCOMPARE(cellar.lotCount(), 0);
+    w.enter();
+    QCOMPARE(w.focus(), QString("Valider"));
+    w.enter();
+    QCOMPARE(cellar.lots(), QStringList({"Essai|Loire|2015|" + colour + "|2|<null>"}));
 }
 
 void TestPurchases::noDefaultButtonAndCentredMessages() {
