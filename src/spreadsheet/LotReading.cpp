@@ -133,7 +133,8 @@ QString describe(Fault fault) {
     case Fault::Colour:
         return QStringLiteral("sans couleur");
     case Fault::Quantity:
-        return QStringLiteral("quantité absente ou qui n'est pas un nombre entier de bouteilles");
+        return QStringLiteral(
+            "quantité absente, nulle, négative ou qui n'est pas un nombre entier de bouteilles");
     case Fault::Price:
         return QStringLiteral("prix négatif ou illisible");
     case Fault::TooLong:
