@@ -166,7 +166,13 @@ Statement page(const Filter& filter, const QVariantList& after, int limit) {
     QString sql = QStringLiteral("SELECT %1, %2 FROM MOUVEMENT WHERE %3")
                       .arg(columns.join(QStringLiteral(", ")), keyed.join(QStringLiteral(", ")),
                            where(filter, s.params));
-    if (!after.isEmpty()) {
+    // Newest first, the default: the engine walks the movements' numbers backwards and stops at the page's
+    // end, instead of working out every movement to sort them.
+    const bool newestFirst = order == QStringList{QStringLiteral("-ID")};
+    if (!after.isEmpty() && newestFirst) {
+        s.params << after.front();
+        sql += QStringLiteral(" AND ID < -?%1").arg(s.params.size());
+    } else if (!after.isEmpty()) {
         QStringList places;
         for (const QVariant& key : after) {
             s.params << key;
@@ -174,7 +180,8 @@ Statement page(const Filter& filter, const QVariantList& after, int limit) {
         }
         sql += QStringLiteral(" AND (%1) > (%2)").arg(order.join(QStringLiteral(", ")), places.join(u','));
     }
-    sql += QStringLiteral(" ORDER BY ") + order.join(QStringLiteral(", "));
+    sql += QStringLiteral(" ORDER BY ") +
+           (newestFirst ? QStringLiteral("ID DESC") : order.join(QStringLiteral(", ")));
     if (limit >= 0)
         sql += QStringLiteral(" LIMIT %1").arg(limit);
     s.sql = sql;

@@ -5,8 +5,10 @@
 #include "history/DetailsSansLot.h"
 #include "history/Historique.h"
 #include "history/HistoryModel.h"
+#include "history/HistoryQuery.h"
 #include "shell/Principale.h"
 #include "support/TestCellar.h"
+#include "ui/PagedModel.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -83,6 +85,7 @@ private slots:
     void largeUndoCancelledChangesNothing();
     void largeUndoCancelledByKeys_data();
     void largeUndoCancelledByKeys();
+    void longHistoryPagedNewestFirst();
     void historyFilteredByKindAndPeriodWithItsTotals();
     void historySearchedAndSortedAsTheView();
     void periodsOfTheList();
@@ -202,6 +205,29 @@ void TestHistory::largeUndoCancelledByKeys() {
     QCOMPARE(cellar.lotCount(), 20000);
     QCOMPARE(cellar.rows("SELECT COUNT(*) FROM MOUVEMENT").front().front().toLongLong(), movements);
     QCOMPARE(main.undoEntry()->text(), "&Annuler : " + import);
+}
+
+// Newest first over many pages, as the user pages down to the end: every movement once, in its order.
+void TestHistory::longHistoryPagedNewestFirst() {
+    TestCellar cellar;
+    const int lots = 3 * PagedModel::BatchSize + 17;
+    importLots(cellar, lots);
+    Historique window(cellar.globals, cellar.services);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto* grid = window.findChild<QTableView*>("Grille");
+    grid->setFocus();
+    for (int i = 0; i < 5; ++i)
+        QTest::keyClick(grid, Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(grid->model()->rowCount(), lots);
+    QStringList expected;
+    for (int i = lots - 1; i >= 0; --i)
+        expected << QString::number(2000 + i % 20) + "|+" + QString::number(1 + i % 7);
+    QStringList shown;
+    for (const QString& row : shownRows(window))
+        shown << row.section('|', HistoryQuery::Annee, HistoryQuery::Annee) + "|" +
+                     row.section('|', HistoryQuery::Bouteilles, HistoryQuery::Bouteilles);
+    QCOMPARE(shown, expected);
 }
 
 void TestHistory::historyFilteredByKindAndPeriodWithItsTotals() {
