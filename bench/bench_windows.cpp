@@ -212,8 +212,9 @@ void ConsumptionJournal100k_baseline(benchmark::State& state) {
             params << 1998;
             where += QStringLiteral(" AND ANNEE = ?%1").arg(params.size());
             params << stock;
-            where += QStringLiteral(" AND QUANTITE = ?%1 AND ").arg(params.size()) +
-                     CellarQueries::equalsFrench(QStringLiteral("COULEUR"), QStringLiteral("Rouge"), params);
+            // Numbered before the colour's own parameters are added.
+            where += QStringLiteral(" AND QUANTITE = ?%1 AND ").arg(params.size());
+            where += CellarQueries::equalsFrench(QStringLiteral("COULEUR"), QStringLiteral("Rouge"), params);
             const DbRows found = l.query(
                 QStringLiteral("SELECT rowid FROM ORNY WHERE 1 AND %1 ORDER BY rowid LIMIT 1").arg(where),
                 params);
