@@ -37,11 +37,14 @@ struct Prepared {
     std::unique_ptr<SheetReader> reader;
     SheetImport::Settings settings;
     Prepared() {
-        QString problem;
-        reader = openSheet(table(), problem);
-        if (!reader)
-            qFatal("%s", qPrintable(problem));
-        settings.mapping = LotReading::propose(SheetImport::sample(*reader, 0, true, 1).headings);
+        OpenedSheet opened = openSheet(table());
+        if (!opened.ok())
+            qFatal("%s", qPrintable(opened.failure().message));
+        reader = std::move(*opened.value());
+        const Result<Cancellable<SheetImport::Sample>> sample = SheetImport::sample(*reader, 0, true, 1);
+        if (!sample.ok())
+            qFatal("%s", qPrintable(sample.failure().message));
+        settings.mapping = LotReading::propose(sample.value()->headings);
         settings.currentYear = QDate::currentDate().year();
     }
 };
@@ -56,7 +59,8 @@ void ImportCsv100k_ours(benchmark::State& state) {
     for (auto _ : state) {
         const QString cellar = cellars.next(state);
         const Bench::PeakMemory memory;
-        if (SheetImport::run(*prepared.reader, prepared.settings, review, cellar).added != Lots)
+        const auto added = SheetImport::run(*prepared.reader, prepared.settings, review, cellar);
+        if (!added.ok() || added.value() != Lots)
             state.SkipWithError("the import failed");
         state.counters["peak_MB"] = memory.megabytes();
     }
@@ -66,7 +70,8 @@ void ImportCsv100k_ours(benchmark::State& state) {
 void ReviewCsv100k_ours(benchmark::State& state) {
     const Prepared prepared;
     for (auto _ : state)
-        if (SheetImport::review(*prepared.reader, prepared.settings).valid != Lots)
+        if (const auto review = SheetImport::review(*prepared.reader, prepared.settings);
+            !review.ok() || !review.value() || review.value()->valid != Lots)
             state.SkipWithError("the review failed");
 }
 

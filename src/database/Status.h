@@ -28,20 +28,21 @@ struct [[nodiscard]] Status : std::optional<Failure> {
 //     if (!read.ok())
 //         return read.status();
 //     use(read->lots);
-template <typename T> class [[nodiscard]] Result {
+// An operation whose failures the caller must tell apart names its own failure type `F`.
+template <typename T, typename F = Failure> class [[nodiscard]] Result {
 public:
     Result(T value) : m_outcome(std::in_place_index<0>, std::move(value)) {}
-    Result(Failure failure) : m_outcome(std::in_place_index<1>, std::move(failure)) {}
+    Result(F failure) : m_outcome(std::in_place_index<1>, std::move(failure)) {}
 
     bool ok() const { return m_outcome.index() == 0; }
     const T& value() const { return std::get<0>(m_outcome); }
     T& value() { return std::get<0>(m_outcome); }
     const T* operator->() const { return &value(); }
     T* operator->() { return &value(); }
-    const Failure& failure() const { return std::get<1>(m_outcome); }
+    const F& failure() const { return std::get<1>(m_outcome); }
     // The failure alone, as the operations that return nothing report it: empty on success.
     Status status() const { return ok() ? Status() : Status(failure()); }
 
 private:
-    std::variant<T, Failure> m_outcome;
+    std::variant<T, F> m_outcome;
 };

@@ -109,12 +109,10 @@ QChar CsvSheet::detectSeparator(const QString& start) {
     return candidates[best];
 }
 
-std::unique_ptr<CsvSheet> CsvSheet::open(const QString& path, QString& problem) {
+Result<std::unique_ptr<CsvSheet>> CsvSheet::open(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        problem = QStringLiteral("il ne peut pas être lu (%1)").arg(file.errorString());
-        return nullptr;
-    }
+    if (!file.open(QIODevice::ReadOnly))
+        return unreadable(QStringLiteral("il ne peut pas être lu (%1)").arg(file.errorString()));
     const QByteArray start = file.read(SampleBytes);
     std::unique_ptr<CsvSheet> sheet(new CsvSheet(path));
     sheet->m_encoding = detectEncoding(start);
@@ -122,18 +120,15 @@ std::unique_ptr<CsvSheet> CsvSheet::open(const QString& path, QString& problem) 
         if (start.startsWith(mark.bytes))
             sheet->m_markBytes = static_cast<int>(mark.bytes.size());
     QStringDecoder decoder(sheet->m_encoding.constData());
-    if (sheet->m_encoding.isEmpty() || !decoder.isValid()) {
-        problem = QStringLiteral("son encodage de caractères n'a pas pu être reconnu ; enregistrez-le en "
-                                 "UTF-8 depuis le tableur");
-        return nullptr;
-    }
+    if (sheet->m_encoding.isEmpty() || !decoder.isValid())
+        return unreadable(
+            QStringLiteral("son encodage de caractères n'a pas pu être reconnu ; enregistrez-le "
+                           "en UTF-8 depuis le tableur"));
     const QString text = decoder.decode(start.mid(sheet->m_markBytes));
-    if (text.contains(QChar(0))) {
-        problem = QStringLiteral("ce n'est ni un tableau en texte, ni un classeur .ods ou .xlsx");
-        return nullptr;
-    }
+    if (text.contains(QChar(0)))
+        return unreadable(QStringLiteral("ce n'est ni un tableau en texte, ni un classeur .ods ou .xlsx"));
     sheet->m_separator = detectSeparator(text);
-    return sheet;
+    return Result<std::unique_ptr<CsvSheet>>(std::move(sheet));
 }
 
 QString CsvSheet::description() const {
@@ -141,10 +136,10 @@ QString CsvSheet::description() const {
         .arg(shownEncoding(m_encoding), separatorName(m_separator));
 }
 
-QString CsvSheet::read(int, const Row& row) {
+Status CsvSheet::read(int, const Row& row) {
     QFile file(m_path);
     if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("il ne peut pas être lu (%1)").arg(file.errorString());
+        return unreadable(QStringLiteral("il ne peut pas être lu (%1)").arg(file.errorString()));
     const qint64 total = file.size();
     file.seek(m_markBytes);
     QStringDecoder decoder(m_encoding.constData());
@@ -153,36 +148,36 @@ QString CsvSheet::read(int, const Row& row) {
     bool quoted = false, quoteSeen = false, cellStarted = false, afterCr = false;
     bool anyText = false;
     qint64 number = 0;
-    const auto endCell = [&]() -> QString {
+    const auto endCell = [&]() -> Status {
         if (cells.size() >= SheetLimits::Columns)
-            return QStringLiteral("une ligne a plus de %1 colonnes").arg(SheetLimits::Columns);
+            return unreadable(QStringLiteral("une ligne a plus de %1 colonnes").arg(SheetLimits::Columns));
         anyText = anyText || !cell.isEmpty();
         cells << cell;
         cell.clear();
         quoted = quoteSeen = cellStarted = false;
-        return {};
+        return Status();
     };
     bool stopped = false;
-    const auto endRow = [&]() -> QString {
-        if (QString tooMany = endCell(); !tooMany.isEmpty())
+    const auto endRow = [&]() -> Status {
+        if (Status tooMany = endCell())
             return tooMany;
         if (++number > SheetLimits::Rows)
-            return QStringLiteral("il a plus de %1 lignes").arg(SheetLimits::Rows);
+            return unreadable(QStringLiteral("il a plus de %1 lignes").arg(SheetLimits::Rows));
         if (anyText && !row(number, cells, file.pos(), total))
             stopped = true;
         cells.clear();
         anyText = false;
-        return {};
+        return Status();
     };
     while (!stopped) {
         const QByteArray bytes = file.read(ChunkBytes);
         if (bytes.isEmpty() && file.error() != QFileDevice::NoError)
-            return QStringLiteral("sa lecture a échoué (%1)").arg(file.errorString());
+            return unreadable(QStringLiteral("sa lecture a échoué (%1)").arg(file.errorString()));
         const QString text = decoder.decode(bytes);
         if (decoder.hasError())
-            return QStringLiteral("il contient des octets qui ne sont pas du texte %1 ; enregistrez-le en "
-                                  "UTF-8 depuis le tableur")
-                .arg(shownEncoding(m_encoding));
+            return unreadable(QStringLiteral("il contient des octets qui ne sont pas du texte %1 ; "
+                                             "enregistrez-le en UTF-8 depuis le tableur")
+                                  .arg(shownEncoding(m_encoding)));
         for (qsizetype i = 0; i < text.size() && !stopped; ++i) {
             const QChar c = text.at(i);
             const bool wasCr = afterCr;
@@ -215,14 +210,14 @@ QString CsvSheet::read(int, const Row& row) {
                 quoted = cellStarted = true;
                 continue;
             } else if (c == m_separator) {
-                if (QString why = endCell(); !why.isEmpty())
+                if (Status why = endCell())
                     return why;
                 continue;
             } else if (c == u'\n' && wasCr) {
                 continue;
             } else if (c == u'\r' || c == u'\n') {
                 afterCr = c == u'\r';
-                if (QString why = endRow(); !why.isEmpty())
+                if (Status why = endRow())
                     return why;
                 continue;
             } else {
@@ -236,16 +231,18 @@ QString CsvSheet::read(int, const Row& row) {
                 i = end - 1;
             }
             if (cell.size() > SheetLimits::CellChars)
-                return QStringLiteral("une cellule dépasse %1 caractères").arg(SheetLimits::CellChars);
+                return unreadable(
+                    QStringLiteral("une cellule dépasse %1 caractères").arg(SheetLimits::CellChars));
         }
         if (bytes.isEmpty())
             break;
     }
     if (stopped)
-        return {};
+        return Status();
     if (quoted && !quoteSeen)
-        return QStringLiteral("un guillemet ouvert à la ligne %1 n'est jamais fermé").arg(number + 1);
+        return unreadable(
+            QStringLiteral("un guillemet ouvert à la ligne %1 n'est jamais fermé").arg(number + 1));
     if (!cell.isEmpty() || !cells.isEmpty())
         return endRow();
-    return {};
+    return Status();
 }

@@ -10,10 +10,10 @@
 class CsvSheet : public SheetReader {
 public:
     // Reads the beginning of the file to settle the encoding and the separator.
-    static std::unique_ptr<CsvSheet> open(const QString& path, QString& problem);
+    static Result<std::unique_ptr<CsvSheet>> open(const QString& path);
 
     QStringList sheets() const override { return {QString()}; }
-    QString read(int sheet, const Row& row) override;
+    Status read(int sheet, const Row& row) override;
     QString description() const override;
 
     QByteArray encoding() const { return m_encoding; }

@@ -153,25 +153,23 @@ void ImporterTableau::Ouvrir_Click() {
     const QString path = QDir::fromNativeSeparators(ui->CheminTableau->text().trimmed());
     if (path.isEmpty())
         return;
-    QString problem;
-    std::unique_ptr<SheetReader> reader;
-    {
+    OpenedSheet opened = [&] {
         // A large workbook is read through to list its sheets.
         BusyCursor busy;
         ProgressService::Task progress(m_services.progress, this, windowTitle(),
                                        QStringLiteral("Lecture des feuilles du classeur…"));
-        reader = openSheet(path, problem, [&progress](qint64 d, qint64 t) { return progress.step(d, t); });
+        return openSheet(path, [&progress](qint64 d, qint64 t) { return progress.step(d, t); });
+    }();
+    if (!opened.ok()) {
+        tell(CellarFiles::notImported(path, opened.failure().message), true);
+        return;
     }
-    if (!reader && problem.isEmpty()) {
+    if (!opened.value()) {
         tell(QStringLiteral("L'ouverture du tableau a été annulée."));
         return;
     }
-    if (!reader) {
-        tell(CellarFiles::notImported(path, problem), true);
-        return;
-    }
     m_path = path;
-    m_reader = std::move(reader);
+    m_reader = std::move(*opened.value());
     m_filling = true;
     ui->ListeFeuilles->clear();
     for (const QString& name : m_reader->sheets())
@@ -190,22 +188,23 @@ void ImporterTableau::loadSample() {
     forgetReview();
     if (!m_reader)
         return;
-    {
+    const Result<Cancellable<SheetImport::Sample>> sample = [&] {
         // A sheet far into a large workbook takes a while to reach.
         BusyCursor busy;
         ProgressService::Task progress(m_services.progress, this, windowTitle(),
                                        QStringLiteral("Lecture des premières lignes de la feuille…"));
-        m_sample = SheetImport::sample(*m_reader, std::max(0, ui->ListeFeuilles->currentIndex()),
-                                       ui->LigneTitres->isChecked(), PreviewRows,
-                                       [&progress](qint64 d, qint64 t) { return progress.step(d, t); });
-    }
-    if (m_sample.cancelled) {
+        return SheetImport::sample(*m_reader, std::max(0, ui->ListeFeuilles->currentIndex()),
+                                   ui->LigneTitres->isChecked(), PreviewRows,
+                                   [&progress](qint64 d, qint64 t) { return progress.step(d, t); });
+    }();
+    if (sample.ok() && !sample.value()) {
         forgetTable();
         tell(QStringLiteral("La lecture du tableau a été annulée."));
         return;
     }
-    if (!m_sample.problem.isEmpty())
-        tell(CellarFiles::notImported(m_path, m_sample.problem), true);
+    m_sample = sample.ok() ? *sample.value() : SheetImport::Sample();
+    if (!sample.ok())
+        tell(CellarFiles::notImported(m_path, sample.failure().message), true);
     const LotReading::Mapping proposed =
         ui->LigneTitres->isChecked() ? LotReading::propose(m_sample.headings) : LotReading::Mapping{};
     m_filling = true;
@@ -317,24 +316,23 @@ void ImporterTableau::Verifier_Click() {
         return;
     }
     forgetReview();
-    SheetImport::Review review;
-    {
+    Result<Cancellable<SheetImport::Review>> review = [&] {
         BusyCursor busy;
         ProgressService::Task progress(m_services.progress, this, windowTitle(),
                                        QStringLiteral("Vérification des lignes du tableau…"));
-        review = SheetImport::review(*m_reader, settings(), [&progress](qint64 done, qint64 total) {
+        return SheetImport::review(*m_reader, settings(), [&progress](qint64 done, qint64 total) {
             return progress.step(done, total);
         });
+    }();
+    if (!review.ok()) {
+        tell(CellarFiles::notImported(m_path, review.failure().message), true);
+        return;
     }
-    if (review.cancelled) {
+    if (!review.value()) {
         tell(QStringLiteral("La vérification a été annulée."));
         return;
     }
-    if (!review.problem.isEmpty()) {
-        tell(CellarFiles::notImported(m_path, review.problem), true);
-        return;
-    }
-    m_review = std::move(review);
+    m_review = std::move(review.value());
     for (auto it = m_review->colours.cbegin(); it != m_review->colours.cend(); ++it)
         if (!m_colours.contains(it.key()))
             m_colours.insert(it.key(), LotReading::proposeColour(it.key(), m_cellarColours));
@@ -422,33 +420,32 @@ void ImporterTableau::Devient_Click() {
 void ImporterTableau::Importer_Click() {
     if (!m_review || !m_reader)
         return;
-    SheetImport::Result result;
-    {
+    const auto result = [&] {
         BusyCursor busy;
         ProgressService::Task progress(m_services.progress, this, windowTitle(),
                                        QStringLiteral("Import des lots du tableau…"));
-        result =
-            SheetImport::run(*m_reader, settings(), *m_review, m_globals.databasePath(),
-                             [&progress](qint64 done, qint64 total) { return progress.step(done, total); });
-    }
-    if (result.cancelled) {
+        return SheetImport::run(
+            *m_reader, settings(), *m_review, m_globals.databasePath(),
+            [&progress](qint64 done, qint64 total) { return progress.step(done, total); });
+    }();
+    if (result.ok() && !result.value()) {
         tell(QStringLiteral("L'import a été annulé : la cave n'a pas été modifiée."));
         return;
     }
-    if (!result.problem.isEmpty()) {
+    if (!result.ok() && result.failure().by == SheetImport::Unwritten::By::Table) {
         forgetReview();
-        tell(CellarFiles::notImported(m_path, result.problem), true);
+        tell(CellarFiles::notImported(m_path, result.failure().failure.message), true);
         return;
     }
-    if (result.failure) {
-        m_services.messages.databaseError(this, *result.failure);
+    if (!result.ok()) {
+        m_services.messages.databaseError(this, result.failure().failure);
         return;
     }
+    const qint64 added = *result.value();
     const qint64 refused = m_review->refusedTotal();
     forgetReview();
-    QString text =
-        plural(result.added, QStringLiteral("L'import est terminé : %1 lot a été ajouté à la cave."),
-               QStringLiteral("L'import est terminé : %1 lots ont été ajoutés à la cave."));
+    QString text = plural(added, QStringLiteral("L'import est terminé : %1 lot a été ajouté à la cave."),
+                          QStringLiteral("L'import est terminé : %1 lots ont été ajoutés à la cave."));
     if (refused > 0)
         text += u'\n' + plural(refused, QStringLiteral("%1 ligne refusée n'a pas été importée."),
                                QStringLiteral("%1 lignes refusées n'ont pas été importées."));
@@ -469,11 +466,15 @@ void ImporterTableau::ExporterRefus_Click() {
         BusyCursor busy;
         ProgressService::Task progress(m_services.progress, this, windowTitle(),
                                        QStringLiteral("Export des lignes refusées…"));
-        problem =
-            file.open(QIODevice::WriteOnly)
-                ? SheetImport::exportRefused(*m_reader, settings(), file,
-                                             [&progress](qint64 d, qint64 t) { return progress.step(d, t); })
-                : file.errorString();
+        if (!file.open(QIODevice::WriteOnly))
+            problem = file.errorString();
+        else if (const Result<Cancellable<qint64>> exported = SheetImport::exportRefused(
+                     *m_reader, settings(), file,
+                     [&progress](qint64 d, qint64 t) { return progress.step(d, t); });
+                 !exported.ok())
+            problem = exported.failure().message;
+        else if (!exported.value())
+            problem = QStringLiteral("l'export a été annulé");
     }
     if (problem.isEmpty() && !file.commit())
         problem = file.errorString();

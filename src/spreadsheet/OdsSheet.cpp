@@ -86,34 +86,35 @@ bool cellValue(QXmlStreamReader& xml, QVariant& value) {
 OdsSheet::OdsSheet(std::unique_ptr<ZipArchive> archive) : m_archive(std::move(archive)) {}
 OdsSheet::~OdsSheet() = default;
 
-std::unique_ptr<OdsSheet> OdsSheet::open(std::unique_ptr<ZipArchive> archive, QString& problem,
-                                         const Progress& progress) {
+OpenedSheet OdsSheet::open(std::unique_ptr<ZipArchive> archive, const Progress& progress) {
     std::unique_ptr<OdsSheet> sheet(new OdsSheet(std::move(archive)));
-    problem = sheet->m_archive->parse(
+    const Status listed = sheet->m_archive->parse(
         Content,
-        [&](QXmlStreamReader& xml) {
+        [&](QXmlStreamReader& xml) -> Status {
             while (ZipArchive::next(xml))
                 if (xml.isStartElement() && xml.name() == u"table" && xml.namespaceUri() == TableNs) {
                     sheet->m_names << xml.attributes().value(TableNs, QStringLiteral("name")).toString();
                     if (sheet->m_names.size() > SheetLimits::ArchiveEntries)
-                        return QStringLiteral("il déclare trop de feuilles");
+                        return unreadable(QStringLiteral("il déclare trop de feuilles"));
                     xml.skipCurrentElement();
                 }
-            return QString();
+            return Status();
         },
         progress);
     if (sheet->m_archive->cancelled())
-        return nullptr;
-    if (problem.isEmpty() && sheet->m_names.isEmpty())
-        problem = QStringLiteral("le classeur n'a aucune feuille");
-    return problem.isEmpty() ? std::move(sheet) : nullptr;
+        return Cancellable<std::unique_ptr<SheetReader>>();
+    if (listed)
+        return *listed;
+    if (sheet->m_names.isEmpty())
+        return unreadable(QStringLiteral("le classeur n'a aucune feuille"));
+    return Cancellable<std::unique_ptr<SheetReader>>(std::move(sheet));
 }
 
-QString OdsSheet::read(int sheet, const Row& row) {
+Status OdsSheet::read(int sheet, const Row& row) {
     const qint64 total = m_archive->unpackedSize(Content);
     return m_archive->parse(
         Content,
-        [&](QXmlStreamReader& xml) -> QString {
+        [&](QXmlStreamReader& xml) -> Status {
             int table = -1;
             while (ZipArchive::next(xml)) {
                 if (!xml.isStartElement() || xml.name() != u"table" || xml.namespaceUri() != TableNs)
@@ -145,7 +146,7 @@ QString OdsSheet::read(int sheet, const Row& row) {
                         QVariant value;
                         if (xml.name() == u"table-cell") {
                             if (!cellValue(xml, value))
-                                return QString();
+                                return Status();
                         } else
                             xml.skipCurrentElement();
                         if (value.isNull() || value.toString().isEmpty()) {
@@ -154,8 +155,8 @@ QString OdsSheet::read(int sheet, const Row& row) {
                             continue;
                         }
                         if (column + times > SheetLimits::Columns)
-                            return QStringLiteral("une ligne a plus de %1 colonnes")
-                                .arg(SheetLimits::Columns);
+                            return unreadable(
+                                QStringLiteral("une ligne a plus de %1 colonnes").arg(SheetLimits::Columns));
                         while (cells.size() < column)
                             cells << QString();
                         for (qint64 i = 0; i < times; ++i)
@@ -163,21 +164,22 @@ QString OdsSheet::read(int sheet, const Row& row) {
                         column += static_cast<int>(times);
                     }
                     if (xml.hasError())
-                        return QString();
+                        return Status();
                     if (cells.isEmpty()) {
                         number += rows;
                         continue;
                     }
                     for (qint64 i = 0; i < rows; ++i) {
                         if (++number > SheetLimits::Rows)
-                            return QStringLiteral("il a plus de %1 lignes").arg(SheetLimits::Rows);
+                            return unreadable(
+                                QStringLiteral("il a plus de %1 lignes").arg(SheetLimits::Rows));
                         if (!row(number, cells, xml.characterOffset(), total))
-                            return QString();
+                            return Status();
                     }
                 }
-                return QString();
+                return Status();
             }
-            return QStringLiteral("la feuille demandée n'existe pas");
+            return unreadable(QStringLiteral("la feuille demandée n'existe pas"));
         },
         m_waiting);
 }

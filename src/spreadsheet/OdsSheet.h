@@ -10,13 +10,12 @@ class ZipArchive;
 // and rows a spreadsheet writes cost nothing.
 class OdsSheet : public SheetReader {
 public:
-    // Lists the tables, reading the whole content through: null with no problem when `progress` cancels.
-    static std::unique_ptr<OdsSheet> open(std::unique_ptr<ZipArchive> archive, QString& problem,
-                                          const Progress& progress);
+    // Lists the tables, reading the whole content through: nothing when `progress` cancels.
+    static OpenedSheet open(std::unique_ptr<ZipArchive> archive, const Progress& progress);
     ~OdsSheet() override;
 
     QStringList sheets() const override { return m_names; }
-    QString read(int sheet, const Row& row) override;
+    Status read(int sheet, const Row& row) override;
     QString description() const override { return QStringLiteral("classeur OpenDocument"); }
 
 private:

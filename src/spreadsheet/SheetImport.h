@@ -30,11 +30,10 @@ struct Settings {
 struct Sample {
     QStringList headings;
     std::vector<std::pair<qint64, QVariantList>> rows; // sheet row number, cells
-    QString problem;
-    bool cancelled = false;
 };
 // Reaching a sheet far into a workbook takes a while: `progress` is told how far, and may cancel.
-Sample sample(SheetReader& reader, int sheet, bool headings, int rows, const Progress& progress = {});
+Result<Cancellable<Sample>> sample(SheetReader& reader, int sheet, bool headings, int rows,
+                                   const Progress& progress = {});
 // « Colonne A », « Colonne AB ».
 QString columnName(int column);
 
@@ -52,26 +51,27 @@ struct Review {
     // Each colour as written, with its number of rows; the first ones, when a file has many.
     QMap<QString, qint64> colours;
     bool moreColours = false;
-    bool cancelled = false;
-    QString problem;
 };
 inline constexpr int ShownRefusals = 1000;
 inline constexpr int ListedColours = 100;
-Review review(SheetReader& reader, const Settings& settings, const Progress& progress = {});
+Result<Cancellable<Review>> review(SheetReader& reader, const Settings& settings,
+                                   const Progress& progress = {});
 
-// Writes every refused row, with its number and reason, as a table a spreadsheet opens; the reason the
-// file could not be read again, or empty.
-QString exportRefused(SheetReader& reader, const Settings& settings, QIODevice& out,
-                      const Progress& progress = {});
+// Writes every refused row, with its number and reason, as a table a spreadsheet opens: the rows written,
+// or why not (the file could not be read again, `out` could not be written).
+Result<Cancellable<qint64>> exportRefused(SheetReader& reader, const Settings& settings, QIODevice& out,
+                                          const Progress& progress = {});
 
-struct Result {
-    qint64 added = 0;
-    bool cancelled = false;
-    QString problem; // the file could not be read whole, or changed since the review
-    Status failure;  // the cellar's
+// Why an import wrote nothing: the table's reading (it could not be read whole, or changed since the review,
+// which must then be made again) or the cellar's.
+struct Unwritten {
+    enum class By { Table, Cellar };
+    By by = By::Cellar;
+    Failure failure;
 };
-// Appends every row the review found valid, or nothing.
-Result run(SheetReader& reader, const Settings& settings, const Review& reviewed, const QString& databasePath,
-           const Progress& progress = {});
+// Appends every row the review found valid, or nothing: the lots added.
+Result<Cancellable<qint64>, Unwritten> run(SheetReader& reader, const Settings& settings,
+                                           const Review& reviewed, const QString& databasePath,
+                                           const Progress& progress = {});
 
 } // namespace SheetImport

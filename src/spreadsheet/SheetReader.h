@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "database/Status.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
 #include <functional>
 #include <memory>
+#include <optional>
 
 // A table read from a file a spreadsheet or another cellar program wrote, one row at a time, so that a
 // file of any size is read in the same small memory. Cells come as texts, or as numbers (double) where
@@ -25,6 +28,14 @@ inline constexpr int ArchiveEntries = 10000;
 inline constexpr qint64 SharedChars = 16LL * 1024 * 1024;
 } // namespace SheetLimits
 
+// What a reading the user may cancel yields: its value, or nothing when cancelled, which is no failure.
+template <typename T> using Cancellable = std::optional<T>;
+
+// Why the file cannot be read, as the window's sentence ends (« il est introuvable »).
+inline Failure unreadable(const QString& why) {
+    return Failure{why, {}};
+}
+
 class SheetReader {
 public:
     // `number` is the row's place in the sheet, from 1, as the spreadsheet numbers it; rows whose cells are
@@ -37,8 +48,9 @@ public:
     virtual ~SheetReader() = default;
     // The sheets' names, in order; one unnamed sheet for a text file.
     virtual QStringList sheets() const = 0;
-    // Reads the rows of one sheet from its start; the reason the file cannot be read, or empty.
-    virtual QString read(int sheet, const Row& row) = 0;
+    // Reads the rows of one sheet from its start, or says why the file cannot be read. Stopped by `row`
+    // or cancelled while waiting, the reading ends without failure.
+    virtual Status read(int sheet, const Row& row) = 0;
     // What the file turned out to be, for the window ("texte, Windows-1252, séparateur « ; »").
     virtual QString description() const = 0;
 
@@ -51,8 +63,9 @@ protected:
     Progress m_waiting;
 };
 
-// Opens a .csv, .txt, .ods or .xlsx, by its content more than its name; null with the reason otherwise.
-// Listing the sheets of a large workbook reads it through: `progress` is told how far, and when it answers
-// false the opening stops, null with no reason.
-std::unique_ptr<SheetReader> openSheet(const QString& path, QString& problem,
-                                       const SheetReader::Progress& progress = {});
+// A reader over an opened file, nothing when the user cancelled the opening, or why the file cannot be read.
+using OpenedSheet = Result<Cancellable<std::unique_ptr<SheetReader>>>;
+
+// Opens a .csv, .txt, .ods or .xlsx, by its content more than its name. Listing the sheets of a large
+// workbook reads it through: `progress` is told how far, and when it answers false the opening stops.
+OpenedSheet openSheet(const QString& path, const SheetReader::Progress& progress = {});

@@ -106,13 +106,12 @@ int XlsxSheet::columnOf(QStringView reference) {
     return letters == 0 ? -1 : column - 1;
 }
 
-std::unique_ptr<XlsxSheet> XlsxSheet::open(std::unique_ptr<ZipArchive> archive, QString& problem,
-                                           const Progress& progress) {
+OpenedSheet XlsxSheet::open(std::unique_ptr<ZipArchive> archive, const Progress& progress) {
     std::unique_ptr<XlsxSheet> sheet(new XlsxSheet(std::move(archive)));
     QStringList ids;
-    problem = sheet->m_archive->parse(
+    Status problem = sheet->m_archive->parse(
         Workbook,
-        [&](QXmlStreamReader& xml) {
+        [&](QXmlStreamReader& xml) -> Status {
             while (ZipArchive::next(xml))
                 if (xml.isStartElement() && xml.name() == u"workbookPr") {
                     const QStringView from1904 = xml.attributes().value(QStringLiteral("date1904"));
@@ -121,13 +120,13 @@ std::unique_ptr<XlsxSheet> XlsxSheet::open(std::unique_ptr<ZipArchive> archive, 
                     sheet->m_names << xml.attributes().value(QStringLiteral("name")).toString();
                     ids << xml.attributes().value(RelationsNs, QStringLiteral("id")).toString();
                     if (ids.size() > SheetLimits::ArchiveEntries)
-                        return QStringLiteral("il déclare trop de feuilles");
+                        return unreadable(QStringLiteral("il déclare trop de feuilles"));
                 }
-            return QString();
+            return Status();
         },
         progress);
     QHash<QString, QString> targets;
-    if (problem.isEmpty() && !sheet->m_archive->cancelled())
+    if (!problem && !sheet->m_archive->cancelled())
         problem = sheet->m_archive->parse(
             WorkbookLinks,
             [&](QXmlStreamReader& xml) {
@@ -136,51 +135,56 @@ std::unique_ptr<XlsxSheet> XlsxSheet::open(std::unique_ptr<ZipArchive> archive, 
                         targets.size() < SheetLimits::ArchiveEntries)
                         targets.insert(xml.attributes().value(QStringLiteral("Id")).toString(),
                                        xml.attributes().value(QStringLiteral("Target")).toString());
-                return QString();
+                return Status();
             },
             progress);
-    if (!problem.isEmpty() || sheet->m_archive->cancelled())
-        return nullptr;
+    if (sheet->m_archive->cancelled())
+        return Cancellable<std::unique_ptr<SheetReader>>();
+    if (problem)
+        return *problem;
     for (const QString& id : ids) {
         const QString target = targets.value(id);
         sheet->m_parts << (target.startsWith(u'/') ? target.mid(1) : QStringLiteral("xl/") + target);
     }
-    if (sheet->m_names.isEmpty()) {
-        problem = QStringLiteral("le classeur n'a aucune feuille");
-        return nullptr;
-    }
-    return sheet;
+    if (sheet->m_names.isEmpty())
+        return unreadable(QStringLiteral("le classeur n'a aucune feuille"));
+    return Cancellable<std::unique_ptr<SheetReader>>(std::move(sheet));
 }
 
-QString XlsxSheet::readSharedStrings(QStringList& shared) {
+Result<QStringList> XlsxSheet::readSharedStrings() {
+    QStringList shared;
     if (!m_archive->has(SharedStrings))
-        return {};
+        return shared;
     qint64 chars = 0;
-    return m_archive->parse(
+    const Status read = m_archive->parse(
         SharedStrings,
-        [&](QXmlStreamReader& xml) {
+        [&](QXmlStreamReader& xml) -> Status {
             while (ZipArchive::next(xml))
                 if (xml.isStartElement() && xml.name() == u"si") {
                     QString text;
                     if (!runsText(xml, text))
-                        return QString();
+                        return Status();
                     if ((chars += text.size() + 1) > SheetLimits::SharedChars)
-                        return QStringLiteral("ses textes dépassent %1 millions de caractères")
-                            .arg(SheetLimits::SharedChars / (1024 * 1024));
+                        return unreadable(QStringLiteral("ses textes dépassent %1 millions de caractères")
+                                              .arg(SheetLimits::SharedChars / (1024 * 1024)));
                     shared << text;
                 }
-            return QString();
+            return Status();
         },
         m_waiting);
+    if (read)
+        return *read;
+    return shared;
 }
 
-QString XlsxSheet::readDateStyles(QList<bool>& dates) {
+Result<QList<bool>> XlsxSheet::readDateStyles() {
+    QList<bool> dates;
     if (!m_archive->has(Styles))
-        return {};
+        return dates;
     QHash<int, QString> formats;
-    return m_archive->parse(
+    const Status read = m_archive->parse(
         Styles,
-        [&](QXmlStreamReader& xml) {
+        [&](QXmlStreamReader& xml) -> Status {
             bool inCellStyles = false;
             while (ZipArchive::next(xml)) {
                 if (xml.isStartElement() && xml.name() == u"numFmt" && formats.size() < MaxStyles)
@@ -197,25 +201,28 @@ QString XlsxSheet::readDateStyles(QList<bool>& dates) {
                     xml.skipCurrentElement();
                 }
             }
-            return QString();
+            return Status();
         },
         m_waiting);
+    if (read)
+        return *read;
+    return dates;
 }
 
-QString XlsxSheet::read(int sheet, const Row& row) {
+Status XlsxSheet::read(int sheet, const Row& row) {
     if (sheet < 0 || sheet >= m_parts.size())
-        return QStringLiteral("la feuille demandée n'existe pas");
-    QStringList shared;
-    if (QString problem = readSharedStrings(shared); !problem.isEmpty() || m_archive->cancelled())
-        return problem;
-    QList<bool> dateStyles;
-    if (QString problem = readDateStyles(dateStyles); !problem.isEmpty() || m_archive->cancelled())
-        return problem;
+        return unreadable(QStringLiteral("la feuille demandée n'existe pas"));
+    const Result<QStringList> shared = readSharedStrings();
+    if (!shared.ok() || m_archive->cancelled())
+        return shared.status();
+    const Result<QList<bool>> dateStyles = readDateStyles();
+    if (!dateStyles.ok() || m_archive->cancelled())
+        return dateStyles.status();
     const QString part = m_parts.at(sheet);
     const qint64 total = m_archive->unpackedSize(part);
     return m_archive->parse(
         part,
-        [&](QXmlStreamReader& xml) -> QString {
+        [&](QXmlStreamReader& xml) -> Status {
             QVariantList cells;
             qint64 number = 0;
             int column = -1;
@@ -225,30 +232,30 @@ QString XlsxSheet::read(int sheet, const Row& row) {
                     const qint64 stated = xml.attributes().value(QStringLiteral("r")).toLongLong();
                     number = stated > number ? stated : number + 1;
                     if (number > SheetLimits::Rows)
-                        return QStringLiteral("il a plus de %1 lignes").arg(SheetLimits::Rows);
+                        return unreadable(QStringLiteral("il a plus de %1 lignes").arg(SheetLimits::Rows));
                     cells.clear();
                     column = -1;
                     anyValue = false;
                 } else if (xml.isEndElement() && xml.name() == u"row") {
                     if (anyValue && !row(number, cells, xml.characterOffset(), total))
-                        return QString();
+                        return Status();
                 } else if (xml.isStartElement() && xml.name() == u"c") {
                     const QXmlStreamAttributes attributes = xml.attributes();
                     const int stated = columnOf(attributes.value(QStringLiteral("r")));
                     column = stated >= 0 ? stated : column + 1;
                     const QString type = attributes.value(QStringLiteral("t")).toString();
                     const qsizetype style = attributes.value(QStringLiteral("s")).toLongLong();
-                    const bool dateStyle = style >= 0 && style < dateStyles.size() && dateStyles.at(style);
+                    const bool dateStyle = style >= 0 && style < dateStyles->size() && dateStyles->at(style);
                     QVariant value;
                     int depth = 1;
                     while (ZipArchive::nextStart(xml, depth)) {
                         QString text;
                         if (xml.name() == u"v") {
                             if (!ZipArchive::elementText(xml, text))
-                                return QString();
+                                return Status();
                             if (type == u"s") {
                                 const qsizetype index = text.toLongLong();
-                                value = index >= 0 && index < shared.size() ? shared.at(index) : QString();
+                                value = index >= 0 && index < shared->size() ? shared->at(index) : QString();
                             } else if (type.isEmpty() || type == u"n") {
                                 bool ok = false;
                                 const double n = text.toDouble(&ok);
@@ -265,7 +272,7 @@ QString XlsxSheet::read(int sheet, const Row& row) {
                                 value = text;
                         } else if (xml.name() == u"is") {
                             if (!runsText(xml, text))
-                                return QString();
+                                return Status();
                             value = text;
                         } else
                             xml.skipCurrentElement();
@@ -273,14 +280,15 @@ QString XlsxSheet::read(int sheet, const Row& row) {
                     if (value.isNull() || value.toString().isEmpty())
                         continue;
                     if (column >= SheetLimits::Columns)
-                        return QStringLiteral("une ligne a plus de %1 colonnes").arg(SheetLimits::Columns);
+                        return unreadable(
+                            QStringLiteral("une ligne a plus de %1 colonnes").arg(SheetLimits::Columns));
                     while (cells.size() <= column)
                         cells << QString();
                     cells[column] = value;
                     anyValue = true;
                 }
             }
-            return QString();
+            return Status();
         },
         m_waiting);
 }

@@ -10,13 +10,12 @@ class ZipArchive;
 // format) as dates.
 class XlsxSheet : public SheetReader {
 public:
-    // Lists the sheets: null with no problem when `progress` cancels.
-    static std::unique_ptr<XlsxSheet> open(std::unique_ptr<ZipArchive> archive, QString& problem,
-                                           const Progress& progress);
+    // Lists the sheets: nothing when `progress` cancels.
+    static OpenedSheet open(std::unique_ptr<ZipArchive> archive, const Progress& progress);
     ~XlsxSheet() override;
 
     QStringList sheets() const override { return m_names; }
-    QString read(int sheet, const Row& row) override;
+    Status read(int sheet, const Row& row) override;
     QString description() const override { return QStringLiteral("classeur Excel"); }
 
     // "B" is column 1, "AA" 26: the column of a reference such as "AA12"; -1 when it has no letters.
@@ -27,9 +26,10 @@ public:
 
 private:
     explicit XlsxSheet(std::unique_ptr<ZipArchive> archive);
-    QString readSharedStrings(QStringList& shared);
+    // The texts the cells share; cancelled when the archive says so.
+    Result<QStringList> readSharedStrings();
     // For each cell style of the workbook, whether it shows a date.
-    QString readDateStyles(QList<bool>& dates);
+    Result<QList<bool>> readDateStyles();
 
     std::unique_ptr<ZipArchive> m_archive;
     QStringList m_names;

@@ -52,35 +52,31 @@ private:
     bool m_cancelled = false;
 };
 
-QString tooLarge() {
-    return QStringLiteral("une partie de l'archive dépasse %1 Mo une fois décompressée (archive piégée ?)")
-        .arg(SheetLimits::UnpackedBytes / (1024 * 1024));
+Failure tooLarge() {
+    return unreadable(
+        QStringLiteral("une partie de l'archive dépasse %1 Mo une fois décompressée (archive piégée ?)")
+            .arg(SheetLimits::UnpackedBytes / (1024 * 1024)));
 }
 
 } // namespace
 
 ZipArchive::~ZipArchive() = default;
 
-std::unique_ptr<ZipArchive> ZipArchive::open(const QString& path, QString& problem) {
+Result<std::unique_ptr<ZipArchive>> ZipArchive::open(const QString& path) {
     std::unique_ptr<ZipArchive> archive(new ZipArchive);
     archive->m_zip = std::make_unique<QuaZip>(path);
-    if (!archive->m_zip->open(QuaZip::mdUnzip)) {
-        problem = QStringLiteral("ce n'est pas une archive de tableur lisible");
-        return nullptr;
-    }
-    if (archive->m_zip->getEntriesCount() > SheetLimits::ArchiveEntries) {
-        problem = QStringLiteral("son archive compte plus de %1 parties").arg(SheetLimits::ArchiveEntries);
-        return nullptr;
-    }
+    if (!archive->m_zip->open(QuaZip::mdUnzip))
+        return unreadable(QStringLiteral("ce n'est pas une archive de tableur lisible"));
+    if (archive->m_zip->getEntriesCount() > SheetLimits::ArchiveEntries)
+        return unreadable(
+            QStringLiteral("son archive compte plus de %1 parties").arg(SheetLimits::ArchiveEntries));
     for (const QuaZipFileInfo64& info : archive->m_zip->getFileInfoList64()) {
-        if (info.uncompressedSize > static_cast<quint64>(SheetLimits::UnpackedBytes)) {
-            problem = tooLarge();
-            return nullptr;
-        }
+        if (info.uncompressedSize > static_cast<quint64>(SheetLimits::UnpackedBytes))
+            return tooLarge();
         archive->m_parts << info.name;
         archive->m_sizes << static_cast<qint64>(info.uncompressedSize);
     }
-    return archive;
+    return Result<std::unique_ptr<ZipArchive>>(std::move(archive));
 }
 
 bool ZipArchive::has(const QString& part) const {
@@ -127,30 +123,31 @@ bool ZipArchive::elementText(QXmlStreamReader& xml, QString& text) {
     return !xml.hasError();
 }
 
-QString ZipArchive::parse(const QString& part, const std::function<QString(QXmlStreamReader&)>& parse,
-                          const SheetReader::Progress& progress) {
+Status ZipArchive::parse(const QString& part, const std::function<Status(QXmlStreamReader&)>& parse,
+                         const SheetReader::Progress& progress) {
     m_cancelled = false;
     if (!m_zip->setCurrentFile(part))
-        return QStringLiteral("il lui manque sa partie « %1 »").arg(part);
+        return unreadable(QStringLiteral("il lui manque sa partie « %1 »").arg(part));
     QuaZipFile file(m_zip.get());
     if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("sa partie « %1 » ne peut pas être décompressée").arg(part);
+        return unreadable(QStringLiteral("sa partie « %1 » ne peut pas être décompressée").arg(part));
     BoundedPart bounded(file, progress, unpackedSize(part));
     bounded.open(QIODevice::ReadOnly);
     QXmlStreamReader xml(&bounded);
     // No entity is ever expanded: a DTD is refused on sight, and nothing else may declare one.
     xml.setEntityExpansionLimit(0);
-    QString problem = parse(xml);
+    const Status parsed = parse(xml);
     if ((m_cancelled = bounded.cancelled()))
-        return {};
+        return Status();
     if (bounded.exceeded())
         return tooLarge();
     if (xml.error() == QXmlStreamReader::CustomError && xml.errorString() == DtdRefused)
-        return QStringLiteral("il contient des déclarations d'entités XML, que Brovane refuse de lire");
+        return unreadable(
+            QStringLiteral("il contient des déclarations d'entités XML, que Brovane refuse de lire"));
     if (xml.error() == QXmlStreamReader::CustomError && xml.errorString() == CellTooLong)
-        return QStringLiteral("une cellule dépasse %1 caractères").arg(SheetLimits::CellChars);
-    if (problem.isEmpty() && xml.hasError())
-        problem =
-            QStringLiteral("sa partie « %1 » n'est pas du XML valable (%2)").arg(part, xml.errorString());
-    return problem;
+        return unreadable(QStringLiteral("une cellule dépasse %1 caractères").arg(SheetLimits::CellChars));
+    if (!parsed && xml.hasError())
+        return unreadable(
+            QStringLiteral("sa partie « %1 » n'est pas du XML valable (%2)").arg(part, xml.errorString()));
+    return parsed;
 }

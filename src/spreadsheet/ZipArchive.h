@@ -17,7 +17,7 @@ class QXmlStreamReader;
 // before any is expanded.
 class ZipArchive {
 public:
-    static std::unique_ptr<ZipArchive> open(const QString& path, QString& problem);
+    static Result<std::unique_ptr<ZipArchive>> open(const QString& path);
     ~ZipArchive();
 
     bool has(const QString& part) const;
@@ -25,10 +25,10 @@ public:
     qint64 unpackedSize(const QString& part) const;
 
     // Hands a reader over the part to `parse`, which reads it with next(); the reason the part could not
-    // be read, `parse`'s own or the archive's, or empty. `progress` is told how much of the part is
-    // unpacked, every megabyte; when it answers false the reading stops, empty, and cancelled() says so.
-    QString parse(const QString& part, const std::function<QString(QXmlStreamReader&)>& parse,
-                  const SheetReader::Progress& progress = {});
+    // be read, `parse`'s own or the archive's. `progress` is told how much of the part is unpacked, every
+    // megabyte; when it answers false the reading stops without failure, and cancelled() says so.
+    Status parse(const QString& part, const std::function<Status(QXmlStreamReader&)>& parse,
+                 const SheetReader::Progress& progress = {});
     bool cancelled() const { return m_cancelled; }
     // The next token, refusing a DTD; false at the end or on an error.
     static bool next(QXmlStreamReader& xml);

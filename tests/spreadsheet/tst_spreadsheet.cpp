@@ -56,10 +56,37 @@ const QByteArray OdsStart = "<?xml version=\"1.0\"?><office:document-content "
                             "<office:spreadsheet><table:table table:name=\"Cave\">";
 const QByteArray OdsEnd = "</table:table></office:spreadsheet></office:body></office:document-content>";
 
+// The file's reader, or null with why in `problem`.
+std::unique_ptr<SheetReader> opened(const QString& path, QString& problem) {
+    OpenedSheet sheet = openSheet(path);
+    if (!sheet.ok())
+        problem = sheet.failure().message;
+    return sheet.ok() && sheet.value() ? std::move(*sheet.value()) : nullptr;
+}
+
+// The first rows of a sheet; none when it cannot be read.
+SheetImport::Sample sampleOf(SheetReader& reader, int sheet, int rows) {
+    const Result<Cancellable<SheetImport::Sample>> sample = SheetImport::sample(reader, sheet, true, rows);
+    return sample.ok() && sample.value() ? *sample.value() : SheetImport::Sample();
+}
+
+// The review of a whole sheet; empty, with why in `problem`, when it cannot be read.
+SheetImport::Review reviewOf(SheetReader& reader, const SheetImport::Settings& settings, QString& problem) {
+    const Result<Cancellable<SheetImport::Review>> review = SheetImport::review(reader, settings);
+    if (!review.ok())
+        problem = review.failure().message;
+    return review.ok() && review.value() ? *review.value() : SheetImport::Review();
+}
+
+// The lots an import added; -1 when it wrote nothing.
+qint64 added(const Result<Cancellable<qint64>, SheetImport::Unwritten>& run) {
+    return run.ok() && run.value() ? *run.value() : -1;
+}
+
 SheetImport::Settings proposed(SheetReader& reader, int sheet = 0) {
     SheetImport::Settings settings;
     settings.sheet = sheet;
-    settings.mapping = LotReading::propose(SheetImport::sample(reader, sheet, true, 5).headings);
+    settings.mapping = LotReading::propose(sampleOf(reader, sheet, 5).headings);
     settings.currentYear = 2026;
     for (const QString& written : {QStringLiteral("Sparkling")})
         settings.colours.insert(written, LotReading::proposeColour(written, CellarSchema::DefaultColours));
@@ -122,15 +149,19 @@ CsvRead readCsv(const QByteArray& content) {
     QTemporaryDir dir;
     const QString path = dir.filePath("tableau.csv");
     writeFile(path, content);
-    std::unique_ptr<CsvSheet> sheet = CsvSheet::open(path, read.problem);
-    if (!sheet)
+    const Result<std::unique_ptr<CsvSheet>> sheet = CsvSheet::open(path);
+    if (!sheet.ok()) {
+        read.problem = sheet.failure().message;
         return read;
-    read.encoding = sheet->encoding();
-    read.separator = sheet->separator();
-    read.problem = sheet->read(0, [&read](qint64, const QVariantList& cells, qint64, qint64) {
-        read.rows << cells;
-        return true;
-    });
+    }
+    read.encoding = sheet.value()->encoding();
+    read.separator = sheet.value()->separator();
+    if (const Status failed =
+            sheet.value()->read(0, [&read](qint64, const QVariantList& cells, qint64, qint64) {
+                read.rows << cells;
+                return true;
+            }))
+        read.problem = failed->message;
     return read;
 }
 
@@ -294,14 +325,14 @@ void TestSpreadsheet::datesInTheDrinkingWindow_data() {
 void TestSpreadsheet::datesInTheDrinkingWindow() {
     QFETCH(QString, file);
     QString problem;
-    std::unique_ptr<SheetReader> reader = openSheet(file, problem);
+    std::unique_ptr<SheetReader> reader = opened(file, problem);
     QVERIFY2(reader, qPrintable(problem));
     // A date with its time keeps it as text.
-    QCOMPARE(FrenchValues::text(SheetImport::sample(*reader, 0, true, 2).rows.at(1).second.at(5)),
+    QCOMPARE(FrenchValues::text(sampleOf(*reader, 0, 2).rows.at(1).second.at(5)),
              QString("15/03/2028 18:30"));
     const SheetImport::Settings settings = proposed(*reader);
-    const SheetImport::Review review = SheetImport::review(*reader, settings);
-    QCOMPARE(review.problem, QString());
+    const SheetImport::Review review = reviewOf(*reader, settings, problem);
+    QCOMPARE(problem, QString());
     QCOMPARE(review.valid, 4);
     // Drunk before it may be, and a day that never was.
     QCOMPARE(review.refused[size_t(LotReading::Fault::DrinkingWindow)], 2);
@@ -309,7 +340,7 @@ void TestSpreadsheet::datesInTheDrinkingWindow() {
     QCOMPARE(review.shown.back().cells.at(5), QString("31/02/2029"));
     QCOMPARE(review.shown.front().cells.mid(5, 2), QStringList({"01/01/2036", "01/01/2030"}));
     TestCellar cellar;
-    QCOMPARE(SheetImport::run(*reader, settings, review, cellar.databasePath()).added, 4);
+    QCOMPARE(added(SheetImport::run(*reader, settings, review, cellar.databasePath())), 4);
     QCOMPARE(details(cellar), QStringList({"Château Lafleur|2025|2035|<null>|<null>|<null>",
                                            "Clos Rougeard|2028|2040|<null>|<null>|<null>",
                                            "Domaine Leflaive|2026|2030|<null>|<null>|<null>",
@@ -360,13 +391,13 @@ void TestSpreadsheet::excelDatesFromEitherDay() {
                 "<xf numFmtId=\"2\"/></cellXfs></styleSheet>")},
          {"xl/worksheets/sheet1.xml", bytes(sheet)}});
     QString problem;
-    std::unique_ptr<SheetReader> reader = openSheet(path, problem);
+    std::unique_ptr<SheetReader> reader = opened(path, problem);
     QVERIFY2(reader, qPrintable(problem));
     const SheetImport::Settings settings = proposed(*reader);
-    const SheetImport::Review review = SheetImport::review(*reader, settings);
+    const SheetImport::Review review = reviewOf(*reader, settings, problem);
     QCOMPARE(review.refusedTotal(), 0);
     TestCellar cellar;
-    QCOMPARE(SheetImport::run(*reader, settings, review, cellar.databasePath()).added, 1);
+    QCOMPARE(added(SheetImport::run(*reader, settings, review, cellar.databasePath())), 1);
     QCOMPARE(details(cellar), QStringList({stored}));
     QCOMPARE(cellar.lots(), QStringList({"Vin|Chinon|2020|Rouge|6|<null>"}));
 }
@@ -514,12 +545,12 @@ void TestSpreadsheet::filesMadeByLibreOffice() {
     QFETCH(QString, leflaivePrice);
     QFETCH(QString, bollingerNote);
     QString problem;
-    std::unique_ptr<SheetReader> reader = openSheet(file, problem);
+    std::unique_ptr<SheetReader> reader = opened(file, problem);
     QVERIFY2(reader, qPrintable(problem));
     QCOMPARE(reader->description(), format);
     const SheetImport::Settings settings = proposed(*reader);
-    const SheetImport::Review review = SheetImport::review(*reader, settings);
-    QCOMPARE(review.problem, QString());
+    const SheetImport::Review review = reviewOf(*reader, settings, problem);
+    QCOMPARE(problem, QString());
     QCOMPARE(review.valid, 4);
     QCOMPARE(review.refused[size_t(LotReading::Fault::NonVintage)], 1);
     QCOMPARE(review.refused[size_t(LotReading::Fault::Quantity)], 1);
@@ -528,9 +559,9 @@ void TestSpreadsheet::filesMadeByLibreOffice() {
     QCOMPARE(review.shown.back().row, 8);
 
     TestCellar cellar;
-    const SheetImport::Result result = SheetImport::run(*reader, settings, review, cellar.databasePath());
-    QVERIFY2(!result.failure, qPrintable(result.failure ? result.failure->text() : QString()));
-    QCOMPARE(result.added, 4);
+    const auto result = SheetImport::run(*reader, settings, review, cellar.databasePath());
+    QVERIFY2(result.ok(), qPrintable(result.ok() ? QString() : result.failure().failure.text()));
+    QCOMPARE(added(result), 4);
     QCOMPARE(cellar.lots(),
              QStringList({"Château Lafleur Pensées|Pomerol|2015|Rouge|6|45.5",
                           "Domaine Leflaive Clavoillon|Puligny-Montrachet|2018|Blanc|3|" + leflaivePrice,
@@ -627,16 +658,15 @@ void TestSpreadsheet::craftedFilesRefused() {
     cellar.addLot("Déjà là", "Bordeaux", 2010, "Rouge", 3);
     const QStringList before = cellar.lots();
     QString problem;
-    std::unique_ptr<SheetReader> reader = openSheet(path, problem);
+    std::unique_ptr<SheetReader> reader = opened(path, problem);
     if (reader) {
         SheetImport::Settings settings = proposed(*reader);
         settings.mapping[Field::Nom].first = 0;
-        const SheetImport::Review review = SheetImport::review(*reader, settings);
-        problem = review.problem;
-        const SheetImport::Result result = SheetImport::run(*reader, settings, review, cellar.databasePath());
-        QCOMPARE(result.added, 0);
-        QVERIFY(!result.failure);
-        QVERIFY(!result.problem.isEmpty());
+        const SheetImport::Review review = reviewOf(*reader, settings, problem);
+        const auto result = SheetImport::run(*reader, settings, review, cellar.databasePath());
+        QVERIFY(!result.ok());
+        QVERIFY(result.failure().by == SheetImport::Unwritten::By::Table);
+        QVERIFY(!result.failure().failure.message.isEmpty());
     }
     QVERIFY2(problem.contains(reason), qPrintable(problem));
     QCOMPARE(cellar.lots(), before);
@@ -670,15 +700,13 @@ void TestSpreadsheet::repeatedEmptyCellsCostNothing() {
                      "<table:table-cell table:number-columns-repeated=\"16384\"/></table:table-row>" +
                      OdsEnd)}});
     QString problem;
-    std::unique_ptr<SheetReader> reader = openSheet(path, problem);
+    std::unique_ptr<SheetReader> reader = opened(path, problem);
     QVERIFY2(reader, qPrintable(problem));
     QList<std::pair<qint64, QVariantList>> rows;
-    QCOMPARE(reader->read(0,
-                          [&](qint64 n, const QVariantList& cells, qint64, qint64) {
-                              rows.append({n, cells});
-                              return true;
-                          }),
-             QString());
+    QVERIFY(!reader->read(0, [&](qint64 n, const QVariantList& cells, qint64, qint64) {
+        rows.append({n, cells});
+        return true;
+    }));
     QCOMPARE(rows.size(), 4);
     QCOMPARE(rows.at(3).first, 4);
     QCOMPARE(rows.at(3).second, QVariantList{"Pomerol"});
@@ -828,12 +856,12 @@ void TestSpreadsheet::roundTripFromTheViewsExport() {
     }
     TestCellar target;
     QString problem;
-    std::unique_ptr<SheetReader> reader = openSheet(exported, problem);
+    std::unique_ptr<SheetReader> reader = opened(exported, problem);
     QVERIFY2(reader, qPrintable(problem));
     const SheetImport::Settings settings = proposed(*reader);
-    const SheetImport::Review review = SheetImport::review(*reader, settings);
+    const SheetImport::Review review = reviewOf(*reader, settings, problem);
     QCOMPARE(review.valid, 3);
-    QVERIFY(!SheetImport::run(*reader, settings, review, target.databasePath()).failure);
+    QVERIFY(SheetImport::run(*reader, settings, review, target.databasePath()).ok());
     QStringList sourceLots = source.lots(), targetLots = target.lots();
     sourceLots.sort();
     targetLots.sort();
@@ -895,7 +923,7 @@ void TestSpreadsheet::memoryBoundedOnAHundredThousandRows() {
     }
     TestCellar cellar;
     QString problem;
-    std::unique_ptr<SheetReader> reader = openSheet(path, problem);
+    std::unique_ptr<SheetReader> reader = opened(path, problem);
     QVERIFY(reader);
     const SheetImport::Settings settings = proposed(*reader);
     // Peak resident memory counted from here.
@@ -904,10 +932,9 @@ void TestSpreadsheet::memoryBoundedOnAHundredThousandRows() {
         QSKIP("this kernel cannot reset the peak of resident memory");
     refs.close();
     const qint64 before = statusKb("VmRSS:");
-    const SheetImport::Review review = SheetImport::review(*reader, settings);
+    const SheetImport::Review review = reviewOf(*reader, settings, problem);
     QCOMPARE(review.valid, 100000);
-    const SheetImport::Result result = SheetImport::run(*reader, settings, review, cellar.databasePath());
-    QCOMPARE(result.added, 100000);
+    QCOMPARE(added(SheetImport::run(*reader, settings, review, cellar.databasePath())), 100000);
     const qint64 growth = statusKb("VmHWM:") - before;
     QVERIFY2(growth < 30 * 1024, qPrintable(QString("%1 kB").arg(growth)));
     QCOMPARE(cellar.lotCount(), 100000);
