@@ -129,6 +129,10 @@ void typeText(QWidget* widget, const QString& text) {
 }
 
 void pressAccessKey(QWidget* widget, Qt::Key letter) {
+    // An access key reaches only the active window: after a message box closes, the window it covered
+    // becomes active again a moment later, and a key pressed before that is lost on a loaded machine.
+    if (widget->isVisible() && !widget->window()->isActiveWindow())
+        (void)QTest::qWaitForWindowActive(widget->window(), 2000);
     QTest::keyClick(widget, letter, Qt::AltModifier);
     QTest::qWait(150);
 }
