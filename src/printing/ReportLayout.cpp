@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "printing/ReportLayout.h"
 
+#include "printing/ColumnFit.h"
+
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QPainter>
@@ -118,35 +120,17 @@ void ReportLayout::measureColumns() {
 void ReportLayout::fitToPage(double gap) {
     // Figures wider than their definition take the room from the texts, which can be cut; the figures
     // give up room only when the texts have none left (values no purchase could record).
-    const auto total = [&] {
-        double sum = gap * static_cast<double>(m_columnWidth.size() - 1);
-        for (const double w : m_columnWidth)
-            sum += w;
-        return sum;
-    };
-    const QFontMetricsF bold(m_bold);
-    for (const bool figures : {false, true}) {
-        const double over = total() - m_width;
-        if (over <= 0)
-            return;
-        std::vector<double> least(m_columnWidth.size(), 0);
-        double spare = 0;
-        for (size_t c = 0; c < m_columnWidth.size(); ++c) {
-            const ReportColumn& column = m_plan.columns.at(static_cast<qsizetype>(c));
-            if (InventoryReport::isFigure(column) != figures)
-                continue;
-            least[c] = std::min(m_columnWidth[c],
-                                figures ? QFontMetricsF(m_body).horizontalAdvance(QStringLiteral("0…"))
-                                        : bold.horizontalAdvance(column.caption.left(Drawn)));
-            spare += m_columnWidth[c] - least[c];
-        }
-        if (spare <= 0)
-            continue;
-        const double share = std::min(1.0, over / spare);
-        for (size_t c = 0; c < m_columnWidth.size(); ++c)
-            if (InventoryReport::isFigure(m_plan.columns.at(static_cast<qsizetype>(c))) == figures)
-                m_columnWidth[c] -= (m_columnWidth[c] - least[c]) * share;
+    const QFontMetricsF body(m_body), bold(m_bold);
+    std::vector<ColumnFit::Column> columns;
+    for (size_t c = 0; c < m_columnWidth.size(); ++c) {
+        const ReportColumn& column = m_plan.columns.at(static_cast<qsizetype>(c));
+        const bool figure = InventoryReport::isFigure(column);
+        columns.push_back({m_columnWidth[c],
+                           figure ? body.horizontalAdvance(QStringLiteral("0…"))
+                                  : bold.horizontalAdvance(column.caption.left(Drawn)),
+                           figure});
     }
+    m_columnWidth = ColumnFit::fit(columns, m_width, gap);
 }
 
 ReportLayout::TotalsLines ReportLayout::layTotals(InventoryReport::TotalsRow row) const {

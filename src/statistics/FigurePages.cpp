@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "statistics/FigurePages.h"
 
+#include "printing/ColumnFit.h"
 #include "statistics/Charts.h"
 
 #include <QChart>
@@ -21,6 +22,7 @@ QFont font(double points, bool bold = false) {
     QFont f;
     f.setPixelSize(static_cast<int>(points * Point));
     f.setBold(bold);
+    f.setHintingPreference(QFont::PreferNoHinting);
     return f;
 }
 
@@ -44,7 +46,11 @@ FigurePages::FigurePages(QList<Figures::Table> tables)
     m_width = area.width() * Resolution;
     m_height = area.height() * Resolution;
     m_chartHeight = m_width * ChartHeight / ChartWidth;
-    m_line = QFontMetricsF(font(9)).height() * 1.5;
+    m_body = font(9);
+    m_bold = font(9, true);
+    m_heading = font(11, true);
+    m_line = QFontMetricsF(m_body).height() * 1.5;
+    measureColumns();
     for (int t = 0; t < m_tables.size(); ++t) {
         // The header line, the rows, and the note's few lines on the last sheet.
         const int rows = static_cast<int>(m_tables.at(t).rows.size());
@@ -57,6 +63,43 @@ FigurePages::FigurePages(QList<Figures::Table> tables)
             m_sheets.push_back({t, row, std::min(rows - row, next), false});
             row += next;
         }
+    }
+}
+
+void FigurePages::measureColumns() {
+    const QFontMetricsF body(m_body), bold(m_bold);
+    m_gap = bold.averageCharWidth() * 1.5;
+    for (const Figures::Table& table : m_tables) {
+        // A figure needs its widest value, its total's in bold included, and its heading; the texts are
+        // cut where they must be, down to their heading, but never a figure.
+        std::vector<ColumnFit::Column> columns;
+        const int count = static_cast<int>(table.headers.size());
+        for (int c = 0; c < count; ++c) {
+            const Figures::Unit unit = table.units.value(c);
+            const bool figure = unit != Figures::Unit::Text;
+            const double heading = bold.horizontalAdvance(table.headers.at(c));
+            double widest = 0;
+            for (qsizetype r = 0; r < table.rows.size(); ++r) {
+                const QString value = Figures::format(table.rows.at(r).value(c), unit);
+                const bool total = table.totalRow && r == table.rows.size() - 1;
+                widest = std::max(widest, (total ? bold : body).horizontalAdvance(value));
+            }
+            columns.push_back(
+                {std::max(heading, widest),
+                 figure ? widest : std::min(heading, body.horizontalAdvance(QStringLiteral("0000…"))),
+                 figure});
+        }
+        std::vector<double> widths = ColumnFit::fit(columns, m_width, m_gap);
+        // What is left of the width goes to the texts.
+        double used = m_gap * static_cast<double>(std::max(0, count - 1));
+        for (const double w : widths)
+            used += w;
+        const auto texts = std::count(table.units.begin(), table.units.end(), Figures::Unit::Text);
+        if (used < m_width && texts > 0)
+            for (int c = 0; c < count; ++c)
+                if (table.units.value(c) == Figures::Unit::Text)
+                    widths[static_cast<size_t>(c)] += (m_width - used) / static_cast<double>(texts);
+        m_widths.push_back(std::move(widths));
     }
 }
 
@@ -78,49 +121,37 @@ void FigurePages::paint(QPainter& painter, int page, double dpi) const {
         scene.render(&painter, QRectF(0, 0, m_width, m_chartHeight), QRectF(0, 0, ChartWidth, ChartHeight));
         y = m_chartHeight + m_line;
     } else {
-        painter.setFont(font(11, true));
         painter.setPen(Qt::black);
-        painter.drawText(QRectF(0, 0, m_width, m_line), Qt::AlignLeft | Qt::AlignVCenter,
-                         table.title + QStringLiteral(" (suite)"));
+        m_cells.draw(painter, m_heading, QRectF(0, 0, m_width, m_line), Qt::AlignLeft | Qt::AlignVCenter,
+                     table.title + QStringLiteral(" (suite)"));
         y = m_line * 1.5;
     }
-    // Columns: the first (a name) takes what the others leave.
-    const int columns = static_cast<int>(table.headers.size());
-    const double numberWidth = std::min(m_width / columns, 25 * Point * 4);
-    std::vector<double> x(static_cast<size_t>(columns) + 1, 0);
-    const int texts =
-        static_cast<int>(std::count(table.units.begin(), table.units.end(), Figures::Unit::Text));
-    const double textWidth = (m_width - numberWidth * (columns - texts)) / std::max(1, texts);
-    for (int c = 0; c < columns; ++c)
-        x[static_cast<size_t>(c) + 1] =
-            x[static_cast<size_t>(c)] +
-            (table.units.value(c) == Figures::Unit::Text ? textWidth : numberWidth);
+    const std::vector<double>& widths = m_widths.at(static_cast<size_t>(sheet.table));
     const auto cells = [&](const QStringList& values, const QFont& f) {
-        painter.setFont(f);
-        for (int c = 0; c < columns; ++c) {
-            const QRectF box(x[static_cast<size_t>(c)] + 2 * Point, y,
-                             x[static_cast<size_t>(c) + 1] - x[static_cast<size_t>(c)] - 4 * Point, m_line);
+        double x = 0;
+        for (size_t c = 0; c < widths.size(); ++c) {
+            const int column = static_cast<int>(c);
             const Qt::Alignment align =
-                table.units.value(c) == Figures::Unit::Text ? Qt::AlignLeft : Qt::AlignRight;
-            painter.drawText(box, align | Qt::AlignVCenter,
-                             painter.fontMetrics().elidedText(values.value(c), Qt::ElideRight,
-                                                              static_cast<int>(box.width())));
+                table.units.value(column) == Figures::Unit::Text ? Qt::AlignLeft : Qt::AlignRight;
+            m_cells.draw(painter, f, QRectF(x, y, widths[c], m_line), align | Qt::AlignVCenter,
+                         values.value(column));
+            x += widths[c] + m_gap;
         }
         y += m_line;
     };
     painter.setPen(Qt::black);
-    cells(table.headers, font(9, true));
+    cells(table.headers, m_bold);
     painter.setPen(QPen(QColor(0x60, 0x60, 0x60), Point * 0.7));
     painter.drawLine(QPointF(0, y), QPointF(m_width, y));
     for (int r = sheet.firstRow; r < sheet.firstRow + sheet.rows; ++r) {
         QStringList values;
-        for (int c = 0; c < columns; ++c)
+        for (int c = 0; c < static_cast<int>(widths.size()); ++c)
             values << Figures::format(table.rows.at(r).value(c), table.units.value(c));
         const bool total = table.totalRow && r == table.rows.size() - 1;
         if (r % 2 == 1)
             painter.fillRect(QRectF(0, y, m_width, m_line), QColor(0xF0, 0xF0, 0xF0));
         painter.setPen(Qt::black);
-        cells(values, font(9, total));
+        cells(values, total ? m_bold : m_body);
     }
     if (sheet.firstRow + sheet.rows >= table.rows.size() && !table.note.isEmpty()) {
         painter.setFont(font(8));

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "printing/CellText.h"
 #include "statistics/Figures.h"
 
+#include <QFont>
 #include <QPageLayout>
 #include <vector>
 
@@ -22,6 +24,14 @@ public:
     // Draws a sheet on a painter already at the printable area's corner, for `dpi` dots per inch.
     void paint(QPainter& painter, int page, double dpi) const;
 
+    // A table's columns on paper: their widths in the units of the page, and the fonts of its rows and
+    // of its total and headings. Figures and headings take what they need, the texts what they leave.
+    const std::vector<double>& columnWidths(int table) const {
+        return m_widths.at(static_cast<size_t>(table));
+    }
+    const QFont& bodyFont() const { return m_body; }
+    const QFont& boldFont() const { return m_bold; }
+
 private:
     struct Sheet {
         int table = 0;
@@ -29,7 +39,13 @@ private:
         int rows = 0;
         bool chart = false;
     };
+    void measureColumns();
+
     QList<Figures::Table> m_tables;
+    QFont m_body, m_bold, m_heading;
+    std::vector<std::vector<double>> m_widths; // a table's columns, as wide as they are drawn
+    double m_gap = 0;
+    mutable CellText m_cells;
     QPageLayout m_layout;
     std::vector<Sheet> m_sheets;
     double m_width = 0;

@@ -227,6 +227,8 @@ private slots:
     void exports();
     void exportFailureKeepsTheEarlierFile();
     void printPreview();
+    void printedFiguresAreNeverCut_data();
+    void printedFiguresAreNeverCut();
     void chartsFollowThePaletteAndNeedNoColour();
 };
 
@@ -563,6 +565,60 @@ void TestStatistics::printPreview() {
     QVERIFY(sheets >= w.stats.allTables().size());
     QVERIFY(drawn >= 1);
     QVERIFY(w.stats.isVisible());
+}
+
+void TestStatistics::printedFiguresAreNeverCut_data() {
+    QTest::addColumn<int>("bottles");
+    QTest::addColumn<double>("price");
+    QTest::addRow("ordinary") << 12 << 12.5;
+    QTest::addRow("sixteen digits") << 2 << 1e15;
+    QTest::addRow("many bottles, dear") << 999999 << 9.99e9;
+}
+
+void TestStatistics::printedFiguresAreNeverCut() {
+    QFETCH(int, bottles);
+    QFETCH(double, price);
+    TestCellar cellar;
+    cellar.addLot("Margaux", "Bordeaux", 1998, "Rouge", bottles, price);
+    cellar.addLot("Pétrus", "Bordeaux", 2005, "Rouge", 3, 37.5);
+    cellar.addLot("Un nom de vin fort long qui ne tiendrait pas dans sa colonne sur le papier", "Alsace",
+                  2019, "Blanc", 6);
+    Window w(cellar);
+    bool checked = false;
+    whenModal([&](QDialog* preview) {
+        const FigurePages& sheets = qobject_cast<ApercuStatistiques*>(preview)->sheets();
+        const QFontMetricsF body(sheets.bodyFont()), bold(sheets.boldFont());
+        const double page =
+            sheets.pageLayout().paintRect(QPageLayout::Inch).width() * FigurePages::Resolution;
+        const QList<Figures::Table> tables = w.stats.allTables();
+        for (int t = 0; t < tables.size(); ++t) {
+            const Figures::Table& table = tables.at(t);
+            const std::vector<double>& widths = sheets.columnWidths(t);
+            QCOMPARE(widths.size(), static_cast<size_t>(table.headers.size()));
+            double used = 0;
+            for (size_t c = 0; c < widths.size(); ++c) {
+                const int column = static_cast<int>(c);
+                used += widths[c];
+                // Headings show whole, and so does every figure, the total's in bold.
+                QVERIFY2(bold.horizontalAdvance(table.headers.at(column)) <= widths[c],
+                         qPrintable(table.name + " / " + table.headers.at(column)));
+                if (table.units.value(column) == Figures::Unit::Text)
+                    continue;
+                for (qsizetype r = 0; r < table.rows.size(); ++r) {
+                    const QString value =
+                        Figures::format(table.rows.at(r).value(column), table.units.value(column));
+                    const bool total = table.totalRow && r == table.rows.size() - 1;
+                    QVERIFY2((total ? bold : body).horizontalAdvance(value) <= widths[c],
+                             qPrintable(table.name + " / " + value));
+                }
+            }
+            QVERIFY2(used <= page, qPrintable(table.name));
+        }
+        checked = true;
+        pressAccessKey(preview, Qt::Key_F);
+    });
+    pressAccessKey(&w.stats, Qt::Key_I);
+    QVERIFY(checked);
 }
 
 void TestStatistics::chartsFollowThePaletteAndNeedNoColour() {
