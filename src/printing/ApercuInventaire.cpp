@@ -10,22 +10,18 @@
 
 #include <QDir>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QSaveFile>
-#include <QShortcut>
-#include <QSignalBlocker>
-#include <QSpinBox>
 
 ApercuInventaire::ApercuInventaire(const ReportDefinition& definition, InventoryReport::Plan plan,
                                    const QString& databasePath, Services& services, QWidget* parent)
     : QDialog(parent, PreviewFrame::Flags), m_definition(definition), m_plan(std::move(plan)),
       m_layout(std::make_unique<ReportLayout>(m_definition, m_plan)), m_link(databasePath),
-      m_services(services), m_frame(this), m_view(m_frame.view()), m_goTo(new QSpinBox(this)) {
+      m_services(services), m_frame(this), m_view(m_frame.view()) {
     setObjectName(QStringLiteral("ApercuInventaire"));
     WindowTools::setHelpTopic(this, HelpTopic);
     // Two rows, so that the window stays narrow enough for a small screen at a large font: the file's
@@ -42,41 +38,9 @@ ApercuInventaire::ApercuInventaire(const ReportDefinition& definition, Inventory
     m_frame.addZoom(viewing);
     viewing->addStretch();
     m_frame.addWhere(viewing);
-    auto* goTo = new QLabel(QStringLiteral("&Aller à la page :"), this);
-    m_goTo->setObjectName(QStringLiteral("AllerPage"));
-    m_goTo->setRange(1, std::max(1, m_layout->pageCount()));
-    m_goTo->setToolTip(QStringLiteral("Numéro de la page à voir, puis Entrée (Ctrl+G)"));
-    m_goTo->setKeyboardTracking(false);
-    goTo->setBuddy(m_goTo);
-    viewing->addWidget(goTo);
-    viewing->addWidget(m_goTo);
+    m_frame.addGoTo(viewing);
     buttons->addStretch();
     m_frame.addClose(buttons);
-    new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_G), this, this, [this] {
-        m_goTo->setFocus();
-        m_goTo->selectAll();
-    });
-    // From anywhere in the window but a field: the page after, before, the first and the last.
-    const auto key = [this](QKeyCombination combination, auto target) {
-        auto* shortcut = new QShortcut(QKeySequence(combination), this);
-        connect(shortcut, &QShortcut::activated, this, [this, target] { m_view->goToPage(target()); });
-    };
-    key(Qt::Key_PageDown, [this] { return m_view->currentPage() + 1; });
-    key(Qt::Key_PageUp, [this] { return m_view->currentPage() - 1; });
-    key(Qt::Key_Home, [] { return 0; });
-    key(Qt::CTRL | Qt::Key_Home, [] { return 0; });
-    key(Qt::Key_End, [this] { return m_layout->pageCount() - 1; });
-    key(Qt::CTRL | Qt::Key_End, [this] { return m_layout->pageCount() - 1; });
-    connect(m_goTo, &QSpinBox::valueChanged, this, [this](int page) { m_view->goToPage(page - 1); });
-    // Enter in the number gives the keys back to the pages.
-    connect(m_goTo, &QSpinBox::editingFinished, this, [this] {
-        if (m_goTo->hasFocus())
-            m_view->setFocus();
-    });
-    connect(m_view, &PageView::currentPageChanged, this, [this](int page) {
-        const QSignalBlocker quiet(m_goTo);
-        m_goTo->setValue(page + 1);
-    });
     connect(m_view, &PageView::firstPageShown, this, &ApercuInventaire::firstPageShown);
     m_frame.showPages(m_layout->pageCount(), m_layout->pageLayout(),
                       [this](QPainter& painter, int page, double dpi) { paintPage(painter, page, dpi); });

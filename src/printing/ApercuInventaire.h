@@ -11,7 +11,6 @@
 #include <QDialog>
 #include <memory>
 
-class QSpinBox;
 class QPagedPaintDevice;
 class QPainter;
 class PageView;
@@ -60,5 +59,4 @@ private:
     Services& m_services;
     PreviewFrame m_frame;
     PageView* m_view;
-    QSpinBox* m_goTo;
 };

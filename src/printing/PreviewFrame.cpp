@@ -6,7 +6,10 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QShortcut>
+#include <QSignalBlocker>
+#include <QSpinBox>
 #include <QVBoxLayout>
+#include <algorithm>
 
 PreviewFrame::PreviewFrame(QDialog* window)
     : m_window(window), m_layout(new QVBoxLayout(window)), m_view(new PageView(window)),
@@ -17,7 +20,23 @@ PreviewFrame::PreviewFrame(QDialog* window)
     m_layout->addWidget(m_view, 1);
     QObject::connect(m_view, &PageView::currentPageChanged, m_where, [this](int page, int count) {
         m_where->setText(QStringLiteral("Page %1 / %2").arg(page + 1).arg(count));
+        if (m_goTo) {
+            const QSignalBlocker quiet(m_goTo);
+            m_goTo->setValue(page + 1);
+        }
     });
+    // From anywhere in the window but a field: the page after, before, the first and the last.
+    const auto key = [this](QKeyCombination combination, auto target) {
+        auto* shortcut = new QShortcut(QKeySequence(combination), m_window);
+        QObject::connect(shortcut, &QShortcut::activated, m_view,
+                         [this, target] { m_view->goToPage(target()); });
+    };
+    key(Qt::Key_PageDown, [this] { return m_view->currentPage() + 1; });
+    key(Qt::Key_PageUp, [this] { return m_view->currentPage() - 1; });
+    key(Qt::Key_Home, [] { return 0; });
+    key(Qt::CTRL | Qt::Key_Home, [] { return 0; });
+    key(Qt::Key_End, [this] { return m_count - 1; });
+    key(Qt::CTRL | Qt::Key_End, [this] { return m_count - 1; });
 }
 
 QHBoxLayout* PreviewFrame::addRow() {
@@ -55,6 +74,28 @@ void PreviewFrame::addWhere(QHBoxLayout* row) {
     row->addWidget(m_where);
 }
 
+void PreviewFrame::addGoTo(QHBoxLayout* row) {
+    m_goTo = new QSpinBox(m_window);
+    auto* label = new QLabel(QStringLiteral("&Aller à la page :"), m_window);
+    m_goTo->setObjectName(QStringLiteral("AllerPage"));
+    m_goTo->setRange(1, std::max(1, m_count));
+    m_goTo->setToolTip(QStringLiteral("Numéro de la page à voir, puis Entrée (Ctrl+G)"));
+    m_goTo->setKeyboardTracking(false);
+    label->setBuddy(m_goTo);
+    row->addWidget(label);
+    row->addWidget(m_goTo);
+    new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_G), m_window, m_goTo, [this] {
+        m_goTo->setFocus();
+        m_goTo->selectAll();
+    });
+    QObject::connect(m_goTo, &QSpinBox::valueChanged, m_view,
+                     [this](int page) { m_view->goToPage(page - 1); });
+    QObject::connect(m_goTo, &QSpinBox::editingFinished, m_view, [this] {
+        if (m_goTo->hasFocus())
+            m_view->setFocus();
+    });
+}
+
 void PreviewFrame::addClose(QHBoxLayout* row) {
     QObject::connect(
         addButton(row, "Fermer", QStringLiteral("&Fermer"), QStringLiteral("Fermer l'aperçu (Échap)")),
@@ -62,6 +103,9 @@ void PreviewFrame::addClose(QHBoxLayout* row) {
 }
 
 void PreviewFrame::showPages(int count, const QPageLayout& layout, PageView::Painter painter) {
+    m_count = count;
+    if (m_goTo)
+        m_goTo->setRange(1, std::max(1, count));
     m_view->setPages(count, layout, std::move(painter));
     m_where->setText(QStringLiteral("Page 1 / %1").arg(count));
     m_view->setFocus();

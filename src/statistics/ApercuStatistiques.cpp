@@ -23,6 +23,7 @@ ApercuStatistiques::ApercuStatistiques(QList<Figures::Table> tables, Services& s
     m_frame.addZoom(buttons);
     buttons->addStretch();
     m_frame.addWhere(buttons);
+    m_frame.addGoTo(buttons);
     buttons->addStretch();
     m_frame.addClose(buttons);
     m_frame.showPages(m_pages.pageCount(), m_pages.pageLayout(),

@@ -8,7 +8,9 @@
 
 struct Services;
 
-// The statistics on paper, page by page in the inventory's preview, from which the user prints them.
+// The statistics on paper, page by page in the inventory's preview, from which the user prints them. The
+// same keys go from sheet to sheet: Page Down, Page Up, Home, End, and Ctrl+G (or Alt+A) to a sheet by its
+// number.
 class ApercuStatistiques : public QDialog {
     Q_OBJECT
 public:

@@ -17,6 +17,7 @@
 #include "view/CellarQuery.h"
 #include "view/Visualisation.h"
 
+#include <QAbstractButton>
 #include <QBarSeries>
 #include <QBarSet>
 #include <QBuffer>
@@ -39,6 +40,17 @@
 #include <map>
 
 namespace {
+
+// The captions of a window's buttons and of its fields' labels, access keys marked with "&".
+QStringList captionsOf(QWidget* window) {
+    QStringList captions;
+    for (const QAbstractButton* button : window->findChildren<QAbstractButton*>())
+        captions << button->text();
+    for (const QLabel* label : window->findChildren<QLabel*>())
+        if (label->buddy())
+            captions << label->text();
+    return captions;
+}
 
 const QDate Today(2026, 6, 15);
 
@@ -227,6 +239,7 @@ private slots:
     void exports();
     void exportFailureKeepsTheEarlierFile();
     void printPreview();
+    void previewGoesFromSheetToSheetByKeys();
     void printedFiguresAreNeverCut_data();
     void printedFiguresAreNeverCut();
     void chartsFollowThePaletteAndNeedNoColour();
@@ -564,6 +577,63 @@ void TestStatistics::printPreview() {
     QCOMPARE(w.stats.allTables().size(), 3 + 1 + 1 + 2);
     QVERIFY(sheets >= w.stats.allTables().size());
     QVERIFY(drawn >= 1);
+    QVERIFY(w.stats.isVisible());
+}
+
+void TestStatistics::previewGoesFromSheetToSheetByKeys() {
+    TestCellar cellar;
+    cellar.addLot("Margaux", "Bordeaux", 1998, "Rouge", 12, 12.5);
+    Window w(cellar);
+    bool done = false;
+    whenModal([&](QDialog* preview) {
+        auto* apercu = qobject_cast<ApercuStatistiques*>(preview);
+        PageView* pages = apercu->pages();
+        auto* where = preview->findChild<QLabel*>("PageCourante");
+        const int count = apercu->sheets().pageCount();
+        QVERIFY(count >= 5);
+        QTest::keyClick(pages, Qt::Key_End);
+        QCOMPARE(pages->currentPage(), count - 1);
+        QCOMPARE(where->text(), QString("Page %1 / %1").arg(count));
+        // The same keys wherever the focus is, but in the page number.
+        auto* fermer = preview->findChild<QPushButton*>("Fermer");
+        fermer->setFocus();
+        QTest::keyClick(fermer, Qt::Key_Home);
+        QCOMPARE(pages->currentPage(), 0);
+        QTest::keyClick(fermer, Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(pages->currentPage(), count - 1);
+        QTest::keyClick(fermer, Qt::Key_Home, Qt::ControlModifier);
+        QCOMPARE(pages->currentPage(), 0);
+        // Ctrl+G, a number and Enter go to that sheet and give the keys back to the pages.
+        QTest::keyClick(preview, Qt::Key_G, Qt::ControlModifier);
+        QWidget* number = QApplication::focusWidget();
+        QVERIFY(number && number->objectName() == "AllerPage");
+        QTest::keyClicks(number, "3");
+        QTest::keyClick(number, Qt::Key_Return);
+        QCOMPARE(pages->currentPage(), 2);
+        QCOMPARE(where->text(), QString("Page 3 / %1").arg(count));
+        QCOMPARE(QApplication::focusWidget(), pages);
+        // The field follows the reader, and its access key reaches it.
+        QTest::keyClick(pages, Qt::Key_PageDown);
+        QCOMPARE(number->property("value").toInt(), 4);
+        pressAccessKey(preview, Qt::Key_A);
+        QCOMPARE(QApplication::focusWidget(), number);
+        QTest::keyClick(number, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(number, QString::number(count));
+        QTest::keyClick(number, Qt::Key_Return);
+        QCOMPARE(pages->currentPage(), count - 1);
+        // Every access key of the window is its own.
+        QString keys;
+        for (const QString& caption : captionsOf(preview))
+            if (const qsizetype amp = caption.indexOf('&'); amp >= 0 && amp + 1 < caption.size())
+                keys += caption.at(amp + 1).toLower();
+        for (const QChar key : keys)
+            QVERIFY2(keys.count(key) == 1, qPrintable(keys));
+        QVERIFY(keys.contains('a'));
+        done = true;
+        pressAccessKey(preview, Qt::Key_F);
+    });
+    pressAccessKey(&w.stats, Qt::Key_I);
+    QVERIFY(done);
     QVERIFY(w.stats.isVisible());
 }
 
