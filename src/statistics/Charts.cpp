@@ -205,6 +205,23 @@ void line(QChart* chart, const Table& t, const QList<int>& rows, const QPalette&
 
 } // namespace
 
+bool drawable(const Table& t) {
+    const QList<int> columns =
+        t.chart == Figures::Chart::GroupedBars ? t.series : QList<int>{t.series.value(0, 1)};
+    for (const int r : drawnRows(t))
+        for (const int c : columns) {
+            // A slice needs a share above nothing; a bar or a point any figure but zero.
+            const double v = t.rows.at(r).value(c).toDouble();
+            if (v > 0 || (t.chart != Figures::Chart::Donut && v != 0))
+                return true;
+        }
+    return false;
+}
+
+QString blankText(const Table& t) {
+    return t.blank.isEmpty() ? QStringLiteral("Aucun chiffre à représenter.") : t.blank;
+}
+
 QBrush seriesBrush(int n, const QPalette& palette) {
     // Three colours of the palette and seven hatchings: twenty-one fills before one comes back.
     const QColor colours[] = {palette.color(QPalette::Highlight),

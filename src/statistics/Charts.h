@@ -13,6 +13,12 @@ class QChart;
 // apart by its colour alone.
 namespace Charts {
 
+// Whether the table has a figure for its chart to draw; a cellar with none shows the table's `blank`
+// sentence in the chart's place, never an empty chart.
+bool drawable(const Figures::Table& table);
+// The sentence shown in place of a chart with nothing to draw.
+QString blankText(const Figures::Table& table);
+
 // The chart, not yet shown anywhere; the caller owns it.
 QChart* build(const Figures::Table& table, const QPalette& palette);
 

@@ -111,7 +111,14 @@ void FigurePages::paint(QPainter& painter, int page, double dpi) const {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
     double y = 0;
-    if (sheet.chart) {
+    if (sheet.chart && !Charts::drawable(table)) {
+        painter.setPen(Qt::black);
+        m_cells.draw(painter, m_heading, QRectF(0, 0, m_width, m_line), Qt::AlignLeft | Qt::AlignVCenter,
+                     table.title);
+        m_cells.draw(painter, m_heading, QRectF(0, 0, m_width, m_chartHeight),
+                     Qt::AlignHCenter | Qt::AlignVCenter, Charts::blankText(table));
+        y = m_chartHeight + m_line;
+    } else if (sheet.chart) {
         QGraphicsScene scene;
         QChart* chart = Charts::build(table, Charts::paper());
         setTextSizes(chart, 13);

@@ -75,6 +75,7 @@ Table compositionTable(const QString& name, const QString& title, const QString&
     t.units[3] = Unit::Money;
     t.totalRow = true;
     t.series = {2};
+    t.blank = QStringLiteral("La cave est vide.");
     t.note = QStringLiteral("Comme dans les totaux de la visualisation, un lot sans prix compte ses "
                             "bouteilles sans valeur ; un lot dont la quantité ou le prix est hors normes "
                             "n'est compté que parmi les lots hors normes.");
@@ -194,6 +195,7 @@ Status toDrink(DataLink& link, const QDate& today, Page& page) {
     t.units = {Unit::Text, Unit::Count, Unit::Count, Unit::Count};
     t.chart = Chart::GroupedBars;
     t.series = {1, 2, 3};
+    t.blank = QStringLiteral("Aucune bouteille n'est à boire dans ces années.");
     bool details = false;
     if (Status status = hasTable(link, CellarSchema::DetailTable, details))
         return status;
@@ -311,6 +313,7 @@ Status consumption(DataLink& link, const QDate& today, bool journal, Page& page)
     t.units = {Unit::Text, Unit::Count, Unit::Money, Unit::Count, Unit::Money};
     t.chart = Chart::GroupedBars;
     t.series = {1, 3};
+    t.blank = QStringLiteral("Aucune bouteille n'a été bue ni achetée pendant ces périodes.");
     t.totalRow = true;
     t.note = QStringLiteral("D'après l'historique : achats et imports d'un côté, consommations de l'autre ; "
                             "les opérations annulées ne comptent pas.");
@@ -349,6 +352,7 @@ Status value(DataLink& link, const QDate& today, bool journal, Page& page) {
     t.units = {Unit::Text, Unit::Money};
     t.chart = Chart::Line;
     t.series = {1};
+    t.blank = QStringLiteral("Aucune valeur en cave pendant ces périodes.");
     t.note = QStringLiteral("La cave d'aujourd'hui, dont on reprend les mouvements enregistrés depuis. "
                             "Les changements faits par un autre logiciel ne sont pas dans l'historique.");
     const CellarQuery::Statement all = CellarQuery::totals({});
@@ -395,6 +399,7 @@ Status value(DataLink& link, const QDate& today, bool journal, Page& page) {
     lots.units = {Unit::Text, Unit::Text, Unit::Text, Unit::Text, Unit::Count, Unit::Money, Unit::Money};
     lots.chart = Chart::Bars;
     lots.series = {6};
+    lots.blank = QStringLiteral("Aucun lot de la cave n'a de prix.");
     const DbRows top = link.query(QStringLiteral("SELECT NOM, TYPE, ANNEE, COULEUR, QUANTITE, PRIXUNITAIRE, "
                                                  "PRIXUNITAIRE * QUANTITE AS v FROM ORNY WHERE %1 AND "
                                                  "PRIXUNITAIRE IS NOT NULL ORDER BY v DESC, rowid LIMIT %2")

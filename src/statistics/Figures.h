@@ -35,6 +35,7 @@ struct Table {
     Chart chart = Chart::Bars;
     QList<int> series; // the columns the chart draws
     QString note;      // what the figures leave out, said under the table
+    QString blank;     // said in the chart's place when it has nothing to draw: "La cave est vide."
 };
 
 struct Page {

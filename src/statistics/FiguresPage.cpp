@@ -14,12 +14,14 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QSplitter>
+#include <QStackedWidget>
 #include <QTableView>
 #include <QVBoxLayout>
 
 FiguresPage::FiguresPage(const Figures::Page& page, QWidget* parent)
     : QWidget(parent), m_page(page), m_list(new QComboBox(this)), m_chart(new QChartView(this)),
-      m_table(new QTableView(this)), m_note(new QLabel(this)) {
+      m_blank(new QLabel(this)), m_chartArea(new QStackedWidget(this)), m_table(new QTableView(this)),
+      m_note(new QLabel(this)) {
     m_list->setObjectName(QStringLiteral("ListeTableau"));
     m_chart->setObjectName(QStringLiteral("Graphique"));
     m_table->setObjectName(QStringLiteral("Tableau"));
@@ -38,6 +40,11 @@ FiguresPage::FiguresPage(const Figures::Page& page, QWidget* parent)
     m_chart->setRenderHint(QPainter::Antialiasing);
     m_chart->setFocusPolicy(Qt::NoFocus);
     m_chart->setMinimumHeight(fontMetrics().height() * 18);
+    m_blank->setObjectName(QStringLiteral("GraphiqueVide"));
+    m_blank->setAlignment(Qt::AlignCenter);
+    m_blank->setWordWrap(true);
+    m_chartArea->addWidget(m_chart);
+    m_chartArea->addWidget(m_blank);
     m_table->setSelectionBehavior(QAbstractItemView::SelectItems);
     m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -55,7 +62,7 @@ FiguresPage::FiguresPage(const Figures::Page& page, QWidget* parent)
     m_note->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto* split = new QSplitter(Qt::Vertical, this);
-    split->addWidget(m_chart);
+    split->addWidget(m_chartArea);
     split->addWidget(m_table);
     split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 2);
@@ -97,6 +104,13 @@ void FiguresPage::drawChart() {
     QChart* old = m_chart->chart();
     m_chart->setChart(Charts::build(currentTable(), palette()));
     delete old;
+    m_blank->setText(Charts::blankText(currentTable()));
+    m_chartArea->setCurrentWidget(Charts::drawable(currentTable()) ? static_cast<QWidget*>(m_chart)
+                                                                   : m_blank);
+}
+
+QWidget* FiguresPage::chartArea() const {
+    return m_chartArea;
 }
 
 void FiguresPage::changeEvent(QEvent* event) {

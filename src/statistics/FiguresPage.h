@@ -8,6 +8,7 @@
 class QChartView;
 class QComboBox;
 class QLabel;
+class QStackedWidget;
 class QTableView;
 
 // One page of the statistics: a list of its tables when it has several, the chosen table's chart above,
@@ -21,6 +22,8 @@ public:
     int current() const;
     const Figures::Table& currentTable() const;
     QChartView* chartView() const { return m_chart; }
+    // The chart, or the sentence in its place when it has nothing to draw: what is seen above the table.
+    QWidget* chartArea() const;
     QTableView* tableView() const { return m_table; }
 
 public slots:
@@ -36,6 +39,8 @@ private:
     Figures::Page m_page;
     QComboBox* m_list;
     QChartView* m_chart;
+    QLabel* m_blank;
+    QStackedWidget* m_chartArea;
     QTableView* m_table;
     QLabel* m_note;
 };

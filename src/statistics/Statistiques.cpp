@@ -86,7 +86,7 @@ QString Statistiques::fileName(const QString& suffix) const {
 
 bool Statistiques::exportPng(const QString& path) {
     BusyCursor busy;
-    return currentPage() && report(FigureFiles::writePng(path, currentPage()->chartView()));
+    return currentPage() && report(FigureFiles::writePng(path, currentPage()->chartArea()));
 }
 
 bool Statistiques::exportPdf(const QString& path) {

@@ -431,14 +431,25 @@ void TestStatistics::emptyOrMissingCellar() {
         Window w(cellar);
         QCOMPARE(cellar.messageCount(), 0);
         QCOMPARE(w.row("Total"), QStringList({"Total", "0", "0", "0,00 €", "0", "0"}));
+        // No chart to draw: a sentence in its place, on every page.
+        const auto blank = [&w] {
+            auto* label = w.page()->findChild<QLabel*>("GraphiqueVide");
+            return label && label->isVisible() && !w.page()->chartView()->isVisible() ? label->text()
+                                                                                      : QString();
+        };
+        QCOMPARE(blank(), QString("La cave est vide."));
+        w.go(Qt::Key_C, "Par type");
+        QCOMPARE(blank(), QString("La cave est vide."));
         w.go(Qt::Key_B);
         QCOMPARE(w.rows().size(), 1 + Figures::DrinkingYears);
         QCOMPARE(w.row("2026"), QStringList({"2026", "0", "0", "0"}));
+        QVERIFY(!blank().isEmpty());
         w.go(Qt::Key_O);
         QCOMPARE(w.rows().size(), Figures::RecentMonths + 1);
         QCOMPARE(w.rows().first(), QString("juil. 2024|0|0,00 €|0|0,00 €"));
         w.go(Qt::Key_V);
         QCOMPARE(w.rows().last(), QString("juin 2026|0,00 €"));
+        QVERIFY(!blank().isEmpty());
     }
     TestCellar cellar;
     QFile::remove(cellar.databasePath());
@@ -701,6 +712,8 @@ void TestStatistics::chartsFollowThePaletteAndNeedNoColour() {
     dark.setColor(QPalette::Text, QColor(230, 230, 230));
     dark.setColor(QPalette::Highlight, QColor(200, 120, 140));
     w.stats.setPalette(dark);
+    QVERIFY(w.page()->chartView()->isVisible());
+    QVERIFY(!w.page()->findChild<QLabel*>("GraphiqueVide")->isVisible());
     QChart* chart = w.page()->chartView()->chart();
     QCOMPARE(chart->backgroundBrush().color(), QColor(30, 30, 30));
     QCOMPARE(chart->titleBrush().color(), QColor(230, 230, 230));
