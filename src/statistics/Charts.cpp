@@ -21,6 +21,9 @@ namespace {
 using Figures::Table;
 using Figures::Unit;
 
+// The share below which a slice of a pie shows no label.
+constexpr double SmallestLabelled = 0.04;
+
 QColor mix(const QColor& a, const QColor& b, double share) {
     return QColor::fromRgbF(static_cast<float>(a.redF() * share + b.redF() * (1 - share)),
                             static_cast<float>(a.greenF() * share + b.greenF() * (1 - share)),
@@ -120,7 +123,8 @@ void donut(QChart* chart, const Table& t, const QList<int>& rows, const QPalette
         QPieSlice* slice = series->append(label, v);
         slice->setBrush(seriesBrush(n++, palette));
         slice->setPen(QPen(palette.color(QPalette::Text), 1));
-        slice->setLabelVisible(true);
+        // The labels of thin slices would print over each other: their figures are in the table.
+        slice->setLabelVisible(sum > 0 && v / sum >= SmallestLabelled);
         slice->setLabelBrush(palette.text());
         slice->setLabelArmLengthFactor(0.1);
     }

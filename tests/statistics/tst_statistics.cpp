@@ -243,6 +243,7 @@ private slots:
     void printedFiguresAreNeverCut_data();
     void printedFiguresAreNeverCut();
     void chartsFollowThePaletteAndNeedNoColour();
+    void thinSlicesHaveNoLabel();
 };
 
 void TestStatistics::figuresAgreeWithTheViewTheHistoryAndThePrintout() {
@@ -736,3 +737,25 @@ void TestStatistics::chartsFollowThePaletteAndNeedNoColour() {
 
 QTEST_MAIN(TestStatistics)
 #include "tst_statistics.moc"
+
+void TestStatistics::thinSlicesHaveNoLabel() {
+    // One colour dominates: the few bottles of the others would crowd their labels together.
+    TestCellar cellar;
+    cellar.addLot("Margaux", "Bordeaux", 1998, "Rouge", 1000, 12.5);
+    cellar.addLot("Chablis", "Bourgogne", 2010, "Blanc", 60, 8.0);
+    for (const char* colour : {"Rosé", "Jaune", "Gris", "Orange", "Paille"})
+        cellar.addLot("Petit", "Divers", 2015, colour, 2, 5.0);
+    Window w(cellar);
+    auto* pie = qobject_cast<QPieSeries*>(w.page()->chartView()->chart()->series().first());
+    QCOMPARE(pie->count(), 7);
+    QStringList labelled;
+    for (const QPieSlice* slice : pie->slices())
+        if (slice->isLabelVisible())
+            labelled << slice->label();
+    QCOMPARE(labelled.size(), 2);
+    QVERIFY2(labelled.at(0).startsWith("Rouge : ") && labelled.at(0).endsWith(" (93 %)"),
+             qPrintable(labelled.at(0)));
+    QCOMPARE(labelled.at(1), QString("Blanc : 60 (6 %)"));
+    // Their figures stay in the table.
+    QCOMPARE(w.row("Rosé").value(2), QString("2"));
+}
