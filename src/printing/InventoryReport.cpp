@@ -137,10 +137,10 @@ void keepLongest(QStringList& longest, const QString& text) {
 } // namespace
 
 QString title(const QDate& date) {
-    QString format = QLocale().dateFormat(QLocale::ShortFormat);
+    QString format = Numbers::french().dateFormat(QLocale::ShortFormat);
     if (!format.contains(QLatin1String("yyyy")))
         format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
-    return QStringLiteral("Inventaire de ma orny le ") + QLocale().toString(date, format);
+    return QStringLiteral("Inventaire de ma orny le ") + Numbers::french().toString(date, format);
 }
 
 QString grouped(QString number) {
@@ -357,7 +357,7 @@ Read read(const ReportDefinition& definition, DataLink& link, const QDate& date,
     if ((result.error = link.openCursor(sql, params)))
         return result;
     const int group = definition.groupField ? lotColumn(*definition.groupField) : -1;
-    const QLocale locale;
+    const QLocale& locale = Numbers::french();
     QString currentKey;
     std::vector<DbRow> batch;
     for (;;) {
@@ -426,7 +426,6 @@ namespace {
 class TextWriter {
 public:
     TextWriter(const Plan& plan, QIODevice& out) : m_plan(plan), m_out(out) {
-        const QLocale locale;
         for (qsizetype c = 0; c < plan.columns.size(); ++c) {
             const ReportColumn& column = plan.columns.at(c);
             int width = std::max(column.width, static_cast<int>(column.caption.size()));
@@ -451,10 +450,11 @@ public:
     }
 
     TotalsRow totals(const Group& g) const {
-        return totalsRow(QStringLiteral("Sous-total ") + g.title, g.totals, m_plan.columns, QLocale());
+        return totalsRow(QStringLiteral("Sous-total ") + g.title, g.totals, m_plan.columns,
+                         Numbers::french());
     }
     TotalsRow grandTotal() const {
-        return totalsRow(QStringLiteral("Total général"), m_plan.totals, m_plan.columns, QLocale());
+        return totalsRow(QStringLiteral("Total général"), m_plan.totals, m_plan.columns, Numbers::french());
     }
 
     bool write(const QString& text) {
@@ -515,7 +515,7 @@ public:
     // The lots of one section, fetched a chunk at a time from `next` in the plan's order.
     bool writeLots(const Group& g, DataLink& link, size_t& next,
                    const std::function<bool(qint64 written)>& progress) {
-        const QLocale locale;
+        const QLocale& locale = Numbers::french();
         std::vector<DbRow> lots;
         for (size_t done = 0; done < static_cast<size_t>(g.lots); done += lots.size()) {
             const size_t n = std::min(Chunk, static_cast<size_t>(g.lots) - done);

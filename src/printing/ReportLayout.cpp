@@ -2,6 +2,7 @@
 #include "printing/ReportLayout.h"
 
 #include "printing/ColumnFit.h"
+#include "ui/Numbers.h"
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
@@ -25,7 +26,7 @@ QFont sized(const QString& family, double points, bool bold) {
 }
 
 QString dateLine(const QDate& date) {
-    return QStringLiteral("Inventaire du ") + QLocale().toString(date, QStringLiteral("dd/MM/yyyy"));
+    return QStringLiteral("Inventaire du ") + Numbers::french().toString(date, QStringLiteral("dd/MM/yyyy"));
 }
 
 } // namespace
@@ -70,11 +71,11 @@ void ReportLayout::measureColumns() {
     };
     if (m_definition.totals) {
         for (const InventoryReport::Group& g : m_plan.groups) {
-            const auto row = InventoryReport::totalsRow({}, g.totals, columns, QLocale());
+            const auto row = InventoryReport::totalsRow({}, g.totals, columns, Numbers::french());
             widenFigure(InventoryReport::bottlesColumn(columns), row.bottles);
             widenFigure(InventoryReport::valueColumn(columns), row.value);
         }
-        const auto all = InventoryReport::totalsRow({}, m_plan.totals, columns, QLocale());
+        const auto all = InventoryReport::totalsRow({}, m_plan.totals, columns, Numbers::french());
         widenFigure(InventoryReport::bottlesColumn(columns), all.bottles);
         widenFigure(InventoryReport::valueColumn(columns), all.value);
     }
@@ -178,9 +179,9 @@ void ReportLayout::paginate() {
     if (m_definition.totals) {
         for (const InventoryReport::Group& g : m_plan.groups)
             m_subtotals.push_back(layTotals(InventoryReport::totalsRow(
-                QStringLiteral("Sous-total ") + g.title, g.totals, m_plan.columns, QLocale())));
+                QStringLiteral("Sous-total ") + g.title, g.totals, m_plan.columns, Numbers::french())));
         m_grandTotal = layTotals(InventoryReport::totalsRow(QStringLiteral("Total général"), m_plan.totals,
-                                                            m_plan.columns, QLocale()));
+                                                            m_plan.columns, Numbers::french()));
     }
     const double room = m_bodyBottom - m_bodyTop;
     const double points = 72.0 / Resolution;
@@ -260,7 +261,7 @@ std::pair<size_t, size_t> ReportLayout::lotsOf(int page) const {
 
 void ReportLayout::paint(QPainter& painter, int page, const std::vector<DbRow>& lots, double dpi) const {
     const Page& p = m_pages.at(static_cast<size_t>(page));
-    const QLocale locale;
+    const QLocale& locale = Numbers::french();
     painter.save();
     painter.scale(dpi / Resolution, dpi / Resolution);
     painter.setRenderHint(QPainter::Antialiasing);

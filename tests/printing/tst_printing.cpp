@@ -20,6 +20,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTest>
 #include <sys/stat.h>
@@ -182,6 +183,8 @@ private slots:
     void memoryBoundedWhateverTheDefinition_data();
     void memoryBoundedWhateverTheDefinition();
     void titleCarriesTodaysDateWithFourDigitYear();
+    void frenchWhateverTheSystemLocale_data();
+    void frenchWhateverTheSystemLocale();
     void textOfAKnownCellar();
     void locationPrintedWhenTheDefinitionAsks();
     void pdfHoldsEveryLotInItsSection();
@@ -331,9 +334,42 @@ void TestPrinting::memoryBoundedWhateverTheDefinition() {
 
 void TestPrinting::titleCarriesTodaysDateWithFourDigitYear() {
     QCOMPARE(InventoryReport::title(QDate(2026, 12, 6)), QString("Inventaire de ma orny le 06/12/2026"));
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    QVERIFY(InventoryReport::title(QDate(2026, 12, 6)).endsWith("2026"));
-    useFrenchLocale();
+}
+
+void TestPrinting::frenchWhateverTheSystemLocale_data() {
+    QTest::addColumn<QLocale>("system");
+    QTest::newRow("C") << QLocale::c();
+    QTest::newRow("anglais") << QLocale(QLocale::English, QLocale::UnitedStates);
+    QTest::newRow("allemand") << QLocale(QLocale::German, QLocale::Germany);
+}
+
+void TestPrinting::frenchWhateverTheSystemLocale() {
+    QFETCH(QLocale, system);
+    TestCellar cellar;
+    copyDefinition(cellar);
+    fillCellar(cellar);
+    cellar.addLot("Cuvée des millions", "Loire", 2001, "Blanc", 2, 1e15);
+    QLocale::setDefault(system);
+    const auto restore = qScopeGuard(useFrenchLocale);
+    // The text export, dates and amounts as the rest of the program writes them.
+    const QStringList lines = textOf(cellar);
+    QCOMPARE(lines.at(0), QString("Inventaire de ma orny le 06/12/2026"));
+    const QString text = lines.join('\n');
+    for (const char* figure :
+         {"1_234,57 €", "3_703,70 €", "1_000_000_000_000_000,00 €", "2_000_000_000_000_000,00 €"})
+        QVERIFY2(text.contains(fr(figure)), figure);
+    QVERIFY(!text.contains(QRegularExpression("\\d\\.\\d\\d €")));
+    // The preview: its title, and its first page as printed.
+    const auto preview = Impression::prepare(cellar.globals, cellar.services, nullptr);
+    QVERIFY(preview);
+    const QString today = QDate::currentDate().toString("dd/MM/yyyy");
+    QCOMPARE(preview->windowTitle(), "Inventaire de ma orny le " + today);
+    const QString pdf = cellar.folder() + "inventaire.pdf";
+    QVERIFY(preview->exportPdf(pdf));
+    const QString page = pdfPages(pdf).value(0);
+    QVERIFY2(page.contains("Inventaire du " + today), qPrintable(page));
+    for (const char* figure : {"1 234,57 €", "3 703,70 €", "2 000 000 000 000 000,00 €"})
+        QVERIFY2(page.contains(figure), qPrintable(page));
 }
 
 void TestPrinting::textOfAKnownCellar() {
@@ -414,8 +450,8 @@ void TestPrinting::pdfHoldsEveryLotInItsSection() {
     // Every lot with its values on one line: name, type, vintage, bottles, price and value.
     for (const DbRow& lot :
          cellar.rows("SELECT NOM, TYPE, ANNEE, COULEUR, QUANTITE, PRIXUNITAIRE FROM ORNY")) {
-        QString price =
-            lot.at(5).isNull() ? QString("—") : InventoryReport::amount(lot.at(5).toDouble(), QLocale());
+        QString price = lot.at(5).isNull() ? QString("—")
+                                           : InventoryReport::amount(lot.at(5).toDouble(), Numbers::french());
         // The narrow no-break space between digits reads as a space.
         const QString line = text.split('\n').filter(lot.at(0).toString() + " ").join('|');
         price.replace(QChar(0x202F), u' ');
