@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "storage/CsvWriter.h"
 
+#include "storage/DecimalText.h"
+
 #include <QIODevice>
-#include <QLocale>
+#include <cmath>
 
 #include <cerrno>
 
@@ -75,12 +77,10 @@ void appendText(QByteArray& out, std::string_view utf8) {
 }
 
 void appendNumber(QByteArray& out, double value) {
-    // Plain digits need no locale: a point made a comma. An exponent is written as the locale writes it.
-    const QByteArray digits = QByteArray::number(value, 'g', 15);
-    if (digits.contains('e') || digits.contains('n') || digits.contains('i')) {
-        QLocale french(QLocale::French, QLocale::France);
-        french.setNumberOptions(QLocale::OmitGroupSeparator);
-        out += french.toString(value, 'g', 15).toUtf8();
+    // All the digits, never an exponent, which a spreadsheet would take for text: a point made a comma.
+    const QByteArray digits = decimalText(value, 15);
+    if (digits.isEmpty()) {
+        out += std::isnan(value) ? "NaN" : value > 0 ? "\u221E" : "-\u221E";
         return;
     }
     const qsizetype start = out.size();

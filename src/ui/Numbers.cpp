@@ -2,6 +2,7 @@
 #include "ui/Numbers.h"
 
 #include "database/WideInt.h"
+#include "storage/DecimalText.h"
 
 #include <cmath>
 
@@ -75,6 +76,21 @@ QLocale ungrouped(const QLocale& locale) {
 }
 } // namespace
 
+namespace {
+// A number's plain digits (see decimalText) with the locale's sign and separator; infinities as it writes
+// them.
+QString plain(double value, int significant, const QLocale& locale) {
+    const QByteArray digits = decimalText(value, significant);
+    if (digits.isEmpty())
+        return locale.toString(value);
+    QString text = QString::fromLatin1(digits);
+    text.replace(u'.', locale.decimalPoint());
+    if (text.startsWith(u'-'))
+        text.replace(0, 1, locale.negativeSign());
+    return text;
+}
+} // namespace
+
 QLocale withoutGrouping(const QLocale& locale) {
     return ungrouped(locale);
 }
@@ -92,8 +108,9 @@ QString formatValue(const QVariant& value, const QLocale& locale) {
     case QMetaType::Int:
         return l.toString(value.toLongLong());
     case QMetaType::Double:
-        // Fifteen significant digits drop the noise of binary fractions (12.1 × 3 shows 36,3).
-        return l.toString(value.toDouble(), 'g', 15);
+        // Fifteen significant digits drop the noise of binary fractions (12.1 × 3 shows 36,3); a price of a
+        // million billions shows all its digits.
+        return plain(value.toDouble(), 15, l);
     default:
         return value.toString();
     }
@@ -102,7 +119,7 @@ QString formatValue(const QVariant& value, const QLocale& locale) {
 QString formatExact(const QVariant& value, const QLocale& locale) {
     if (value.typeId() != QMetaType::Double)
         return formatValue(value, locale);
-    return ungrouped(locale).toString(value.toDouble(), 'g', QLocale::FloatingPointShortest);
+    return plain(value.toDouble(), 0, locale);
 }
 
 QString digits(WideInt n) {

@@ -32,9 +32,10 @@ QString formatTwoDecimals(double value, const QLocale& locale = french());
 // from zero (1,005 gives 1,01); nothing when either is not a number.
 std::optional<QString> productTwoDecimals(const QString& a, const QString& b,
                                           const QLocale& locale = french());
-// A stored value as a person reads it: no float noise, locale separator, no grouping; null stays empty.
+// A stored value as a person reads it: no float noise, locale separator, no grouping, never an exponent;
+// null stays empty.
 QString formatValue(const QVariant& value, const QLocale& locale = french());
-// A stored value with as many digits as it takes to read back as the same value.
+// A stored value with as many digits as it takes to read back as the same value, never an exponent.
 QString formatExact(const QVariant& value, const QLocale& locale = french());
 
 // A whole number of any size as digits, "-" before a negative one, without grouping.

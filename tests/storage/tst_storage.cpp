@@ -981,7 +981,12 @@ void TestStorage::csvCells_data() {
     QTest::newRow("formula full-width") << QVariant("＝1") << QByteArray("'＝1");
     QTest::newRow("negative number stays a number") << QVariant(-3.5) << QByteArray("-3,5");
     QTest::newRow("no float noise") << QVariant(12.1 * 3) << QByteArray("36,3");
-    QTest::newRow("exponent") << QVariant(1e20) << QByteArray("1E+20");
+    // Never an exponent, which a spreadsheet reads as text.
+    QTest::newRow("huge") << QVariant(1e20) << QByteArray("100000000000000000000");
+    QTest::newRow("million billions") << QVariant(1e15) << QByteArray("1000000000000000");
+    QTest::newRow("fifteen digits") << QVariant(123456789012.5) << QByteArray("123456789012,5");
+    QTest::newRow("tiny") << QVariant(-1e-7) << QByteArray("-0,0000001");
+    QTest::newRow("infinite") << QVariant(-qInf()) << QByteArray("-\u221E");
     // No NUL is written, even one hiding a formula.
     QTest::newRow("NUL") << QVariant(QString("a") + QChar(0) + "b") << QByteArray("ab");
     QTest::newRow("NUL before a formula") << QVariant(QString(QChar(0)) + "=1") << QByteArray("'=1");

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "database/CellarQueries.h"
+#include "spreadsheet/FrenchValues.h"
 #include "support/TestCellar.h"
 #include "ui/CsvExport.h"
 #include "view/CellarModel.h"
@@ -85,6 +86,8 @@ private slots:
     void searchFindsWhatPeopleType();
     void keyboardReachesTheRowsAndSorts();
     void csvReadsBackInAFrenchSpreadsheet();
+    void pricesShowAllTheirDigitsAndReadBack_data();
+    void pricesShowAllTheirDigitsAndReadBack();
     void csvExportWholeOrNothing_data();
     void csvExportWholeOrNothing();
     void buttonViews_data();
@@ -750,6 +753,48 @@ void TestView::csvReadsBackInAFrenchSpreadsheet() {
     QVERIFY2(cellar.lastMessage().text.endsWith("cave.csv » n'a pas pu être écrit : le dossier ou le fichier "
                                                 "n'existe pas."),
              qPrintable(cellar.lastMessage().text));
+}
+
+void TestView::pricesShowAllTheirDigitsAndReadBack_data() {
+    QTest::addColumn<double>("price");
+    QTest::addColumn<int>("bottles");
+    QTest::addColumn<QString>("shownPrice");
+    QTest::addColumn<QString>("shownValue");
+    QTest::newRow("un million de milliards") << 1e15 << 2 << "1000000000000000"
+                                             << "2000000000000000";
+    QTest::newRow("cent milliards") << 123456789012.5 << 2 << "123456789012,5"
+                                    << "246913578025";
+    QTest::newRow("bruit binaire") << 0.1 + 0.2 << 3 << "0,3"
+                                   << "0,9";
+    QTest::newRow("cent milliards de milliards") << 1e20 << 1 << "100000000000000000000"
+                                                 << "100000000000000000000";
+    QTest::newRow("un centime") << 0.01 << 7 << "0,01"
+                                << "0,07";
+    QTest::newRow("millionième") << 1e-6 << 1 << "0,000001"
+                                 << "0,000001";
+}
+
+void TestView::pricesShowAllTheirDigitsAndReadBack() {
+    QFETCH(double, price);
+    QFETCH(int, bottles);
+    QFETCH(QString, shownPrice);
+    QFETCH(QString, shownValue);
+    TestCellar cellar;
+    cellar.addLot("Cuvée", "Loire", 2001, "Rouge", bottles, price);
+    Window w(cellar);
+    const QStringList shown = w.rows().first().split('|');
+    QCOMPARE(shown.at(5), shownPrice);
+    QCOMPARE(shown.at(6), shownValue);
+    cellar.services.inputs.queueText(cellar.folder() + "cave.csv");
+    pressAccessKey(&w.visu, Qt::Key_X);
+    const QStringList lines = QString::fromUtf8(fileBytes(cellar.folder() + "cave.csv").mid(3)).split("\r\n");
+    const QStringList cells = lines.at(1).split(';');
+    QCOMPARE(cells.at(5), shownPrice);
+    QCOMPARE(cells.at(6), shownValue);
+    // The spreadsheet import reads the price back as it is stored, to its fifteenth digit.
+    const FrenchValues::Number read = FrenchValues::number(cells.at(5));
+    QCOMPARE(read.state, FrenchValues::State::Read);
+    QVERIFY2(std::fabs(read.value - price) <= std::fabs(price) * 1e-14, qPrintable(cells.at(5)));
 }
 
 void TestView::csvExportWholeOrNothing_data() {
