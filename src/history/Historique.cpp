@@ -20,7 +20,7 @@ namespace {
 
 QString bottles(double n) {
     return QStringLiteral("%1 bouteille%2")
-        .arg(Numbers::formatValue(n), Numbers::plural(n) ? QStringLiteral("s") : QString());
+        .arg(Numbers::grouped(Numbers::formatValue(n)), Numbers::plural(n) ? QStringLiteral("s") : QString());
 }
 
 } // namespace
@@ -177,11 +177,11 @@ Status Historique::showTotals() {
     const qlonglong shown = t.at(0).toLongLong();
     // What the columns of figures add up to: the movements that still hold, none undone nor undoing.
     ui->Totaux->setText(QStringLiteral("%1 mouvement%2 — achetées ou importées : %3, %4 € — bues : %5, %6 €")
-                            .arg(shown)
-                            .arg(shown > 1 ? QStringLiteral("s") : QString())
-                            .arg(bottles(t.at(1).toDouble()), Numbers::formatTwoDecimals(t.at(2).toDouble()),
+                            .arg(Numbers::groupedDigits(shown), shown > 1 ? QStringLiteral("s") : QString(),
+                                 bottles(t.at(1).toDouble()),
+                                 Numbers::grouped(Numbers::formatTwoDecimals(t.at(2).toDouble())),
                                  bottles(t.at(3).toDouble()),
-                                 Numbers::formatTwoDecimals(t.at(4).toDouble())));
+                                 Numbers::grouped(Numbers::formatTwoDecimals(t.at(4).toDouble()))));
     return std::nullopt;
 }
 

@@ -143,28 +143,13 @@ QString title(const QDate& date) {
     return QStringLiteral("Inventaire de ma orny le ") + Numbers::french().toString(date, format);
 }
 
-QString grouped(QString number) {
-    qsizetype start = 0;
-    while (start < number.size() && !number.at(start).isDigit())
-        ++start;
-    qsizetype end = start;
-    while (end < number.size() && number.at(end).isDigit())
-        ++end;
-    for (qsizetype at = end - 3; at > start; at -= 3)
-        number.insert(at, QChar(DigitGroup));
-    return number;
-}
-
-QString count(WideInt n) {
-    return grouped(Numbers::digits(n));
-}
-
 QString amount(long double value, const QLocale& locale) {
     if (!std::isfinite(value))
         return QString::fromUtf16(Missing);
     char buffer[5000];
     std::snprintf(buffer, sizeof buffer, "%.2Lf", value);
-    return grouped(QString::fromLatin1(buffer).replace(u'.', locale.decimalPoint())) + QStringLiteral(" €");
+    return Numbers::grouped(QString::fromLatin1(buffer).replace(u'.', locale.decimalPoint())) +
+           QStringLiteral(" €");
 }
 
 QString cell(const ReportColumn& column, const DbRow& lot, const QLocale& locale) {
@@ -186,7 +171,7 @@ QString cell(const ReportColumn& column, const DbRow& lot, const QLocale& locale
     if (text.isEmpty())
         return QString::fromUtf16(Missing);
     // A vintage is a name more than a quantity: 1998 is never « 1 998 ».
-    return number && column.field != ReportField::Annee ? grouped(text) : text;
+    return number && column.field != ReportField::Annee ? Numbers::grouped(text) : text;
 }
 
 namespace {
@@ -214,7 +199,7 @@ TotalsRow totalsRow(const QString& label, const LotRules::Totals& t, const QList
                     const QLocale& locale) {
     TotalsRow row;
     QStringList words{lots(t.lots)};
-    const QString bottles = count(t.bottles), value = amount(t.value, locale);
+    const QString bottles = Numbers::groupedDigits(t.bottles), value = amount(t.value, locale);
     if (bottlesColumn(columns) >= 0)
         row.bottles = bottles;
     else

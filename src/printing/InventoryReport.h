@@ -64,8 +64,6 @@ Status fetchLots(DataLink& link, const std::vector<qint64>& order, size_t first,
 
 // What a cell shows where the cellar holds no value.
 inline constexpr char16_t Missing[] = u"—";
-// Between groups of three digits: a narrow no-break space, as French writes figures.
-inline constexpr char16_t DigitGroup = u'\u202F';
 
 // A column's text for a lot, as both the pages and the text export show it.
 QString cell(const ReportColumn& column, const DbRow& lot, const QLocale& locale);
@@ -80,9 +78,6 @@ TotalsRow totalsRow(const QString& label, const LotRules::Totals& totals, const 
 QStringList wrap(const QString& words, double width, const std::function<double(const QString&)>& measure);
 // Two decimals and the euro sign, however large, digits grouped by three.
 QString amount(long double value, const QLocale& locale);
-QString count(WideInt n);
-// The first run of digits of a number as written, grouped by three.
-QString grouped(QString number);
 
 // Aligned fixed-pitch columns, one lot a line, with the same groups, order and totals as the pages;
 // written as it is made. The cellar's failure when it could not be read; otherwise, when it could not be

@@ -132,12 +132,29 @@ QString digits(WideInt n) {
     return negative ? QStringLiteral("-") + text : text;
 }
 
+QString grouped(QString number) {
+    qsizetype start = 0;
+    while (start < number.size() && !number.at(start).isDigit())
+        ++start;
+    qsizetype end = start;
+    while (end < number.size() && number.at(end).isDigit())
+        ++end;
+    for (qsizetype at = end - 3; at > start; at -= 3)
+        number.insert(at, QChar(DigitGroup));
+    return number;
+}
+
+QString groupedDigits(WideInt n) {
+    return grouped(digits(n));
+}
+
 bool plural(double count) {
     return std::abs(count) >= 2;
 }
 
 QString counted(qint64 count, const QString& noun) {
-    return QStringLiteral("%1 %2%3").arg(count).arg(noun, plural(static_cast<double>(count)) ? u"s" : u"");
+    return QStringLiteral("%1 %2%3").arg(
+        groupedDigits(count), noun, plural(static_cast<double>(count)) ? QStringLiteral("s") : QString());
 }
 
 namespace {

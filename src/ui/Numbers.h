@@ -40,10 +40,17 @@ QString formatExact(const QVariant& value, const QLocale& locale = french());
 
 // A whole number of any size as digits, "-" before a negative one, without grouping.
 QString digits(WideInt n);
+// Between groups of three digits: a narrow no-break space, as French writes figures.
+inline constexpr char16_t DigitGroup = u'\u202F';
+// The first run of digits of a number as written, grouped by three: "1234567,50" gives "1 234 567,50".
+QString grouped(QString number);
+// A whole number of any size, its digits grouped by three.
+QString groupedDigits(WideInt n);
 
 // French agreement with a number: the plural from two on ("0 lot", "1,5 bouteille", "2 lots").
 bool plural(double count);
-// The count and the noun agreeing with it, a plural in -s: "0 lot", "1 lot", "12 lots".
+// The count, its digits grouped, and the noun agreeing with it, a plural in -s: "0 lot", "1 lot",
+// "12 lots", "1 234 lots".
 QString counted(qint64 count, const QString& noun);
 
 } // namespace Numbers

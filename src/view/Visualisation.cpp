@@ -206,10 +206,10 @@ Status Visualisation::showTotals() {
         return totals.error;
     const LotRules::Totals t = LotRules::Totals::fromSums(totals.rows.front());
     const auto lots = [](qlonglong n) { return Numbers::counted(n, QStringLiteral("lot")); };
-    QString text =
-        QStringLiteral("%1, %2 bouteille%3, valeur %4 €")
-            .arg(lots(t.lots), Numbers::digits(t.bottles), t.bottles >= 2 ? QStringLiteral("s") : QString(),
-                 Numbers::formatTwoDecimals(static_cast<double>(t.value)));
+    QString text = QStringLiteral("%1, %2 bouteille%3, valeur %4 €")
+                       .arg(lots(t.lots), Numbers::groupedDigits(t.bottles),
+                            t.bottles >= 2 ? QStringLiteral("s") : QString(),
+                            Numbers::grouped(Numbers::formatTwoDecimals(static_cast<double>(t.value))));
     const qint64 withoutPrice = t.withoutPrice;
     const qint64 odd = t.setApart;
     if (withoutPrice > 0)

@@ -261,10 +261,11 @@ void TestStatistics::figuresAgreeWithTheViewTheHistoryAndThePrintout() {
         QVERIFY(QTest::qWaitForWindowActive(&visu));
         auto* totals = visu.findChild<QLabel*>("Totaux");
         const QStringList t = w.row("Total");
-        QVERIFY2(totals->text().startsWith(QStringLiteral("%1 lots, %2 bouteilles, valeur %3")
-                                               .arg(all.at(0).toLongLong())
-                                               .arg(static_cast<qlonglong>(all.at(1).toDouble()))
-                                               .arg(Numbers::formatTwoDecimals(all.at(2).toDouble()))),
+        QVERIFY2(totals->text().startsWith(
+                     QStringLiteral("%1 lots, %2 bouteilles, valeur %3")
+                         .arg(Numbers::groupedDigits(all.at(0).toLongLong()),
+                              Numbers::groupedDigits(static_cast<qlonglong>(all.at(1).toDouble())),
+                              Numbers::grouped(Numbers::formatTwoDecimals(all.at(2).toDouble())))),
                  qPrintable(totals->text()));
         QVERIFY(totals->text().contains(QStringLiteral("dont %1 lot sans prix").arg(t.at(4))) ||
                 totals->text().contains(QStringLiteral("dont %1 lots sans prix").arg(t.at(4))));

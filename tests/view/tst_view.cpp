@@ -80,6 +80,7 @@ private slots:
     void f2CorrectsTheLotAndTheGridStaysOnIt();
     void drinkingViewsMarksAndOptionalColumns();
     void totalsCountOnlyWhatAPurchaseRecords();
+    void totalsGroupDigitsAsThePrintoutDoes();
     void enterInTheGridKeepsTheViewAndNumbersShowWhole();
     void searchSortAndTotalsOfWhatIsShown();
     void searchFindsWhatPeopleType_data();
@@ -289,6 +290,17 @@ void TestView::totalsCountOnlyWhatAPurchaseRecords() {
     QCOMPARE(w.visu.findChild<QLabel*>("Totaux")->text(),
              QString("10 lots, 9 bouteilles, valeur 24,00 € (dont 1 lot sans prix) (et 7 lots hors normes, "
                      "non comptés)"));
+}
+
+void TestView::totalsGroupDigitsAsThePrintoutDoes() {
+    TestCellar cellar;
+    cellar.addLot("Grand cru", "Bordeaux", 1998, "Rouge", 1234567, 1000.5);
+    cellar.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1000) "
+                "INSERT INTO ORNY SELECT 'Petit vin', 'Loire', 2000, 'Blanc', 1, 2.0 FROM n");
+    Window w(cellar);
+    QCOMPARE(
+        w.visu.findChild<QLabel*>("Totaux")->text(),
+        QString("1_001 lots, 1_235_567 bouteilles, valeur 1_235_186_283,50 €").replace('_', QChar(0x202F)));
 }
 
 void TestView::drinkingViewsMarksAndOptionalColumns() {
@@ -578,7 +590,8 @@ void TestView::searchSortAndTotalsOfWhatIsShown() {
     auto* totals = w.visu.findChild<QLabel*>("Totaux");
     // Ten lots, counted by hand: 3 + 12 + 24 + 3 + 1 + 6 + 2 + 5 + 6 + 2 = 64 bottles, worth
     // 36,30 + 150 + 2,40 + 3703,7034 + 10 + 20 + 57 + 22 = 4001,4034; L'Étoile and Pouilly have no price.
-    QCOMPARE(totals->text(), QString("10 lots, 64 bouteilles, valeur 4001,40 € (dont 2 lots sans prix)"));
+    QCOMPARE(totals->text(),
+             QString("10 lots, 64 bouteilles, valeur 4\u202F001,40 € (dont 2 lots sans prix)"));
     // Alt+C reaches the search; case, accents and ligatures do not matter. Keys typed in a burst make one
     // search, for the last text.
     pressAccessKey(&w.visu, Qt::Key_C);
