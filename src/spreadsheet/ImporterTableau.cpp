@@ -161,6 +161,8 @@ void ImporterTableau::Ouvrir_Click() {
         return openSheet(path, [&progress](qint64 d, qint64 t) { return progress.step(d, t); });
     }();
     if (!opened.ok()) {
+        // Nothing of the table opened before stays under the new file's name.
+        forgetTable();
         tell(CellarFiles::notImported(path, opened.failure().message), true);
         return;
     }
