@@ -35,7 +35,7 @@ void RestaurerSauvegarde::fillList() {
         const QDateTime taken = copy.taken.toLocalTime();
         auto* item = new QListWidgetItem(
             QStringLiteral("%1 à %2 — %3 — %4")
-                .arg(QLocale().toString(taken.date(), QLocale::LongFormat),
+                .arg(Numbers::french().toString(taken.date(), QLocale::LongFormat),
                      taken.toString(QStringLiteral("HH:mm")), Backups::kindLabel(copy.kind),
                      copy.lots < 0 ? QStringLiteral("illisible")
                                    : Numbers::counted(copy.lots, QStringLiteral("lot"))),

@@ -4,10 +4,6 @@
 #include "database/CellarSchema.h"
 #include "database/LotIdentity.h"
 
-#include <QLocale>
-#include <algorithm>
-#include <cmath>
-
 namespace Journal {
 
 namespace {
@@ -234,29 +230,6 @@ Status lastUndoable(DataLink& link, std::optional<Undoable>& found) {
         return std::nullopt;
     found = Undoable{row.at(0).toLongLong(), *kind, row.at(5).toLongLong(), row.at(2), row.at(3), row.at(4)};
     return std::nullopt;
-}
-
-QString describe(const Undoable& u) {
-    const QLocale locale;
-    const QString lot = QStringLiteral("%1 %2").arg(u.nom.toString(), u.annee.toString()).trimmed();
-    const double bottles = std::abs(u.bottles.toDouble());
-    const QString count = locale.toString(bottles, 'g', 15);
-    switch (u.kind) {
-    case Kind::Purchase:
-        return QStringLiteral("achat de %1 %2").arg(count, lot);
-    case Kind::Consumption:
-        return QStringLiteral("consommation de %1 %2").arg(count, lot);
-    case Kind::Import:
-        return u.movements == 1 ? QStringLiteral("import de 1 lot")
-                                : QStringLiteral("import de %1 lots").arg(locale.toString(u.movements));
-    case Kind::Correction:
-        return QStringLiteral("correction de %1").arg(lot);
-    case Kind::Removal:
-        return QStringLiteral("suppression de %1").arg(lot);
-    case Kind::Undo:
-        break;
-    }
-    return QStringLiteral("annulation");
 }
 
 Status undo(DataLink& link, qint64 group, bool& changed) {

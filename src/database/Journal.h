@@ -70,8 +70,6 @@ struct Undoable {
     QVariant bottles;    // of the first movement: in (positive) or out (negative)
 };
 Status lastUndoable(DataLink& link, std::optional<Undoable>& found);
-// "consommation de 2 Pommard 1996", "import de 1 234 lots"
-QString describe(const Undoable& undoable);
 
 // Puts every lot the group moved back as it was before, newest movement first, and journals it as an undo.
 // When any of these lots is no longer as the group left it, nothing changes and `changed` is set.

@@ -4,6 +4,7 @@
 #include "database/DataLink.h"
 #include "database/Journal.h"
 #include "ui/BusyCursor.h"
+#include "ui/Numbers.h"
 #include "ui/Services.h"
 
 #include <algorithm>
@@ -40,11 +41,35 @@ void offerToSetAside(const Globals& globals, Services& services, QWidget* parent
 
 } // namespace
 
+QString describe(const Journal::Undoable& u) {
+    const QString lot = QStringLiteral("%1 %2").arg(u.nom.toString(), u.annee.toString()).trimmed();
+    // The bottles as stored, without their sign: the words say whether they came in or went out.
+    QString count = Numbers::formatValue(u.bottles);
+    if (count.startsWith(u'-'))
+        count.remove(0, 1);
+    count = Numbers::grouped(count);
+    switch (u.kind) {
+    case Journal::Kind::Purchase:
+        return QStringLiteral("achat de %1 %2").arg(count, lot);
+    case Journal::Kind::Consumption:
+        return QStringLiteral("consommation de %1 %2").arg(count, lot);
+    case Journal::Kind::Import:
+        return QStringLiteral("import de ") + Numbers::counted(u.movements, QStringLiteral("lot"));
+    case Journal::Kind::Correction:
+        return QStringLiteral("correction de %1").arg(lot);
+    case Journal::Kind::Removal:
+        return QStringLiteral("suppression de %1").arg(lot);
+    case Journal::Kind::Undo:
+        break;
+    }
+    return QStringLiteral("annulation");
+}
+
 QString entryText(const Globals& globals) {
     std::optional<Journal::Undoable> last;
     if (lastOf(globals, last) || !last)
         return QStringLiteral("&Annuler");
-    return QStringLiteral("&Annuler : %1").arg(Journal::describe(*last));
+    return QStringLiteral("&Annuler : %1").arg(describe(*last));
 }
 
 void run(const Globals& globals, Services& services, QWidget* parent) {
@@ -57,7 +82,7 @@ void run(const Globals& globals, Services& services, QWidget* parent) {
         services.messages.notice(parent, QStringLiteral("Il n'y a aucune opération à annuler."));
         return;
     }
-    const QString what = Journal::describe(*last);
+    const QString what = describe(*last);
     if (services.messages.show(parent, Title,
                                QStringLiteral("Annuler : %1 ?\n\nLa cave reviendra exactement à son état "
                                               "d'avant cette opération.")

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "database/Journal.h"
 #include "globals/Globals.h"
 
 #include <QString>
@@ -13,6 +14,8 @@ namespace Annulation {
 
 inline constexpr int HelpTopic = 12;
 
+// "consommation de 2 Pommard 1996", "import de 1 234 lots": the operation as the user reads it.
+QString describe(const Journal::Undoable& undoable);
 // "&Annuler : consommation de 2 Pommard 1996"; "&Annuler" alone when there is nothing to undo.
 QString entryText(const Globals& globals);
 // Asks, then undoes the last operation; every refusal and failure told in French.

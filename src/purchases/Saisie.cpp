@@ -177,7 +177,7 @@ bool Saisie::checksPass() {
         if (!bottles && *number >= 1 && std::floor(*number) == *number)
             return m_services.messages.refuse(ui->SaisieQuantite,
                                               QStringLiteral("La quantité ne peut dépasser %1 bouteilles !!")
-                                                  .arg(QLocale().toString(Numbers::LargestWhole)));
+                                                  .arg(Numbers::groupedDigits(Numbers::LargestWhole)));
         if (!bottles)
             return m_services.messages.refuse(
                 ui->SaisieQuantite,

@@ -6,6 +6,7 @@
 #include "shell/Preparation.h"
 #include "shell/Principale.h"
 #include "shell/SingleCopy.h"
+#include "ui/Numbers.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -16,6 +17,8 @@ Application::Application(QApplication& app, const QStringList& lockPlaces) : m_l
     // No display name: the desktop would append it to every title, and titles are the program's own.
     QApplication::setApplicationVersion(Preparation::versionAppli());
     QApplication::setOrganizationName(QString::fromUtf8(BuildInfo::Company));
+    // Figures in Qt's own widgets are French too, whatever the system's language.
+    QLocale::setDefault(Numbers::french());
     // Qt's own dialogs speak French too ("Oui", "Non", "Annuler").
     auto* translator = new QTranslator(&app);
     if (translator->load(QLocale(QLocale::French), QStringLiteral("qtbase"), QStringLiteral("_"),

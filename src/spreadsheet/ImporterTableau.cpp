@@ -17,6 +17,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QSaveFile>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStandardItemModel>
 
@@ -28,14 +29,14 @@ const int PreviewRows = 10;
 const char* const ListNames[LotReading::FieldCount] = {"Nom",         "Type", "Annee",       "Couleur",
                                                        "Quantite",    "Prix", "BoireDes",    "BoireJusqua",
                                                        "Emplacement", "Note", "Appreciation"};
-// The access letter of each field's label, where one is free in the window.
+// The access letter of each field's label, each one free in the window (« Appréciation » takes its t).
 const char* const Labels[LotReading::FieldCount] = {
-    "&Nom",        "T&ype",    "&Année",       "&Couleur", "Q&uantité",   "Pri&x unitaire",
-    "À &boire de", "&jusqu'à", "E&mplacement", "N&ote",    "Appréciation"};
+    "&Nom",        "T&ype",    "&Année",       "&Couleur", "Q&uantité",    "Pri&x unitaire",
+    "À &boire de", "&jusqu'à", "E&mplacement", "N&ote",    "Apprécia&tion"};
 const QString NoColumn = QStringLiteral("(aucune)");
 
 QString plural(qint64 n, const QString& one, const QString& many) {
-    return (Numbers::plural(static_cast<double>(n)) ? many : one).arg(QLocale().toString(n));
+    return (Numbers::plural(static_cast<double>(n)) ? many : one).arg(Numbers::groupedDigits(n));
 }
 
 QString shown(const QVariant& value) {
@@ -70,6 +71,12 @@ ImporterTableau::ImporterTableau(Globals& globals, Services& services, QWidget* 
         captions += ui->Couleurs->horizontalHeader()->sectionSize(column);
     }
     ui->Couleurs->setMinimumWidth(captions);
+    // Rows as close as the cellar's grid: several preview rows in the room a small screen leaves.
+    for (QTableView* grid : {ui->Apercu, ui->LignesRefusees, static_cast<QTableView*>(ui->Couleurs)})
+        grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
+    // The preview has the larger share of the height; the user moves the border between it and the review.
+    ui->Partage->setStretchFactor(0, 3);
+    ui->Partage->setStretchFactor(1, 2);
     buildColumnLists();
     onEnter(ui->CheminTableau, [this] { Ouvrir_Click(); });
     connect(ui->Parcourir, &QPushButton::clicked, this, &ImporterTableau::Parcourir_Click);
@@ -82,6 +89,11 @@ ImporterTableau::ImporterTableau(Globals& globals, Services& services, QWidget* 
     connect(ui->ExporterRefus, &QPushButton::clicked, this, &ImporterTableau::ExporterRefus_Click);
     connect(ui->Quitter, &QPushButton::clicked, this, &ImporterTableau::Quitter_Click);
     Form_Load();
+    // Wide enough for the preview's columns and tall enough for several of its rows, within the screen.
+    const int line = fontMetrics().height();
+    const QSize screen = this->screen()->availableGeometry().size() * 9 / 10;
+    resize(QSize(line * 64, line * 48).boundedTo(screen).expandedTo(minimumSizeHint()));
+    ui->Partage->setSizes({3 * height(), 2 * height()});
 }
 
 ImporterTableau::~ImporterTableau() = default;
@@ -353,12 +365,12 @@ void ImporterTableau::showReview() {
         for (int f = 1; f < LotReading::FaultCount; ++f)
             if (const qint64 n = r.refused[static_cast<size_t>(f)])
                 lines << QStringLiteral("  %1 : %2")
-                             .arg(QLocale().toString(n),
+                             .arg(Numbers::groupedDigits(n),
                                   LotReading::describe(static_cast<LotReading::Fault>(f)));
         if (r.refusedTotal() > static_cast<qint64>(r.shown.size()))
             lines << QStringLiteral(
                          "Les %1 premières sont montrées ; « Exporter les refus… » les écrit toutes.")
-                         .arg(r.shown.size());
+                         .arg(Numbers::groupedDigits(r.shown.size()));
     }
     if (r.moreColours)
         lines << QStringLiteral(
@@ -370,7 +382,7 @@ void ImporterTableau::showReview() {
     int row = 0;
     for (auto it = r.colours.cbegin(); it != r.colours.cend(); ++it, ++row) {
         ui->Couleurs->setItem(row, 0, new QTableWidgetItem(it.key()));
-        ui->Couleurs->setItem(row, 1, new QTableWidgetItem(QLocale().toString(it.value())));
+        ui->Couleurs->setItem(row, 1, new QTableWidgetItem(Numbers::groupedDigits(it.value())));
         ui->Couleurs->setItem(row, 2, new QTableWidgetItem(m_colours.value(it.key(), it.key())));
     }
     if (row > 0)

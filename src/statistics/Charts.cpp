@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "statistics/Charts.h"
 
+#include "ui/Numbers.h"
+
 #include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
@@ -119,7 +121,7 @@ void donut(QChart* chart, const Table& t, const QList<int>& rows, const QPalette
         const QString label =
             QStringLiteral("%1 : %2 (%3 %)")
                 .arg(t.rows.at(r).at(0).toString(), Figures::format(v, t.units.value(column)),
-                     QLocale(QLocale::French).toString(sum > 0 ? 100 * v / sum : 0.0, 'f', 0));
+                     Numbers::french().toString(sum > 0 ? 100 * v / sum : 0.0, 'f', 0));
         QPieSlice* slice = series->append(label, v);
         slice->setBrush(seriesBrush(n++, palette));
         slice->setPen(QPen(palette.color(QPalette::Text), 1));

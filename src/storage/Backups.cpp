@@ -317,6 +317,13 @@ Backups::Pruning Backups::toPrune(const QList<BackupCopy>& copies, const QDateTi
     return pruning;
 }
 
+namespace {
+// In figures, as the program writes every date: the same whatever the system's language.
+QString shownTime(const QDateTime& when) {
+    return when.toLocalTime().toString(QStringLiteral("dd/MM/yyyy 'à' HH:mm"));
+}
+} // namespace
+
 QString Backups::prune(BackupCatalogue& catalogue, const QDateTime& now) {
     const Pruning pruning = toPrune(catalogue.copies(), now, catalogue.latestSeen);
     if (pruning.clockWrong.isValid()) {
@@ -329,8 +336,7 @@ QString Backups::prune(BackupCatalogue& catalogue, const QDateTime& now) {
                    "%2, date que Brovane a déjà vue.\nPar prudence, aucune sauvegarde n'est effacée "
                    "tant que l'horloge n'a pas dépassé cette date. Vérifiez la date et l'heure de "
                    "l'ordinateur.")
-            .arg(QLocale().toString(now, QStringLiteral("d MMMM yyyy HH:mm")),
-                 QLocale().toString(pruning.clockWrong.toLocalTime(), QStringLiteral("d MMMM yyyy HH:mm")));
+            .arg(shownTime(now), shownTime(pruning.clockWrong));
     }
     for (const BackupCopy& copy : pruning.pruned)
         if (!m_files.removeFile(copy.path))

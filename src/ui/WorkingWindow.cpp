@@ -6,11 +6,11 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPushButton>
 #include <QTimer>
 #include <QWheelEvent>
 
+#include "ui/Numbers.h"
 #include "ui/WindowTools.h"
 
 namespace {
@@ -114,7 +114,7 @@ bool WorkingWindow::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::KeyPress: {
         auto* key = static_cast<QKeyEvent*>(event);
         if (m_numberFields.contains(watched) && isKeypadDecimal(key)) {
-            static_cast<QLineEdit*>(watched)->insert(QLocale().decimalPoint());
+            static_cast<QLineEdit*>(watched)->insert(Numbers::french().decimalPoint());
             return true;
         }
         if (auto* list = qobject_cast<QComboBox*>(watched); list && searchWithoutChoosing(list, key))

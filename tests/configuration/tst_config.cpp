@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTreeView>
 
@@ -43,6 +44,7 @@ private slots:
     void enterMovesToValiderOnly();
     void noChangesNothing();
     void foldersWalkedByKeyboardAndDrivesChangeTheFolder();
+    void backupChosenByKeyboardReplacesTheCellarAfterACopy_data();
     void backupChosenByKeyboardReplacesTheCellarAfterACopy();
 };
 
@@ -215,8 +217,18 @@ void TestConfig::foldersWalkedByKeyboardAndDrivesChangeTheFolder() {
              "Confirmez vous la création de :\n" + (root.endsWith('/') ? root : root + "/") + "Cave");
 }
 
+void TestConfig::backupChosenByKeyboardReplacesTheCellarAfterACopy_data() {
+    QTest::addColumn<QLocale>("system");
+    QTest::newRow("fr_FR") << QLocale(QLocale::French, QLocale::France);
+    QTest::newRow("C") << QLocale::c();
+    QTest::newRow("en_US") << QLocale(QLocale::English, QLocale::UnitedStates);
+}
+
 void TestConfig::backupChosenByKeyboardReplacesTheCellarAfterACopy() {
+    QFETCH(QLocale, system);
     Cellars c;
+    QLocale::setDefault(system);
+    const auto restore = qScopeGuard(useFrenchLocale);
     FileSystem files;
     Backups backups(files, c.cellar.globals.CheminBase, Backups::userFolder());
     const QDate day(2026, 11, 2);

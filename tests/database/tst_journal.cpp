@@ -2,6 +2,7 @@
 #include "database/CellarQueries.h"
 #include "database/Journal.h"
 #include "database/LotIdentity.h"
+#include "history/Annulation.h"
 #include "support/TestCellar.h"
 
 #include <QFile>
@@ -47,7 +48,7 @@ bool undoLast(TestCellar& cellar, QString* described = nullptr) {
         if (!last)
             return Failure{"rien à annuler", {}};
         if (described)
-            *described = Journal::describe(*last);
+            *described = Annulation::describe(*last);
         return Journal::undo(l, last->group, changed);
     });
     if (status)

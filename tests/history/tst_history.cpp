@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressDialog>
+#include <QScopeGuard>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTest>
@@ -81,6 +82,8 @@ class TestHistory : public QObject {
 private slots:
     void initTestCase() { useFrenchLocale(); }
     void ctrlZNamesAsksAndUndoesTheLastOperation();
+    void undoNamedTheFrenchWayInAnyLocale_data();
+    void undoNamedTheFrenchWayInAnyLocale();
     void undoRefusedAfterAnotherProgramChangedTheLot();
     void largeUndoCancelledChangesNothing();
     void largeUndoCancelledByKeys_data();
@@ -123,6 +126,43 @@ void TestHistory::ctrlZNamesAsksAndUndoesTheLastOperation() {
     QCOMPARE(cellar.lotCount(), 0);
     QVERIFY(!main.undoEntry()->isEnabled());
     QCOMPARE(cellar.messageCount(), 3);
+}
+
+void TestHistory::undoNamedTheFrenchWayInAnyLocale_data() {
+    QTest::addColumn<QLocale>("system");
+    QTest::addColumn<int>("bought");
+    QTest::addColumn<int>("drunk");
+    QTest::addColumn<int>("imported"); // lots of an import made last
+    QTest::addColumn<QString>("entry");
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    const QLocale german(QLocale::German, QLocale::Germany);
+    QTest::newRow("purchase, en_US") << english << 1500 << 0 << 0 << "achat de 1\u202F500 Pommard 1996";
+    QTest::newRow("consumption, de_DE")
+        << german << 1500 << 1234 << 0 << "consommation de 1\u202F234 Pommard 1996";
+    QTest::newRow("import, C") << QLocale::c() << 6 << 0 << 1234 << "import de 1\u202F234 lots";
+    QTest::newRow("import of one lot, en_US") << english << 6 << 0 << 1 << "import de 1 lot";
+}
+
+void TestHistory::undoNamedTheFrenchWayInAnyLocale() {
+    QFETCH(QLocale, system);
+    QFETCH(int, bought);
+    QFETCH(int, drunk);
+    QFETCH(int, imported);
+    QFETCH(QString, entry);
+    TestCellar cellar;
+    QLocale::setDefault(system);
+    const auto restore = qScopeGuard(useFrenchLocale);
+    buy(cellar, {"Pommard", "Bourgogne", 1996, "Rouge", bought, 31.5});
+    if (drunk)
+        drink(cellar, Pommard, drunk);
+    if (imported)
+        importLots(cellar, imported);
+    MainWindow main(cellar);
+    emit main.window.findChild<QMenu*>("MenuEdition")->aboutToShow();
+    QCOMPARE(main.undoEntry()->text(), "&Annuler : " + entry);
+    cellar.services.messages.queueAnswer(MessageBox::Answer::No);
+    main.pressCtrlZ();
+    QCOMPARE(cellar.lastMessage().text.section('\n', 0, 0), "Annuler : " + entry + " ?");
 }
 
 void TestHistory::undoRefusedAfterAnotherProgramChangedTheLot() {

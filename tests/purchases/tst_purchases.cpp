@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTest>
 #include <QWheelEvent>
@@ -63,6 +64,8 @@ private slots:
     void initTestCase() { useFrenchLocale(); }
     void numbersReadTheFrenchWayInAnyLocale_data();
     void numbersReadTheFrenchWayInAnyLocale();
+    void figuresWrittenTheFrenchWayInAnyLocale_data();
+    void figuresWrittenTheFrenchWayInAnyLocale();
     void detailChecks_data();
     void detailChecks();
     void detailsTypedAfterThePurchaseAndCorrected();
@@ -297,8 +300,7 @@ void TestPurchases::correctionKeepsWhatTheUserDidNotChange_data() {
         << "SaisieQuantite"
         << "9999999999999999"
         << ""
-        << QString("La quantité ne peut dépasser %1 bouteilles !!")
-               .arg(QLocale().toString(999'999'999'999'999LL));
+        << QString("La quantité ne peut dépasser 999\u202F999\u202F999\u202F999\u202F999 bouteilles !!");
     QTest::newRow("the price only") << "SaisiePrix"
                                     << "8"
                                     << "|Jura|99999|Blanc|2|8"
@@ -730,6 +732,40 @@ void TestPurchases::typedTypeIsStoredAsTyped() {
         QCOMPARE(cellar.messageCount(), 0);
         QCOMPARE(cellar.lots().last(), "Essai|" + typed.left(255) + "|1999|Rouge|1|<null>");
     }
+}
+
+void TestPurchases::figuresWrittenTheFrenchWayInAnyLocale_data() {
+    QTest::addColumn<QLocale>("system");
+    QTest::addColumn<int>("keypadKey"); // what the keypad's decimal key sends under that layout
+    QTest::newRow("C") << QLocale::c() << int(Qt::Key_Period);
+    QTest::newRow("en_US") << QLocale(QLocale::English, QLocale::UnitedStates) << int(Qt::Key_Period);
+    QTest::newRow("de_DE") << QLocale(QLocale::German, QLocale::Germany) << int(Qt::Key_Comma);
+}
+
+void TestPurchases::figuresWrittenTheFrenchWayInAnyLocale() {
+    QFETCH(QLocale, system);
+    QFETCH(int, keypadKey);
+    TestCellar cellar;
+    QLocale::setDefault(system);
+    const auto restore = qScopeGuard(useFrenchLocale);
+    {
+        // The keypad's decimal key writes the comma the field reads, whatever the system's separator.
+        Window w(cellar);
+        w.fill("Sancerre", "Loire", "2019", 0, "2", "12");
+        QTest::keyClick(w.field("SaisiePrix"), Qt::Key(keypadKey), Qt::KeypadModifier);
+        QTest::keyClicks(w.field("SaisiePrix"), "5", Qt::KeypadModifier);
+        QCOMPARE(w.field("SaisiePrix")->text(), QString("12,5"));
+        pressAccessKey(&w.saisie, Qt::Key_V);
+        QCOMPARE(cellar.lots(), QStringList{"Sancerre|Loire|2019|Blanc|2|12.5"});
+    }
+    // The largest quantity a correction takes, its digits grouped the French way.
+    Correction window(cellar.globals, cellar.services, rowidOf(cellar, "Sancerre"));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    typeOver(window.findChild<QLineEdit*>("SaisieQuantite"), "9999999999999999");
+    pressAccessKey(&window, Qt::Key_V);
+    QCOMPARE(cellar.lastMessage().text,
+             QString("La quantité ne peut dépasser 999\u202F999\u202F999\u202F999\u202F999 bouteilles !!"));
 }
 
 void TestPurchases::wheelAndKeypadAsOnARealKeyboard() {

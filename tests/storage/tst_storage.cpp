@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QTest>
 #include <sqlite3.h>
 
@@ -625,6 +626,8 @@ void TestStorage::clockMovedBothWays() {
         QVERIFY(!backups.daily(at(realToday.addDays(aheadDays + n))).failure);
     }
     const int before = static_cast<int>(backups.copies().size());
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    const auto restore = qScopeGuard(useFrenchLocale);
     QStringList notices;
     // ...then a week of starts on the real date, or on a date set back, each with the cellar changed.
     for (int n = 1; n <= 7; ++n) {
@@ -640,6 +643,13 @@ void TestStorage::clockMovedBothWays() {
     QCOMPARE(notices.size(), 1);
     QVERIFY2(notices.front().contains("L'horloge de l'ordinateur semble fausse"),
              qPrintable(notices.front()));
+    // Its dates in figures, the same whatever the system's language: the first wrong start, and the
+    // latest time the clock showed.
+    const QDate wrongDay = backDays ? realToday.addDays(-backDays) : realToday.addDays(1);
+    const QDate seenDay = aheadDays ? realToday.addDays(aheadDays + 3) : realToday;
+    const QString dates = QString("la date du jour (%1 à 10:00) est antérieure au %2 à 09:00,")
+                              .arg(wrongDay.toString("dd/MM/yyyy"), seenDay.toString("dd/MM/yyyy"));
+    QVERIFY2(notices.front().contains(dates), qPrintable(notices.front()));
     // The day's work is in a copy.
     const QList<BackupCopy> all = backups.copies();
     QVERIFY(std::any_of(all.begin(), all.end(),

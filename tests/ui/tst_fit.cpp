@@ -27,6 +27,7 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -184,6 +185,7 @@ private slots:
     void textsReadInEveryPalette_data();
     void textsReadInEveryPalette();
     void cellarGridFillsAndKeepsWhatTheUserSets();
+    void spreadsheetPreviewShowsSeveralRows();
 };
 
 void TestFit::initTestCase() {
@@ -442,6 +444,38 @@ void TestFit::cellarGridFillsAndKeepsWhatTheUserSets() {
     again.show();
     QVERIFY(QTest::qWaitForWindowExposed(&again));
     QVERIFY(std::abs(grid->columnWidth(0) * 2000 - grid->columnWidth(1) * 2300) <= 2 * 2300);
+}
+
+void TestFit::spreadsheetPreviewShowsSeveralRows() {
+    TestCellar cellar;
+    const QString path = cellar.folder() + "cave.csv";
+    QByteArray content = "Nom;Type;Année;Couleur;Quantité;Prix\n";
+    for (int i = 0; i < 10; ++i)
+        content += "Vin " + QByteArray::number(i) + ";Bordeaux;2010;Rouge;6;12,5\n";
+    writeFile(path, content);
+    ImporterTableau window(cellar.globals, cellar.services);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto* field = window.findChild<QLineEdit*>("CheminTableau");
+    typeOver(field, path);
+    QTest::keyClick(field, Qt::Key_Return);
+    auto* preview = window.findChild<QTableView*>("Apercu");
+    QCOMPARE(preview->model()->rowCount(), 10);
+    const auto wholeRows = [preview] {
+        int rows = 0;
+        while (rows < preview->model()->rowCount() &&
+               preview->rowViewportPosition(rows) + preview->rowHeight(rows) <= preview->viewport()->height())
+            ++rows;
+        return rows;
+    };
+    // On a screen 768 high, several rows read whole, and still do once the review has listed its findings.
+    QVERIFY2(wholeRows() >= 4, qPrintable(QString::number(wholeRows())));
+    pressAccessKey(&window, Qt::Key_V);
+    QVERIFY2(window.findChild<QLabel*>("Bilan")->text().startsWith("10 lots seront ajoutés"),
+             qPrintable(window.findChild<QLabel*>("Bilan")->text()));
+    QVERIFY2(wholeRows() >= 3, qPrintable(QString::number(wholeRows())));
+    // The window within the screen.
+    QVERIFY(window.screen()->availableGeometry().contains(window.geometry()));
 }
 
 QTEST_MAIN(TestFit)
