@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFileSystemModel>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 
 ImportBase::ImportBase(Globals& globals, Services& services, QWidget* parent)
     : WorkingWindow(parent), ui(std::make_unique<Ui::ImportBase>()), m_globals(globals),
@@ -31,10 +32,19 @@ ImportBase::ImportBase(Globals& globals, Services& services, QWidget* parent)
     connect(m_chooser, &FolderChooser::folderChanged, this, &ImportBase::Dossiers_Change);
     connect(ui->Fichiers, &QListView::clicked, this, &ImportBase::Fichiers_Click);
     connect(ui->Fichiers, &QListView::activated, this, &ImportBase::Fichiers_Click);
-    // Moving in the list with the keys chooses the file shown, as a click does: Valider imports what is
-    // highlighted.
-    connect(ui->Fichiers->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            &ImportBase::Fichiers_Click);
+    // Whatever highlights a file chooses it, as a click does (arrows, Space, Home, End): Valider imports
+    // what the list highlights.
+    connect(ui->Fichiers->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this](const QItemSelection& selected) {
+                if (!selected.indexes().isEmpty())
+                    Fichiers_Click(selected.indexes().front());
+            });
+    ui->Fichiers->installEventFilter(this);
+    // The folder's files are read in the background: one may arrive once the user is in the list.
+    connect(m_files, &QFileSystemModel::rowsInserted, this, [this](const QModelIndex& folder) {
+        if (folder == ui->Fichiers->rootIndex())
+            offerFile();
+    });
     connect(ui->Valider, &QPushButton::clicked, this, &ImportBase::Valider_Click);
     connect(ui->Annuler, &QPushButton::clicked, this, &ImportBase::Annuler_Click);
     connect(ui->Quitter, &QPushButton::clicked, this, &ImportBase::Quitter_Click);
@@ -83,15 +93,56 @@ void ImportBase::Lecteurs_Change() {
     m_chooser->driveChanged();
 }
 
+bool ImportBase::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui->Fichiers && event->type() == QEvent::FocusIn)
+        offerFile();
+    // After Annuler the list highlights nothing: the first key that would choose or move chooses the file
+    // under the cursor.
+    if (watched == ui->Fichiers && event->type() == QEvent::KeyPress &&
+        !ui->Fichiers->selectionModel()->hasSelection()) {
+        switch (static_cast<QKeyEvent*>(event)->key()) {
+        case Qt::Key_Space:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_Home:
+        case Qt::Key_End:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+            offerFile();
+            return ui->Fichiers->selectionModel()->hasSelection();
+        default:
+            break;
+        }
+    }
+    return WorkingWindow::eventFilter(watched, event);
+}
+
+void ImportBase::offerFile() {
+    QListView* list = ui->Fichiers;
+    if (!list->hasFocus() || list->selectionModel()->hasSelection())
+        return;
+    QModelIndex file = list->currentIndex();
+    if (file.parent() != list->rootIndex())
+        file = m_files->index(0, 0, list->rootIndex());
+    Fichiers_Click(file);
+}
+
 void ImportBase::Dossiers_Change() {
     const QString folder = m_chooser->currentFolder();
     m_files->setRootPath(folder);
+    // The file of the folder before is no longer in the list; the path keeps it until another is chosen.
+    ui->Fichiers->selectionModel()->clear();
     ui->Fichiers->setRootIndex(m_files->index(folder));
+    offerFile();
 }
 
 void ImportBase::Fichiers_Click(const QModelIndex& file) {
-    if (file.isValid())
-        ui->CheminImport->setText(QDir::toNativeSeparators(m_files->filePath(file)));
+    if (!file.isValid())
+        return;
+    ui->Fichiers->selectionModel()->setCurrentIndex(file, QItemSelectionModel::ClearAndSelect);
+    ui->CheminImport->setText(QDir::toNativeSeparators(m_files->filePath(file)));
 }
 
 void ImportBase::Valider_Click() {
@@ -144,6 +195,7 @@ void ImportBase::Valider_Click() {
 
 void ImportBase::Annuler_Click() {
     ui->CheminImport->clear();
+    ui->Fichiers->clearSelection();
 }
 
 void ImportBase::Quitter_Click() {

@@ -37,11 +37,14 @@ public slots:
 
 protected:
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Form_Load();
     // The path in blue, readable on the desktop's colours, light or dark.
     void colourPath();
+    // Once the user is in the file list, it highlights a file, and so chooses it, whenever it lists one.
+    void offerFile();
 
     std::unique_ptr<Ui::ImportBase> ui;
     Globals& m_globals;

@@ -3,7 +3,9 @@
 
 #include "ui/WindowTools.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QPainter>
 #include <QProxyStyle>
 #include <QStyleOption>
 
@@ -20,6 +22,17 @@ public:
     void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
                        const QWidget* widget) const override {
         QProxyStyle::drawPrimitive(element, shown(option).get(), painter, widget);
+        // A list or a tree draws its focus on its current entry only, hidden under the selection's colour
+        // or missing when it has none: its frame shows it instead.
+        if (element == PE_Frame && option && (option->state & State_HasFocus) &&
+            qobject_cast<const QAbstractItemView*>(widget)) {
+            painter->save();
+            painter->setRenderHint(QPainter::Antialiasing, false);
+            painter->setPen(option->palette.color(QPalette::Highlight));
+            painter->setBrush(Qt::NoBrush);
+            painter->drawRect(option->rect.adjusted(0, 0, -1, -1));
+            painter->restore();
+        }
     }
     void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
                      const QWidget* widget) const override {

@@ -4,12 +4,14 @@
 #include "legacy/LegacyImport.h"
 #include "support/JetFixtures.h"
 #include "support/TestCellar.h"
+#include "ui/Appearance.h"
 #include "ui/WindowTools.h"
 
 #include <QComboBox>
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QListView>
 #include <QProcess>
@@ -72,7 +74,10 @@ QByteArray text64(const QString& text) {
 class TestImport : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { useFrenchLocale(); }
+    void initTestCase() {
+        useFrenchLocale();
+        Appearance::install(*qApp);
+    }
     void fullJet4File();
     void earlierTablesAndTypes();
     void jet3ThroughTheReader();
@@ -88,6 +93,9 @@ private slots:
     void pathReadableOnAnyPaletteAndDrivesChangeTheFiles();
     void windowChoosesAndImports();
     void folderListOpensOntoTheChosenFolder();
+    void fileListChosenByKeys_data();
+    void fileListChosenByKeys();
+    void listsShowWhereTheFocusIs();
 };
 
 void TestImport::fullJet4File() {
@@ -293,6 +301,109 @@ void TestImport::folderListOpensOntoTheChosenFolder() {
         return !row.isEmpty() && folders->viewport()->rect().contains(row.center());
     };
     QTRY_VERIFY_WITH_TIMEOUT(inView(), 10000);
+}
+
+void TestImport::fileListChosenByKeys_data() {
+    QTest::addColumn<Qt::Key>("key");
+    QTest::newRow("Espace") << Qt::Key_Space;
+    QTest::newRow("flèche") << Qt::Key_Down;
+    QTest::newRow("Entrée") << Qt::Key_Return;
+    QTest::newRow("Début") << Qt::Key_Home;
+}
+
+// A keyboard user goes from folder to folder in the tree and Tabs into the file list: the list highlights
+// the folder's file, the path above names it, and Valider imports that file, never one of a folder left
+// before. After Annuler, the key chooses the highlighted file again.
+void TestImport::fileListChosenByKeys() {
+    QFETCH(Qt::Key, key);
+    TestCellar cellar;
+    QTemporaryDir root;
+    const QString first = root.path() + "/a", second = root.path() + "/b";
+    QVERIFY(QDir().mkpath(first) && QDir().mkpath(second));
+    QVERIFY(QFile::copy(fixture("jet4/Vin.mdb"), first + "/Vin.mdb"));
+    QVERIFY(QFile::copy(fixture("jet4-sans-prix/Vin.mdb"), second + "/Vin.mdb"));
+    ImportBase window(cellar.globals, cellar.services);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto* folders = window.findChild<QTreeView*>("Dossiers");
+    auto* files = window.findChild<QListView*>("Fichiers");
+    const auto folderShown = [folders] {
+        return QDir(folders->currentIndex().data(QFileSystemModel::FilePathRole).toString()).path();
+    };
+    window.setCurrentFolder(first);
+    QTRY_COMPARE(window.listedFiles(), QStringList({"Vin.mdb"}));
+    QTRY_COMPARE(folderShown(), first);
+    folders->setFocus();
+    // The path above the lists, then the file the list highlights as current and selected.
+    const auto chosen = [&] {
+        const QModelIndexList selected = files->selectionModel()->selectedIndexes();
+        const QString highlighted = selected.size() == 1 && selected.front() == files->currentIndex()
+                                        ? window.findChild<QFileSystemModel*>()->filePath(selected.front())
+                                        : QString("rien");
+        return QDir::fromNativeSeparators(window.chosenPath()) + " | " + highlighted;
+    };
+    const auto both = [](const QString& folder) { return folder + "/Vin.mdb | " + folder + "/Vin.mdb"; };
+    QTest::keyClick(folders, Qt::Key_Tab);
+    QCOMPARE(focusName(), QString("Fichiers"));
+    QTRY_COMPARE(chosen(), both(first));
+
+    // To the next folder in the tree, then back to the list.
+    QTest::keyClick(files, Qt::Key_Backtab);
+    QCOMPARE(focusName(), QString("Dossiers"));
+    QTRY_COMPARE(folders->model()->rowCount(folders->currentIndex().parent()), 2);
+    QTest::keyClick(folders, Qt::Key_Down);
+    QTRY_COMPARE(folderShown(), second);
+    QCOMPARE(chosen(), first + "/Vin.mdb | rien");
+    QTest::keyClick(folders, Qt::Key_Tab);
+    QTRY_COMPARE(chosen(), both(second));
+
+    pressAccessKey(&window, Qt::Key_A);
+    QTRY_COMPARE(chosen(), QString(" | rien"));
+    // The focus stayed in the list: the key alone chooses.
+    QCOMPARE(focusName(), QString("Fichiers"));
+    QTest::keyClick(files, key);
+    QCOMPARE(chosen(), both(second));
+    const int before = cellar.lotCount();
+    pressAccessKey(&window, Qt::Key_V);
+    QTRY_COMPARE(cellar.messageCount(), 1);
+    // The second file's three lots, not the first's eleven.
+    QCOMPARE(cellar.lastMessage().text,
+             QString("L'import est terminé !!\n\n3 lots ont été ajoutés à la cave."));
+    QCOMPARE(cellar.lotCount(), before + 3);
+}
+
+// The folder tree and the file list draw a frame in the highlight colour while they have the focus, and
+// only then.
+void TestImport::listsShowWhereTheFocusIs() {
+    TestCellar cellar;
+    ImportBase window(cellar.globals, cellar.services);
+    window.setCurrentFolder(fixture("jet4"));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QTRY_COMPARE(window.listedFiles(), QStringList({"Vin.mdb"}));
+    const auto framed = [](QWidget* list) {
+        const QImage image = list->grab().toImage();
+        const QColor highlight = list->palette().color(QPalette::Active, QPalette::Highlight);
+        for (const QPoint& at :
+             {QPoint(0, image.height() / 2), QPoint(image.width() / 2, 0),
+              QPoint(image.width() - 1, image.height() / 2), QPoint(image.width() / 2, image.height() - 1)})
+            if (image.pixelColor(at) != highlight)
+                return false;
+        return true;
+    };
+    auto* folders = window.findChild<QTreeView*>("Dossiers");
+    auto* files = window.findChild<QListView*>("Fichiers");
+    window.findChild<QComboBox*>("Lecteurs")->setFocus();
+    QVERIFY(!framed(folders));
+    QVERIFY(!framed(files));
+    QTest::keyClick(window.focusWidget(), Qt::Key_Tab);
+    QCOMPARE(focusName(), QString("Dossiers"));
+    QVERIFY(framed(folders));
+    QVERIFY(!framed(files));
+    QTest::keyClick(folders, Qt::Key_Tab);
+    QCOMPARE(focusName(), QString("Fichiers"));
+    QVERIFY(!framed(folders));
+    QVERIFY(framed(files));
 }
 
 void TestImport::declaredRowsAreHeld_data() {
