@@ -2,6 +2,7 @@
 #include "app/Windows.h"
 
 #include "about/Apropos.h"
+#include "app/ModuleLoader.h"
 #include "configuration/Config.h"
 #include "configuration/RestaurerSauvegarde.h"
 #include "consumption/Consommation.h"
@@ -9,21 +10,23 @@
 #include "history/Historique.h"
 #include "legacy/ImportBase.h"
 #include "legacy/LegacyConversion.h"
-#include "printing/Impression.h"
 #include "purchases/Saisie.h"
-#include "spreadsheet/ImporterTableau.h"
-#include "statistics/Statistiques.h"
 #include "view/Visualisation.h"
 
 namespace Windows {
 
 namespace {
 
-// A working window is created afresh at each opening, shown modally, and destroyed when closed.
 template <class Window> MenuActions::Open modal(Globals& globals, Services& services) {
-    return [&globals, &services](QWidget* parent) {
-        Window window(globals, services, parent);
-        window.exec();
+    return [&globals, &services](QWidget* parent) { openModal<Window>(globals, services, parent); };
+}
+
+// A window of the module, which is loaded the first time one of them opens.
+MenuActions::Open fromModule(ModuleWindows::Open ModuleWindows::*window, Globals& globals,
+                             Services& services) {
+    return [window, &globals, &services](QWidget* parent) {
+        if (const ModuleWindows* windows = ModuleLoader::windows(globals, services, parent))
+            (windows->*window)(globals, services, parent);
     };
 }
 
@@ -34,10 +37,10 @@ MenuActions assemble(Globals& globals, Services& services) {
     windows.saisie = modal<Saisie>(globals, services);
     windows.consommation = modal<Consommation>(globals, services);
     windows.visualisation = modal<Visualisation>(globals, services);
-    windows.imprimer = [&globals, &services](QWidget* parent) { Impression::run(globals, services, parent); };
+    windows.imprimer = fromModule(&ModuleWindows::imprimer, globals, services);
     windows.config = modal<Config>(globals, services);
     windows.import = modal<ImportBase>(globals, services);
-    windows.importTableau = modal<ImporterTableau>(globals, services);
+    windows.importTableau = fromModule(&ModuleWindows::importTableau, globals, services);
     windows.apropos = modal<Apropos>(globals, services);
     windows.sauvegarder = [&globals, &services](QWidget* parent) {
         RestaurerSauvegarde::sauvegarder(globals, services, parent);
@@ -46,7 +49,7 @@ MenuActions assemble(Globals& globals, Services& services) {
     windows.annuler = [&globals, &services](QWidget* parent) { Annulation::run(globals, services, parent); };
     windows.annulerTexte = [&globals] { return Annulation::entryText(globals); };
     windows.historique = modal<Historique>(globals, services);
-    windows.statistiques = modal<Statistiques>(globals, services);
+    windows.statistiques = fromModule(&ModuleWindows::statistiques, globals, services);
     return windows;
 }
 

@@ -34,7 +34,7 @@ fi
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
 program=usr/lib/brovane
-for f in $program/brovane $program/brovane-lecteur-jet $program/Orny02.dat $program/Orny01.dat $program/Orny.hlp \
+for f in $program/brovane $program/brovane-lecteur-jet $program/brovane-fenetres.so $program/Orny02.dat $program/Orny01.dat $program/Orny.hlp \
          $program/brovane-installe usr/bin/brovane usr/share/applications/brovane.desktop \
          usr/share/icons/hicolor/scalable/apps/brovane.svg usr/share/metainfo/org.example.brovane.metainfo.xml \
          usr/share/doc/brovane/copyright usr/share/man/man1/brovane.1.gz usr/share/man/fr/man1/brovane.1.gz; do
@@ -50,7 +50,8 @@ depends=$(dpkg-deb -f "$deb" Depends)
 echo "dépendances : $depends"
 mkdir -p "$work/shlibs/debian"
 printf 'Source: brovane\n\nPackage: brovane\nArchitecture: any\n' >"$work/shlibs/debian/control"
-needed=$(cd "$work/shlibs" && dpkg-shlibdeps -O "$root/$program/brovane" "$root/$program/brovane-lecteur-jet" 2>/dev/null |
+needed=$(cd "$work/shlibs" && dpkg-shlibdeps -O "$root/$program/brovane" "$root/$program/brovane-lecteur-jet" \
+    "$root/$program/brovane-fenetres.so" 2>/dev/null |
     sed 's/^shlibs:Depends=//')
 names() { tr ',' '\n' | sed 's/^ *//; s/[ (].*//' | grep -v '^$' | sort -u; }
 expected=$( (echo "$needed"; echo "libqt6svg6, qt6-translations-l10n") | names)
@@ -58,7 +59,7 @@ expected=$( (echo "$needed"; echo "libqt6svg6, qt6-translations-l10n") | names)
     fail "les dépendances ne sont pas exactement celles des binaires : $(echo "$depends" | names | tr '\n' ' ') au lieu de $(echo "$expected" | tr '\n' ' ')"
 
 # Stripped as dh_strip strips.
-for binary in $program/brovane $program/brovane-lecteur-jet; do
+for binary in $program/brovane $program/brovane-lecteur-jet $program/brovane-fenetres.so; do
     sections=$(readelf -S -W "$root/$binary")
     ! grep -qE ' \.(comment|note|symtab) ' <<<"$sections" || fail "$binary garde .comment, .note ou ses symboles"
 done
@@ -71,7 +72,8 @@ parsed = copyright.Copyright(open(sys.argv[1], encoding="utf-8"), strict=True)
 for paragraph in parsed.all_files_paragraphs():
     print(paragraph.license.synopsis, paragraph.comment or "")
 EOF
-for link in "$build"/src/app/CMakeFiles/brovane.dir/link.txt "$build"/src/legacy/CMakeFiles/brovane-lecteur-jet.dir/link.txt; do
+for link in "$build"/src/app/CMakeFiles/brovane.dir/link.txt "$build"/src/app/CMakeFiles/brovane_fenetres.dir/link.txt \
+    "$build"/src/legacy/CMakeFiles/brovane-lecteur-jet.dir/link.txt; do
     for archive in $(grep -oE '(^| )/[^ ]+\.a( |$)' "$link" | sort -u); do
         package=$(dpkg -S "$archive" | cut -d: -f1)
         grep -q "Debian package $package" "$work/notices" || fail "$archive ($package), lié statiquement, n'a pas sa notice dans copyright"
