@@ -81,6 +81,8 @@ QString orderBy(const ReportDefinition& d, QVariantList& params) {
     };
     if (d.groupField) {
         const QString column = ReportDefinition::fieldName(*d.groupField);
+        // The lots without a value make the last section.
+        terms << QStringLiteral("trim(ifnull(%1, '')) = ''").arg(column);
         if (!d.groupOrder.isEmpty()) {
             // The groups the definition names first, in its order; any other after them.
             QString rank = QStringLiteral("CASE");
@@ -100,6 +102,27 @@ QString orderBy(const ReportDefinition& d, QVariantList& params) {
         terms << term(field);
     terms << QStringLiteral("rowid");
     return QStringLiteral(" ORDER BY ") + terms.join(QStringLiteral(", "));
+}
+
+// The section of a value; a lot without one (missing, empty or blanks) has a section of its own too, titled
+// after what it lacks, unless the definition names it.
+QString sectionTitle(const ReportDefinition& d, const QString& value) {
+    if (!value.trimmed().isEmpty() || d.groupTitles.contains(value))
+        return d.groupTitle(value);
+    switch (*d.groupField) {
+    case ReportField::Nom:
+        return QStringLiteral("Sans nom");
+    case ReportField::Type:
+        return QStringLiteral("Sans type");
+    case ReportField::Annee:
+        return QStringLiteral("Sans année");
+    case ReportField::Quantite:
+        return QStringLiteral("Sans quantité");
+    case ReportField::PrixUnitaire:
+        return QStringLiteral("Sans prix");
+    default:
+        return QStringLiteral("Sans couleur");
+    }
 }
 
 QString cut(const QString& value, int width) {
@@ -205,10 +228,13 @@ TotalsRow totalsRow(const QString& label, const LotRules::Totals& t, const QList
     else
         words << bottles + (Numbers::plural(static_cast<double>(t.bottles)) ? QStringLiteral(" bouteilles")
                                                                             : QStringLiteral(" bouteille"));
+    // Lots none of which has a price counted have no value, as each of them shows none.
+    const bool valued = t.lots == 0 || t.lots > t.withoutPrice + t.setApart;
+    const QString shown = valued ? value : QString::fromUtf16(Missing);
     if (valueColumn(columns) >= 0)
-        row.value = value;
+        row.value = shown;
     else
-        words << QStringLiteral("valeur ") + value;
+        words << QStringLiteral("valeur ") + shown;
     row.words = label + QStringLiteral(" : ") + words.join(QStringLiteral(", "));
     if (t.withoutPrice > 0)
         row.words +=
@@ -355,10 +381,12 @@ Read read(const ReportDefinition& definition, DataLink& link, const QDate& date,
             const size_t index = plan.order.size();
             plan.order.push_back(row.front().toLongLong());
             row.erase(row.begin());
-            const QString key = group < 0 ? QString() : row.at(static_cast<size_t>(group)).toString();
+            QString key = group < 0 ? QString() : row.at(static_cast<size_t>(group)).toString();
+            if (key.trimmed().isEmpty())
+                key.clear();
             if (plan.groups.empty() || (group >= 0 && !FrenchCollation::equal(currentKey, key))) {
                 currentKey = key;
-                plan.groups.push_back({group < 0 ? QString() : definition.groupTitle(key), 0, {}});
+                plan.groups.push_back({group < 0 ? QString() : sectionTitle(definition, key), 0, {}});
             }
             Group& g = plan.groups.back();
             ++g.lots;

@@ -16,10 +16,20 @@ QString alias(int column) {
     return QStringLiteral("C%1").arg(column);
 }
 
+// A lot's value only when the totals count the lot, as the printout shows it: a price written as a text by
+// another program is no 0.
+QString columnSql(int column) {
+    const QString sql = QString::fromUtf8(Columns[column].sql);
+    if (column != Total)
+        return sql;
+    return QStringLiteral("CASE WHEN %1 THEN %2 END")
+        .arg(LotRules::countsSql(QStringLiteral("QUANTITE"), QStringLiteral("PRIXUNITAIRE")), sql);
+}
+
 QString lotColumns() {
     QStringList list{QStringLiteral("ORNY.rowid AS ROWID_")};
     for (int column = 0; column < PartColumnCount; ++column)
-        list << QStringLiteral("%1 AS %2").arg(QString::fromUtf8(Columns[column].sql), alias(column));
+        list << QStringLiteral("%1 AS %2").arg(columnSql(column), alias(column));
     return list.join(QStringLiteral(", "));
 }
 
@@ -27,7 +37,7 @@ QString lotColumns() {
 QString detailColumns(bool details) {
     QStringList list;
     for (int column = PartColumnCount; column < ColumnCount; ++column)
-        list << (details ? QString::fromUtf8(Columns[column].sql) : QStringLiteral("NULL"));
+        list << (details ? columnSql(column) : QStringLiteral("NULL"));
     return list.join(QStringLiteral(", "));
 }
 
@@ -43,7 +53,7 @@ View detailView(const QString& condition, int year, bool details) {
 // Order keys are never null, so that "after this row" compares them all: a missing text sorts as an
 // empty one, a missing number first, and lots without a price come last both ways.
 QStringList sortKeys(int column, bool descending) {
-    const QString sql = QString::fromUtf8(Columns[column].sql);
+    const QString sql = columnSql(column);
     switch (Columns[column].sort) {
     case SortKey::Text:
         return {

@@ -5,9 +5,9 @@
 #include <QVariant>
 
 // The statements behind the cellar view. Every view shows the same seven columns (NOM, TYPE, ANNEE,
-// COULEUR, QUANTITE, PRIXUNITAIRE and TOTAL, their product), a screenful at a time: each page asks for
-// the rows that come after the last one shown, in the view's order, so that the engine keeps only those
-// rows while it sorts instead of sorting the whole cellar.
+// COULEUR, QUANTITE, PRIXUNITAIRE and TOTAL, their product for a lot the totals count), a screenful at a
+// time: each page asks for the rows that come after the last one shown, in the view's order, so that the
+// engine keeps only those rows while it sorts instead of sorting the whole cellar.
 namespace CellarQuery {
 
 // The seven columns every view shows, then the lot's details a user may add to them, then the last year to

@@ -50,6 +50,8 @@ Visualisation::Visualisation(Globals& globals, Services& services, QWidget* pare
                                            24);
     GridLayout::applyFixedSettings(ui->Grille);
     WindowTools::tipLongCells(ui->Grille);
+    // A total too long for the window goes on more lines rather than taking the search field's room.
+    ui->Recherche->setMinimumWidth(ui->Recherche->sizeHint().width());
     connect(ui->Tout, &QPushButton::clicked, this, &Visualisation::Tout_Click);
     connect(ui->Rouge, &QPushButton::clicked, this, &Visualisation::Rouge_Click);
     connect(ui->Blanc, &QPushButton::clicked, this, &Visualisation::Blanc_Click);

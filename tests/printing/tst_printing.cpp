@@ -186,6 +186,7 @@ private slots:
     void frenchWhateverTheSystemLocale_data();
     void frenchWhateverTheSystemLocale();
     void textOfAKnownCellar();
+    void lotsWithoutColourHaveTheirSection();
     void locationPrintedWhenTheDefinitionAsks();
     void pdfHoldsEveryLotInItsSection();
     void oneLayoutForScreenPrinterAndPdf();
@@ -417,6 +418,46 @@ void TestPrinting::textOfAKnownCellar() {
     QVERIFY(under(lines.filter("Échézeaux").first(), "Valeur", fr("3_703,70 €")));
     QVERIFY(under(lines.filter("Pouilly-Fumé").first(), "Valeur", "—"));
     QVERIFY(under(lines.filter("Pouilly-Fumé").first(), "Bouteilles", "6"));
+}
+
+// A lot another program stored without a colour (missing, empty or blanks) is printed in a section of its
+// own, after the colours, with its sub-total; a section none of whose lots has a price shows no value, as
+// such a lot shows none, on the pages as in the text export.
+void TestPrinting::lotsWithoutColourHaveTheirSection() {
+    TestCellar cellar;
+    fillCellar(cellar);
+    cellar.exec("INSERT INTO ORNY VALUES ('Couleur nulle', 'Alsace', 2001, NULL, 2, 3)");
+    cellar.exec("INSERT INTO ORNY VALUES ('Couleur vide', 'Alsace', 2002, '', 1, 4)");
+    cellar.exec("INSERT INTO ORNY VALUES ('Couleur en blanc', 'Alsace', 2003, '  ', 1, NULL)");
+    const QStringList lines = textOf(cellar);
+    QStringList headings;
+    for (const QString& line : lines)
+        if (line.startsWith("Vins ") || line == "Jaune" || line.startsWith("Sans "))
+            headings << line;
+    QCOMPARE(headings, QStringList({"Vins rouges", "Vins blancs", "Vins rosés", "Jaune", "Sans couleur"}));
+    const qsizetype without = lines.indexOf("Sans couleur");
+    QCOMPARE(lines.mid(without + 3, 3).join('|').count("Couleur "), 3);
+    const qsizetype subtotal = lines.indexOf(QRegularExpression("^Sous-total Sans couleur.*"));
+    QCOMPARE(subtotal, without + 6);
+    QCOMPARE(totalWords(lines, subtotal),
+             QString("Sous-total Sans couleur : 3 lots (dont 1 lot sans prix, non valorisé)"));
+    QVERIFY2(lines.at(subtotal).contains(QRegularExpression("\\s4\\s+10,00 €$")),
+             qPrintable(lines.at(subtotal)));
+    const QString jaune = lines.filter(QRegularExpression("^Sous-total Jaune")).join('|');
+    QVERIFY2(jaune.contains(QRegularExpression("\\s1\\s+—$")), qPrintable(jaune));
+    const QString all = lines.filter(QRegularExpression("^Total général")).join('|');
+    QVERIFY2(all.contains(QRegularExpression("\\s45\\s+" + fr("4_097,70 €") + "$")), qPrintable(all));
+
+    copyDefinition(cellar);
+    const auto preview = Impression::prepare(cellar.globals, cellar.services, nullptr);
+    QVERIFY(preview);
+    const QString pdf = cellar.folder() + "inventaire.pdf";
+    QVERIFY(preview->exportPdf(pdf));
+    const QStringList page = pdfPages(pdf).join('\n').split('\n');
+    QCOMPARE(page.filter(QRegularExpression("^\\s*Sans couleur\\s*$")).size(), 1);
+    QCOMPARE(page.filter(QRegularExpression("^\\s*Sous-total ")).size(), 5);
+    const QString pageJaune = page.filter(QRegularExpression("^\\s*Sous-total Jaune")).join('|');
+    QVERIFY2(pageJaune.contains(QRegularExpression("\\s1\\s+—\\s*$")), qPrintable(pageJaune));
 }
 
 void TestPrinting::locationPrintedWhenTheDefinitionAsks() {

@@ -81,6 +81,7 @@ private slots:
     void drinkingViewsMarksAndOptionalColumns();
     void totalsCountOnlyWhatAPurchaseRecords();
     void totalsGroupDigitsAsThePrintoutDoes();
+    void longTotalsWrapWithinTheScreen();
     void enterInTheGridKeepsTheViewAndNumbersShowWhole();
     void searchSortAndTotalsOfWhatIsShown();
     void searchFindsWhatPeopleType_data();
@@ -290,6 +291,26 @@ void TestView::totalsCountOnlyWhatAPurchaseRecords() {
     QCOMPARE(w.visu.findChild<QLabel*>("Totaux")->text(),
              QString("10 lots, 9 bouteilles, valeur 24,00 € (dont 1 lot sans prix) (et 7 lots hors normes, "
                      "non comptés)"));
+    // A lot the totals leave out has no value of its own in the grid either, as in the printout: never the
+    // 0 the engine makes of a text.
+    QStringList totals;
+    for (const QString& row : w.rows())
+        totals << row.section('|', 0, 0) + "=" + row.section('|', 6, 6);
+    totals.sort();
+    QCOMPARE(totals.join(", "), QString("Bon=21, Demi=, Négatif=, Prix blob=, Prix négatif=, Prix texte=, "
+                                        "Réel entier=3, Sans prix=, Sans quantité=, Texte="));
+    // Sorted by their value, they come last with the lots without a price, both ways.
+    QHeaderView* header = w.grid()->horizontalHeader();
+    for (const char* order : {"ascending", "descending"}) {
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(6) + 5, header->height() / 2));
+        QStringList names;
+        for (const QString& row : w.rows())
+            names << row.section('|', 0, 0);
+        QVERIFY2(names.mid(0, 2) == QStringList({"Réel entier", "Bon"}) ||
+                     names.mid(0, 2) == QStringList({"Bon", "Réel entier"}),
+                 order);
+    }
 }
 
 void TestView::totalsGroupDigitsAsThePrintoutDoes() {
@@ -301,6 +322,37 @@ void TestView::totalsGroupDigitsAsThePrintoutDoes() {
     QCOMPARE(
         w.visu.findChild<QLabel*>("Totaux")->text(),
         QString("1_001 lots, 1_235_567 bouteilles, valeur 1_235_186_283,50 €").replace('_', QChar(0x202F)));
+}
+
+// A total of hundreds of digits goes on as many lines as it takes under the grid: the window stays within
+// the screen, the search field keeps its room, and the whole total is in view.
+void TestView::longTotalsWrapWithinTheScreen() {
+    TestCellar cellar;
+    cellar.exec("INSERT INTO ORNY VALUES ('Prix énorme', 'Alsace', 2001, 'Blanc', 2, 1e300)");
+    cellar.addLot("Tavel", "Rhône", 2019, "Rosé", 3, 12.1);
+    Window w(cellar);
+    auto* totals = w.visu.findChild<QLabel*>("Totaux");
+    const auto check = [&](const QString& start) {
+        QVERIFY2(totals->text().startsWith(start), qPrintable(totals->text()));
+        const QRect screen = w.visu.screen()->availableGeometry();
+        QVERIFY(w.visu.frameGeometry().width() <= screen.width());
+        QVERIFY(w.visu.minimumWidth() <= screen.width());
+        const int lines = totals->heightForWidth(totals->width());
+        QVERIFY(lines > 2 * totals->fontMetrics().height());
+        QVERIFY(totals->height() >= lines);
+        QVERIFY(w.visu.rect().contains(QRect(totals->mapTo(&w.visu, QPoint()), totals->size())));
+        auto* search = w.visu.findChild<QLineEdit*>("Recherche");
+        QVERIFY(search->width() >= search->fontMetrics().averageCharWidth() * 12);
+    };
+    check("2 lots, 5 bouteilles, valeur 2");
+    QVERIFY(totals->text().size() > 300);
+    pressAccessKey(&w.visu, Qt::Key_B);
+    QCOMPARE(w.names(), QStringList({"Prix énorme 2001"}));
+    check("1 lot, 2 bouteilles, valeur 2");
+    // Shown whole again once the window is wide enough for it: one line.
+    w.click("Rose");
+    QCOMPARE(totals->text(), QString("1 lot, 3 bouteilles, valeur 36,30 €"));
+    QVERIFY(totals->heightForWidth(totals->width()) < 2 * totals->fontMetrics().height());
 }
 
 void TestView::drinkingViewsMarksAndOptionalColumns() {
