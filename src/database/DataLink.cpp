@@ -3,6 +3,7 @@
 
 #include "database/CellarSchema.h"
 #include "database/FrenchCollation.h"
+#include "database/Lot.h"
 #include "database/LotIdentity.h"
 
 #include <QFile>
@@ -330,6 +331,7 @@ void addFunctions(sqlite3* db) {
     sqlite3_create_function_v2(db, LotIdentity::Function, CellarSchema::LotColumnCount,
                                SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr, lotFingerprint,
                                nullptr, nullptr, nullptr);
+    LotRules::addSqlFunctions(db);
 }
 
 // The columns of each table named, as the file holds them.

@@ -3,8 +3,12 @@
 
 #include "database/CellarSchema.h"
 
+#include <QStringList>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <sqlite3.h>
+#include <type_traits>
 
 namespace {
 
@@ -205,6 +209,187 @@ QString countsSql(const QString& quantity, const QString& price) {
         .arg(quantity, price);
 }
 
+namespace {
+
+using Wide = WideUnsigned;
+
+int bitLength(Wide n) {
+    const auto high = static_cast<quint64>(n >> 64);
+    if (high != 0)
+        return 128 - __builtin_clzll(high);
+    const auto low = static_cast<quint64>(n);
+    return low == 0 ? 0 : 64 - __builtin_clzll(low);
+}
+
+void negate(Wide& low, Wide& high) {
+    low = ~low + 1;
+    high = ~high + (low == 0 ? 1 : 0);
+}
+
+// (low, high) += (lo, hi), or -= when `negative`, modulo 2^256: the order of the terms cannot matter.
+void addWide(Wide& low, Wide& high, Wide lo, Wide hi, bool negative) {
+    if (negative)
+        negate(lo, hi);
+    low += lo;
+    high += hi + (low < lo ? 1 : 0);
+}
+
+// A product within this many bits of 2^-64 € is added exactly: 2^41 such products still fit in 256 bits.
+constexpr int ExactBits = 214;
+
+} // namespace
+
+void ExactSum::add(double price, qint64 bottles) {
+    if (price == 0 || bottles == 0 || !std::isfinite(price))
+        return;
+    int exponent = 0;
+    // price = mantissa × 2^(exponent - 53), the mantissa a whole number below 2^53.
+    const auto mantissa = static_cast<quint64>(std::ldexp(std::frexp(std::fabs(price), &exponent), 53));
+    const quint64 count = bottles < 0 ? 0 - static_cast<quint64>(bottles) : static_cast<quint64>(bottles);
+    const bool negative = (price < 0) != (bottles < 0);
+    Wide product = static_cast<Wide>(mantissa) * count; // below 2^117
+    const int shift = exponent - 53 + 64;
+    if (shift <= 0) {
+        // Below 2^-64 €, rounded half up.
+        const int drop = -shift;
+        if (drop >= 118)
+            return;
+        if (drop > 0)
+            product = (product + (static_cast<Wide>(1) << (drop - 1))) >> drop;
+        addWide(m_low, m_high, product, 0, negative);
+        return;
+    }
+    if (bitLength(product) + shift > ExactBits) {
+        const long double term = static_cast<long double>(price) * static_cast<long double>(bottles);
+        m_apart += term;
+        return;
+    }
+    Wide lo = 0, hi = 0;
+    if (shift < 128) {
+        lo = product << shift;
+        hi = product >> (128 - shift);
+    } else {
+        hi = product << (shift - 128);
+    }
+    addWide(m_low, m_high, lo, hi, negative);
+}
+
+ExactSum& ExactSum::operator+=(const ExactSum& other) {
+    addWide(m_low, m_high, other.m_low, other.m_high, false);
+    m_apart += other.m_apart;
+    return *this;
+}
+
+ExactSum& ExactSum::operator-=(const ExactSum& other) {
+    addWide(m_low, m_high, other.m_low, other.m_high, true);
+    m_apart -= other.m_apart;
+    return *this;
+}
+
+long double ExactSum::toLongDouble() const {
+    const bool negative = (m_high >> 127) != 0;
+    Wide low = m_low, high = m_high;
+    if (negative)
+        negate(low, high);
+    long double exact = 0;
+    const int bits = high != 0 ? 128 + bitLength(high) : bitLength(low);
+    if (bits <= 64) {
+        exact = std::ldexp(static_cast<long double>(static_cast<quint64>(low)), -64);
+    } else {
+        // The 64 leading bits, rounded to the nearest, a tie to even, by the bit after them and any below.
+        const int drop = bits - 65;
+        Wide top = 0;
+        bool sticky = false;
+        if (drop == 0) {
+            top = low;
+        } else if (drop < 128) {
+            top = (low >> drop) | (high << (128 - drop));
+            sticky = (low << (128 - drop)) != 0;
+        } else {
+            top = high >> (drop - 128);
+            sticky = low != 0 || (drop > 128 && (high << (256 - drop)) != 0);
+        }
+        Wide mantissa = top >> 1;
+        if ((top & 1) != 0 && (sticky || (mantissa & 1) != 0))
+            ++mantissa;
+        exact = std::ldexp(static_cast<long double>(mantissa), drop + 1 - 64);
+    }
+    if (negative)
+        exact = -exact;
+    return exact + m_apart;
+}
+
+double ExactSum::toDouble() const {
+    return static_cast<double>(toLongDouble());
+}
+
+QByteArray ExactSum::bytes() const {
+    QByteArray out(sizeof m_low + sizeof m_high + sizeof m_apart, '\0');
+    std::memcpy(out.data(), &m_low, sizeof m_low);
+    std::memcpy(out.data() + sizeof m_low, &m_high, sizeof m_high);
+    std::memcpy(out.data() + sizeof m_low + sizeof m_high, &m_apart, sizeof m_apart);
+    return out;
+}
+
+ExactSum ExactSum::fromBytes(const QByteArray& bytes) {
+    ExactSum sum;
+    if (bytes.size() != static_cast<qsizetype>(sizeof sum.m_low + sizeof sum.m_high + sizeof sum.m_apart))
+        return sum;
+    std::memcpy(&sum.m_low, bytes.constData(), sizeof sum.m_low);
+    std::memcpy(&sum.m_high, bytes.constData() + sizeof sum.m_low, sizeof sum.m_high);
+    std::memcpy(&sum.m_apart, bytes.constData() + sizeof sum.m_low + sizeof sum.m_high, sizeof sum.m_apart);
+    return sum;
+}
+
+namespace {
+
+bool isNumber(sqlite3_value* v) {
+    const int type = sqlite3_value_type(v);
+    return type == SQLITE_INTEGER || type == SQLITE_FLOAT;
+}
+
+void sumStep(sqlite3_context* context, int count, sqlite3_value** values) {
+    auto* sum = static_cast<ExactSum*>(sqlite3_aggregate_context(context, sizeof(ExactSum)));
+    if (!sum)
+        return sqlite3_result_error_nomem(context);
+    if (count == 1) {
+        if (sqlite3_value_type(values[0]) == SQLITE_BLOB)
+            *sum += ExactSum::fromBytes(QByteArray(static_cast<const char*>(sqlite3_value_blob(values[0])),
+                                                   sqlite3_value_bytes(values[0])));
+        return;
+    }
+    if (!isNumber(values[0]) || !isNumber(values[1]))
+        return;
+    // A whole real within 64 bits counts as its bottles; any other real is no count.
+    qint64 bottles = 0;
+    if (sqlite3_value_type(values[1]) == SQLITE_INTEGER) {
+        bottles = sqlite3_value_int64(values[1]);
+    } else {
+        const double d = sqlite3_value_double(values[1]);
+        if (std::floor(d) != d || d < -9223372036854775808.0 || d >= 9223372036854775808.0)
+            return;
+        bottles = static_cast<qint64>(d);
+    }
+    sum->add(sqlite3_value_double(values[0]), bottles);
+}
+
+void sumFinal(sqlite3_context* context) {
+    // Zeroed by the engine when first asked for, so a sum of no rows is nought.
+    const auto* sum = static_cast<ExactSum*>(sqlite3_aggregate_context(context, sizeof(ExactSum)));
+    const QByteArray bytes = sum ? sum->bytes() : ExactSum().bytes();
+    sqlite3_result_blob(context, bytes.constData(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
+}
+
+} // namespace
+
+void addSqlFunctions(sqlite3* db) {
+    static_assert(std::is_trivially_destructible_v<ExactSum>, "the engine frees an aggregate's state itself");
+    for (const int arguments : {1, 2})
+        sqlite3_create_function_v2(db, SumFunction, arguments,
+                                   SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr, nullptr,
+                                   sumStep, sumFinal, nullptr);
+}
+
 void Totals::add(const QVariant& quantity, const QVariant& price) {
     ++lots;
     const std::optional<qint64> n = LotRules::bottles(quantity);
@@ -216,7 +401,25 @@ void Totals::add(const QVariant& quantity, const QVariant& price) {
     if (price.isNull())
         ++withoutPrice;
     else
-        value += static_cast<long double>(price.toDouble()) * static_cast<long double>(*n);
+        value.add(price.toDouble(), *n);
+}
+
+Totals& Totals::operator+=(const Totals& other) {
+    lots += other.lots;
+    bottles += other.bottles;
+    value += other.value;
+    withoutPrice += other.withoutPrice;
+    setApart += other.setApart;
+    return *this;
+}
+
+Totals& Totals::operator-=(const Totals& other) {
+    lots -= other.lots;
+    bottles -= other.bottles;
+    value -= other.value;
+    withoutPrice -= other.withoutPrice;
+    setApart -= other.setApart;
+    return *this;
 }
 
 namespace {
@@ -224,21 +427,48 @@ namespace {
 constexpr qint64 Half = 1000000000;
 } // namespace
 
+QString wholeSumSql(const QString& number) {
+    return QStringLiteral("SUM(%1 / %2), SUM(%1 %3 %2)")
+        .arg(number, QString::number(Half), QStringLiteral("%"));
+}
+
+WideInt wholeSum(const DbRow& row, size_t first) {
+    return static_cast<WideInt>(row.at(first).toLongLong()) * Half + row.at(first + 1).toLongLong();
+}
+
+QString countedBottlesSql(const QString& quantity, const QString& price) {
+    return QStringLiteral("CASE WHEN %2 THEN CAST(%1 AS INTEGER) END")
+        .arg(quantity, countsSql(quantity, price));
+}
+
+QString Totals::lotSql(const QString& quantity, const QString& price) {
+    return QStringLiteral("%1 AS p, %2 AS n").arg(price, countedBottlesSql(quantity, price));
+}
+
+QString Totals::aggregatesSql() {
+    const QStringList halves = wholeSumSql(QStringLiteral("n")).split(QStringLiteral(", "));
+    return QStringLiteral(
+               "COUNT(*) AS T0, %1 AS T1, %2 AS T2, %3(p, n) AS T3, IFNULL(SUM(n IS NOT NULL AND p "
+               "IS NULL), 0) AS T4, COUNT(*) - COUNT(n) AS T5")
+        .arg(halves.at(0), halves.at(1), QLatin1String(SumFunction));
+}
+
+QString Totals::mergedSql() {
+    return QStringLiteral("SUM(T0), SUM(T1), SUM(T2), %1(T3), SUM(T4), SUM(T5)")
+        .arg(QLatin1String(SumFunction));
+}
+
 QString Totals::sumsSql(const QString& quantity, const QString& price, const QString& rows) {
     // The rule is tested once a row: LIMIT keeps the engine from copying it into each sum.
-    const QString half = QString::number(Half);
-    return QStringLiteral(
-               "SELECT COUNT(*), SUM(n / %5), SUM(n %6 %5), TOTAL(p * n), IFNULL(SUM(n IS NOT NULL "
-               "AND p IS NULL), 0), COUNT(*) - COUNT(n) FROM (SELECT %2 AS p, CASE WHEN %4 THEN "
-               "CAST(%1 AS INTEGER) END AS n %3 LIMIT -1)")
-        .arg(quantity, price, rows, countsSql(quantity, price), half, QStringLiteral("%"));
+    return QStringLiteral("SELECT %1 FROM (SELECT %2 %3 LIMIT -1)")
+        .arg(aggregatesSql(), lotSql(quantity, price), rows);
 }
 
 Totals Totals::fromSums(const DbRow& row, size_t first) {
     Totals t;
     t.lots = row.at(first).toLongLong();
-    t.bottles = static_cast<WideInt>(row.at(first + 1).toLongLong()) * Half + row.at(first + 2).toLongLong();
-    t.value = static_cast<long double>(row.at(first + 3).toDouble());
+    t.bottles = wholeSum(row, first + 1);
+    t.value = ExactSum::fromBytes(row.at(first + 3).toByteArray());
     t.withoutPrice = row.at(first + 4).toLongLong();
     t.setApart = row.at(first + 5).toLongLong();
     return t;

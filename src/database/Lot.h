@@ -4,9 +4,12 @@
 #include "database/DataLink.h"
 #include "database/WideInt.h"
 
+#include <QByteArray>
 #include <QString>
 #include <array>
 #include <optional>
+
+struct sqlite3;
 
 // What a lot may say beyond its six values, all of it optional: when to drink it, where it lies, what the
 // user thinks of it.
@@ -122,19 +125,61 @@ bool counts(const QVariant& quantity, const QVariant& price);
 // The same rule in SQL: 1 when the lot of that quantity and price counts, 0 otherwise. The quantity and the
 // price are SQL expressions (ORNY's columns, or their copies in the journal).
 QString countsSql(const QString& quantity, const QString& price);
+// The bottles of such a lot as a whole number, null when it does not count.
+QString countedBottlesSql(const QString& quantity, const QString& price);
+
+// A sum of prices times bottles that is exact, and the same in whatever order its terms come: each
+// product is kept to 2^-64 € and added as a whole number of those. A product past 10^45 € (no cellar holds
+// one, a crafted file may) is added apart, in long double.
+class ExactSum {
+public:
+    void add(double price, qint64 bottles);
+    ExactSum& operator+=(const ExactSum& other);
+    ExactSum& operator-=(const ExactSum& other);
+    // The sum to 64 significant bits, and as a double: values too large for a double stay finite in the
+    // first.
+    long double toLongDouble() const;
+    double toDouble() const;
+    // The sum as the SQL aggregate SumFunction passes it on; anything else reads as nothing.
+    QByteArray bytes() const;
+    static ExactSum fromBytes(const QByteArray& bytes);
+
+private:
+    // Two's complement over 256 bits, in units of 2^-64.
+    WideUnsigned m_low = 0;
+    WideUnsigned m_high = 0;
+    long double m_apart = 0;
+};
+
+// The SQL aggregate of ExactSum, added to every connection: SOMME_VALEUR(price, bottles) adds the rows
+// whose price and bottles are both numbers; SOMME_VALEUR(sum) adds up such sums. Either gives a sum that
+// ExactSum::fromBytes() reads.
+inline constexpr const char* SumFunction = "SOMME_VALEUR";
+void addSqlFunctions(sqlite3* db);
+
+// A whole number summed in SQL without overflow: the two columns of wholeSumSql(), read back by wholeSum().
+QString wholeSumSql(const QString& number);
+WideInt wholeSum(const DbRow& row, size_t first);
 
 // Lots, bottles and value of the lots counted, without overflow whatever the cellar holds.
 struct Totals {
     qint64 lots = 0;
     WideInt bottles = 0;
-    long double value = 0;
+    ExactSum value;
     qint64 withoutPrice = 0;
     qint64 setApart = 0; // lots shown but not counted
 
     void add(const QVariant& quantity, const QVariant& price);
+    Totals& operator+=(const Totals& other);
+    Totals& operator-=(const Totals& other);
     // The statement that adds up as add() would the lots of `rows` ("FROM ORNY WHERE …"), whose quantity and
     // price are the SQL expressions given; its row is read back with fromSums().
     static QString sumsSql(const QString& quantity, const QString& price, const QString& rows);
+    // The same in parts, for a statement that groups: the lot's values to select ("p" and "n"), then the
+    // aggregates over them, named T0 to T5 so that mergedSql() adds up the groups' own sums.
+    static QString lotSql(const QString& quantity, const QString& price);
+    static QString aggregatesSql();
+    static QString mergedSql();
     static Totals fromSums(const DbRow& row, size_t first = 0);
 };
 

@@ -18,9 +18,13 @@
 
 namespace {
 
-QString bottles(double n) {
+QString bottles(WideInt n) {
     return QStringLiteral("%1 bouteille%2")
-        .arg(Numbers::grouped(Numbers::formatValue(n)), Numbers::plural(n) ? QStringLiteral("s") : QString());
+        .arg(Numbers::groupedDigits(n), n >= 2 ? QStringLiteral("s") : QString());
+}
+
+QString euros(const LotRules::ExactSum& value) {
+    return Numbers::grouped(Numbers::formatTwoDecimals(value.toLongDouble()));
 }
 
 } // namespace
@@ -175,13 +179,12 @@ Status Historique::showTotals() {
         return totals.error;
     const DbRow& t = totals.rows.front();
     const qlonglong shown = t.at(0).toLongLong();
+    const HistoryQuery::Moved moved = HistoryQuery::Moved::fromSums(t, 1);
     // What the columns of figures add up to: the movements that still hold, none undone nor undoing.
     ui->Totaux->setText(QStringLiteral("%1 mouvement%2 — achetées ou importées : %3, %4 € — bues : %5, %6 €")
                             .arg(Numbers::groupedDigits(shown), shown > 1 ? QStringLiteral("s") : QString(),
-                                 bottles(t.at(1).toDouble()),
-                                 Numbers::grouped(Numbers::formatTwoDecimals(t.at(2).toDouble())),
-                                 bottles(t.at(3).toDouble()),
-                                 Numbers::grouped(Numbers::formatTwoDecimals(t.at(4).toDouble()))));
+                                 bottles(moved.bought), euros(moved.boughtValue), bottles(moved.drunk),
+                                 euros(moved.drunkValue)));
     return std::nullopt;
 }
 

@@ -89,8 +89,8 @@ ColumnSql column(int c) {
 }
 
 QString movedBottles(const QString& kinds, const QString& bottles) {
-    return QStringLiteral("CASE WHEN %1 AND NATURE IN (%2) AND %3 THEN %4 END")
-        .arg(Counted, kinds, LotRules::countsSql(bottles, lotValue("PRIXUNITAIRE")), bottles);
+    return QStringLiteral("CASE WHEN %1 AND NATURE IN (%2) THEN %3 END")
+        .arg(Counted, kinds, LotRules::countedBottlesSql(bottles, lotValue("PRIXUNITAIRE")));
 }
 
 // Never null, so that "after this row" compares them all; the movement's number, newest first, last.
@@ -188,15 +188,38 @@ Statement page(const Filter& filter, const QVariantList& after, int limit) {
     return s;
 }
 
+QString movedColumns() {
+    return QStringLiteral("%1 AS a, %2 AS b, %3 AS p").arg(bought(), drunk(), lotValue("PRIXUNITAIRE"));
+}
+
 QString totalColumns() {
-    return QStringLiteral("TOTAL(%1), TOTAL(%2), TOTAL(%3), TOTAL(%4)")
-        .arg(column(Achetees).sql, column(ValeurAchetee).sql, column(Bues).sql, column(ValeurBue).sql);
+    return QStringLiteral("%1, %3(p, a), %2, %3(p, b)")
+        .arg(LotRules::wholeSumSql(QStringLiteral("a")), LotRules::wholeSumSql(QStringLiteral("b")),
+             QLatin1String(LotRules::SumFunction));
+}
+
+Moved Moved::fromSums(const DbRow& row, size_t first) {
+    Moved m;
+    m.bought = LotRules::wholeSum(row, first);
+    m.boughtValue = LotRules::ExactSum::fromBytes(row.at(first + 2).toByteArray());
+    m.drunk = LotRules::wholeSum(row, first + 3);
+    m.drunkValue = LotRules::ExactSum::fromBytes(row.at(first + 5).toByteArray());
+    return m;
+}
+
+Moved& Moved::operator+=(const Moved& other) {
+    bought += other.bought;
+    boughtValue += other.boughtValue;
+    drunk += other.drunk;
+    drunkValue += other.drunkValue;
+    return *this;
 }
 
 Statement totals(const Filter& filter) {
     Statement s;
-    s.sql = QStringLiteral("SELECT COUNT(*), %1 FROM MOUVEMENT WHERE %2")
-                .arg(totalColumns(), where(filter, s.params));
+    // Each movement is worked out once: LIMIT keeps the engine from copying its columns into each sum.
+    s.sql = QStringLiteral("SELECT COUNT(*), %1 FROM (SELECT %2 FROM MOUVEMENT WHERE %3 LIMIT -1)")
+                .arg(totalColumns(), movedColumns(), where(filter, s.params));
     return s;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "database/Journal.h"
+#include "database/Lot.h"
 
 #include <QDate>
 #include <QList>
@@ -62,10 +63,23 @@ struct Statement {
 };
 // Each row: the movement's number, the columns above, then its order keys, the number last.
 Statement page(const Filter& filter, const QVariantList& after = {}, int limit = -1);
-// Movements shown, then the sums of the columns Achetees, ValeurAchetee, Bues and ValeurBue.
+// What the movements that still hold brought in and took out: the sums of the columns Achetees,
+// ValeurAchetee, Bues and ValeurBue, exact whatever their size.
+struct Moved {
+    WideInt bought = 0;
+    LotRules::ExactSum boughtValue;
+    WideInt drunk = 0;
+    LotRules::ExactSum drunkValue;
+
+    Moved& operator+=(const Moved& other);
+    // Read from the columns of totalColumns(), the first at `first`.
+    static Moved fromSums(const DbRow& row, size_t first);
+};
+// Movements shown, then their sums, read with Moved::fromSums(row, 1).
 Statement totals(const Filter& filter);
-// The four sums of those totals, bottles bought and their value, bottles drunk and their value, as the
-// columns of a statement on MOUVEMENT.
+// What each movement brings to the sums, as the columns of a statement on MOUVEMENT; then the sums of
+// those columns, to aggregate over them.
+QString movedColumns();
 QString totalColumns();
 // The years of the first and last movements.
 Statement years();

@@ -9,7 +9,6 @@
 #include <QIODevice>
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace InventoryReport {
 
@@ -169,10 +168,7 @@ QString title(const QDate& date) {
 QString amount(long double value, const QLocale& locale) {
     if (!std::isfinite(value))
         return QString::fromUtf16(Missing);
-    char buffer[5000];
-    std::snprintf(buffer, sizeof buffer, "%.2Lf", value);
-    return Numbers::grouped(QString::fromLatin1(buffer).replace(u'.', locale.decimalPoint())) +
-           QStringLiteral(" €");
+    return Numbers::grouped(Numbers::formatTwoDecimals(value, locale)) + QStringLiteral(" €");
 }
 
 QString cell(const ReportColumn& column, const DbRow& lot, const QLocale& locale) {
@@ -182,8 +178,9 @@ QString cell(const ReportColumn& column, const DbRow& lot, const QLocale& locale
         const QVariant& price = lot.at(PrixUnitaire);
         if (!bottles || price.isNull() || !LotRules::priceCounts(price))
             return QString::fromUtf16(Missing);
-        return amount(static_cast<long double>(price.toDouble()) * static_cast<long double>(*bottles),
-                      locale);
+        LotRules::ExactSum value;
+        value.add(price.toDouble(), *bottles);
+        return amount(value.toLongDouble(), locale);
     }
     const QVariant& value = lot.at(static_cast<size_t>(lotColumn(column.field)));
     const bool number = value.typeId() == QMetaType::Double || value.typeId() == QMetaType::LongLong;
@@ -222,7 +219,7 @@ TotalsRow totalsRow(const QString& label, const LotRules::Totals& t, const QList
                     const QLocale& locale) {
     TotalsRow row;
     QStringList words{lots(t.lots)};
-    const QString bottles = Numbers::groupedDigits(t.bottles), value = amount(t.value, locale);
+    const QString bottles = Numbers::groupedDigits(t.bottles), value = amount(t.value.toLongDouble(), locale);
     if (bottlesColumn(columns) >= 0)
         row.bottles = bottles;
     else

@@ -30,22 +30,24 @@ QString counted(const char* suffix = nullptr) {
                                CellarSchema::lotColumn(CellarSchema::PrixUnitaire, suffix));
 }
 
-// The view's totals, group by group: lots, bottles, value, lots without a price, lots counted apart. The
-// test on each lot is made once: LIMIT keeps the engine from copying it into each sum.
+// The view's totals, group by group: lots, bottles, value, lots without a price, lots counted apart, read
+// with LotRules::Totals::fromSums(row, 1). The test on each lot is made once: LIMIT keeps the engine from
+// copying it into each sum.
 QString groupedLots(const QString& key) {
-    return QStringLiteral("SELECT %1 AS k, COUNT(*) AS n, TOTAL(q * c) AS b, TOTAL(p * q * c) AS v, "
-                          "TOTAL(c AND p IS NULL) AS sp, COUNT(*) - TOTAL(c) AS hn FROM (SELECT NOM, TYPE, "
-                          "ANNEE, COULEUR, QUANTITE AS q, PRIXUNITAIRE AS p, %2 AS c FROM ORNY LIMIT -1) "
+    return QStringLiteral("SELECT %1 AS k, %2 FROM (SELECT NOM, TYPE, ANNEE, COULEUR, %3 FROM ORNY LIMIT -1) "
                           "GROUP BY k")
-        .arg(key, counted());
+        .arg(key, LotRules::Totals::aggregatesSql(),
+             LotRules::Totals::lotSql(QStringLiteral("QUANTITE"), QStringLiteral("PRIXUNITAIRE")));
 }
 
 // Texts grouped as the view's filters compare them: the engine groups the stored values first, then
-// only the distinct ones in French order.
+// only the distinct ones in French order, the most bottles first.
 QString byText(const char* column, int limit) {
-    return QStringLiteral("SELECT k, SUM(n), TOTAL(b), TOTAL(v), TOTAL(sp), TOTAL(hn) FROM (%1) GROUP BY k "
-                          "COLLATE %2 ORDER BY 3 DESC, 2 DESC, k COLLATE %2 LIMIT %3")
-        .arg(groupedLots(QLatin1String(column)), QLatin1String(FrenchCollation::Name))
+    return QStringLiteral(
+               "SELECT k, %1 FROM (%2) GROUP BY k COLLATE %3 ORDER BY SUM(T1) * 1e9 + SUM(T2) DESC, "
+               "2 DESC, k COLLATE %3 LIMIT %4")
+        .arg(LotRules::Totals::mergedSql(), groupedLots(QLatin1String(column)),
+             QLatin1String(FrenchCollation::Name))
         .arg(limit);
 }
 
@@ -58,11 +60,20 @@ const QStringList CompositionHeaders = {QString(),
 const QList<Unit> CompositionUnits = {Unit::Text,  Unit::Count, Unit::Count,
                                       Unit::Count, Unit::Count, Unit::Count};
 
-QVariantList compositionRow(const QVariant& label, const DbRow& row) {
-    QVariantList out{label};
-    for (size_t c = 1; c < 6; ++c)
-        out << row.at(c).toDouble();
-    return out;
+// A count as exact as the view's: a whole number, or its digits past 64 bits.
+QVariant count(WideInt n) {
+    if (n >= std::numeric_limits<qint64>::min() && n <= std::numeric_limits<qint64>::max())
+        return static_cast<qlonglong>(n);
+    return Numbers::digits(n);
+}
+
+QVariantList compositionRow(const QVariant& label, const LotRules::Totals& t) {
+    return {label,
+            QVariant(t.lots),
+            count(t.bottles),
+            t.value.toDouble(),
+            QVariant(t.withoutPrice),
+            QVariant(t.setApart)};
 }
 
 Table compositionTable(const QString& name, const QString& title, const QString& what) {
@@ -82,7 +93,7 @@ Table compositionTable(const QString& name, const QString& title, const QString&
     return t;
 }
 
-void addTotal(Table& t, const DbRow& totals) {
+void addTotal(Table& t, const LotRules::Totals& totals) {
     t.rows << compositionRow(QStringLiteral("Total"), totals);
 }
 
@@ -92,18 +103,19 @@ QVariant textLabel(const QVariant& value, const QString& none) {
 
 // The groups of a column with the most bottles, the others together, then the total: a cellar of a
 // hundred thousand colours or types still shows a few rows.
-Status largest(DataLink& link, const char* column, const QString& none, const DbRow& grand, Table& t) {
+Status largest(DataLink& link, const char* column, const QString& none, const LotRules::Totals& grand,
+               Table& t) {
     const DbRows groups = link.query(byText(column, LargestGroups + 1));
     if (!groups.ok())
         return groups.error;
     // Fifteen groups and the others together; sixteen are shown as they are.
     const bool others = groups.rows.size() > static_cast<size_t>(LargestGroups);
     const size_t shown = others ? LargestGroups : groups.rows.size();
-    DbRow rest = grand;
+    LotRules::Totals rest = grand;
     for (size_t r = 0; r < shown; ++r) {
-        t.rows << compositionRow(textLabel(groups.rows[r].at(0), none), groups.rows[r]);
-        for (size_t c = 1; c < 6; ++c)
-            rest[c] = rest[c].toDouble() - groups.rows[r].at(c).toDouble();
+        const LotRules::Totals group = LotRules::Totals::fromSums(groups.rows[r], 1);
+        t.rows << compositionRow(textLabel(groups.rows[r].at(0), none), group);
+        rest -= group;
     }
     if (others)
         t.rows << compositionRow(QStringLiteral("Autres"), rest);
@@ -116,10 +128,7 @@ Status composition(DataLink& link, const QDate& today, Page& page) {
     const DbRows totals = link.query(all.sql, all.params);
     if (!totals.ok())
         return totals.error;
-    const LotRules::Totals sums = LotRules::Totals::fromSums(totals.rows.front());
-    DbRow grand = {
-        QVariant(),        sums.lots,    static_cast<double>(sums.bottles), static_cast<double>(sums.value),
-        sums.withoutPrice, sums.setApart};
+    const LotRules::Totals grand = LotRules::Totals::fromSums(totals.rows.front());
     const QString when = QStringLiteral(" au ") + date(today);
 
     Table colours =
@@ -148,26 +157,22 @@ Status composition(DataLink& link, const QDate& today, Page& page) {
     if (decades)
         vintages.headers[0] = QStringLiteral("Décennie");
     // Years read from the engine's groups; decades summed from them (a few thousand rows at most).
-    std::map<qint64, DbRow> groups;
-    DbRow none;
+    std::map<qint64, LotRules::Totals> groups;
+    std::optional<LotRules::Totals> none;
     for (const DbRow& row : byYear.rows) {
+        const LotRules::Totals sums = LotRules::Totals::fromSums(row, 1);
         if (row.at(0).isNull()) {
-            none = row;
+            none = sums;
             continue;
         }
         const qint64 year = row.at(0).toLongLong();
-        const qint64 key = decades ? year - year % 10 : year;
-        DbRow& sum = groups[key];
-        if (sum.empty())
-            sum = DbRow(6, 0.0);
-        for (size_t c = 1; c < 6; ++c)
-            sum[c] = sum[c].toDouble() + row.at(c).toDouble();
+        groups[decades ? year - year % 10 : year] += sums;
     }
-    for (const auto& [key, row] : groups)
+    for (const auto& [key, sums] : groups)
         vintages.rows << compositionRow(
-            decades ? QStringLiteral("%1–%2").arg(key).arg(key + 9) : QString::number(key), row);
-    if (!none.empty())
-        vintages.rows << compositionRow(QStringLiteral("(sans millésime)"), none);
+            decades ? QStringLiteral("%1–%2").arg(key).arg(key + 9) : QString::number(key), sums);
+    if (none)
+        vintages.rows << compositionRow(QStringLiteral("(sans millésime)"), *none);
     addTotal(vintages, grand);
 
     page.tables = {colours, types, vintages};
@@ -287,14 +292,16 @@ QStringList periodKeys(const QDate& today, const std::map<QString, DbRow>& found
     return keys;
 }
 
-// The journal's sums by period, keyed by period; none without a journal.
-Status periodSums(DataLink& link, bool journal, const QString& sums, const QDate& start,
-                  std::map<QString, DbRow>& found) {
+// The journal's sums by period, keyed by period; none without a journal. `sums` aggregate the `columns`
+// each movement brings, worked out once a movement.
+Status periodSums(DataLink& link, bool journal, const QString& columns, const QString& sums,
+                  const QDate& start, std::map<QString, DbRow>& found) {
     if (!journal)
         return std::nullopt;
-    const DbRows rows = link.query(QStringLiteral("SELECT %1 AS k, %2 FROM MOUVEMENT WHERE %3 GROUP BY k")
-                                       .arg(periodKey(), sums, ReadableDate),
-                                   {start.toString(Qt::ISODate)});
+    const DbRows rows = link.query(
+        QStringLiteral("SELECT k, %1 FROM (SELECT %2 AS k, %3 FROM MOUVEMENT WHERE %4 LIMIT -1) GROUP BY k")
+            .arg(sums, periodKey(), columns, ReadableDate),
+        {start.toString(Qt::ISODate)});
     if (!rows.ok())
         return rows.error;
     for (const DbRow& row : rows.rows)
@@ -318,26 +325,29 @@ Status consumption(DataLink& link, const QDate& today, bool journal, Page& page)
     t.note = QStringLiteral("D'après l'historique : achats et imports d'un côté, consommations de l'autre ; "
                             "les opérations annulées ne comptent pas.");
     std::map<QString, DbRow> found;
-    if (Status status = periodSums(link, journal, HistoryQuery::totalColumns(), start, found))
+    if (Status status = periodSums(link, journal, HistoryQuery::movedColumns(), HistoryQuery::totalColumns(),
+                                   start, found))
         return status;
     const QString startKey = start.toString(QStringLiteral("yyyy-MM"));
-    double total[4] = {0, 0, 0, 0};
+    // What was drunk comes first here.
+    const auto row = [](const QString& label, const HistoryQuery::Moved& m) {
+        return QVariantList{label, count(m.drunk), m.drunkValue.toDouble(), count(m.bought),
+                            m.boughtValue.toDouble()};
+    };
+    HistoryQuery::Moved total;
     for (const QString& key : periodKeys(today, found)) {
         const auto at = found.find(key);
-        const DbRow row = at == found.end() ? DbRow(5, 0.0) : at->second;
-        // History's order: bought, its value, drunk, its value; here what was drunk comes first.
-        const double values[4] = {row.at(3).toDouble(), row.at(4).toDouble(), row.at(1).toDouble(),
-                                  row.at(2).toDouble()};
+        const HistoryQuery::Moved moved =
+            at == found.end() ? HistoryQuery::Moved() : HistoryQuery::Moved::fromSums(at->second, 1);
         // A year the recent months cut short says where it stops.
         const QString label =
             key.size() == 4 && startKey.startsWith(key)
                 ? QStringLiteral("%1 (jusqu'à %2)").arg(key, monthLabel(start.addMonths(-1)))
                 : periodLabel(key);
-        t.rows << QVariantList{label, values[0], values[1], values[2], values[3]};
-        for (int c = 0; c < 4; ++c)
-            total[c] += values[c];
+        t.rows << row(label, moved);
+        total += moved;
     }
-    t.rows << QVariantList{QStringLiteral("Total"), total[0], total[1], total[2], total[3]};
+    t.rows << row(QStringLiteral("Total"), total);
     page.tables = {t};
     return std::nullopt;
 }
@@ -359,34 +369,44 @@ Status value(DataLink& link, const QDate& today, bool journal, Page& page) {
     const DbRows now = link.query(all.sql, all.params);
     if (!now.ok())
         return now.error;
-    const double current = static_cast<double>(LotRules::Totals::fromSums(now.rows.front()).value);
+    const LotRules::ExactSum current = LotRules::Totals::fromSums(now.rows.front()).value;
     // What each movement changed in the value the totals count: the lot after it, less the lot before.
-    const QString worth =
-        QStringLiteral("IFNULL(CASE WHEN LOT_%1 = 1 THEN PRIXUNITAIRE_%1 * QUANTITE_%1 * %2 END, 0)");
+    const auto side = [](const char* suffix) {
+        const QString price = CellarSchema::lotColumn(CellarSchema::PrixUnitaire, suffix);
+        return QStringLiteral("%1 AS p%2, CASE WHEN LOT_%2 = 1 THEN %3 END AS n%2")
+            .arg(price, QLatin1String(suffix),
+                 LotRules::countedBottlesSql(CellarSchema::lotColumn(CellarSchema::Quantite, suffix), price));
+    };
     std::map<QString, DbRow> found;
-    if (Status status = periodSums(link, journal,
-                                   QStringLiteral("TOTAL(%1 - %2)")
-                                       .arg(worth.arg(QStringLiteral("APRES"), counted("APRES")),
-                                            worth.arg(QStringLiteral("AVANT"), counted("AVANT"))),
-                                   start, found))
+    if (Status status =
+            periodSums(link, journal, side("APRES") + QStringLiteral(", ") + side("AVANT"),
+                       QStringLiteral("%1(pAPRES, nAPRES), %1(pAVANT, nAVANT)").arg(LotRules::SumFunction),
+                       start, found))
         return status;
+    const auto change = [](const DbRow& row) {
+        LotRules::ExactSum c = LotRules::ExactSum::fromBytes(row.at(1).toByteArray());
+        c -= LotRules::ExactSum::fromBytes(row.at(2).toByteArray());
+        return c;
+    };
     const QStringList keys = periodKeys(today, found);
     const QString startKey = start.toString(QStringLiteral("yyyy-MM"));
     // Backwards from today: the value at the end of a period is today's less what every later one changed.
     QList<QVariantList> rows;
-    double later = 0;
+    LotRules::ExactSum later;
     for (auto at = found.rbegin(); at != found.rend() && at->first > keys.last(); ++at)
-        later += at->second.at(1).toDouble();
+        later += change(at->second);
     for (qsizetype k = keys.size() - 1; k >= 0; --k) {
         const QString& key = keys.at(k);
         QString label = periodLabel(key);
         // A year the recent months cut short ends where they begin.
         if (key.size() == 4 && startKey.startsWith(key))
             label = monthLabel(start.addMonths(-1));
-        rows.prepend(QVariantList{label, current - later});
+        LotRules::ExactSum atEnd = current;
+        atEnd -= later;
+        rows.prepend(QVariantList{label, atEnd.toDouble()});
         const auto here = found.find(key);
         if (here != found.end())
-            later += here->second.at(1).toDouble();
+            later += change(here->second);
     }
     t.rows = rows;
 
@@ -407,10 +427,19 @@ Status value(DataLink& link, const QDate& today, bool journal, Page& page) {
                                       .arg(MostValuableLots));
     if (!top.ok())
         return top.error;
-    for (const DbRow& row : top.rows)
-        lots.rows << QVariantList{row.at(0).toString(), row.at(1).toString(), row.at(2).toString(),
-                                  row.at(3).toString(), row.at(4).toDouble(), row.at(5).toDouble(),
-                                  row.at(6).toDouble()};
+    for (const DbRow& row : top.rows) {
+        // The lot's value as the printout works it out, exactly.
+        const qint64 bottles = LotRules::bottles(row.at(4)).value_or(0);
+        LotRules::ExactSum worth;
+        worth.add(row.at(5).toDouble(), bottles);
+        lots.rows << QVariantList{row.at(0).toString(),
+                                  row.at(1).toString(),
+                                  row.at(2).toString(),
+                                  row.at(3).toString(),
+                                  QVariant(static_cast<qlonglong>(bottles)),
+                                  row.at(5).toDouble(),
+                                  worth.toDouble()};
+    }
     page.tables = {t, lots};
     return std::nullopt;
 }
@@ -426,7 +455,7 @@ QString formatCount(double value) {
 QString formatMoney(double value) {
     if (!std::isfinite(value))
         return QString();
-    return French.toString(value, 'f', 2) + QStringLiteral(" €");
+    return Numbers::grouped(Numbers::formatTwoDecimals(value)) + QStringLiteral(" €");
 }
 
 QString format(const QVariant& value, Unit unit) {
@@ -434,6 +463,11 @@ QString format(const QVariant& value, Unit unit) {
         return QString();
     switch (unit) {
     case Unit::Count:
+        // Whole counts as they are, however large; a share of one (a chart's axis) rounded.
+        if (value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int)
+            return Numbers::groupedDigits(value.toLongLong());
+        if (value.typeId() == QMetaType::QString)
+            return Numbers::grouped(value.toString());
         return formatCount(value.toDouble());
     case Unit::Money:
         return formatMoney(value.toDouble());

@@ -77,17 +77,19 @@ QLocale ungrouped(const QLocale& locale) {
 } // namespace
 
 namespace {
-// A number's plain digits (see decimalText) with the locale's sign and separator; infinities as it writes
-// them.
-QString plain(double value, int significant, const QLocale& locale) {
-    const QByteArray digits = decimalText(value, significant);
-    if (digits.isEmpty())
-        return locale.toString(value);
+// Plain digits (see decimalText) with the locale's sign and separator.
+QString localized(const QByteArray& digits, const QLocale& locale) {
     QString text = QString::fromLatin1(digits);
     text.replace(u'.', locale.decimalPoint());
     if (text.startsWith(u'-'))
         text.replace(0, 1, locale.negativeSign());
     return text;
+}
+
+// A number's plain digits with the locale's sign and separator; infinities as it writes them.
+QString plain(double value, int significant, const QLocale& locale) {
+    const QByteArray digits = decimalText(value, significant);
+    return digits.isEmpty() ? locale.toString(value) : localized(digits, locale);
 }
 } // namespace
 
@@ -95,8 +97,19 @@ QLocale withoutGrouping(const QLocale& locale) {
     return ungrouped(locale);
 }
 
-QString formatTwoDecimals(double value, const QLocale& locale) {
-    return ungrouped(locale).toString(value, 'f', 2);
+QString formatTwoDecimals(long double value, const QLocale& locale) {
+    // Below a million billions a double holds its cents. Beyond, its binary expansion has digits nobody
+    // typed (1 234 567 × 10^15 would read 1 234 566 999 999 999 901 696): the fewest digits that read back as
+    // the same double say what was meant. There a double is never finer than an eighth, so one decimal at
+    // most. Past the doubles, the seventeen digits the doubles that made it hold.
+    const auto near = static_cast<double>(value);
+    if (!std::isfinite(value) || std::fabs(near) < 1e15)
+        return ungrouped(locale).toString(near, 'f', 2);
+    QString text = std::isfinite(near) ? plain(near, 0, locale) : localized(decimalText(value), locale);
+    const qsizetype point = text.indexOf(locale.decimalPoint());
+    if (point < 0)
+        return text + locale.decimalPoint() + QStringLiteral("00");
+    return text.leftJustified(point + locale.decimalPoint().size() + 2, u'0');
 }
 
 QString formatValue(const QVariant& value, const QLocale& locale) {

@@ -26,8 +26,9 @@ std::optional<qlonglong> readWhole(const QString& text, const QLocale& locale = 
 bool isFourDigits(const QString& text);
 // The locale without digit grouping: formatting many numbers with it saves a copy each time.
 QLocale withoutGrouping(const QLocale& locale = french());
-// "0.00": two decimals, the locale's separator, no grouping.
-QString formatTwoDecimals(double value, const QLocale& locale = french());
+// "0.00": two decimals, the locale's separator, no grouping; past a million billions, the digits that were
+// meant rather than the binary expansion of the double.
+QString formatTwoDecimals(long double value, const QLocale& locale = french());
 // The product of two typed numbers in "0.00", computed on their decimal values and rounded half away
 // from zero (1,005 gives 1,01); nothing when either is not a number.
 std::optional<QString> productTwoDecimals(const QString& a, const QString& b,
