@@ -477,6 +477,17 @@ QString format(const QVariant& value, Unit unit) {
     return value.toString();
 }
 
+qint64 rowsRead(DataLink& link) {
+    bool journal = false;
+    if (link.open() || hasTable(link, CellarSchema::JournalTable, journal))
+        return 0;
+    // The engine counts a table's rows from its pages, without reading them.
+    const DbRows counted =
+        link.query(QStringLiteral("SELECT (SELECT COUNT(*) FROM ORNY)%1")
+                       .arg(journal ? QStringLiteral(" + (SELECT COUNT(*) FROM MOUVEMENT)") : QString()));
+    return counted.ok() && !counted.rows.empty() ? counted.rows.front().at(0).toLongLong() : 0;
+}
+
 Read read(DataLink& link, const QDate& today) {
     Read result;
     result.pages = {{QStringLiteral("&Composition"), {}},

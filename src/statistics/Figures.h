@@ -59,6 +59,8 @@ struct Read {
 };
 // Every page, as the cellar stands and as its journal tells, on `today`.
 Read read(DataLink& link, const QDate& today);
+// The lots and movements read() goes over, at once: the measure of its work. None when it cannot say.
+qint64 rowsRead(DataLink& link);
 
 // French numbers: "1 234", "1 234,50 €".
 QString formatCount(double value);

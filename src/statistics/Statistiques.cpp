@@ -5,6 +5,7 @@
 #include "statistics/FigureFiles.h"
 #include "statistics/FiguresPage.h"
 #include "ui/BusyCursor.h"
+#include "ui/Progress.h"
 #include "ui/Services.h"
 #include "ui/WindowTools.h"
 #include "ui_Statistiques.h"
@@ -12,6 +13,7 @@
 #include <QChartView>
 #include <QScreen>
 #include <QTabWidget>
+#include <algorithm>
 
 Statistiques::Statistiques(Globals& globals, Services& services, QWidget* parent, const QDate& today)
     : WorkingWindow(parent), ui(std::make_unique<Ui::Statistiques>()), m_globals(globals),
@@ -33,8 +35,19 @@ void Statistiques::Form_Load(const QDate& today) {
     Figures::Read read;
     {
         DataLink link(m_globals.databasePath());
+        // A large cellar takes a while: its progress, over the window that asked for the figures, and a
+        // way to stop. The engine calls back every few milliseconds; the rows it goes over set the pace.
+        const qint64 total = std::max<qint64>(1, Figures::rowsRead(link) / RowsPerStep);
+        qint64 done = 0;
+        ProgressService::Task task(m_services.progress, parentWidget(), windowTitle(),
+                                   QStringLiteral("Calcul des statistiques…"));
+        link.setProgress([&] { return task.step(done = std::min(done + 1, total - 1), total); });
         read = Figures::read(link, today);
+        m_cancelled = link.stopped();
     }
+    // Stopped, the window shows nothing at all: it does not open.
+    if (m_cancelled)
+        return;
     if (read.error) {
         m_services.messages.databaseError(this, *read.error);
         for (const char* button : {"ExporterPng", "ExporterPdf", "ExporterCsv", "Imprimer"})
@@ -54,6 +67,10 @@ void Statistiques::Form_Load(const QDate& today) {
         ui->Pages->currentWidget()->setFocus();
     else
         ui->Quitter->setFocus();
+}
+
+int Statistiques::exec() {
+    return m_cancelled ? QDialog::Rejected : WorkingWindow::exec();
 }
 
 FiguresPage* Statistiques::currentPage() const {

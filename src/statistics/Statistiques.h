@@ -20,10 +20,16 @@ class Statistiques : public WorkingWindow {
     Q_OBJECT
 public:
     static constexpr int HelpTopic = 20;
+    // The rows the figures go over for each call of the progress.
+    static constexpr qint64 RowsPerStep = 400;
 
     Statistiques(Globals& globals, Services& services, QWidget* parent = nullptr,
                  const QDate& today = QDate::currentDate());
     ~Statistiques() override;
+
+    // Nothing when the user stopped the figures while they were worked out: the window does not open.
+    int exec() override;
+    bool cancelled() const { return m_cancelled; }
 
     FiguresPage* currentPage() const;
     // Writes what is shown; false after telling the user why not.
@@ -52,4 +58,5 @@ private:
     Globals& m_globals;
     Services& m_services;
     QDate m_today;
+    bool m_cancelled = false;
 };

@@ -14,7 +14,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QProgressDialog>
 #include <QScopeGuard>
 #include <QTableView>
 #include <QTableWidget>
@@ -215,10 +214,7 @@ void TestHistory::largeUndoCancelledChangesNothing() {
 }
 
 void TestHistory::largeUndoCancelledByKeys_data() {
-    QTest::addColumn<int>("key");
-    QTest::addColumn<int>("modifiers");
-    QTest::newRow("Échap") << int(Qt::Key_Escape) << int(Qt::NoModifier);
-    QTest::newRow("Alt+A, le bouton Annuler") << int(Qt::Key_A) << int(Qt::AltModifier);
+    addCancelKeyRows();
 }
 
 // The progress dialog itself, as the user meets it: a key while the undo runs stops it, nothing undone.
@@ -232,11 +228,7 @@ void TestHistory::largeUndoCancelledByKeys() {
     cellar.services.progress.setScripted(false);
     cellar.services.progress.showAfter(0);
     QString shown;
-    whenModal([&](QDialog* progress) {
-        QVERIFY(qobject_cast<QProgressDialog*>(progress));
-        shown = progress->findChild<QLabel*>()->text();
-        QTest::keyClick(progress, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-    });
+    cancelProgressWhenShown(key, modifiers, shown);
     cellar.services.messages.queueAnswer(MessageBox::Answer::Yes);
     main.pressCtrlZ();
     QCOMPARE(shown, "Annulation de « " + import + " »…");

@@ -250,6 +250,9 @@ private slots:
     void printedFiguresAreNeverCut();
     void chartsFollowThePaletteAndNeedNoColour();
     void thinSlicesHaveNoLabel();
+    void largeCellarStoppedByKeys_data();
+    void largeCellarStoppedByKeys();
+    void largeAmountsAsInTheView();
 };
 
 void TestStatistics::figuresAgreeWithTheViewTheHistoryAndThePrintout() {
@@ -740,6 +743,63 @@ void TestStatistics::chartsFollowThePaletteAndNeedNoColour() {
     QCOMPARE(bars->count(), 2);
     QVERIFY(bars->barSets().at(0)->brush().style() != bars->barSets().at(1)->brush().style());
     QCOMPARE(bars->barSets().at(0)->label(), QString("Bues"));
+}
+
+void TestStatistics::largeCellarStoppedByKeys_data() {
+    addCancelKeyRows();
+}
+
+// A large cellar's figures show their progress while they are worked out; a key on the progress stops them
+// and the window does not open, with nothing half-shown and nothing to say. Left to run, every page shows.
+void TestStatistics::largeCellarStoppedByKeys() {
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    TestCellar cellar;
+    cellar.exec(
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 100000) INSERT INTO "
+        "ORNY SELECT 'Vin ' || i, 'Type ' || (i % 700), 1990 + i % 30, 'Rouge', 1 + i % 12, 10 + i % 7 "
+        "FROM n");
+    cellar.services.progress.setScripted(false);
+    cellar.services.progress.showAfter(0);
+    QString shown;
+    cancelProgressWhenShown(key, modifiers, shown);
+    {
+        Statistiques stats(cellar.globals, cellar.services, nullptr, Today);
+        QCOMPARE(shown, QString("Calcul des statistiques…"));
+        QVERIFY(stats.cancelled());
+        QCOMPARE(stats.exec(), int(QDialog::Rejected));
+        QVERIFY(!stats.isVisible());
+        QCOMPARE(stats.findChild<QTabWidget*>("Pages")->count(), 0);
+    }
+    QVERIFY(cellar.services.messages.shown().isEmpty());
+    cellar.services.progress.setScripted(true);
+    Window w(cellar);
+    QCOMPARE(w.tabs()->count(), int(Figures::PageCount));
+    QCOMPARE(w.row("Total").at(1), QString("100\u202f000"));
+}
+
+// One lot of 1 234 567 bottles at 10^15 €: the composition's total and the value at the month's end are the
+// view's, as typed.
+void TestStatistics::largeAmountsAsInTheView() {
+    TestCellar cellar;
+    {
+        DataLink link(cellar.databasePath());
+        QVERIFY(!CellarQueries::addLot(link, {"Vin", "Bourgogne", 1996, "Rouge", 1234567, 1e15}));
+    }
+    const QString value = Numbers::grouped("1234567000000000000000,00") + " €";
+    {
+        Visualisation visu(cellar.globals, cellar.services, nullptr, Today);
+        visu.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&visu));
+        const QString totals = visu.findChild<QLabel*>("Totaux")->text();
+        QVERIFY2(totals.contains("valeur " + value), qPrintable(totals));
+    }
+    Window w(cellar, QDate::currentDate());
+    w.go(Qt::Key_C);
+    QCOMPARE(w.row("Total").at(3), value);
+    QCOMPARE(w.row("Rouge").at(3), value);
+    w.go(Qt::Key_V);
+    QCOMPARE(w.rows().last().section('|', 1, 1), value);
 }
 
 QTEST_MAIN(TestStatistics)

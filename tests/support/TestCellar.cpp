@@ -11,6 +11,9 @@
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QProgressDialog>
+#include <QTest>
 #include <QTimer>
 #include <sqlite3.h>
 
@@ -203,6 +206,21 @@ void whenModal(const std::function<void(QDialog*)>& act) {
         act(window);
     });
     poll->start(10);
+}
+
+void addCancelKeyRows() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::newRow("Échap") << int(Qt::Key_Escape) << int(Qt::NoModifier);
+    QTest::newRow("Alt+A, le bouton Annuler") << int(Qt::Key_A) << int(Qt::AltModifier);
+}
+
+void cancelProgressWhenShown(int key, int modifiers, QString& label) {
+    whenModal([key, modifiers, &label](QDialog* progress) {
+        QVERIFY(qobject_cast<QProgressDialog*>(progress));
+        label = progress->findChild<QLabel*>()->text();
+        QTest::keyClick(progress, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    });
 }
 
 QStringList modelRows(QAbstractItemModel* model) {

@@ -77,6 +77,11 @@ QStringList modelRows(QAbstractItemModel* model);
 class QDialog;
 // Runs `act` on the next modal window once it is up: for windows opened with exec(), whose caller waits.
 void whenModal(const std::function<void(QDialog*)>& act);
+// The keys that stop work on its progress dialog, as the rows "key" and "modifiers" of a data table: Échap,
+// and Alt+A, the access key of its « Annuler ».
+void addCancelKeyRows();
+// Presses that key on the next progress dialog once it is up, its label kept in `label`.
+void cancelProgressWhenShown(int key, int modifiers, QString& label);
 
 // Types the text into the widget one key at a time, accents and symbols included.
 void typeText(QWidget* widget, const QString& text);
