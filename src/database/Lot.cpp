@@ -5,6 +5,7 @@
 
 #include <QStringList>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <sqlite3.h>
@@ -234,44 +235,72 @@ void addWide(Wide& low, Wide& high, Wide lo, Wide hi, bool negative) {
     high += hi + (low < lo ? 1 : 0);
 }
 
-// A product within this many bits of 2^-64 € is added exactly: 2^41 such products still fit in 256 bits.
-constexpr int ExactBits = 214;
+// A price is kept exactly below 2^120 millionths of a euro: 2^64 products of it still fit in 256 bits.
+constexpr int MostBits = 120;
+
+Wide powerOfTen(int n) {
+    Wide p = 1;
+    for (; n > 0; --n)
+        p *= 10;
+    return p;
+}
+
+// A price in millionths of a euro as it was typed: the fewest digits that read back as the double, rounded
+// half away from zero at the sixth decimal; nothing past MostBits.
+std::optional<Wide> millionths(double magnitude) {
+    // Most prices: a few decimals that read back as they are.
+    if (magnitude < 4e9) {
+        const double scaled = std::nearbyint(magnitude * 1e6);
+        if (scaled / 1e6 == magnitude)
+            return static_cast<Wide>(static_cast<quint64>(scaled));
+    }
+    char buffer[40];
+    const char* end =
+        std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific).ptr;
+    Wide digits = 0;
+    int count = 0;
+    const char* at = buffer;
+    for (; at != end && *at != 'e'; ++at)
+        if (*at != '.') {
+            digits = digits * 10 + static_cast<unsigned>(*at - '0');
+            ++count;
+        }
+    int exponent = 0;
+    if (at != end)
+        std::from_chars(at + 1 + (at[1] == '+' ? 1 : 0), end, exponent);
+    int power = exponent - (count - 1) + 6; // magnitude × 10^6 = digits × 10^power
+    if (power >= 0) {
+        for (; power > 0; --power) {
+            if (bitLength(digits) > MostBits - 4)
+                return std::nullopt;
+            digits *= 10;
+        }
+        return bitLength(digits) > MostBits ? std::nullopt : std::optional<Wide>(digits);
+    }
+    // Seventeen digits at most: twenty places down, nothing is left.
+    if (-power > 20)
+        return Wide(0);
+    const Wide divisor = powerOfTen(-power);
+    return digits / divisor + (digits % divisor * 2 >= divisor ? 1 : 0);
+}
 
 } // namespace
 
 void ExactSum::add(double price, qint64 bottles) {
     if (price == 0 || bottles == 0 || !std::isfinite(price))
         return;
-    int exponent = 0;
-    // price = mantissa × 2^(exponent - 53), the mantissa a whole number below 2^53.
-    const auto mantissa = static_cast<quint64>(std::ldexp(std::frexp(std::fabs(price), &exponent), 53));
+    const std::optional<Wide> unit = millionths(std::fabs(price));
+    if (!unit) {
+        m_apart += static_cast<long double>(price) * static_cast<long double>(bottles);
+        return;
+    }
     const quint64 count = bottles < 0 ? 0 - static_cast<quint64>(bottles) : static_cast<quint64>(bottles);
     const bool negative = (price < 0) != (bottles < 0);
-    Wide product = static_cast<Wide>(mantissa) * count; // below 2^117
-    const int shift = exponent - 53 + 64;
-    if (shift <= 0) {
-        // Below 2^-64 €, rounded half up.
-        const int drop = -shift;
-        if (drop >= 118)
-            return;
-        if (drop > 0)
-            product = (product + (static_cast<Wide>(1) << (drop - 1))) >> drop;
-        addWide(m_low, m_high, product, 0, negative);
-        return;
-    }
-    if (bitLength(product) + shift > ExactBits) {
-        const long double term = static_cast<long double>(price) * static_cast<long double>(bottles);
-        m_apart += term;
-        return;
-    }
-    Wide lo = 0, hi = 0;
-    if (shift < 128) {
-        lo = product << shift;
-        hi = product >> (128 - shift);
-    } else {
-        hi = product << (shift - 128);
-    }
-    addWide(m_low, m_high, lo, hi, negative);
+    // The unit's two halves times the count, over 192 bits.
+    const Wide low = static_cast<Wide>(static_cast<quint64>(*unit)) * count;
+    const Wide high = static_cast<Wide>(static_cast<quint64>(*unit >> 64)) * count;
+    const Wide lo = low + (high << 64);
+    addWide(m_low, m_high, lo, (high >> 64) + (lo < low ? 1 : 0), negative);
 }
 
 ExactSum& ExactSum::operator+=(const ExactSum& other) {
@@ -294,7 +323,7 @@ long double ExactSum::toLongDouble() const {
     long double exact = 0;
     const int bits = high != 0 ? 128 + bitLength(high) : bitLength(low);
     if (bits <= 64) {
-        exact = std::ldexp(static_cast<long double>(static_cast<quint64>(low)), -64);
+        exact = static_cast<long double>(static_cast<quint64>(low));
     } else {
         // The 64 leading bits, rounded to the nearest, a tie to even, by the bit after them and any below.
         const int drop = bits - 65;
@@ -312,8 +341,9 @@ long double ExactSum::toLongDouble() const {
         Wide mantissa = top >> 1;
         if ((top & 1) != 0 && (sticky || (mantissa & 1) != 0))
             ++mantissa;
-        exact = std::ldexp(static_cast<long double>(mantissa), drop + 1 - 64);
+        exact = std::ldexp(static_cast<long double>(mantissa), drop + 1);
     }
+    exact /= 1e6L;
     if (negative)
         exact = -exact;
     return exact + m_apart;
@@ -321,6 +351,37 @@ long double ExactSum::toLongDouble() const {
 
 double ExactSum::toDouble() const {
     return static_cast<double>(toLongDouble());
+}
+
+QByteArray ExactSum::centsText() const {
+    if (m_apart != 0)
+        return {};
+    const bool negative = (m_high >> 127) != 0;
+    Wide low = m_low, high = m_high;
+    if (negative)
+        negate(low, high);
+    quint64 limbs[4] = {static_cast<quint64>(low), static_cast<quint64>(low >> 64),
+                        static_cast<quint64>(high), static_cast<quint64>(high >> 64)};
+    // Divides the magnitude in place; the remainder.
+    const auto divide = [&limbs](quint64 divisor) {
+        Wide rest = 0;
+        for (int i = 3; i >= 0; --i) {
+            const Wide current = (rest << 64) | limbs[i];
+            limbs[i] = static_cast<quint64>(current / divisor);
+            rest = current % divisor;
+        }
+        return static_cast<quint64>(rest);
+    };
+    // Millionths to cents, half away from zero.
+    if (divide(10000) >= 5000)
+        for (int i = 0; i < 4 && ++limbs[i] == 0; ++i) {
+        }
+    QByteArray digits;
+    do
+        digits.prepend(static_cast<char>('0' + divide(10)));
+    while ((limbs[0] | limbs[1] | limbs[2] | limbs[3]) != 0 || digits.size() < 3);
+    digits.insert(digits.size() - 2, '.');
+    return negative && digits != "0.00" ? '-' + digits : digits;
 }
 
 QByteArray ExactSum::bytes() const {

@@ -128,9 +128,10 @@ QString countsSql(const QString& quantity, const QString& price);
 // The bottles of such a lot as a whole number, null when it does not count.
 QString countedBottlesSql(const QString& quantity, const QString& price);
 
-// A sum of prices times bottles that is exact, and the same in whatever order its terms come: each
-// product is kept to 2^-64 € and added as a whole number of those. A product past 10^45 € (no cellar holds
-// one, a crafted file may) is added apart, in long double.
+// A sum of prices times bottles that is exact, and the same in whatever order its terms come. A price is
+// taken as it was typed, the fewest digits that read back as the stored double (12,1 rather than
+// 12,0999999999999996…), to the millionth of a euro; each product is added as a whole number of millionths.
+// A price past 10^30 € (no cellar holds one, a crafted file may) is added apart, in long double.
 class ExactSum {
 public:
     void add(double price, qint64 bottles);
@@ -140,12 +141,15 @@ public:
     // first.
     long double toLongDouble() const;
     double toDouble() const;
+    // The sum to the cent, rounded half away from zero, as plain digits with a point before the cents
+    // ("-1234567000000000000036.30"); empty when a price was added apart.
+    QByteArray centsText() const;
     // The sum as the SQL aggregate SumFunction passes it on; anything else reads as nothing.
     QByteArray bytes() const;
     static ExactSum fromBytes(const QByteArray& bytes);
 
 private:
-    // Two's complement over 256 bits, in units of 2^-64.
+    // Two's complement over 256 bits, in millionths of a euro.
     WideUnsigned m_low = 0;
     WideUnsigned m_high = 0;
     long double m_apart = 0;
@@ -184,3 +188,5 @@ struct Totals {
 };
 
 } // namespace LotRules
+
+Q_DECLARE_METATYPE(LotRules::ExactSum)

@@ -24,7 +24,7 @@ QString bottles(WideInt n) {
 }
 
 QString euros(const LotRules::ExactSum& value) {
-    return Numbers::grouped(Numbers::formatTwoDecimals(value.toLongDouble()));
+    return Numbers::grouped(Numbers::formatAmount(value));
 }
 
 } // namespace

@@ -165,10 +165,10 @@ QString title(const QDate& date) {
     return QStringLiteral("Inventaire de ma orny le ") + Numbers::french().toString(date, format);
 }
 
-QString amount(long double value, const QLocale& locale) {
-    if (!std::isfinite(value))
+QString amount(const LotRules::ExactSum& value, const QLocale& locale) {
+    if (!std::isfinite(value.toLongDouble()))
         return QString::fromUtf16(Missing);
-    return Numbers::grouped(Numbers::formatTwoDecimals(value, locale)) + QStringLiteral(" €");
+    return Numbers::grouped(Numbers::formatAmount(value, locale)) + QStringLiteral(" €");
 }
 
 QString cell(const ReportColumn& column, const DbRow& lot, const QLocale& locale) {
@@ -180,12 +180,17 @@ QString cell(const ReportColumn& column, const DbRow& lot, const QLocale& locale
             return QString::fromUtf16(Missing);
         LotRules::ExactSum value;
         value.add(price.toDouble(), *bottles);
-        return amount(value.toLongDouble(), locale);
+        return amount(value, locale);
     }
     const QVariant& value = lot.at(static_cast<size_t>(lotColumn(column.field)));
     const bool number = value.typeId() == QMetaType::Double || value.typeId() == QMetaType::LongLong;
-    if (column.format == ReportColumn::Format::Amount && number)
-        return amount(value.toDouble(), locale);
+    if (column.format == ReportColumn::Format::Amount && number) {
+        if (!std::isfinite(value.toDouble()))
+            return QString::fromUtf16(Missing);
+        LotRules::ExactSum one;
+        one.add(value.toDouble(), 1);
+        return amount(one, locale);
+    }
     // Whole numbers as such; anything else as it is stored.
     const QString text = Numbers::formatValue(value, Numbers::withoutGrouping(locale));
     if (text.isEmpty())
@@ -219,7 +224,7 @@ TotalsRow totalsRow(const QString& label, const LotRules::Totals& t, const QList
                     const QLocale& locale) {
     TotalsRow row;
     QStringList words{lots(t.lots)};
-    const QString bottles = Numbers::groupedDigits(t.bottles), value = amount(t.value.toLongDouble(), locale);
+    const QString bottles = Numbers::groupedDigits(t.bottles), value = amount(t.value, locale);
     if (bottlesColumn(columns) >= 0)
         row.bottles = bottles;
     else

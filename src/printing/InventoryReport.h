@@ -77,7 +77,7 @@ TotalsRow totalsRow(const QString& label, const LotRules::Totals& totals, const 
 // The words in lines no wider than `width`, broken at spaces; a word longer than a line is split.
 QStringList wrap(const QString& words, double width, const std::function<double(const QString&)>& measure);
 // Two decimals and the euro sign, however large, digits grouped by three.
-QString amount(long double value, const QLocale& locale);
+QString amount(const LotRules::ExactSum& value, const QLocale& locale);
 
 // Aligned fixed-pitch columns, one lot a line, with the same groups, order and totals as the pages;
 // written as it is made. The cellar's failure when it could not be read; otherwise, when it could not be

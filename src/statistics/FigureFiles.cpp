@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "statistics/FigureFiles.h"
 
+#include "database/Lot.h"
 #include "statistics/FigurePages.h"
 #include "storage/CsvWriter.h"
 
@@ -85,8 +86,13 @@ Status writeCsv(const QString& path, const Figures::Table& table) {
         for (const QString& h : table.headers)
             headers << h;
         csv.row(headers);
-        for (const QVariantList& row : table.rows)
+        for (QVariantList row : table.rows) {
+            // A spreadsheet reads amounts as numbers.
+            for (QVariant& cell : row)
+                if (cell.typeId() == qMetaTypeId<LotRules::ExactSum>())
+                    cell = cell.value<LotRules::ExactSum>().toDouble();
             csv.row(row);
+        }
         return csv.ok();
     });
 }

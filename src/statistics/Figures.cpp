@@ -71,7 +71,7 @@ QVariantList compositionRow(const QVariant& label, const LotRules::Totals& t) {
     return {label,
             QVariant(t.lots),
             count(t.bottles),
-            t.value.toDouble(),
+            QVariant::fromValue(t.value),
             QVariant(t.withoutPrice),
             QVariant(t.setApart)};
 }
@@ -331,8 +331,8 @@ Status consumption(DataLink& link, const QDate& today, bool journal, Page& page)
     const QString startKey = start.toString(QStringLiteral("yyyy-MM"));
     // What was drunk comes first here.
     const auto row = [](const QString& label, const HistoryQuery::Moved& m) {
-        return QVariantList{label, count(m.drunk), m.drunkValue.toDouble(), count(m.bought),
-                            m.boughtValue.toDouble()};
+        return QVariantList{label, count(m.drunk), QVariant::fromValue(m.drunkValue), count(m.bought),
+                            QVariant::fromValue(m.boughtValue)};
     };
     HistoryQuery::Moved total;
     for (const QString& key : periodKeys(today, found)) {
@@ -403,7 +403,7 @@ Status value(DataLink& link, const QDate& today, bool journal, Page& page) {
             label = monthLabel(start.addMonths(-1));
         LotRules::ExactSum atEnd = current;
         atEnd -= later;
-        rows.prepend(QVariantList{label, atEnd.toDouble()});
+        rows.prepend(QVariantList{label, QVariant::fromValue(atEnd)});
         const auto here = found.find(key);
         if (here != found.end())
             later += change(here->second);
@@ -438,7 +438,7 @@ Status value(DataLink& link, const QDate& today, bool journal, Page& page) {
                                   row.at(3).toString(),
                                   QVariant(static_cast<qlonglong>(bottles)),
                                   row.at(5).toDouble(),
-                                  worth.toDouble()};
+                                  QVariant::fromValue(worth)};
     }
     page.tables = {t, lots};
     return std::nullopt;
@@ -470,6 +470,9 @@ QString format(const QVariant& value, Unit unit) {
             return Numbers::grouped(value.toString());
         return formatCount(value.toDouble());
     case Unit::Money:
+        if (value.typeId() == qMetaTypeId<LotRules::ExactSum>())
+            return Numbers::grouped(Numbers::formatAmount(value.value<LotRules::ExactSum>())) +
+                   QStringLiteral(" €");
         return formatMoney(value.toDouble());
     case Unit::Text:
         break;
@@ -489,6 +492,10 @@ qint64 rowsRead(DataLink& link) {
 }
 
 Read read(DataLink& link, const QDate& today) {
+    // Sums of money are kept exact in the tables; a chart draws them as doubles.
+    static const bool drawn =
+        QMetaType::registerConverter<LotRules::ExactSum, double>(&LotRules::ExactSum::toDouble);
+    Q_UNUSED(drawn);
     Read result;
     result.pages = {{QStringLiteral("&Composition"), {}},
                     {QStringLiteral("À &boire"), {}},

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/Numbers.h"
 
+#include "database/Lot.h"
 #include "database/WideInt.h"
 #include "storage/DecimalText.h"
 
@@ -110,6 +111,14 @@ QString formatTwoDecimals(long double value, const QLocale& locale) {
     if (point < 0)
         return text + locale.decimalPoint() + QStringLiteral("00");
     return text.leftJustified(point + locale.decimalPoint().size() + 2, u'0');
+}
+
+QString formatAmount(const LotRules::ExactSum& sum, const QLocale& locale) {
+    const long double value = sum.toLongDouble();
+    const QByteArray cents = sum.centsText();
+    if (cents.isEmpty() || std::fabs(value) < 1e15L)
+        return formatTwoDecimals(value, locale);
+    return localized(cents, locale);
 }
 
 QString formatValue(const QVariant& value, const QLocale& locale) {

@@ -8,6 +8,10 @@
 #include <QVariant>
 #include <optional>
 
+namespace LotRules {
+class ExactSum;
+}
+
 // Numbers typed by the user and numbers shown to him, the French way whatever the system's locale: the
 // program speaks French, and a price typed "45,50" is read as one on any machine.
 namespace Numbers {
@@ -29,6 +33,9 @@ QLocale withoutGrouping(const QLocale& locale = french());
 // "0.00": two decimals, the locale's separator, no grouping; past a million billions, the digits that were
 // meant rather than the binary expansion of the double.
 QString formatTwoDecimals(long double value, const QLocale& locale = french());
+// A sum of money the same way, below a million billions as formatTwoDecimals() writes its double; beyond, to
+// the cent of what was typed: 1 234 567 bottles at 10^15 € and 3 at 12,10 € are 1234567000000000000036,30.
+QString formatAmount(const LotRules::ExactSum& sum, const QLocale& locale = french());
 // The product of two typed numbers in "0.00", computed on their decimal values and rounded half away
 // from zero (1,005 gives 1,01); nothing when either is not a number.
 std::optional<QString> productTwoDecimals(const QString& a, const QString& b,

@@ -211,7 +211,7 @@ Status Visualisation::showTotals() {
     QString text = QStringLiteral("%1, %2 bouteille%3, valeur %4 €")
                        .arg(lots(t.lots), Numbers::groupedDigits(t.bottles),
                             t.bottles >= 2 ? QStringLiteral("s") : QString(),
-                            Numbers::grouped(Numbers::formatTwoDecimals(t.value.toLongDouble())));
+                            Numbers::grouped(Numbers::formatAmount(t.value)));
     const qint64 withoutPrice = t.withoutPrice;
     const qint64 odd = t.setApart;
     if (withoutPrice > 0)

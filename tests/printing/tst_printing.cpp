@@ -491,8 +491,9 @@ void TestPrinting::pdfHoldsEveryLotInItsSection() {
     // Every lot with its values on one line: name, type, vintage, bottles, price and value.
     for (const DbRow& lot :
          cellar.rows("SELECT NOM, TYPE, ANNEE, COULEUR, QUANTITE, PRIXUNITAIRE FROM ORNY")) {
-        QString price = lot.at(5).isNull() ? QString("—")
-                                           : InventoryReport::amount(lot.at(5).toDouble(), Numbers::french());
+        LotRules::ExactSum one;
+        one.add(lot.at(5).toDouble(), 1);
+        QString price = lot.at(5).isNull() ? QString("—") : InventoryReport::amount(one, Numbers::french());
         // The narrow no-break space between digits reads as a space.
         const QString line = text.split('\n').filter(lot.at(0).toString() + " ").join('|');
         price.replace(QChar(0x202F), u' ');
