@@ -56,7 +56,7 @@ void Consommation::fillNames() {
     WindowTools::fillList(ui->ListeNom, names.values);
 }
 
-void Consommation::cascade(QComboBox* chosen, QComboBox* next, const QString& column,
+void Consommation::cascade(QComboBox* chosen, QComboBox* next, const QString& column, const QString& what,
                            const CellarQueries::Conditions& where) {
     if (chosen->currentText().isEmpty())
         return;
@@ -66,6 +66,18 @@ void Consommation::cascade(QComboBox* chosen, QComboBox* next, const QString& co
         m_services.messages.databaseError(this, *values.error);
         return;
     }
+    if (values.values.isEmpty()) {
+        // Every lot left has no such value, which the lists cannot offer: the view reaches them.
+        m_services.messages.notice(
+            this,
+            QStringLiteral(
+                "Ce vin n'a pas de %1 dans la cave : cette fenêtre ne peut pas le choisir.\n"
+                "Buvez-le depuis la Visualisation : choisissez sa ligne, puis « Boire… » (Ctrl+B).")
+                .arg(what),
+            MessageBox::Icon::Exclamation);
+        chosen->setFocus();
+        return;
+    }
     WindowTools::fillList(next, values.values);
     next->setEnabled(true);
     chosen->setEnabled(false);
@@ -73,18 +85,18 @@ void Consommation::cascade(QComboBox* chosen, QComboBox* next, const QString& co
 }
 
 void Consommation::ListeNom_Click() {
-    cascade(ui->ListeNom, ui->ListeType, QStringLiteral("TYPE"),
+    cascade(ui->ListeNom, ui->ListeType, QStringLiteral("TYPE"), QStringLiteral("type"),
             {{QStringLiteral("NOM"), ui->ListeNom->currentText()}});
 }
 
 void Consommation::ListeType_Click() {
-    cascade(ui->ListeType, ui->ListeAnnee, QStringLiteral("ANNEE"),
+    cascade(ui->ListeType, ui->ListeAnnee, QStringLiteral("ANNEE"), QStringLiteral("année"),
             {{QStringLiteral("NOM"), ui->ListeNom->currentText()},
              {QStringLiteral("TYPE"), ui->ListeType->currentText()}});
 }
 
 void Consommation::ListeAnnee_Click() {
-    cascade(ui->ListeAnnee, ui->ListeCouleur, QStringLiteral("COULEUR"),
+    cascade(ui->ListeAnnee, ui->ListeCouleur, QStringLiteral("COULEUR"), QStringLiteral("couleur"),
             {{QStringLiteral("NOM"), ui->ListeNom->currentText()},
              {QStringLiteral("TYPE"), ui->ListeType->currentText()},
              {QStringLiteral("ANNEE"), ui->ListeAnnee->currentText().toLongLong()}});

@@ -36,8 +36,9 @@ public slots:
 private:
     void Form_Load();
     void fillNames();
-    // One step down the cascade: fills `next` with the values of `column` left by the choices made.
-    void cascade(QComboBox* chosen, QComboBox* next, const QString& column,
+    // One step down the cascade: fills `next` with the values of `column` left by the choices made; when
+    // none has one (`what` names it to the user), says where such a lot can be drunk.
+    void cascade(QComboBox* chosen, QComboBox* next, const QString& column, const QString& what,
                  const CellarQueries::Conditions& where);
     CellarQueries::LotKey chosenLot() const;
     bool checksPass();

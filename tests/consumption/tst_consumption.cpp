@@ -60,6 +60,8 @@ class TestConsumption : public QObject {
 private slots:
     void initTestCase() { useFrenchLocale(); }
     void cascadeStates();
+    void aLotTheListsCannotReachIsSentToTheView_data();
+    void aLotTheListsCannotReachIsSentToTheView();
     void resetLeavesTheEmptiedListEnabled();
     void lowerTheFirstLot();
     void removeOneOfTwoIdenticalLots();
@@ -97,12 +99,36 @@ void TestConsumption::cascadeStates() {
     QCOMPARE(w.field("QuantiteEnStock")->text(), QString("6"));
     QCOMPARE(w.enabledControls(), QString("QuantiteConsommee"));
     QCOMPARE(w.focus(), QString("QuantiteConsommee"));
-    // A null type is never offered.
-    TestCellar other;
-    fillCellar(other);
-    Window w2(other);
-    w2.choose("ListeNom", "Sans type");
-    QCOMPARE(w2.items("ListeType"), QStringList());
+}
+
+void TestConsumption::aLotTheListsCannotReachIsSentToTheView_data() {
+    QTest::addColumn<QString>("insert");
+    QTest::addColumn<QStringList>("choices");
+    QTest::addColumn<QString>("missing");
+    QTest::newRow("no type") << "('Sans type', NULL, 2000, 'Rouge', 1)" << QStringList{"Sans type"} << "type";
+    QTest::newRow("no year") << "('Sans année', 'Loire', NULL, 'Blanc', 1)"
+                             << QStringList{"Sans année", "Loire"} << "année";
+    QTest::newRow("no colour") << "('Sans couleur', 'Loire', 2001, NULL, 1)"
+                               << QStringList{"Sans couleur", "Loire", "2001"} << "couleur";
+}
+
+void TestConsumption::aLotTheListsCannotReachIsSentToTheView() {
+    QFETCH(QString, insert);
+    QFETCH(QStringList, choices);
+    QFETCH(QString, missing);
+    TestCellar cellar;
+    cellar.exec("INSERT INTO ORNY (NOM, TYPE, ANNEE, COULEUR, QUANTITE) VALUES " + insert);
+    Window w(cellar);
+    const QList<const char*> lists = {"ListeNom", "ListeType", "ListeAnnee"};
+    for (int i = 0; i < choices.size(); ++i)
+        w.choose(lists.at(i), choices.at(i));
+    // A missing value is never offered: the user is told where the lot can be drunk, instead of a dead end.
+    QCOMPARE(cellar.messageCount(), 1);
+    QVERIFY2(cellar.lastMessage().text.contains("pas de " + missing) &&
+                 cellar.lastMessage().text.contains("« Boire… » (Ctrl+B)"),
+             qPrintable(cellar.lastMessage().text));
+    QCOMPARE(w.enabledControls(), QString(lists.at(choices.size() - 1)));
+    QCOMPARE(w.focus(), QString(lists.at(choices.size() - 1)));
 }
 
 void TestConsumption::resetLeavesTheEmptiedListEnabled() {
