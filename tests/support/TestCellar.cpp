@@ -3,6 +3,7 @@
 
 #include "database/DataLink.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QClipboard>
@@ -136,8 +137,25 @@ void pressAccessKey(QWidget* widget, Qt::Key letter) {
     // becomes active again a moment later, and a key pressed before that is lost on a loaded machine.
     if (widget->isVisible() && !widget->window()->isActiveWindow())
         (void)QTest::qWaitForWindowActive(widget->window(), 2000);
+    // The button the letter presses, if it is one: its click comes after a short visible push, a timer
+    // that a loaded machine may run late, so the wait is for the click itself.
+    QAbstractButton* button = nullptr;
+    const QString mnemonic = QLatin1Char('&') + QChar(letter).toLower();
+    for (QAbstractButton* b : widget->window()->findChildren<QAbstractButton*>())
+        if (b->isVisible() && b->isEnabled() && b->text().toLower().contains(mnemonic))
+            button = b;
+    if (!button) {
+        QTest::keyClick(widget, letter, Qt::AltModifier);
+        QTest::qWait(150);
+        return;
+    }
+    bool clicked = false;
+    const QMetaObject::Connection noted =
+        QObject::connect(button, &QAbstractButton::clicked, button, [&clicked] { clicked = true; });
     QTest::keyClick(widget, letter, Qt::AltModifier);
-    QTest::qWait(150);
+    // The click may open a modal window, whose own loop runs the test on: then `clicked` is set inside it.
+    (void)QTest::qWaitFor([&clicked] { return clicked; }, 5000);
+    QObject::disconnect(noted);
 }
 
 void chooseInList(QComboBox* list, const QString& entry) {
