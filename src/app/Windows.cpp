@@ -11,6 +11,7 @@
 #include "legacy/ImportBase.h"
 #include "legacy/LegacyConversion.h"
 #include "purchases/Saisie.h"
+#include "ui/CellarGate.h"
 #include "view/Visualisation.h"
 
 namespace Windows {
@@ -19,6 +20,14 @@ namespace {
 
 template <class Window> MenuActions::Open modal(Globals& globals, Services& services) {
     return [&globals, &services](QWidget* parent) { openModal<Window>(globals, services, parent); };
+}
+
+// A window over the cellar, which does not open when the cellar cannot be.
+MenuActions::Open overCellar(MenuActions::Open open, Globals& globals, Services& services) {
+    return [open = std::move(open), &globals, &services](QWidget* parent) {
+        if (CellarGate::opens(services.messages, parent, globals.CheminBase))
+            open(parent);
+    };
 }
 
 // A window of the module, which is loaded the first time one of them opens.
@@ -34,13 +43,14 @@ MenuActions::Open fromModule(ModuleWindows::Open ModuleWindows::*window, Globals
 
 MenuActions assemble(Globals& globals, Services& services) {
     MenuActions windows;
-    windows.saisie = modal<Saisie>(globals, services);
-    windows.consommation = modal<Consommation>(globals, services);
-    windows.visualisation = modal<Visualisation>(globals, services);
-    windows.imprimer = fromModule(&ModuleWindows::imprimer, globals, services);
+    windows.saisie = overCellar(modal<Saisie>(globals, services), globals, services);
+    windows.consommation = overCellar(modal<Consommation>(globals, services), globals, services);
+    windows.visualisation = overCellar(modal<Visualisation>(globals, services), globals, services);
+    windows.imprimer = overCellar(fromModule(&ModuleWindows::imprimer, globals, services), globals, services);
     windows.config = modal<Config>(globals, services);
-    windows.import = modal<ImportBase>(globals, services);
-    windows.importTableau = fromModule(&ModuleWindows::importTableau, globals, services);
+    windows.import = overCellar(modal<ImportBase>(globals, services), globals, services);
+    windows.importTableau =
+        overCellar(fromModule(&ModuleWindows::importTableau, globals, services), globals, services);
     windows.apropos = modal<Apropos>(globals, services);
     windows.sauvegarder = [&globals, &services](QWidget* parent) {
         RestaurerSauvegarde::sauvegarder(globals, services, parent);
@@ -48,8 +58,9 @@ MenuActions assemble(Globals& globals, Services& services) {
     windows.restaurer = modal<RestaurerSauvegarde>(globals, services);
     windows.annuler = [&globals, &services](QWidget* parent) { Annulation::run(globals, services, parent); };
     windows.annulerTexte = [&globals] { return Annulation::entryText(globals); };
-    windows.historique = modal<Historique>(globals, services);
-    windows.statistiques = fromModule(&ModuleWindows::statistiques, globals, services);
+    windows.historique = overCellar(modal<Historique>(globals, services), globals, services);
+    windows.statistiques =
+        overCellar(fromModule(&ModuleWindows::statistiques, globals, services), globals, services);
     return windows;
 }
 

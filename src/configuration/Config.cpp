@@ -12,6 +12,9 @@
 #include "ui_Config.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QThread>
+#include <optional>
 
 Config::Config(Globals& globals, Services& services, QWidget* parent)
     : WorkingWindow(parent), ui(std::make_unique<Ui::Config>()), m_globals(globals), m_services(services) {
@@ -35,8 +38,32 @@ void Config::Form_Load() {
     WindowTools::centreHorizontally(ui->BoiteBoutons, this);
     WindowTools::centreOnScreen(this);
     showCurrentBase();
-    setCurrentFolder(QDir::currentPath());
+    setCurrentFolder(startFolder());
     ui->NomDossier->setFocus();
+}
+
+QString Config::startFolder() const {
+    // Beside the current cellar's folder, where a new one is most likely wanted; never the program's.
+    const QString cellarFolder = QDir::cleanPath(CellarFiles::folderOf(m_globals.CheminBase));
+    const QString parent = QFileInfo(cellarFolder).absolutePath();
+    if (!cellarFolder.isEmpty() && QFileInfo(parent).isDir() && !m_globals.insideProgramFolder(parent))
+        return parent;
+    return QDir::homePath();
+}
+
+bool Config::refusedAsProgramFolder(const QString& folder) {
+    if (!m_globals.insideProgramFolder(folder))
+        return false;
+    m_services.messages.show(
+        this, InputErrorTitle,
+        QStringLiteral("« %1 » est dans le dossier du programme (« %2 »), qu'une mise à jour, une "
+                       "désinstallation ou une nouvelle compilation de Brovane efface avec tout ce qu'il "
+                       "contient !!\nChoisissez un dossier à vous, par exemple dans votre dossier personnel.")
+            .arg(CellarFiles::shown(folder), CellarFiles::shown(QDir::cleanPath(m_globals.CheminAppli))),
+        MessageBox::Icon::Critical);
+    setCurrentFolder(startFolder());
+    ui->NomDossier->setFocus();
+    return true;
 }
 
 void Config::showCurrentBase() {
@@ -77,6 +104,8 @@ void Config::Valider_Click() {
         return;
     }
     const QString folder = DatabaseMove::newFolder(currentFolder(), name);
+    if (refusedAsProgramFolder(folder))
+        return;
     // An existing folder is refused before anything is asked.
     if (FileSystem::present(folder)) {
         m_services.messages.show(
@@ -92,12 +121,11 @@ void Config::Valider_Click() {
         this, InputErrorTitle, QStringLiteral("Confirmez vous la création de :\n") + folder,
         MessageBox::Icon::Critical, MessageBox::Buttons::YesNo);
     if (answer == MessageBox::Answer::Yes) {
-        const auto result = [&] {
-            BusyCursor busy;
-            return DatabaseMove(m_files, m_globals.settingsFolder).run(m_globals.CheminBase, folder);
-        }();
+        const auto result = moveTo(folder);
         if (!result.ok()) {
-            m_services.messages.notice(this, result.failure().text(), MessageBox::Icon::Critical);
+            m_services.messages.notice(this, result.failure().text(),
+                                       m_moveCancelled ? MessageBox::Icon::Information
+                                                       : MessageBox::Icon::Critical);
         } else {
             m_globals.CheminBase = result->newBase;
             showCurrentBase();
@@ -108,9 +136,35 @@ void Config::Valider_Click() {
     Annuler_Click();
 }
 
+::Result<DatabaseMove::Moved> Config::moveTo(const QString& folder) {
+    // On a thread of its own: on a slow disk the window still paints, shows where the move stands and
+    // lets the user cancel it.
+    DatabaseMove::Watch watch;
+    std::optional<::Result<DatabaseMove::Moved>> result;
+    const QString oldBase = m_globals.CheminBase;
+    const QString settingsFolder = m_globals.settingsFolder;
+    const std::unique_ptr<QThread> worker(QThread::create([&] {
+        DatabaseMove move(*m_files, settingsFolder);
+        move.watchedBy(&watch);
+        result.emplace(move.run(oldBase, folder));
+    }));
+    BusyCursor busy;
+    ProgressService::Task task(
+        m_services.progress, this, QStringLiteral("Déplacement de la base"),
+        QStringLiteral("Déplacement de la base dans « %1 »…").arg(CellarFiles::shown(folder)));
+    worker->start();
+    while (!worker->wait(QDeadlineTimer(20)))
+        if (!task.waiting(watch.step, DatabaseMove::Steps))
+            watch.cancelled = true;
+    m_moveCancelled = watch.cancelled && !result->ok();
+    return std::move(*result);
+}
+
 void Config::UtiliserExistante_Click() {
     const QString base = CellarFiles::withSeparator(currentFolder());
     const QString path = CellarFiles::databasePath(base);
+    if (refusedAsProgramFolder(currentFolder()))
+        return;
     DataLink link(path);
     const Status unusable = link.open();
     link.close();
@@ -131,7 +185,7 @@ void Config::UtiliserExistante_Click() {
         MessageBox::Icon::Question, MessageBox::Buttons::YesNo);
     if (answer != MessageBox::Answer::Yes)
         return;
-    if (Status failure = SettingsFile::write(m_files, m_globals.settingsFolder, base)) {
+    if (Status failure = SettingsFile::write(*m_files, m_globals.settingsFolder, base)) {
         m_services.messages.notice(this, failure->message, MessageBox::Icon::Critical);
         return;
     }
@@ -140,7 +194,7 @@ void Config::UtiliserExistante_Click() {
 }
 
 void Config::Annuler_Click() {
-    setCurrentFolder(m_globals.CheminAppli);
+    setCurrentFolder(startFolder());
     ui->NomDossier->clear();
     ui->NomDossier->setFocus();
 }

@@ -3,6 +3,8 @@
 
 #include "database/CellarFiles.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QString>
 
@@ -17,6 +19,32 @@ struct Globals {
     QString settingsFolder;  // where Orny.ini lives: the program folder
 
     QString databasePath() const { return CellarFiles::databasePath(CheminBase); }
+
+    // Whether `path` is the program folder or lies anywhere inside it, links followed: a rebuild, an
+    // update or an uninstall deletes what is there, so the user's files never go there.
+    bool insideProgramFolder(const QString& path) const {
+        if (CheminAppli.isEmpty() || path.isEmpty())
+            return false;
+        const QString program = resolved(CheminAppli);
+        const QString candidate = resolved(path);
+        return candidate == program || candidate.startsWith(CellarFiles::withSeparator(program));
+    }
+
+    // The path as the disk names it, links followed; a part that does not exist yet is kept as written
+    // after the nearest folder above it that does.
+    static QString resolved(const QString& path) {
+        QString existing = QDir::cleanPath(QFileInfo(QDir::fromNativeSeparators(path)).absoluteFilePath());
+        QString rest;
+        while (!QFileInfo::exists(existing)) {
+            const qsizetype cut = existing.lastIndexOf(QLatin1Char('/'));
+            if (cut < 0)
+                break;
+            rest.prepend(existing.mid(cut));
+            existing = cut == 0 ? QStringLiteral("/") : existing.left(cut);
+        }
+        const QString canonical = QFileInfo(existing).canonicalFilePath();
+        return QDir::cleanPath((canonical.isEmpty() ? existing : canonical) + rest);
+    }
 };
 
 // The user's own folder of that kind for Brovane, with its separator: where an installed program keeps

@@ -132,7 +132,5 @@ void CopyScheduler::atExit() {
         FileSystem files;
         outcome = Backups(files, m_globals.CheminBase, Backups::userFolder()).atExit(m_clock());
     }
-    tell(QStringLiteral(
-             "La sauvegarde de fin de séance n'a pas pu être faite ; la cave elle-même est intacte"),
-         outcome);
+    tell(QStringLiteral("La sauvegarde de fin de séance n'a pas pu être faite"), outcome);
 }

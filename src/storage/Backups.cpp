@@ -15,6 +15,7 @@
 #include <QMutex>
 #include <QStandardPaths>
 #include <algorithm>
+#include <cerrno>
 #include <set>
 #include <sys/stat.h>
 
@@ -43,6 +44,11 @@ bool isSessionCopy(const BackupCopy& copy) {
 }
 
 constexpr const char* TrialSuffix = ".essai";
+
+// In figures, as the program writes every date: the same whatever the system's language.
+QString shownTime(const QDateTime& when) {
+    return when.toLocalTime().toString(QStringLiteral("dd/MM/yyyy 'à' HH:mm"));
+}
 
 // Whether the file can stand for the cellar: what opening a cellar checks (shape, code it must not hold),
 // every page and index sound, the lots counted, and a lot written through the program's own path into a
@@ -177,12 +183,70 @@ Status Backups::copyTo(BackupCatalogue& catalogue, const QString& path, BackupCo
     if (status) {
         removeIfPresent(m_files, temporary);
         removeIfPresent(m_files, temporary + QStringLiteral("-journal"));
-        return status;
+        return copyFailure(catalogue, path, temporary, *status);
     }
     catalogue.copies().prepend({path, kind, now.toUTC(), lots, stamp});
     // The copy is whole under its name; were its record lost, its name would still tell what it is.
     catalogue.save(m_files).reset();
     return std::nullopt;
+}
+
+Status Backups::cellarUnreadable() const {
+    DataLink cellar(database());
+    const DbRows checked = cellar.query(QStringLiteral("SELECT quick_check FROM pragma_quick_check"));
+    if (!checked.ok())
+        return checked.error;
+    const QString verdict = checked.rows.empty() ? QString() : checked.rows.front().front().toString();
+    if (checked.rows.size() != 1 || verdict != QLatin1String("ok"))
+        return CellarSchema::notACellar(database(), QStringLiteral("quick_check : %1").arg(verdict));
+    return std::nullopt;
+}
+
+QList<BackupCopy> Backups::copiesFound(const QString& cheminBase, const QString& fallback) {
+    QList<BackupCopy> found;
+    for (const QString& where : {besideFolder(cheminBase), fallbackFolder(fallback, cheminBase)})
+        if (FileSystem::isFolder(where.chopped(1))) {
+            BackupCatalogue catalogue(where);
+            catalogue.load();
+            found += catalogue.copies();
+        }
+    return found;
+}
+
+QString Backups::restoreAdvice(const QList<BackupCopy>& copies) {
+    const auto newest =
+        std::max_element(copies.begin(), copies.end(),
+                         [](const BackupCopy& a, const BackupCopy& b) { return a.taken < b.taken; });
+    if (newest == copies.end())
+        return QStringLiteral(
+            "Brovane n'en a aucune copie : si vous en avez gardé une, Fichier › Restaurer une "
+            "sauvegarde peut la remettre en place.");
+    return QStringLiteral(
+               "Fichier › Restaurer une sauvegarde peut la remplacer par une de ses copies ; la plus "
+               "récente date du %1 (%2).")
+        .arg(shownTime(newest->taken), shown(newest->path));
+}
+
+Failure Backups::copyFailure(const BackupCatalogue& catalogue, const QString& path, const QString& temporary,
+                             const Failure& why) const {
+    // The copy names the file the user knows, never its temporary name.
+    QString detail = why.text();
+    detail.replace(shown(temporary), shown(path));
+    // A copy refused because the cellar itself cannot be read is no fault of the copy's disk.
+    if (Status unreadable = cellarUnreadable();
+        unreadable && unreadable->message != CellarSchema::locked(database(), {}).message)
+        return {
+            QStringLiteral("La cave « %1 » est illisible ou endommagée : aucune copie saine ne peut en être "
+                           "faite.\n%2")
+                .arg(shown(database()), restoreAdvice(catalogue.copies())),
+            unreadable->text()};
+    const bool full = why.message == CellarSchema::diskFull(temporary, {}).message ||
+                      why.message.contains(FileSystem::cause(ENOSPC));
+    return {QStringLiteral("La copie « %1 » n'a pas pu être écrite%2.\nVos saisies sont bien enregistrées "
+                           "dans la cave « %3 », qui reste telle qu'elle était.")
+                .arg(shown(path), full ? QStringLiteral(" : le disque qui la reçoit est plein") : QString(),
+                     shown(database())),
+            detail};
 }
 
 Backups::Outcome Backups::scheduled(BackupCopy::Kind kind, const QDateTime& now,
@@ -316,13 +380,6 @@ Backups::Pruning Backups::toPrune(const QList<BackupCopy>& copies, const QDateTi
     }
     return pruning;
 }
-
-namespace {
-// In figures, as the program writes every date: the same whatever the system's language.
-QString shownTime(const QDateTime& when) {
-    return when.toLocalTime().toString(QStringLiteral("dd/MM/yyyy 'à' HH:mm"));
-}
-} // namespace
 
 QString Backups::prune(BackupCatalogue& catalogue, const QDateTime& now) {
     const Pruning pruning = toPrune(catalogue.copies(), now, catalogue.latestSeen);

@@ -75,12 +75,24 @@ public:
     static QString stampOf(const QString& database);
     // "quotidienne", "à la sortie", "avant restauration", "à la demande".
     static QString kindLabel(BackupCopy::Kind kind);
+    // What the user can do about a cellar that cannot be read: restore a copy, the newest of `copies`
+    // named by its date, or, without any, what is left.
+    static QString restoreAdvice(const QList<BackupCopy>& copies);
+    // The copies of the cellar at `cheminBase` found where the program keeps them, nothing made or changed:
+    // for a cellar that cannot be read, whose folder may be gone.
+    static QList<BackupCopy> copiesFound(const QString& cheminBase, const QString& fallback);
+    // Why the cellar itself cannot be read whole (missing, not a cellar, pages damaged), or nothing.
+    Status cellarUnreadable() const;
 
 private:
     QString database() const;
     // Copies the cellar into `path` (a new file), checks the copy and records it.
     Status copyTo(BackupCatalogue& catalogue, const QString& path, BackupCopy::Kind kind,
                   const QDateTime& now);
+    // Why a copy into `path` (written as `temporary`) failed, as the user is told it: the cellar damaged,
+    // or the copy alone not written while the cellar stays as it was.
+    Failure copyFailure(const BackupCatalogue& catalogue, const QString& path, const QString& temporary,
+                        const Failure& why) const;
     // The scheduled copy of `kind`, when `due` says so of the catalogue; then the pruning.
     Outcome scheduled(BackupCopy::Kind kind, const QDateTime& now,
                       const std::function<bool(const BackupCatalogue&, bool clockWrong)>& due);

@@ -11,6 +11,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
+#include <cerrno>
 
 namespace {
 
@@ -86,6 +88,8 @@ Status DatabaseMove::carryCopies(const QString& from, const QString& to) {
         if (Status failure = m_files.makeFolder(to.chopped(1)))
             return failure;
     for (const QString& file : m_files.files(from, QStringLiteral("*"))) {
+        if (m_watch && m_watch->cancelled)
+            return Failure{FileSystem::cause(ECANCELED), {}};
         const QString target = to + QFileInfo(file).fileName();
         if (FileSystem::isPlainFile(target) && FileSystem::sameBytes(file, target))
             continue;
@@ -142,6 +146,16 @@ void DatabaseMove::bringBack(const QString& from, const QString& to) {
                 .arg(why, shown(original)),
             {}};
     };
+    // The user may cancel until the settings name the new folder.
+    if (m_watch)
+        m_files.stopWhen(&m_watch->cancelled);
+    const auto unwatched = qScopeGuard([this] { m_files.stopWhen(nullptr); });
+    const auto cancelled = [this] { return m_watch && m_watch->cancelled.load(); };
+    const Failure cancel{QStringLiteral("vous avez annulé le déplacement."), {}};
+    const auto reached = [this](int step) {
+        if (m_watch)
+            m_watch->step = step;
+    };
 
     if (FileSystem::present(newFolder))
         return Failure{
@@ -161,6 +175,8 @@ void DatabaseMove::bringBack(const QString& from, const QString& to) {
     DataLink hold(original);
     if (Status failure = hold.holdForCopy())
         return failed(failure->message);
+    if (cancelled())
+        return failed(cancel.message);
     const QByteArray record = oldBase.toLocal8Bit() + '\n' + newBase.toLocal8Bit() + '\n';
     if (Status failure = m_files.writeAtomically(recordPath(), record))
         return failed(failure->message);
@@ -177,17 +193,35 @@ void DatabaseMove::bringBack(const QString& from, const QString& to) {
         m_files.removeFile(recordPath()).reset();
         return failed(failure->message);
     }
+    reached(1);
     if (Status failure = m_files.copyDurably(source, temporary))
-        return undo(*failure);
+        return undo(cancelled() ? cancel : *failure);
+    reached(2);
+    if (cancelled())
+        return undo(cancel);
     if (!FileSystem::sameBytes(source, temporary))
         return undo({QStringLiteral("la copie relue diffère de l'original."), {}});
+    reached(3);
+    if (cancelled())
+        return undo(cancel);
     if (Status failure = m_files.rename(temporary, target))
         return undo(*failure);
+    reached(4);
+    if (cancelled())
+        return undo(cancel);
     if (Status failure = carryCopies(oldCopies, newCopies))
-        return undo({QStringLiteral("les sauvegardes n'ont pas pu être copiées : %1").arg(failure->message),
-                     failure->detail});
+        return undo(
+            cancelled()
+                ? cancel
+                : Failure{
+                      QStringLiteral("les sauvegardes n'ont pas pu être copiées : %1").arg(failure->message),
+                      failure->detail});
+    reached(5);
+    if (cancelled())
+        return undo(cancel);
     if (Status failure = SettingsFile::write(m_files, m_settingsFolder, newBase))
         return undo(*failure);
+    reached(6);
 
     // From here the cellar is safe in the new folder and the settings name it: the move counts.
     Moved moved{newBase, {}};

@@ -4,6 +4,7 @@
 #include "database/Status.h"
 
 #include <QString>
+#include <atomic>
 
 class FileSystem;
 
@@ -20,9 +21,20 @@ public:
         QString warning; // what the user must still be told, or nothing
     };
 
+    // What a window sees of a move running on another thread, and how it cancels it: the step reached, out
+    // of Steps, and the user's cancel, which undoes the move at the next step, or within a few megabytes of
+    // a copy, until the settings name the new folder; from then on the move ends.
+    struct Watch {
+        std::atomic<int> step{0};
+        std::atomic<bool> cancelled{false};
+    };
+    static constexpr int Steps = 6;
+
     // `settingsFolder` is where Orny.ini is written; the record of a move in progress lives beside it.
     // `fallback` is the user's own data folder, where copies go that cannot stay beside the cellar.
     DatabaseMove(FileSystem& files, const QString& settingsFolder, const QString& fallback = {});
+
+    void watchedBy(Watch* watch) { m_watch = watch; }
 
     // `oldBase` is the database folder as the settings hold it; `newFolder` has no final separator.
     // The cellar moved, or why not, as the user is told it.
@@ -56,4 +68,5 @@ private:
     FileSystem& m_files;
     QString m_settingsFolder;
     QString m_fallback;
+    Watch* m_watch = nullptr;
 };

@@ -83,6 +83,8 @@ QString FileSystem::cause(int systemError) {
         return QStringLiteral("le disque a signalé une erreur de lecture ou d'écriture");
     case ELOOP:
         return QStringLiteral("le chemin passe par un lien qui boucle");
+    case ECANCELED:
+        return QStringLiteral("l'opération a été annulée");
     default:
         return QString::fromLocal8Bit(std::strerror(systemError));
     }
@@ -134,12 +136,21 @@ Status FileSystem::copyFile(const QString& from, const QString& to) {
 
 namespace {
 
+// How much is copied between two looks at whether the copy must stop.
+constexpr size_t StopChunk = 4 << 20;
+
+bool stopped(const std::atomic<bool>* stop) {
+    return stop && stop->load();
+}
+
 // Lets the kernel copy from `done` on without passing the bytes through the program; stops where it cannot
 // (another kind of disk, an old system) or stops short. Returns the error that must end the copy, or 0.
-int copyInKernel(int from, int target, off_t& done) {
+int copyInKernel(int from, int target, off_t& done, const std::atomic<bool>* stop) {
     for (;;) {
+        if (stopped(stop))
+            return ECANCELED;
         loff_t in = done;
-        const ssize_t n = ::copy_file_range(from, &in, target, nullptr, 1 << 30, 0);
+        const ssize_t n = ::copy_file_range(from, &in, target, nullptr, stop ? StopChunk : 1 << 30, 0);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && (errno == ENOSPC || errno == EDQUOT || errno == EIO))
@@ -151,9 +162,11 @@ int copyInKernel(int from, int target, off_t& done) {
 }
 
 // The rest of the file from `done` on, through one buffer.
-int copyThroughBuffer(int from, int target, off_t& done) {
+int copyThroughBuffer(int from, int target, off_t& done, const std::atomic<bool>* stop) {
     std::vector<char> buffer(256 * 1024);
     for (;;) {
+        if (stopped(stop))
+            return ECANCELED;
         const qint64 n = readAt(from, buffer.data(), buffer.size(), done);
         if (n < 0)
             return EIO;
@@ -180,9 +193,9 @@ Status FileSystem::copyDurably(QFile& source, const QString& to) {
         error = errno;
     off_t done = 0;
     if (!error)
-        error = copyInKernel(from, target, done);
+        error = copyInKernel(from, target, done, m_stop);
     if (!error)
-        error = copyThroughBuffer(from, target, done);
+        error = copyThroughBuffer(from, target, done, m_stop);
     if (!error && ::fsync(target) != 0)
         error = errno;
     if (::close(target) != 0 && !error)

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 
 // The file operations the cellar's files are handled with, behind an interface so that tests can make
 // any one of them fail or end the process. A failure names its cause in French (disk full, access refused).
@@ -44,4 +45,14 @@ public:
     // Whether the open file, from its start, holds the same bytes as the file at `path`.
     static bool sameBytes(QFile& open, const QString& path);
     static bool sameBytes(const QString& a, const QString& b);
+
+    // A copy under way stops within a few megabytes once `flag` is set (the user cancelled), failing
+    // with the cause ECANCELED; nothing stops it while no flag is given.
+    void stopWhen(const std::atomic<bool>* flag) { m_stop = flag; }
+
+protected:
+    bool stopping() const { return m_stop && m_stop->load(); }
+
+private:
+    const std::atomic<bool>* m_stop = nullptr;
 };

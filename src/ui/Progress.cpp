@@ -45,3 +45,11 @@ bool ProgressService::Task::step(qint64 done, qint64 total) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     return !m_dialog->wasCanceled();
 }
+
+bool ProgressService::Task::waiting(qint64 done, qint64 total) {
+    const bool going = step(done, total);
+    // Shown, the dialog holds the keyboard and the mouse alone: what the user does there is answered.
+    if (m_dialog && m_dialog->isVisible())
+        QCoreApplication::processEvents();
+    return going && !(m_dialog && m_dialog->wasCanceled());
+}

@@ -21,6 +21,9 @@ public:
         Task& operator=(const Task&) = delete;
         // Where the work stands; false once the user has cancelled it. A total of 0 means unknown.
         bool step(qint64 done, qint64 total);
+        // The same for work running on another thread, called while waiting for it: the window paints and
+        // the button answers however long the work stays at one step.
+        bool waiting(qint64 done, qint64 total);
 
     private:
         ProgressService& m_service;

@@ -49,6 +49,12 @@ bool searchWithoutChoosing(QComboBox* list, const QKeyEvent* key) {
 
 WorkingWindow::WorkingWindow(QWidget* parent) : QDialog(parent) {}
 
+int WorkingWindow::exec() {
+    if (m_doNotOpen)
+        return Rejected;
+    return QDialog::exec();
+}
+
 void WorkingWindow::setVisible(bool visible) {
     // Within the screen whatever the cellar holds, centred on the window it was opened from.
     if (visible && !m_shown) {

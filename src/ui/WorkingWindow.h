@@ -23,6 +23,8 @@ class WorkingWindow : public QDialog {
     Q_OBJECT
 public:
     void setVisible(bool visible) override;
+    // Returns at once, the window never shown, when it found at its opening that it has nothing to show.
+    int exec() override;
 
 protected:
     explicit WorkingWindow(QWidget* parent);
@@ -32,6 +34,8 @@ protected:
     void numberField(QLineEdit* field);
     // The window opens where it was left rather than centred on its parent.
     void keepPlace() { m_keepsPlace = true; }
+    // What the window opens for cannot be shown (the user has been told why): it does not open.
+    void doNotOpen() { m_doNotOpen = true; }
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -43,4 +47,5 @@ private:
     bool m_shown = false;
     bool m_keepsPlace = false;
     bool m_placed = false;
+    bool m_doNotOpen = false;
 };

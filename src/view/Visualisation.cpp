@@ -8,6 +8,7 @@
 #include "database/Lot.h"
 #include "purchases/Correction.h"
 #include "ui/BusyCursor.h"
+#include "ui/CellarGate.h"
 #include "ui/ConsumedQuantity.h"
 #include "ui/CsvExport.h"
 #include "ui/GridSearch.h"
@@ -196,8 +197,13 @@ void Visualisation::refresh(Status failure, bool recount) {
         failure = showTotals();
     else if (failure)
         ui->Totaux->clear();
-    if (failure)
+    if (failure && !isVisible()) {
+        // Read at the opening: nothing of the cellar could be, and an empty grid would say it is empty.
+        CellarGate::tell(m_services.messages, parentWidget(), m_globals.CheminBase, *failure);
+        doNotOpen();
+    } else if (failure) {
         m_services.messages.databaseError(this, *failure);
+    }
     m_widths->apply();
 }
 

@@ -2,18 +2,21 @@
 #include "configuration/Config.h"
 #include "configuration/RestaurerSauvegarde.h"
 #include "storage/Backups.h"
+#include "storage/DatabaseMove.h"
 #include "storage/FileSystem.h"
 #include "storage/SettingsFile.h"
 #include "support/TestCellar.h"
 
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTest>
+#include <QThread>
 #include <QTreeView>
 
 namespace {
@@ -43,6 +46,10 @@ private slots:
     void windowRefusals();
     void enterMovesToValiderOnly();
     void noChangesNothing();
+    void programFolderRefusedAfterAMove_data();
+    void slowMoveShowsItsProgressAndCanBeCancelled_data();
+    void slowMoveShowsItsProgressAndCanBeCancelled();
+    void programFolderRefusedAfterAMove();
     void foldersWalkedByKeyboardAndDrivesChangeTheFolder();
     void backupChosenByKeyboardReplacesTheCellarAfterACopy_data();
     void backupChosenByKeyboardReplacesTheCellarAfterACopy();
@@ -73,7 +80,7 @@ void TestConfig::windowMovesAndRemembers() {
     QCOMPARE(c.cellar.globals.CheminBase, c.target("Cave") + "/");
     QCOMPARE(window.findChild<QLineEdit*>("SupportChemin")->text(), c.target("Cave"));
     QCOMPARE(name->text(), QString());
-    QCOMPARE(window.currentFolder() + "/", c.cellar.folder());
+    QCOMPARE(window.currentFolder(), c.elsewhere.path());
     // The next start reads the new folder back.
     QCOMPARE(SettingsFile::readLine(c.cellar.folder() + "Orny.ini").value, c.target("Cave") + "/");
     QCOMPARE(c.cellar.lotCount(), 1);
@@ -178,6 +185,114 @@ void TestConfig::noChangesNothing() {
     QCOMPARE(fileBytes(c.cellar.databasePath()), c.original);
     QCOMPARE(c.cellar.globals.CheminBase, c.cellar.folder());
     QCOMPARE(window.findChild<QLineEdit*>("NomDossier")->text(), QString());
+}
+
+void TestConfig::programFolderRefusedAfterAMove_data() {
+    QTest::addColumn<QString>("parent");
+    QTest::addColumn<bool>("existing");
+    QTest::newRow("the program folder, a new folder") << QString() << false;
+    QTest::newRow("a folder inside it, a new folder") << QString("bin/donnees") << false;
+    QTest::newRow("a link to it, a new folder") << QString("@lien") << false;
+    QTest::newRow("the program folder, its cellar used") << QString() << true;
+}
+
+void TestConfig::programFolderRefusedAfterAMove() {
+    QFETCH(QString, parent);
+    QFETCH(bool, existing);
+    Cellars c;
+    const QString program = c.cellar.globals.CheminAppli;
+    Config window(c.cellar.globals, c.cellar.services);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    // The tree never starts on the program folder: here, on the parent of the folder that holds the cellar.
+    QCOMPARE(window.currentFolder(), QFileInfo(program.chopped(1)).absolutePath());
+    window.setCurrentFolder(c.elsewhere.path());
+    auto* name = window.findChild<QLineEdit*>("NomDossier");
+    QTest::keyClicks(name, "Cave");
+    QTest::keyClick(name, Qt::Key_Return);
+    c.cellar.services.messages.queueAnswer(MessageBox::Answer::Yes);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(c.cellar.globals.CheminBase, c.target("Cave") + "/");
+    QCOMPARE(window.currentFolder(), c.elsewhere.path());
+
+    // A copy of the cellar left in the program folder, as an earlier version kept it there.
+    QVERIFY(QFile::copy(c.target("Cave") + "/Orny02.dat", program + "Orny02.dat"));
+    QString folder = program.chopped(1);
+    if (parent == "@lien") {
+        folder = c.target("lien");
+        QVERIFY(QFile::link(program.chopped(1), folder));
+    } else if (!parent.isEmpty()) {
+        folder = program + parent;
+        QVERIFY(QDir().mkpath(folder));
+    }
+    window.setCurrentFolder(folder);
+    const int before = c.cellar.messageCount();
+    if (existing) {
+        pressAccessKey(&window, Qt::Key_E);
+    } else {
+        name->setFocus();
+        QTest::keyClicks(name, "cave2");
+        QTest::keyClick(name, Qt::Key_Return);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    }
+    QCOMPARE(c.cellar.messageCount(), before + 1);
+    QVERIFY2(c.cellar.lastMessage().text.contains("dossier du programme"),
+             qPrintable(c.cellar.lastMessage().text));
+    QCOMPARE(c.cellar.lastMessage().icon, MessageBox::Icon::Critical);
+    QVERIFY(!QFileInfo::exists(folder + "/cave2"));
+    QCOMPARE(c.cellar.globals.CheminBase, c.target("Cave") + "/");
+    QCOMPARE(SettingsFile::readLine(program + "Orny.ini").value, c.target("Cave") + "/");
+    QCOMPARE(window.currentFolder(), c.elsewhere.path());
+}
+
+void TestConfig::slowMoveShowsItsProgressAndCanBeCancelled_data() {
+    QTest::addColumn<bool>("cancel");
+    QTest::newRow("Annuler pressed during the copy") << true;
+    QTest::newRow("left to end") << false;
+}
+
+void TestConfig::slowMoveShowsItsProgressAndCanBeCancelled() {
+    QFETCH(bool, cancel);
+    // A disk that takes its time: the copy drags on until the user cancels it, or for half a second.
+    struct SlowDisk : FileSystem {
+        Status copyDurably(QFile& source, const QString& to) override {
+            QElapsedTimer waited;
+            waited.start();
+            while (!stopping() && waited.elapsed() < 500)
+                QThread::msleep(5);
+            return FileSystem::copyDurably(source, to);
+        }
+    };
+    Cellars c;
+    Config window(c.cellar.globals, c.cellar.services);
+    window.setFileSystem(std::make_unique<SlowDisk>());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    window.setCurrentFolder(c.elsewhere.path());
+    auto* name = window.findChild<QLineEdit*>("NomDossier");
+    QTest::keyClicks(name, "Cave");
+    QTest::keyClick(name, Qt::Key_Return);
+    if (cancel)
+        c.cellar.services.progress.cancelAfter(3);
+    c.cellar.services.messages.queueAnswer(MessageBox::Answer::Yes);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(c.cellar.services.progress.shown().last(),
+             "Déplacement de la base dans « " + c.target("Cave") + " »…");
+    QVERIFY(!QFileInfo::exists(c.cellar.folder() + DatabaseMove::RecordName));
+    if (!cancel) {
+        QCOMPARE(c.cellar.globals.CheminBase, c.target("Cave") + "/");
+        QCOMPARE(fileBytes(c.target("Cave") + "/Orny02.dat"), c.original);
+        return;
+    }
+    QCOMPARE(c.cellar.lastMessage().text, "La base n'a pas été déplacée : vous avez annulé le déplacement.\n"
+                                          "Elle est restée dans « " +
+                                              c.cellar.databasePath() + " », intacte.");
+    QCOMPARE(c.cellar.lastMessage().icon, MessageBox::Icon::Information);
+    QCOMPARE(c.cellar.globals.CheminBase, c.cellar.folder());
+    QCOMPARE(SettingsFile::readLine(c.cellar.folder() + "Orny.ini").value, c.cellar.folder());
+    QCOMPARE(fileBytes(c.cellar.databasePath()), c.original);
+    QVERIFY(!QFileInfo::exists(c.target("Cave")));
+    QCOMPARE(focusName(), QString("NomDossier"));
 }
 
 void TestConfig::foldersWalkedByKeyboardAndDrivesChangeTheFolder() {

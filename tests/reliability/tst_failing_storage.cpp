@@ -6,6 +6,7 @@
 #include "FaultyVfs.h"
 #include "database/CellarQueries.h"
 #include "legacy/LegacyImport.h"
+#include "storage/Backups.h"
 #include "storage/DatabaseMove.h"
 #include "storage/FileSystem.h"
 #include "support/JetFixtures.h"
@@ -36,6 +37,8 @@ private slots:
     void initTestCase() { FaultyVfs::install(); }
     void everyFailureIsSurvived_data();
     void everyFailureIsSurvived();
+    void copyOnAFullDiskLeavesTheCellarAndSaysSo_data();
+    void copyOnAFullDiskLeavesTheCellarAndSaysSo();
 };
 
 void TestFailingStorage::everyFailureIsSurvived_data() {
@@ -132,6 +135,52 @@ void TestFailingStorage::everyFailureIsSurvived() {
     }
     QVERIFY(injected > 0);
     qInfo("%d injected failures survived", injected);
+}
+
+void TestFailingStorage::copyOnAFullDiskLeavesTheCellarAndSaysSo_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("the day's copy") << "daily";
+    QTest::newRow("the copy at the end of a session") << "atExit";
+    QTest::newRow("a copy on demand") << "saveTo";
+}
+
+void TestFailingStorage::copyOnAFullDiskLeavesTheCellarAndSaysSo() {
+    QFETCH(QString, kind);
+    int injected = 0;
+    for (int n = 1; n < 1000; ++n) {
+        TestCellar cellar;
+        cellar.addLot("Margaux", "Bordeaux", 1998, "Rouge", 12, 12.5);
+        const QByteArray original = fileBytes(cellar.databasePath());
+        QTemporaryDir elsewhere;
+        FileSystem files;
+        Backups backups(files, cellar.folder(), elsewhere.path());
+        const QString chosen = elsewhere.path() + "/ma copie.dat";
+        const QDateTime now(QDate(2026, 12, 7), QTime(20, 0));
+        FaultyVfs::failAt(FaultyVfs::Kind::Full, n);
+        const Status failure = kind == "daily"    ? backups.daily(now).failure
+                               : kind == "atExit" ? backups.atExit(now).failure
+                                                  : backups.saveTo(chosen, now);
+        const bool fired = FaultyVfs::triggered();
+        FaultyVfs::disarm();
+        if (!fired) {
+            QVERIFY2(!failure, qPrintable(failure ? failure->text() : QString()));
+            break;
+        }
+        ++injected;
+        QVERIFY(failure);
+        // The copy is what failed, named as the user knows it; his entries are safe and he is told so.
+        const QString copy = kind == "saveTo" ? chosen : backups.folder();
+        QVERIFY2(
+            failure->message.startsWith("La copie « " + copy) &&
+                failure->message.contains("n'a pas pu être écrite : le disque qui la reçoit est plein") &&
+                failure->message.contains("Vos saisies sont bien enregistrées dans la cave"),
+            qPrintable(failure->message));
+        QVERIFY2(!failure->text().contains(".copie") && !failure->message.contains("aucune modification"),
+                 qPrintable(failure->text()));
+        QCOMPARE(fileBytes(cellar.databasePath()), original);
+        QVERIFY(backups.copies().isEmpty());
+    }
+    QVERIFY(injected > 0);
 }
 
 QTEST_MAIN(TestFailingStorage)

@@ -127,6 +127,8 @@ private slots:
     void failuresLeaveTheOldCellar_data();
     void failuresLeaveTheOldCellar();
     void oldFilesThatStayDoNotUndoTheMove();
+    void cancelledMoveLeavesEverythingWhereItWas_data();
+    void cancelledMoveLeavesEverythingWhereItWas();
     void folderWithoutSeparatorDeletesOnlyItsOwnCellar();
     void moveTakesWhatTheEngineSees();
     void cellarInUseDoesNotMove();
@@ -137,6 +139,8 @@ private slots:
     void clockMovedBothWays_data();
     void clockMovedBothWays();
     void dayCopyOnceAndAtTheEndOfASession();
+    void copyOfADamagedCellarSaysSoAndPointsToACopy_data();
+    void copyOfADamagedCellarSaysSoAndPointsToACopy();
     void strangeNamesAreReported();
     void cellarsSharingTheFallbackNeverMix();
     void copiesKeepTheCellarsPermissions();
@@ -378,6 +382,78 @@ void TestStorage::failuresLeaveTheOldCellar() {
     FileSystem plain;
     QVERIFY(!c.move(plain, "Autre").ok());
     QVERIFY(!QFileInfo::exists(c.target("Autre")));
+}
+
+void TestStorage::cancelledMoveLeavesEverythingWhereItWas_data() {
+    QTest::addColumn<QString>("during");
+    QTest::addColumn<bool>("moved");
+    QTest::newRow("while the record is written") << "record" << false;
+    QTest::newRow("while the folder is made") << "makeFolder" << false;
+    QTest::newRow("while the cellar is copied") << "copyDurably" << false;
+    QTest::newRow("once the copy is named") << "rename" << false;
+    // Once the settings name the new folder, the move ends.
+    QTest::newRow("while the settings are written") << "settings" << true;
+}
+
+void TestStorage::cancelledMoveLeavesEverythingWhereItWas() {
+    QFETCH(QString, during);
+    QFETCH(bool, moved);
+    // The user presses Annuler while the given operation runs.
+    struct Cancelling : FileSystem {
+        DatabaseMove::Watch watch;
+        QString at;
+        int writes = 0;
+        void reach(const QString& operation) {
+            if (operation == at)
+                watch.cancelled = true;
+        }
+        Status makeFolder(const QString& path) override {
+            reach("makeFolder");
+            return FileSystem::makeFolder(path);
+        }
+        Status copyDurably(QFile& source, const QString& to) override {
+            reach("copyDurably");
+            return FileSystem::copyDurably(source, to);
+        }
+        Status rename(const QString& from, const QString& to) override {
+            reach("rename");
+            return FileSystem::rename(from, to);
+        }
+        Status writeAtomically(const QString& path, const QByteArray& bytes) override {
+            reach(++writes == 1 ? "record" : "settings");
+            return FileSystem::writeAtomically(path, bytes);
+        }
+    };
+    Cellars c;
+    FileSystem plain;
+    QVERIFY(!Backups(plain, c.cellar.folder(), c.elsewhere.path())
+                 .daily(QDateTime(QDate(2026, 12, 7), QTime(8, 0)))
+                 .failure);
+    Cancelling files;
+    files.at = during;
+    const QStringList copies = filesIn(c.cellar.folder() + "Sauvegardes");
+    DatabaseMove move(files, c.cellar.folder());
+    move.watchedBy(&files.watch);
+    const auto result = move.run(c.cellar.folder(), c.target("Cave"));
+    QVERIFY(files.watch.cancelled);
+    QVERIFY(!QFileInfo::exists(c.record()));
+    if (moved) {
+        QVERIFY(result.ok());
+        QCOMPARE(files.watch.step.load(), DatabaseMove::Steps);
+        QCOMPARE(fileBytes(c.target("Cave") + "/Orny02.dat"), c.original);
+        QCOMPARE(c.settings(), c.target("Cave") + "/");
+        QCOMPARE(filesIn(c.target("Cave") + "/Sauvegardes"), copies);
+        return;
+    }
+    QVERIFY(!result.ok());
+    QCOMPARE(result.failure().message,
+             "La base n'a pas été déplacée : vous avez annulé le déplacement.\nElle "
+             "est restée dans « " +
+                 c.cellar.databasePath() + " », intacte.");
+    QCOMPARE(fileBytes(c.cellar.databasePath()), c.original);
+    QCOMPARE(c.settings(), c.cellar.folder());
+    QCOMPARE(filesIn(c.cellar.folder() + "Sauvegardes"), copies);
+    QVERIFY(!QFileInfo::exists(c.target("Cave")));
 }
 
 void TestStorage::oldFilesThatStayDoNotUndoTheMove() {
@@ -660,6 +736,63 @@ void TestStorage::clockMovedBothWays() {
     const Backups::Outcome after = backups.daily(at(later));
     QVERIFY(!after.failure && after.notice.isEmpty());
     QVERIFY(backups.copies().size() <= 14 + 2);
+}
+
+namespace {
+// The top page of the lots' table overwritten, as a failing disk or another program may leave it.
+void damageLotsTable(TestCellar& cellar) {
+    const qint64 page = cellar.rows("PRAGMA page_size").front().front().toLongLong();
+    const qint64 root =
+        cellar.rows("SELECT rootpage FROM sqlite_schema WHERE name = 'ORNY'").front().front().toLongLong();
+    QFile file(cellar.databasePath());
+    QVERIFY(file.open(QIODevice::ReadWrite) && file.seek((root - 1) * page));
+    file.write(QByteArray(page, '\xff'));
+}
+} // namespace
+
+void TestStorage::copyOfADamagedCellarSaysSoAndPointsToACopy_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("missing");
+    for (const char* kind : {"daily", "atExit", "saveTo"}) {
+        QTest::addRow("%s, pages damaged", kind) << QString(kind) << false;
+        QTest::addRow("%s, cellar gone", kind) << QString(kind) << true;
+    }
+}
+
+void TestStorage::copyOfADamagedCellarSaysSoAndPointsToACopy() {
+    QFETCH(QString, kind);
+    QFETCH(bool, missing);
+    Cellars c;
+    for (int n = 0; n < 200; ++n)
+        c.cellar.addLot(QString("Cuvée %1 ").arg(n) + QString(60, 'x'), "Alsace", 2001, "Blanc", 1);
+    FileSystem files;
+    Backups backups(files, c.cellar.folder(), c.elsewhere.path());
+    const QDate day(2026, 12, 7);
+    QVERIFY(!backups.daily(at(day, 8)).failure);
+    c.cellar.addLot("Acheté ensuite", "Loire", 2001, "Blanc", 1);
+    if (missing) {
+        QVERIFY(QFile::remove(c.cellar.databasePath()));
+        // A cellar that is not there is no copy to make, except on demand.
+        if (kind != "saveTo")
+            return;
+    } else {
+        damageLotsTable(c.cellar);
+    }
+    const QString chosen = c.elsewhere.path() + "/ma copie.dat";
+    Status failure = kind == "daily"    ? backups.daily(at(day.addDays(1), 8)).failure
+                     : kind == "atExit" ? backups.atExit(at(day, 20)).failure
+                                        : backups.saveTo(chosen, at(day, 20));
+    QVERIFY(failure);
+    // Never « intact », never the copy's temporary name; the way back is named, with the newest copy.
+    QVERIFY2(failure->message.startsWith("La cave « " + c.cellar.databasePath() +
+                                         " » est illisible ou endommagée"),
+             qPrintable(failure->message));
+    QVERIFY2(failure->message.contains("Fichier › Restaurer une sauvegarde") &&
+                 failure->message.contains("la plus récente date du 07/12/2026 à 08:00"),
+             qPrintable(failure->message));
+    QVERIFY(!failure->text().contains(".copie"));
+    QVERIFY(!QFileInfo::exists(chosen));
+    QCOMPARE(backups.copies().size(), 1);
 }
 
 void TestStorage::dayCopyOnceAndAtTheEndOfASession() {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "database/CellarQueries.h"
 #include "spreadsheet/FrenchValues.h"
+#include "storage/Backups.h"
+#include "storage/FileSystem.h"
 #include "support/TestCellar.h"
 #include "ui/CsvExport.h"
 #include "view/CellarModel.h"
@@ -20,6 +22,7 @@
 #include <QSet>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -100,6 +103,7 @@ private slots:
     void listViews();
     void emptyCellar();
     void rowsAreFetchedAsScrolled();
+    void unusableDatabase_data();
     void unusableDatabase();
 };
 
@@ -595,18 +599,49 @@ void TestView::rowsAreFetchedAsScrolled() {
     QCOMPARE(w.rows().size(), 1000);
 }
 
+void TestView::unusableDatabase_data() {
+    QTest::addColumn<bool>("missing");
+    QTest::addColumn<QString>("cause");
+    QTest::newRow("cellar gone") << true << "introuvable";
+    QTest::newRow("pages damaged") << false << "endommagé";
+}
+
 void TestView::unusableDatabase() {
+    QFETCH(bool, missing);
+    QFETCH(QString, cause);
     TestCellar cellar;
-    QVERIFY(QFile::remove(cellar.databasePath()));
-    Window w(cellar);
-    QVERIFY(cellar.messageCount() >= 1);
-    QVERIFY(cellar.lastMessage().text.contains("introuvable"));
-    QCOMPARE(w.rows(), QStringList());
-    QCOMPARE(w.headers().size(), 7);
+    for (int n = 0; n < 300; ++n)
+        cellar.addLot(QString("Cuvée %1 ").arg(n) + QString(60, 'x'), "Alsace", 2001, "Blanc", 1);
+    FileSystem files;
+    QVERIFY(!Backups(files, cellar.globals.CheminBase, Backups::userFolder())
+                 .daily(QDateTime(QDate(2026, 12, 7), QTime(8, 5)))
+                 .failure);
+    if (missing) {
+        QVERIFY(QFile::remove(cellar.databasePath()));
+    } else {
+        // The top page of the lots' table overwritten.
+        const qint64 page = cellar.rows("PRAGMA page_size").front().front().toLongLong();
+        const qint64 root = cellar.rows("SELECT rootpage FROM sqlite_schema WHERE name = 'ORNY'")
+                                .front()
+                                .front()
+                                .toLongLong();
+        QFile file(cellar.databasePath());
+        QVERIFY(file.open(QIODevice::ReadWrite) && file.seek((root - 1) * page));
+        file.write(QByteArray(page, '\xff'));
+    }
+    const QByteArray left = fileBytes(cellar.databasePath());
+    // No window over a cellar that cannot be read: it would show it empty. The way back is named.
+    Visualisation visu(cellar.globals, cellar.services);
+    QTimer::singleShot(3000, &visu, &QDialog::accept);
+    QCOMPARE(visu.exec(), int(QDialog::Rejected));
+    QCOMPARE(cellar.messageCount(), 1);
+    const QString told = cellar.lastMessage().text;
+    QVERIFY2(told.contains(cause) && told.contains("la fenêtre ne s'ouvre pas") &&
+                 told.contains("Fichier › Restaurer une sauvegarde") &&
+                 told.contains("la plus récente date du 07/12/2026 à 08:05"),
+             qPrintable(told));
+    QCOMPARE(fileBytes(cellar.databasePath()), left);
     QVERIFY(QApplication::overrideCursor() == nullptr);
-    w.click("Rouge");
-    QCOMPARE(w.visu.windowTitle(), Prefix + "le vin rouge");
-    QVERIFY(!QFile::exists(cellar.databasePath()));
 }
 
 void TestView::enterInTheGridKeepsTheViewAndNumbersShowWhole() {
