@@ -19,6 +19,8 @@ private slots:
     void aModuleThatCannotLoadIsTold();
     void windowsOpenFromTheMainWindow_data();
     void windowsOpenFromTheMainWindow();
+    void noWindowOverACellarThatIsGone_data();
+    void noWindowOverACellarThatIsGone();
 };
 
 namespace {
@@ -124,6 +126,37 @@ void TestModule::windowsOpenFromTheMainWindow() {
     QVERIFY2(shown.startsWith(window),
              qPrintable(shown + (cellar.messageCount() ? cellar.lastMessage().text : QString())));
     QCOMPARE(cellar.messageCount(), 0);
+}
+
+void TestModule::noWindowOverACellarThatIsGone_data() {
+    QTest::addColumn<QString>("keys");
+    QTest::newRow("view") << "Ctrl+V";
+    QTest::newRow("print") << "Ctrl+I";
+    QTest::newRow("statistics") << "Alt+F T";
+    QTest::newRow("spreadsheet") << "Alt+F M";
+}
+
+void TestModule::noWindowOverACellarThatIsGone() {
+    QFETCH(QString, keys);
+    TestCellar cellar;
+    QVERIFY(QFile::link(Built, ModuleLoader::fileIn(cellar.globals.CheminAppli)));
+    // On a key that is not plugged in.
+    QVERIFY(QFile::remove(cellar.databasePath()));
+    Principale main(cellar.globals, Windows::assemble(cellar.globals, cellar.services));
+    main.show();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+    auto shown = std::make_shared<QString>();
+    whenModal([shown](QDialog* window) {
+        *shown = QString::fromLatin1(window->metaObject()->className());
+        QTest::keyClick(window, Qt::Key_Escape);
+    });
+    QVERIFY(pressKeys(main, keys));
+    QTRY_COMPARE(cellar.messageCount(), 1);
+    QVERIFY2(cellar.lastMessage().text.contains("introuvable") &&
+                 cellar.lastMessage().text.contains("la fenêtre ne s'ouvre pas"),
+             qPrintable(cellar.lastMessage().text));
+    QTest::qWait(100);
+    QCOMPARE(*shown, QString());
 }
 
 QTEST_MAIN(TestModule)
