@@ -28,24 +28,43 @@ bool isKeypadDecimal(const QKeyEvent* key) {
            (key->key() == Qt::Key_Period || key->key() == Qt::Key_Comma);
 }
 
+} // namespace
+
 // A letter typed in a closed list looks for the entry that begins with what was typed so far, as the list
 // does by itself, but only shows it: « Rou » reaches Rouge past Rosé instead of choosing Rosé at the « R ».
-// Enter, an arrow or a click chooses, and runs the list's handler.
-bool searchWithoutChoosing(QComboBox* list, const QKeyEvent* key) {
-    if (list->isEditable() || key->key() == Qt::Key_Space || key->text().isEmpty() ||
-        !key->text().at(0).isPrint() ||
+// Enter, an arrow or a click chooses, and runs the list's handler. Letters typed within the keyboard's
+// interval of the last search's *end* add up: on a long list a search outlasts the interval, and keys typed
+// meanwhile must not each start afresh (« Cuvée 2999 » would end on « Cuvée 0 »).
+bool WorkingWindow::searchWithoutChoosing(QComboBox* list, const QKeyEvent* key) {
+    if (list->isEditable() || key->text().isEmpty() || !key->text().at(0).isPrint() ||
         (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
         return false;
-    QAbstractItemView* view = list->view();
-    view->setCurrentIndex(
-        view->model()->index(list->currentIndex(), list->modelColumn(), list->rootModelIndex()));
-    view->keyboardSearch(key->text());
-    if (view->currentIndex().isValid())
-        list->setCurrentIndex(view->currentIndex().row());
+    if (list != m_typedIn || !m_sinceTyped.isValid() ||
+        m_sinceTyped.elapsed() > QApplication::keyboardInputInterval())
+        m_typed.clear();
+    // Space opens the list, unless it belongs to a name being typed (« Cuvée 12 »).
+    if (key->key() == Qt::Key_Space && m_typed.isEmpty())
+        return false;
+    m_typedIn = list;
+    m_typed += key->text();
+    // The same letter again walks through the entries it begins, as lists do; otherwise the entry shown
+    // stays while it still begins with what was typed.
+    const bool sameLetter = m_typed.count(m_typed.back()) == m_typed.size();
+    const int rows = list->count();
+    int start = std::max(list->currentIndex(), 0);
+    if (rows > 0 && (sameLetter || m_typed.size() == 1))
+        start = (list->currentIndex() + 1) % rows;
+    const QString wanted = sameLetter ? QString(m_typed.back()) : m_typed;
+    QAbstractItemModel* model = list->model();
+    const QModelIndexList found =
+        rows > 0 ? model->match(model->index(start, list->modelColumn(), list->rootModelIndex()),
+                                Qt::DisplayRole, wanted, 1, Qt::MatchStartsWith | Qt::MatchWrap)
+                 : QModelIndexList();
+    if (!found.isEmpty())
+        list->setCurrentIndex(found.front().row());
+    m_sinceTyped.start();
     return true;
 }
-
-} // namespace
 
 WorkingWindow::WorkingWindow(QWidget* parent) : QDialog(parent) {}
 

@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QComboBox>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QHash>
+#include <QPointer>
 #include <functional>
 
 class QLineEdit;
@@ -41,6 +44,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    bool searchWithoutChoosing(QComboBox* list, const QKeyEvent* key);
+
     QHash<QObject*, std::function<void()>> m_enterHandlers;
     QHash<QObject*, QPushButton*> m_defaults;
     QList<QObject*> m_numberFields;
@@ -48,4 +53,8 @@ private:
     bool m_keepsPlace = false;
     bool m_placed = false;
     bool m_doNotOpen = false;
+    // What was typed in a closed list, and since when the last search ended.
+    QString m_typed;
+    QPointer<QComboBox> m_typedIn;
+    QElapsedTimer m_sinceTyped;
 };

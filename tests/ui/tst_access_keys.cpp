@@ -11,15 +11,19 @@
 #include "purchases/Saisie.h"
 #include "shell/Principale.h"
 #include "support/TestCellar.h"
+#include "ui/WorkingWindow.h"
 #include "view/Visualisation.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStringListModel>
 #include <QTabBar>
 #include <QTest>
+#include <QThread>
 
 namespace {
 
@@ -103,6 +107,7 @@ class TestAccessKeys : public QObject {
 private slots:
     void initTestCase() { useFrenchLocale(); }
     void noWindowHasTwoControlsOnOneKey();
+    void lettersAddUpOnASlowList();
 };
 
 void TestAccessKeys::noWindowHasTwoControlsOnOneKey() {
@@ -131,6 +136,49 @@ void TestAccessKeys::noWindowHasTwoControlsOnOneKey() {
         QVERIFY2(it.value() == inherited.value(it.key()),
                  qPrintable(it.key() + ": " + it.value().join("; ")));
     QCOMPARE(cellar.messageCount(), 0);
+}
+
+namespace {
+
+// A list whose every entry takes a while to read, as a list of hundreds of thousands of wines takes to
+// search.
+class SlowNames : public QStringListModel {
+public:
+    using QStringListModel::QStringListModel;
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (role == Qt::DisplayRole)
+            QThread::msleep(5);
+        return QStringListModel::data(index, role);
+    }
+};
+
+class Window : public WorkingWindow {
+public:
+    Window() : WorkingWindow(nullptr) {}
+};
+
+} // namespace
+
+void TestAccessKeys::lettersAddUpOnASlowList() {
+    // Each letter's search outlasts the keyboard's interval: letters typed meanwhile still add up, instead of
+    // each starting afresh and ending on the wrong wine.
+    QStringList names;
+    for (int i = 0; i < 400; ++i)
+        names << QString("Cuvee %1").arg(i);
+    names.sort();
+    Window window;
+    auto* list = new QComboBox(&window);
+    auto* model = new SlowNames(names, list);
+    list->setModel(model);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    list->setFocus();
+    QTest::keyClicks(list, "Cuvee 399");
+    QCOMPARE(list->currentText(), QString("Cuvee 399"));
+    // A pause longer than the interval starts a new search.
+    QTest::qWait(QApplication::keyboardInputInterval() + 100);
+    QTest::keyClicks(list, "Cuvee 12");
+    QCOMPARE(list->currentText(), QString("Cuvee 12"));
 }
 
 QTEST_MAIN(TestAccessKeys)
