@@ -107,6 +107,8 @@ private slots:
     void amountsReadAsTyped_data();
     void amountsReadAsTyped();
     void exactSumsInAnyOrder();
+    void exactSumToTheCent_data();
+    void exactSumToTheCent();
     void textReportSaysWhyItWasNotWritten_data();
     void textReportSaysWhyItWasNotWritten();
 };
@@ -390,6 +392,36 @@ void TestLot::exactSumsInAnyOrder() {
     QCOMPARE(a.toDouble(), 36.3);
     // What a file holds that is no sum reads as nought.
     QCOMPARE(LotRules::ExactSum::fromBytes("douze").toDouble(), 0.0);
+}
+
+void TestLot::exactSumToTheCent_data() {
+    QTest::addColumn<double>("price");
+    QTest::addColumn<qint64>("bottles");
+    QTest::addColumn<QString>("cents");
+    QTest::newRow("a tenth, three times") << 0.1 << qint64(3) << "0.30";
+    QTest::newRow("taken away") << -2.5 << qint64(4) << "-10.00";
+    QTest::newRow("half a cent rounds away from nought") << 0.005 << qint64(1) << "0.01";
+    QTest::newRow("and below it") << -0.005 << qint64(1) << "-0.01";
+    QTest::newRow("a millionth's half") << 0.0000005 << qint64(10000) << "0.01";
+    QTest::newRow("far below a cent") << 1e-30 << qint64(7) << "0.00";
+    QTest::newRow("the least double") << 4.9e-324 << qint64(1) << "0.00";
+    QTest::newRow("cents of a hundred thousand billions")
+        << 123456789012345.67 << qint64(1) << "123456789012345.67";
+    QTest::newRow("past 2^64 bottles' worth") << 9.2e18 << qint64(5) << "46000000000000000000.00";
+    QTest::newRow("10^29 €") << 1e29 << qint64(2) << "200000000000000000000000000000.00";
+    QTest::newRow("10^31 €: apart") << 1e31 << qint64(1) << "";
+}
+
+// The sum to the cent as typed, whatever the size of the price: text the windows write digit for digit.
+void TestLot::exactSumToTheCent() {
+    QFETCH(double, price);
+    QFETCH(qint64, bottles);
+    QFETCH(QString, cents);
+    LotRules::ExactSum sum;
+    sum.add(price, bottles);
+    QCOMPARE(QString::fromLatin1(sum.centsText()), cents);
+    // Back from the engine's aggregate, the same.
+    QCOMPARE(LotRules::ExactSum::fromBytes(sum.bytes()).centsText(), sum.centsText());
 }
 
 void TestLot::textReportSaysWhyItWasNotWritten_data() {
