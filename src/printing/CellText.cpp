@@ -13,15 +13,15 @@ constexpr qsizetype MostKept = 4096;
 // engine's fixed-point lengths hold.
 constexpr double Unbounded = 1e6;
 
-QString oneLine(QString text) {
+} // namespace
+
+QString CellText::oneLine(QString text) {
     for (QChar& c : text)
-        if (c == u'\n' || c == u'\r' || c == u'\t' || c == QChar::LineSeparator ||
+        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
             c == QChar::ParagraphSeparator)
             c = u' ';
     return text;
 }
-
-} // namespace
 
 const QFontMetricsF& CellText::metrics(const QFont& font) {
     for (const auto& [known, metrics] : m_metrics)

@@ -12,10 +12,10 @@
 
 class QPainter;
 
-// One line of text drawn in a box, as a cell of the report: line breaks and tabs as spaces, cut with "…"
-// where it does not fit, aligned in the box. What a text becomes in a font and a width (its glyphs, laid
-// out once) is kept, so that the types, colours and vintages a cellar repeats on every page are shaped
-// once, and every text once per cell rather than twice.
+// One line of text drawn in a box, as a cell of the report: line breaks, tabs and every other control
+// character as spaces, cut with "…" where it does not fit, aligned in the box. What a text becomes in a font
+// and a width (its glyphs, laid out once) is kept, so that the types, colours and vintages a cellar repeats
+// on every page are shaped once, and every text once per cell rather than twice.
 class CellText {
 public:
     CellText() = default;
@@ -26,6 +26,8 @@ public:
         m_metrics.clear();
         return *this;
     }
+    // The text as a cell shows it: control characters, line and paragraph breaks as spaces, one for one.
+    static QString oneLine(QString text);
     // `font` must outlive this object: it is known by its address.
     void draw(QPainter& painter, const QFont& font, const QRectF& box, Qt::Alignment alignment,
               const QString& text);

@@ -4,6 +4,7 @@
 #include "database/CellarSchema.h"
 #include "database/FrenchCollation.h"
 #include "database/LotIdentity.h"
+#include "printing/CellText.h"
 #include "ui/Numbers.h"
 
 #include <QIODevice>
@@ -472,8 +473,9 @@ public:
         return totalsRow(QStringLiteral("Total général"), m_plan.totals, m_plan.columns, Numbers::french());
     }
 
+    // Every line of the export goes out here: a text another program stored breaks no line of it.
     bool write(const QString& text) {
-        const QByteArray utf8 = text.trimmed().toUtf8() + '\n';
+        const QByteArray utf8 = CellText::oneLine(text).trimmed().toUtf8() + '\n';
         return m_out.write(utf8) == utf8.size();
     }
 

@@ -4,12 +4,12 @@
 PagedModel::PagedModel(DataLink& link, int leading, int columns, QObject* parent)
     : QAbstractTableModel(parent), m_link(link), m_leading(leading), m_columns(columns) {}
 
-Status PagedModel::fetch(std::vector<DbRow>& rows) {
-    const Statement next = page(m_lastKeys, BatchSize);
+Status PagedModel::fetch(std::vector<DbRow>& rows, int limit) {
+    const Statement next = page(m_lastKeys, limit);
     DbRows result = m_link.query(next.sql, next.params);
     if (!result.ok())
         return result.error;
-    m_atEnd = result.rows.size() < static_cast<size_t>(BatchSize);
+    m_atEnd = limit < 0 || result.rows.size() < static_cast<size_t>(limit);
     const auto held = static_cast<size_t>(m_leading + m_columns);
     if (!result.rows.empty()) {
         const DbRow& last = result.rows.back();
@@ -30,7 +30,7 @@ Status PagedModel::reload() {
     m_lastKeys.clear();
     m_fetchError.reset();
     m_atEnd = false;
-    Status status = fetch(m_rows);
+    Status status = fetch(m_rows, BatchSize);
     if (status) {
         m_rows.clear();
         m_atEnd = true;
@@ -70,10 +70,19 @@ bool PagedModel::canFetchMore(const QModelIndex& parent) const {
 }
 
 void PagedModel::fetchMore(const QModelIndex& parent) {
-    if (parent.isValid() || m_atEnd)
+    if (!parent.isValid())
+        append(BatchSize);
+}
+
+void PagedModel::fetchRest() {
+    append(-1);
+}
+
+void PagedModel::append(int limit) {
+    if (m_atEnd || m_fetchError)
         return;
     std::vector<DbRow> batch;
-    m_fetchError = fetch(batch);
+    m_fetchError = fetch(batch, limit);
     if (m_fetchError) {
         emit fetchFailed(*m_fetchError);
         return;

@@ -26,6 +26,8 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     bool canFetchMore(const QModelIndex& parent) const override;
     void fetchMore(const QModelIndex& parent) override;
+    // Every row not read yet, in one statement: for going to the last row at once.
+    void fetchRest();
 
 signals:
     void fetchFailed(const Failure& error);
@@ -44,7 +46,9 @@ protected:
     const QVariant& valueAt(int row, int column) const;
 
 private:
-    Status fetch(std::vector<DbRow>& rows);
+    // At most `limit` rows more (-1: all).
+    Status fetch(std::vector<DbRow>& rows, int limit);
+    void append(int limit);
 
     DataLink& m_link;
     int m_leading;

@@ -27,6 +27,7 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QSettings>
+#include <QShortcut>
 
 namespace {
 // The user's choices of display, beside the program's settings.
@@ -90,6 +91,19 @@ Visualisation::Visualisation(Globals& globals, Services& services, QWidget* pare
     boire->setShortcutContext(Qt::WidgetShortcut);
     ui->Grille->addAction(boire);
     connect(boire, &QAction::triggered, this, &Visualisation::Boire_Click);
+    // Ctrl+End goes to the view's last lot, not to the last of the rows read so far.
+    auto* fin =
+        new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_End), ui->Grille, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(fin, &QShortcut::activated, this, [this] {
+        {
+            BusyCursor busy;
+            m_model->fetchRest();
+        }
+        const int last = m_model->rowCount() - 1;
+        if (last >= 0)
+            ui->Grille->setCurrentIndex(
+                m_model->index(last, std::max(0, ui->Grille->currentIndex().column())));
+    });
     // The details' columns the user asked for last time, none the first time.
     const QSettings settings(displaySettings(), QSettings::IniFormat);
     m_emplacement = new QAction(QStringLiteral("Afficher l'&emplacement"), ui->Grille);

@@ -187,6 +187,7 @@ private slots:
     void frenchWhateverTheSystemLocale();
     void textOfAKnownCellar();
     void lotsWithoutColourHaveTheirSection();
+    void controlCharactersPrintAsSpaces();
     void locationPrintedWhenTheDefinitionAsks();
     void pdfHoldsEveryLotInItsSection();
     void oneLayoutForScreenPrinterAndPdf();
@@ -458,6 +459,35 @@ void TestPrinting::lotsWithoutColourHaveTheirSection() {
     QCOMPARE(page.filter(QRegularExpression("^\\s*Sous-total ")).size(), 5);
     const QString pageJaune = page.filter(QRegularExpression("^\\s*Sous-total Jaune")).join('|');
     QVERIFY2(pageJaune.contains(QRegularExpression("\\s1\\s+—\\s*$")), qPrintable(pageJaune));
+}
+
+// Texts another program stored with tabs, line breaks or escapes: the text export keeps one lot a line and
+// writes them as spaces, as the pages do, so that a spreadsheet or a search reads the file's rows whole.
+void TestPrinting::controlCharactersPrintAsSpaces() {
+    TestCellar cellar;
+    fillCellar(cellar);
+    cellar.exec(
+        "INSERT INTO ORNY VALUES ('Tab' || char(9) || 'et ligne' || char(10) || 'nouvelle' || char(13) || "
+        "char(27) || '[31m', 'Als' || char(8232) || 'ace' || char(133), 2018, 'Blanc', 3, 7)");
+    const QStringList lines = textOf(cellar);
+    const QString all = lines.join('\n');
+    for (const QChar c : all)
+        QVERIFY2(c == u'\n' || (c.category() != QChar::Other_Control && c != QChar::LineSeparator),
+                 qPrintable(QString::number(c.unicode(), 16)));
+    const QStringList row = lines.filter("Tab et ligne nouvelle");
+    QCOMPARE(row.size(), 1);
+    QVERIFY2(row.front().contains(
+                 QRegularExpression("^Tab et ligne nouvelle  \\[31m +Als ace +2018 +3 +7,00 € +21,00 €$")),
+             qPrintable(row.front()));
+
+    copyDefinition(cellar);
+    const auto preview = Impression::prepare(cellar.globals, cellar.services, nullptr);
+    QVERIFY(preview);
+    const QString pdf = cellar.folder() + "inventaire.pdf";
+    QVERIFY(preview->exportPdf(pdf));
+    const QStringList page = pdfPages(pdf).join('\n').split('\n').filter("Tab et ligne");
+    QCOMPARE(page.size(), 1);
+    QVERIFY2(page.front().contains("2018"), qPrintable(page.front()));
 }
 
 void TestPrinting::locationPrintedWhenTheDefinitionAsks() {

@@ -175,7 +175,12 @@ void TestHostile::hostileTextGoesThroughUnchanged() {
     const auto preview = Impression::prepare(cellar.globals, cellar.services, nullptr);
     QVERIFY(preview);
     QVERIFY(preview->exportText(cellar.folder() + "inventaire.txt"));
-    QVERIFY(QString::fromUtf8(fileBytes(cellar.folder() + "inventaire.txt")).contains(name));
+    // The text export writes a control character as a space, one for one, so that a lot stays one line.
+    QString printed = name;
+    for (QChar& c : printed)
+        if (c.category() == QChar::Other_Control)
+            c = u' ';
+    QVERIFY(QString::fromUtf8(fileBytes(cellar.folder() + "inventaire.txt")).contains(printed));
 
     Consommation conso(cellar.globals, cellar.services);
     chooseInList(&conso, "ListeNom", name);

@@ -103,6 +103,7 @@ private slots:
     void listViews();
     void emptyCellar();
     void rowsAreFetchedAsScrolled();
+    void ctrlEndReachesTheLastLot();
     void unusableDatabase_data();
     void unusableDatabase();
 };
@@ -597,6 +598,31 @@ void TestView::rowsAreFetchedAsScrolled() {
     w.grid()->scrollToBottom();
     QVERIFY(w.grid()->model()->rowCount() > CellarModel::BatchSize);
     QCOMPARE(w.rows().size(), 1000);
+}
+
+// From Quitter, Tab reaches the grid; Ctrl+End goes to the view's last lot at once, however few rows were
+// read, and Ctrl+Home back to the first.
+void TestView::ctrlEndReachesTheLastLot() {
+    TestCellar cellar;
+    cellar.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1000) "
+                "INSERT INTO ORNY SELECT 'Vin ' || i, 'Type', 1000 + i, 'Rouge', 1, 2.5 FROM n");
+    Window w(cellar);
+    QCOMPARE(w.focus(), QString("Quitter"));
+    QTest::keyClick(w.visu.focusWidget(), Qt::Key_Tab);
+    QCOMPARE(w.focus(), QString("Grille"));
+    QVERIFY(w.grid()->model()->rowCount() < 1000);
+    QTest::keyClick(w.grid(), Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(w.grid()->model()->rowCount(), 1000);
+    QCOMPARE(w.grid()->currentIndex().row(), 999);
+    QCOMPARE(w.grid()->currentIndex().siblingAtColumn(0).data().toString(), QString("Vin 1000"));
+    QVERIFY(w.grid()->viewport()->rect().contains(w.grid()->visualRect(w.grid()->currentIndex()).center()));
+    // Nothing more to read: a second press stays there, and the rows are each shown once.
+    QTest::keyClick(w.grid(), Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(w.grid()->currentIndex().row(), 999);
+    const QStringList names = w.names();
+    QCOMPARE(QSet<QString>(names.cbegin(), names.cend()).size(), 1000);
+    QTest::keyClick(w.grid(), Qt::Key_Home, Qt::ControlModifier);
+    QCOMPARE(w.grid()->currentIndex().siblingAtColumn(0).data().toString(), QString("Vin 1"));
 }
 
 void TestView::unusableDatabase_data() {
