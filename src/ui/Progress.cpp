@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/Progress.h"
 
+#include "ui/WindowTools.h"
+
 #include <QApplication>
 #include <QProgressDialog>
-#include <QStyle>
-#include <algorithm>
 
 namespace {
 // The bar's range is an int: large counts are shown in thousandths.
@@ -19,12 +19,7 @@ ProgressService::Task::Task(ProgressService& service, QWidget* parent, const QSt
         return;
     m_dialog = std::make_unique<QProgressDialog>(label, QStringLiteral("&Annuler"), 0, Scale, parent);
     m_dialog->setWindowTitle(title);
-    // The dialog is as wide as its label asks, and the window manager cuts a title wider than that: room
-    // for the whole title, in a title bar's bold letters, beside the bar's buttons.
-    QFont bold = m_dialog->font();
-    bold.setBold(true);
-    const int bar = m_dialog->style()->pixelMetric(QStyle::PM_TitleBarHeight);
-    m_dialog->setMinimumWidth(QFontMetrics(bold).horizontalAdvance(title) + 5 * std::max(bar, 24));
+    WindowTools::roomForTitle(m_dialog.get());
     m_dialog->setWindowModality(Qt::ApplicationModal);
     m_dialog->setMinimumDuration(m_service.m_showAfterMs);
     m_dialog->setAutoReset(false);

@@ -114,6 +114,18 @@ void fitCharacters(QWidget* field, int characters) {
     field->setMinimumWidth(metrics.horizontalAdvance(QLatin1Char('n')) * characters + frame);
 }
 
+int widthForTitle(const QWidget* window) {
+    // Title bars write in bold, and keep room for an icon and three buttons.
+    QFont bold = window->font();
+    bold.setBold(true);
+    const int button = std::max(window->style()->pixelMetric(QStyle::PM_TitleBarHeight), 24);
+    return QFontMetrics(bold).horizontalAdvance(window->windowTitle()) + 5 * button;
+}
+
+void roomForTitle(QWidget* window) {
+    window->setMinimumWidth(std::max(window->minimumWidth(), widthForTitle(window)));
+}
+
 void setHelpTopic(QWidget* window, int topic) {
     window->setProperty(HelpTopicProperty, topic);
 }

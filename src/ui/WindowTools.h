@@ -29,6 +29,10 @@ QColor readableOn(const QColor& wanted, const QColor& background, double ratio =
 double contrast(const QColor& a, const QColor& b);
 // A field wide enough for that many characters of its font, whatever the font's size.
 void fitCharacters(QWidget* field, int characters);
+// How wide the window must be for its whole title beside the title bar's buttons: the window manager cuts a
+// title wider than the window. roomForTitle() makes it that wide at least.
+int widthForTitle(const QWidget* window);
+void roomForTitle(QWidget* window);
 // The topic of the help file that F1 opens over this window.
 void setHelpTopic(QWidget* window, int topic);
 int helpTopic(const QWidget* window);

@@ -17,6 +17,7 @@
 #include "spreadsheet/ImporterTableau.h"
 #include "support/TestCellar.h"
 #include "ui/Appearance.h"
+#include "ui/InputBox.h"
 #include "ui/WindowTools.h"
 #include "view/GridLayout.h"
 #include "view/Visualisation.h"
@@ -24,11 +25,13 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSettings>
@@ -37,6 +40,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QToolButton>
+#include <QTreeView>
 
 namespace {
 
@@ -180,6 +184,8 @@ class TestFit : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
+    // First: once a main window has closed, the application's event loops end, a dialog's included.
+    void fileChoiceAndInputBoxInFrenchWithWholeTitles();
     void everyWindowFits_data();
     void everyWindowFits();
     void textsReadInEveryPalette_data();
@@ -476,6 +482,63 @@ void TestFit::spreadsheetPreviewShowsSeveralRows() {
     QVERIFY2(wholeRows() >= 3, qPrintable(QString::number(wholeRows())));
     // The window within the screen.
     QVERIFY(window.screen()->availableGeometry().contains(window.geometry()));
+}
+
+void TestFit::fileChoiceAndInputBoxInFrenchWithWholeTitles() {
+    TestCellar cellar;
+    const QString folder = cellar.folder() + "choix";
+    QVERIFY(QDir().mkpath(folder + "/Sous-dossier"));
+    writeFile(folder + "/cave.csv", QByteArray(3500, 'x'));
+    {
+        QFile file(folder + "/cave.csv");
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(
+            file.setFileTime(QDateTime(QDate(2026, 3, 5), QTime(14, 7)), QFileDevice::FileModificationTime));
+    }
+    // On a system that speaks English, with the dialogs as the user meets them.
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    const auto restore = qScopeGuard(useFrenchLocale);
+    InputBox inputs;
+    QStringList rows;
+    QStringList cut;
+    int width = 0;
+    int titleWidth = 0;
+    whenModal([&](QDialog* dialog) {
+        // Closed whatever is found, so that a failure cannot leave the test waiting on the dialog.
+        const auto close = qScopeGuard([dialog] { dialog->reject(); });
+        auto* files = qobject_cast<QFileDialog*>(dialog);
+        QVERIFY(files);
+        files->setDirectory(folder);
+        auto* list = dialog->findChild<QTreeView*>("treeView");
+        QVERIFY(list);
+        QTRY_COMPARE(list->model()->rowCount(list->rootIndex()), 2);
+        for (int row = 0; row < 2; ++row) {
+            QStringList cells;
+            for (int column = 0; column < 4; ++column)
+                cells << list->model()->index(row, column, list->rootIndex()).data().toString();
+            rows << cells.join('|');
+        }
+        for (int column = 0; column < 4; ++column)
+            if (list->header()->sectionSize(column) < list->header()->sectionSizeHint(column))
+                cut << list->model()->headerData(column, Qt::Horizontal).toString();
+        width = dialog->width();
+        titleWidth = WindowTools::widthForTitle(dialog);
+    });
+    QCOMPARE(inputs.openFile(nullptr, "Importer un tableau", "Tableaux (*.csv)"), QString());
+    QCOMPARE(rows.size(), 2);
+    QCOMPARE(rows.at(0).section('|', 0, 2), QString("Sous-dossier||Dossier"));
+    QCOMPARE(rows.at(1).section('|', 0, 1), QString("cave.csv|3,42 Kio"));
+    QCOMPARE(rows.at(1).section('|', 3), QString("05/03/2026 14:07"));
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(", ")));
+    QVERIFY(width >= titleWidth);
+    // The input box as wide as its title.
+    whenModal([&](QDialog* dialog) {
+        width = dialog->width();
+        titleWidth = WindowTools::widthForTitle(dialog);
+        dialog->reject();
+    });
+    QCOMPARE(inputs.ask(nullptr, "Recherche par année", "Entrez l'année (en 4 chiffres)"), QString());
+    QVERIFY2(width >= titleWidth, qPrintable(QString("%1 < %2").arg(width).arg(titleWidth)));
 }
 
 QTEST_MAIN(TestFit)
