@@ -12,6 +12,9 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QScreen>
+#include <QScrollBar>
+#include <algorithm>
 
 RestaurerSauvegarde::RestaurerSauvegarde(Globals& globals, Services& services, QWidget* parent)
     : WorkingWindow(parent), ui(std::make_unique<Ui::RestaurerSauvegarde>()), m_globals(globals),
@@ -44,6 +47,12 @@ void RestaurerSauvegarde::fillList() {
         item->setToolTip(QDir::toNativeSeparators(copy.path));
     }
     ui->Dossier->setText(QStringLiteral("Dossier : %1").arg(QDir::toNativeSeparators(backups.folder())));
+    // Each line whole, within the screen.
+    QListWidget* list = ui->ListeSauvegardes;
+    const int lines = list->sizeHintForColumn(0) + 2 * list->frameWidth() +
+                      list->verticalScrollBar()->sizeHint().width() + list->fontMetrics().height();
+    const int room = screen()->availableGeometry().width() * 9 / 10 - 2 * layout()->contentsMargins().left();
+    list->setMinimumWidth(std::max(list->minimumWidth(), std::min(lines, room)));
     ui->Restaurer->setEnabled(ui->ListeSauvegardes->count() > 0);
     if (ui->ListeSauvegardes->count() > 0)
         ui->ListeSauvegardes->setCurrentRow(0);

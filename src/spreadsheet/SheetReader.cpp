@@ -7,8 +7,15 @@
 #include "spreadsheet/ZipArchive.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 OpenedSheet openSheet(const QString& path, const SheetReader::Progress& progress) {
+    // A pipe or a device would keep the window waiting on its opening: only a plain file is read.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        return unreadable(info.isDir() ? QStringLiteral("c'est un dossier")
+                                       : QStringLiteral("ce n'est pas un fichier ordinaire (un tube ou un "
+                                                        "périphérique ne se lit pas)"));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return unreadable(file.exists()

@@ -24,6 +24,7 @@
 #include <QTest>
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
+#include <sys/stat.h>
 
 using LotReading::Field;
 
@@ -610,6 +611,10 @@ void TestSpreadsheet::craftedFilesRefused_data() {
                                 << "jamais fermé";
     QTest::newRow("not a spreadsheet archive") << "zip"
                                                << "ni un classeur";
+    QTest::newRow("a pipe that nothing writes") << "pipe"
+                                                << "ce n'est pas un fichier ordinaire";
+    QTest::newRow("a folder") << "folder"
+                              << "c'est un dossier";
 }
 
 void TestSpreadsheet::craftedFilesRefused() {
@@ -654,6 +659,10 @@ void TestSpreadsheet::craftedFilesRefused() {
         writeFile(path, "Nom;Type\n\"Pomerol;Bordeaux\nMargaux;Bordeaux\n");
     else if (kind == "zip")
         writeZip(path, {{"mimetype", bytes("application/zip")}});
+    else if (kind == "pipe")
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else if (kind == "folder")
+        QVERIFY(QDir().mkdir(path));
 
     TestCellar cellar;
     cellar.addLot("Déjà là", "Bordeaux", 2010, "Rouge", 3);
