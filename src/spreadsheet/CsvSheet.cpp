@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <QStringDecoder>
+#include <algorithm>
 #include <uchardet/uchardet.h>
 
 namespace {
@@ -68,6 +69,13 @@ QByteArray CsvSheet::detectEncoding(const QByteArray& start) {
     // Plain ASCII is UTF-8 as well, and reads the same if a later line has an accent.
     if (found.compare("ASCII", Qt::CaseInsensitive) == 0)
         found = "UTF-8";
+    // ISO-8859 gives 0x80 to 0x9F to invisible controls, which no table means: a text holding one of those
+    // bytes was written by Windows, whose « Œ », « œ », « € » or « ’ » they are.
+    if (found.startsWith("ISO-8859-1") && std::any_of(start.cbegin(), start.cend(), [](char c) {
+            const auto b = static_cast<unsigned char>(c);
+            return b >= 0x80 && b <= 0x9F;
+        }))
+        found = "WINDOWS-1252";
     return found;
 }
 

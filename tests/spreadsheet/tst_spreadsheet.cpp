@@ -416,6 +416,11 @@ void TestSpreadsheet::encodingsAndSeparators_data() {
         << QByteArray("Nom;Ann\xE9"
                       "e;Prix\r\nCh\xE2teau P\xE9trus;2015;12,50 \x80\r\nC\xF4te r\xF4tie;2018;9\r\n")
         << QByteArray("WINDOWS-1252") << ";";
+    QTest::newRow("Windows-1252 whose only Windows letter is Œ")
+        << QByteArray("Nom;Ann\xE9"
+                      "e;Couleur\r\nCh\xE2teau P\xE9trus;2015;Ros\xE9\r\nC\xF4te-R\xF4tie "
+                      "\x8Cnologie;2018;Rouge\r\n")
+        << QByteArray("WINDOWS-1252") << ";";
     QByteArray wide("\xFF\xFE");
     const QString tabbed = QString(french).replace(u';', u'\t');
     wide.append(reinterpret_cast<const char*>(tabbed.utf16()), tabbed.size() * 2);
@@ -442,6 +447,12 @@ void TestSpreadsheet::encodingsAndSeparators() {
     // Accents read back whole, whatever the encoding; a quoted separator stays in its cell.
     QVERIFY(rows.at(1).at(0).toString() == QStringLiteral("Château Pétrus") ||
             rows.at(1).at(0).toString() == QStringLiteral("Pomerol, Pensées"));
+    // No letter read as an invisible control.
+    for (const QVariantList& row : rows)
+        for (const QVariant& cell : row)
+            for (const QChar c : cell.toString())
+                QVERIFY2(c.category() != QChar::Other_Control || c == u'\r' || c == u'\n',
+                         qPrintable(cell.toString()));
 }
 
 void TestSpreadsheet::cellsAsSpreadsheetsQuoteThem_data() {
