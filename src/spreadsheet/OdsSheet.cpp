@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QXmlStreamReader>
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -19,6 +20,13 @@ const QString CellTooLong = QStringLiteral("brovane:cell");
 qint64 repeated(const QXmlStreamReader& xml, const QString& attribute) {
     const qint64 n = xml.attributes().value(TableNs, attribute).toLongLong();
     return n > 1 ? n : 1;
+}
+
+// A count plus a repeat, held at the largest count rather than wrapping past it: a crafted repeat near 2^63
+// must still reach the ceilings.
+qint64 plus(qint64 count, qint64 repeat) {
+    return repeat > std::numeric_limits<qint64>::max() - count ? std::numeric_limits<qint64>::max()
+                                                               : count + repeat;
 }
 
 // The text a cell shows: its paragraphs one a line, spaces and tabs as written, comments left out.
@@ -111,7 +119,13 @@ OpenedSheet OdsSheet::open(std::unique_ptr<ZipArchive> archive, const Progress& 
 }
 
 Status OdsSheet::read(int sheet, const Row& row) {
-    const qint64 total = m_archive->unpackedSize(Content);
+    // A repeated row is told to the progress as if it were written out that many times, so that the bar moves
+    // (and the window answers) while it is handed over.
+    qint64 unfolded = 0;
+    const qint64 size = m_archive->unpackedSize(Content);
+    Progress waiting;
+    if (m_waiting)
+        waiting = [&](qint64 done, qint64 total) { return m_waiting(done + unfolded, total + unfolded); };
     return m_archive->parse(
         Content,
         [&](QXmlStreamReader& xml) -> Status {
@@ -137,8 +151,9 @@ Status OdsSheet::read(int sheet, const Row& row) {
                         continue;
                     }
                     const qint64 rows = repeated(xml, QStringLiteral("number-rows-repeated"));
+                    const qint64 rowStart = xml.characterOffset();
                     cells.clear();
-                    int column = 0;
+                    qint64 column = 0;
                     while (ZipArchive::next(xml) && !(xml.isEndElement() && xml.name() == u"table-row")) {
                         if (!xml.isStartElement())
                             continue;
@@ -149,37 +164,39 @@ Status OdsSheet::read(int sheet, const Row& row) {
                                 return Status();
                         } else
                             xml.skipCurrentElement();
+                        const qint64 next = plus(column, times);
                         if (value.isNull() || value.toString().isEmpty()) {
-                            column = static_cast<int>(
-                                std::min<qint64>(column + times, SheetLimits::Columns + 1LL));
+                            column = next;
                             continue;
                         }
-                        if (column + times > SheetLimits::Columns)
+                        if (next > SheetLimits::Columns)
                             return unreadable(
                                 QStringLiteral("une ligne a plus de %1 colonnes").arg(SheetLimits::Columns));
                         while (cells.size() < column)
                             cells << QString();
-                        for (qint64 i = 0; i < times; ++i)
+                        for (; column < next; ++column)
                             cells << value;
-                        column += static_cast<int>(times);
                     }
                     if (xml.hasError())
                         return Status();
                     if (cells.isEmpty()) {
-                        number += rows;
+                        number = plus(number, rows);
                         continue;
                     }
+                    if (plus(number, rows) > SheetLimits::Rows)
+                        return unreadable(QStringLiteral("il a plus de %1 lignes").arg(SheetLimits::Rows));
+                    const qint64 rowBytes = std::max<qint64>(xml.characterOffset() - rowStart, 1);
                     for (qint64 i = 0; i < rows; ++i) {
-                        if (++number > SheetLimits::Rows)
-                            return unreadable(
-                                QStringLiteral("il a plus de %1 lignes").arg(SheetLimits::Rows));
-                        if (!row(number, cells, xml.characterOffset(), total))
+                        if (!row(++number, cells, xml.characterOffset() + unfolded,
+                                 size + unfolded + (rows - 1 - i) * rowBytes))
                             return Status();
+                        if (i + 1 < rows)
+                            unfolded += rowBytes;
                     }
                 }
                 return Status();
             }
             return unreadable(QStringLiteral("la feuille demandée n'existe pas"));
         },
-        m_waiting);
+        waiting);
 }

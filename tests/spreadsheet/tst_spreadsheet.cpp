@@ -58,6 +58,19 @@ const QByteArray OdsStart = "<?xml version=\"1.0\"?><office:document-content "
                             "<office:spreadsheet><table:table table:name=\"Cave\">";
 const QByteArray OdsEnd = "</table:table></office:spreadsheet></office:body></office:document-content>";
 
+// A workbook of one sheet « Cave » holding these rows.
+void writeXlsx(const QString& path, const QByteArray& rows) {
+    writeZip(
+        path,
+        {{"xl/workbook.xml",
+          bytes("<workbook xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
+                "<sheets><sheet name=\"Cave\" r:id=\"rId1\"/></sheets></workbook>")},
+         {"xl/_rels/workbook.xml.rels",
+          bytes("<Relationships><Relationship Id=\"rId1\" Target=\"worksheets/sheet1.xml\"/>"
+                "</Relationships>")},
+         {"xl/worksheets/sheet1.xml", bytes("<worksheet><sheetData>" + rows + "</sheetData></worksheet>")}});
+}
+
 // The file's reader, or null with why in `problem`.
 std::unique_ptr<SheetReader> opened(const QString& path, QString& problem) {
     OpenedSheet sheet = openSheet(path);
@@ -195,6 +208,7 @@ private slots:
     void craftedFilesRefused_data();
     void craftedFilesRefused();
     void repeatedEmptyCellsCostNothing();
+    void repeatedRowsMoveTheProgress();
     void windowByKeys();
     void cancelledOrChangedFileLeavesCellarUnchanged();
     void refusedRowsExported();
@@ -626,6 +640,19 @@ void TestSpreadsheet::craftedFilesRefused_data() {
                                                 << "ce n'est pas un fichier ordinaire";
     QTest::newRow("a folder") << "folder"
                               << "c'est un dossier";
+    // Repeats near 2^63 once wrapped the counts: the ceilings were never reached, or passed unseen.
+    QTest::newRow("rows repeated until the count wraps") << "rowsWrapped"
+                                                         << "plus de 1048576 lignes";
+    QTest::newRow("two million rows after a wrap") << "rowsAfterWrap"
+                                                   << "plus de 1048576 lignes";
+    QTest::newRow("one row repeated two million times") << "rowsRepeated"
+                                                        << "plus de 1048576 lignes";
+    QTest::newRow("cells repeated until the column wraps") << "columnsWrapped"
+                                                           << "plus de 1024 colonnes";
+    QTest::newRow("an Excel row numbered past 2^62") << "xlsxRow"
+                                                     << "plus de 1048576 lignes";
+    QTest::newRow("an Excel cell far to the right") << "xlsxColumn"
+                                                    << "plus de 1024 colonnes";
 }
 
 void TestSpreadsheet::craftedFilesRefused() {
@@ -635,7 +662,31 @@ void TestSpreadsheet::craftedFilesRefused() {
     const QString path = dir.filePath("piège");
     const QByteArray row = "<table:table-row><table:table-cell office:value-type=\"string\"><text:p>Nom"
                            "</text:p></table:table-cell></table:table-row>";
-    if (kind == "bomb")
+    const auto repeatedRow = [](const char* times, const QByteArray& cell) {
+        return "<table:table-row table:number-rows-repeated=\"" + QByteArray(times) + "\">" + cell +
+               "</table:table-row>";
+    };
+    const QByteArray empty = "<table:table-cell/>";
+    const QByteArray margaux = "<table:table-cell office:value-type=\"string\"><text:p>Margaux</text:p>"
+                               "</table:table-cell>";
+    const QMap<QString, QByteArray> odsRows{
+        {"rowsWrapped",
+         repeatedRow("9223372036854775807", empty) + repeatedRow("9223372036854775807", margaux)},
+        {"rowsAfterWrap", repeatedRow("9223372036854775807", empty) +
+                              repeatedRow("9223372036853775808", empty) + repeatedRow("2000000", margaux)},
+        {"rowsRepeated", repeatedRow("2000000", margaux)},
+        {"columnsWrapped", "<table:table-row>" + margaux +
+                               "<table:table-cell table:number-columns-repeated=\"9223372036854775807\"/>" +
+                               margaux + "</table:table-row>"}};
+    const QMap<QString, QByteArray> xlsxRows{
+        {"xlsxRow", "<row r=\"4611686018427387904\"><c t=\"inlineStr\"><is><t>Margaux</t></is></c></row>"},
+        {"xlsxColumn",
+         "<row r=\"2\"><c r=\"ZZZZZZZZZZZZZZ2\" t=\"inlineStr\"><is><t>Margaux</t></is></c></row>"}};
+    if (odsRows.contains(kind))
+        writeZip(path, {{"content.xml", bytes(OdsStart + row + odsRows[kind] + OdsEnd)}});
+    else if (xlsxRows.contains(kind))
+        writeXlsx(path, "<row r=\"1\"><c t=\"inlineStr\"><is><t>Nom</t></is></c></row>" + xlsxRows[kind]);
+    else if (kind == "bomb")
         writeZip(path, {{"content.xml", [](QIODevice& out) {
                              const QByteArray zeros(1 << 20, ' ');
                              out.write(OdsStart);
@@ -742,6 +793,32 @@ void TestSpreadsheet::repeatedEmptyCellsCostNothing() {
     QCOMPARE(rows.size(), 4);
     QCOMPARE(rows.at(3).first, 4);
     QCOMPARE(rows.at(3).second, QVariantList{"Pomerol"});
+}
+
+void TestSpreadsheet::repeatedRowsMoveTheProgress() {
+    // One row of 1019 cells repeated a million times once kept the bar still, and the window deaf, for a
+    // minute.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("repete.ods");
+    writeZip(path,
+             {{"content.xml",
+               bytes(OdsStart +
+                     "<table:table-row table:number-rows-repeated=\"20000\"><table:table-cell "
+                     "table:number-columns-repeated=\"1019\" office:value-type=\"string\"><text:p>Margaux"
+                     "</text:p></table:table-cell></table:table-row>" +
+                     OdsEnd)}});
+    QString problem;
+    std::unique_ptr<SheetReader> reader = opened(path, problem);
+    QVERIFY2(reader, qPrintable(problem));
+    QSet<qint64> thousandths;
+    qint64 rows = 0;
+    QVERIFY(!reader->read(0, [&](qint64, const QVariantList& cells, qint64 done, qint64 total) {
+        rows += cells.size() == 1019;
+        thousandths.insert(done * 1000 / total);
+        return true;
+    }));
+    QCOMPARE(rows, 20000);
+    QVERIFY2(thousandths.size() >= 999, qPrintable(QString::number(thousandths.size())));
 }
 
 void TestSpreadsheet::windowByKeys() {
