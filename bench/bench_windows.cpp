@@ -53,6 +53,31 @@ struct Plain {
         return out.size();
     }
     void exec(const char* sql) { sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
+    // Every row read; the last row's columns from `first` on kept, to be bound again.
+    std::vector<sqlite3_value*> lastRow(const char* sql, const std::vector<sqlite3_value*>& params,
+                                        int first) {
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(db, sql, -1, &st, nullptr);
+        for (size_t i = 0; i < params.size(); ++i)
+            sqlite3_bind_value(st, static_cast<int>(i + 1), params[i]);
+        std::vector<sqlite3_value*> last;
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            free(last);
+            for (int c = 0; c < sqlite3_column_count(st); ++c) {
+                const auto* text = sqlite3_column_text(st, c);
+                benchmark::DoNotOptimize(text);
+                if (c >= first)
+                    last.push_back(sqlite3_value_dup(sqlite3_column_value(st, c)));
+            }
+        }
+        sqlite3_finalize(st);
+        return last;
+    }
+    static void free(std::vector<sqlite3_value*>& values) {
+        for (sqlite3_value* v : values)
+            sqlite3_value_free(v);
+        values.clear();
+    }
     sqlite3* db = nullptr;
 };
 
@@ -357,6 +382,145 @@ void plainSortView(benchmark::State& state, int lots) {
     }
 }
 
+// A click on the heading Nom, the other way at each click.
+void sortByName(benchmark::State& state, int lots) {
+    Fixture f("sort-name.dat", lots);
+    Visualisation window(f.globals, f.services);
+    auto* header = window.findChild<QTableView*>(QStringLiteral("Grille"))->horizontalHeader();
+    for (auto _ : state) {
+        emit header->sectionClicked(0);
+        benchmark::DoNotOptimize(window.model()->index(0, 0).data());
+    }
+}
+
+void plainSortByName(benchmark::State& state, int lots) {
+    Fixture f("sort-name-plain.dat", lots);
+    Plain plain(f.path);
+    bool descending = false;
+    for (auto _ : state) {
+        descending = !descending;
+        benchmark::DoNotOptimize(plain.rows(
+            descending
+                ? "SELECT rowid, NOM, TYPE, ANNEE, COULEUR, QUANTITE, PRIXUNITAIRE, PRIXUNITAIRE * QUANTITE "
+                  "FROM ORNY ORDER BY ifnull(NOM, '') COLLATE NOCASE DESC, rowid DESC LIMIT 200"
+                : "SELECT rowid, NOM, TYPE, ANNEE, COULEUR, QUANTITE, PRIXUNITAIRE, PRIXUNITAIRE * QUANTITE "
+                  "FROM ORNY ORDER BY ifnull(NOM, '') COLLATE NOCASE, rowid LIMIT 200"));
+    }
+}
+
+// The view shown in a window of the usual size, the grid given the keyboard, nothing read but its first page.
+struct ShownView {
+    ShownView(Fixture& f) : window(f.globals, f.services) {
+        window.resize(900, 600);
+        window.show();
+        grid = window.findChild<QTableView*>(QStringLiteral("Grille"));
+        grid->setFocus();
+    }
+    void again() {
+        window.Tout_Click();
+        grid->setFocus();
+        QCoreApplication::processEvents();
+    }
+    // What the screen shows drawn, each row it shows read.
+    void draw() {
+        grid->viewport()->repaint();
+        QCoreApplication::processEvents();
+    }
+    Visualisation window;
+    QTableView* grid;
+};
+
+// Ctrl+End in the grid of the whole cellar, until the last lot is drawn selected.
+void ctrlEnd(benchmark::State& state, int lots) {
+    Fixture f("ctrl-end.dat", lots);
+    ShownView view(f);
+    for (auto _ : state) {
+        state.PauseTiming();
+        view.again();
+        const Bench::PeakMemory memory;
+        state.ResumeTiming();
+        QTest::keyClick(view.grid, Qt::Key_End, Qt::ControlModifier);
+        view.draw();
+        benchmark::DoNotOptimize(view.grid->currentIndex().data());
+        state.counters["peak_MB"] = memory.megabytes();
+    }
+    if (view.grid->currentIndex().row() != lots - 1)
+        state.SkipWithError("Ctrl+End did not reach the last lot");
+}
+
+// The view's order, in plain SQLite.
+constexpr const char* PlainOrder =
+    "ifnull(TYPE, '') COLLATE NOCASE, ifnull(COULEUR, '') COLLATE NOCASE, ifnull(ANNEE, -1e308), rowid";
+constexpr const char* PlainReversed =
+    "ifnull(TYPE, '') COLLATE NOCASE DESC, ifnull(COULEUR, '') COLLATE NOCASE "
+    "DESC, ifnull(ANNEE, -1e308) DESC, rowid DESC";
+constexpr const char* PlainColumns =
+    "SELECT rowid, NOM, TYPE, ANNEE, COULEUR, QUANTITE, PRIXUNITAIRE, PRIXUNITAIRE * QUANTITE, ";
+
+void plainCtrlEnd(benchmark::State& state, int lots) {
+    Fixture f("ctrl-end-plain.dat", lots);
+    Plain plain(f.path);
+    const std::string last =
+        std::string(PlainColumns) + PlainReversed + " FROM ORNY ORDER BY " + PlainReversed + " LIMIT 200";
+    for (auto _ : state) {
+        const Bench::PeakMemory memory;
+        benchmark::DoNotOptimize(plain.rows(last.c_str()));
+        state.counters["peak_MB"] = memory.megabytes();
+    }
+}
+
+// 2,000 rows scrolled by Page Down from row `from`, each screen drawn.
+void scrollView(benchmark::State& state, int lots, int from) {
+    Fixture f("scroll.dat", lots);
+    ShownView view(f);
+    for (auto _ : state) {
+        state.PauseTiming();
+        view.again();
+        view.grid->setCurrentIndex(view.window.model()->index(from, 0));
+        view.draw();
+        state.ResumeTiming();
+        while (view.grid->currentIndex().row() < from + 2000) {
+            QTest::keyClick(view.grid, Qt::Key_PageDown);
+            view.draw();
+        }
+    }
+}
+
+// The same rows read a page of 200 at a time, each page after the last row of the one before.
+void plainScroll(benchmark::State& state, int lots, int from) {
+    Fixture f("scroll-plain.dat", lots);
+    Plain plain(f.path);
+    const std::string order = PlainOrder;
+    const std::string keys =
+        "SELECT " + order + " FROM ORNY ORDER BY " + order + " LIMIT 1 OFFSET " + std::to_string(from);
+    const std::string next = std::string(PlainColumns) + order + " FROM ORNY WHERE (" + order +
+                             ") > (?1, ?2, ?3, ?4) ORDER BY " + order + " LIMIT 200";
+    std::vector<sqlite3_value*> start = plain.lastRow(keys.c_str(), {}, 0);
+    for (auto _ : state) {
+        std::vector<sqlite3_value*> after = plain.lastRow(next.c_str(), start, 8);
+        for (int page = 1; page < 10; ++page) {
+            std::vector<sqlite3_value*> last = plain.lastRow(next.c_str(), after, 8);
+            Plain::free(after);
+            after = std::move(last);
+        }
+        Plain::free(after);
+    }
+    Plain::free(start);
+}
+
+void scrollAtTop(benchmark::State& state, int lots) {
+    scrollView(state, lots, 0);
+}
+void plainScrollAtTop(benchmark::State& state, int lots) {
+    plainScroll(state, lots, 0);
+}
+void scrollFarDown(benchmark::State& state, int lots) {
+    scrollView(state, lots, lots * 9 / 10);
+}
+void plainScrollFarDown(benchmark::State& state, int lots) {
+    plainScroll(state, lots, lots * 9 / 10);
+}
+
 // Each pair at 100,000 lots, and the view's at 1,000,000, where a cost growing faster than the cellar shows.
 #define VIEW_PAIR(name, ours, plain, lots)                                                                   \
     void name##_ours(benchmark::State& state) {                                                              \
@@ -373,6 +537,14 @@ VIEW_PAIR(OpenView1M, openView, plainOpenView, 1000000)
 VIEW_PAIR(ChangeView1M, changeView, plainChangeView, 1000000)
 VIEW_PAIR(SearchKeystroke1M, searchKeystroke, plainSearchKeystroke, 1000000)
 VIEW_PAIR(SortView1M, sortView, plainSortView, 1000000)
+VIEW_PAIR(SortByName100k, sortByName, plainSortByName, Lots)
+VIEW_PAIR(SortByName1M, sortByName, plainSortByName, 1000000)
+VIEW_PAIR(CtrlEnd100k, ctrlEnd, plainCtrlEnd, Lots)
+VIEW_PAIR(CtrlEnd1M, ctrlEnd, plainCtrlEnd, 1000000)
+VIEW_PAIR(ScrollAtTop100k, scrollAtTop, plainScrollAtTop, Lots)
+VIEW_PAIR(ScrollAtTop1M, scrollAtTop, plainScrollAtTop, 1000000)
+VIEW_PAIR(ScrollFarDown100k, scrollFarDown, plainScrollFarDown, Lots)
+VIEW_PAIR(ScrollFarDown1M, scrollFarDown, plainScrollFarDown, 1000000)
 
 // The rows of the whole cellar to a CSV file, against the same text written by a plain loop to a file beside
 // it, flushed to the disk and renamed over the last one, as the program does.
@@ -476,6 +648,14 @@ BENCH_PAIR(OpenView1M, ->Unit(benchmark::kMillisecond)->Iterations(2));
 BENCH_PAIR(ChangeView1M, ->Unit(benchmark::kMillisecond)->Iterations(2));
 BENCH_PAIR(SearchKeystroke1M, ->Unit(benchmark::kMillisecond)->Iterations(2));
 BENCH_PAIR(SortView1M, ->Unit(benchmark::kMillisecond)->Iterations(2));
+BENCH_PAIR(SortByName100k, ->Unit(benchmark::kMillisecond));
+BENCH_PAIR(SortByName1M, ->Unit(benchmark::kMillisecond)->Iterations(2));
+BENCH_PAIR(CtrlEnd100k, ->Unit(benchmark::kMillisecond)->Iterations(3));
+BENCH_PAIR(CtrlEnd1M, ->Unit(benchmark::kMillisecond)->Iterations(2));
+BENCH_PAIR(ScrollAtTop100k, ->Unit(benchmark::kMillisecond)->Iterations(2));
+BENCH_PAIR(ScrollAtTop1M, ->Unit(benchmark::kMillisecond)->Iterations(1));
+BENCH_PAIR(ScrollFarDown100k, ->Unit(benchmark::kMillisecond)->Iterations(2));
+BENCH_PAIR(ScrollFarDown1M, ->Unit(benchmark::kMillisecond)->Iterations(1));
 BENCH_PAIR(ExportCsv100k, ->Unit(benchmark::kMillisecond));
 
 BENCH_PAIR(OpenPurchaseWindow100k, ->Unit(benchmark::kMillisecond));

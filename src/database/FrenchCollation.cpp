@@ -215,6 +215,51 @@ QString searchForm(const QString& text) {
     return QString::fromStdString(form);
 }
 
+namespace {
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Part of a word: a letter, a digit, or any character beyond ASCII.
+bool inWord(char c) {
+    return isDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+           static_cast<unsigned char>(c) >= 0x80;
+}
+
+std::string_view withoutLeadingZeros(std::string_view digits) {
+    while (digits.size() > 1 && digits.front() == '0')
+        digits.remove_prefix(1);
+    return digits;
+}
+
+// Whether the text holds the number as a word of its own; "2015.0", as the engine writes a vintage stored
+// as a real number, is 2015.
+bool holdsNumber(std::string_view text, std::string_view number) {
+    for (size_t i = 0; i < text.size();) {
+        if (!isDigit(text[i]) || (i > 0 && inWord(text[i - 1]))) {
+            ++i;
+            continue;
+        }
+        size_t end = i;
+        while (end < text.size() && isDigit(text[end]))
+            ++end;
+        const std::string_view whole = text.substr(i, end - i);
+        size_t next = end;
+        bool decimal = false;
+        if (end + 1 < text.size() && text[end] == '.' && isDigit(text[end + 1])) {
+            for (next = end + 1; next < text.size() && isDigit(text[next]); ++next)
+                decimal = decimal || text[next] != '0';
+        }
+        if (!decimal && (next == text.size() || !inWord(text[next])) && withoutLeadingZeros(whole) == number)
+            return true;
+        i = next;
+    }
+    return false;
+}
+
+} // namespace
+
 Search::Search(const QString& text) {
     const QByteArray utf8 = text.toUtf8();
     *this = Search(utf8.constData(), static_cast<int>(utf8.size()));
@@ -229,12 +274,21 @@ Search::Search(const char* utf8, int length) {
     for (const QString& word : words) {
         const QByteArray bytes = word.toUtf8();
         searchForm(bytes.constData(), static_cast<int>(bytes.size()), form);
-        if (!form.empty() && std::find(m_words.begin(), m_words.end(), form) == m_words.end())
-            m_words.push_back(form);
+        const bool number = !form.empty() && std::all_of(form.begin(), form.end(), isDigit) &&
+                            std::all_of(bytes.begin(), bytes.end(), isDigit);
+        std::vector<std::string>& kept = number ? m_numbers : m_words;
+        if (number)
+            form = std::string(withoutLeadingZeros(form));
+        if (!form.empty() && std::find(kept.begin(), kept.end(), form) == kept.end())
+            kept.push_back(form);
     }
 }
 
 bool Search::matches(const std::string_view* fields, size_t count) const {
+    for (const std::string& number : m_numbers)
+        if (std::none_of(fields, fields + count,
+                         [&number](std::string_view field) { return holdsNumber(field, number); }))
+            return false;
     // The fields are put in search form one at a time, and only until every word is found.
     thread_local std::string form;
     thread_local std::vector<bool> found;

@@ -41,17 +41,20 @@ void sortUnique(QStringList& values);
 void searchForm(const char* utf8, int length, std::string& form);
 QString searchForm(const QString& text);
 
-// The words of a search, each in its search form: what a person typed, however spaced or punctuated.
+// The words of a search, each in its search form: what a person typed, however spaced or punctuated. A
+// word of digits alone is a number: it finds that number whole (a year, « casier 1 »), never the digits
+// inside another (2015, « casier 12 »).
 class Search {
 public:
     explicit Search(const QString& text);
     Search(const char* utf8, int length);
-    bool isEmpty() const { return m_words.empty(); }
+    bool isEmpty() const { return m_words.empty() && m_numbers.empty(); }
     // Whether each word is in one of the fields (UTF-8 texts), in any order.
     bool matches(const std::string_view* fields, size_t count) const;
 
 private:
     std::vector<std::string> m_words;
+    std::vector<std::string> m_numbers; // without their leading zeros
 };
 
 } // namespace FrenchCollation

@@ -15,5 +15,8 @@ inline constexpr qsizetype Note = 20000;
 // The text cut to `ceiling` characters, ending with " […]" when it was longer; a surrogate pair is never
 // split.
 QString clipped(const QString& text, qsizetype ceiling);
+// The same cut made by the database engine on the value of an SQL expression: a long text is never read
+// whole. Other values are left as they are.
+QString clippedSql(const QString& expression, qsizetype ceiling);
 
 } // namespace TextCeiling

@@ -10,10 +10,18 @@ using namespace CellarQuery;
 namespace {
 // Dark red: a vintage whose time to drink has passed.
 const QColor PastItsTime(0x8B, 0x00, 0x00);
+// Before the shown columns, the lot's rowid.
+constexpr int Leading = 1;
 } // namespace
 
 CellarModel::CellarModel(DataLink& link, QObject* parent)
-    : PagedModel(link, 1, ColumnCount, parent), m_currentYear(QDate::currentDate().year()) {
+    : QAbstractTableModel(parent), m_link(link),
+      m_window(Leading + ColumnCount,
+               [this](const Paging& paging) {
+                   const CellarQuery::Statement page = CellarQuery::page(m_shown, paging);
+                   return m_link.query(page.sql, page.params);
+               }),
+      m_currentYear(QDate::currentDate().year()) {
     setOptionalColumns(false, false);
 }
 
@@ -29,18 +37,84 @@ void CellarModel::setOptionalColumns(bool emplacement, bool aBoire) {
     endResetModel();
 }
 
-PagedModel::Statement CellarModel::page(const QVariantList& after, int limit) const {
-    const CellarQuery::Statement next = CellarQuery::page(m_shown, after, limit);
-    return {next.sql, next.params};
+Status CellarModel::show(const Shown& shown, qint64 rows) {
+    beginResetModel();
+    m_shown = shown;
+    m_window.reset(rows);
+    m_window.row(0);
+    const Status failure = m_window.failure();
+    if (failure)
+        m_window.reset(0);
+    endResetModel();
+    if (const auto [first, count] = m_window.lastRead(); count > 0)
+        emit rowsRead(static_cast<int>(first), static_cast<int>(first + count - 1));
+    return failure;
 }
 
-Status CellarModel::show(const Shown& shown) {
-    m_shown = shown;
-    return reload();
+void CellarModel::clear() {
+    beginResetModel();
+    m_window.reset(0);
+    m_link.close();
+    endResetModel();
+}
+
+const DbRow* CellarModel::rowAt(int row) const {
+    const bool failed = m_window.failure().has_value();
+    const DbRow* found = m_window.row(row);
+    // Read while the grid paints: the grid is told once its painting is over.
+    if (const auto [first, count] = m_window.lastRead(); count > 0)
+        QMetaObject::invokeMethod(
+            const_cast<CellarModel*>(this),
+            [this, first = static_cast<int>(first), last = static_cast<int>(first + count - 1)] {
+                emit const_cast<CellarModel*>(this)->rowsRead(first, last);
+            },
+            Qt::QueuedConnection);
+    if (!failed && m_window.failure())
+        QMetaObject::invokeMethod(
+            const_cast<CellarModel*>(this),
+            [this, error = *m_window.failure()] { emit const_cast<CellarModel*>(this)->fetchFailed(error); },
+            Qt::QueuedConnection);
+    return found;
+}
+
+const QVariant& CellarModel::valueAt(int row, int column) const {
+    static const QVariant none;
+    const DbRow* values = rowAt(row);
+    return values ? values->at(static_cast<size_t>(Leading + column)) : none;
+}
+
+qint64 CellarModel::rowidAt(int row) const {
+    const DbRow* values = rowAt(row);
+    return values ? values->front().toLongLong() : 0;
+}
+
+Result<int> CellarModel::rowOf(qint64 lot) {
+    const CellarQuery::Statement keys = CellarQuery::keysOf(m_shown, lot);
+    const DbRows found = m_link.query(keys.sql, keys.params);
+    if (!found.ok())
+        return *found.error;
+    if (found.rows.empty())
+        return -1;
+    const DbRow& row = found.rows.front();
+    const CellarQuery::Statement before =
+        CellarQuery::rowsBefore(m_shown, QVariantList(row.cbegin(), row.cend()));
+    const DbRows counted = m_link.query(before.sql, before.params);
+    if (!counted.ok())
+        return *counted.error;
+    const qint64 at = counted.rows.front().front().toLongLong();
+    return at < rowCount() ? static_cast<int>(at) : -1;
+}
+
+int CellarModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_window.size());
 }
 
 int CellarModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(m_shownColumns.size());
+}
+
+Qt::ItemFlags CellarModel::flags(const QModelIndex& index) const {
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
 }
 
 QVariant CellarModel::data(const QModelIndex& index, int role) const {

@@ -6,6 +6,7 @@
 #include "database/FrenchCollation.h"
 #include "database/Lot.h"
 #include "database/LotIdentity.h"
+#include "ui/TextCeiling.h"
 
 namespace CellarQuery {
 
@@ -26,18 +27,25 @@ QString columnSql(int column) {
         .arg(LotRules::countsSql(QStringLiteral("QUANTITE"), QStringLiteral("PRIXUNITAIRE")), sql);
 }
 
-QString lotColumns() {
+// A value as the grid shows it: a text another tool made huge is cut by the engine, never read whole.
+QString shownSql(int column) {
+    return Columns[column].number ? columnSql(column)
+                                  : TextCeiling::clippedSql(columnSql(column), TextCeiling::Line);
+}
+
+// `shown`: the values the grid shows, rather than the whole of each.
+QString lotColumns(bool shown) {
     QStringList list{QStringLiteral("ORNY.rowid AS ROWID_")};
     for (int column = 0; column < PartColumnCount; ++column)
-        list << QStringLiteral("%1 AS %2").arg(columnSql(column), alias(column));
+        list << QStringLiteral("%1 AS %2").arg(shown ? shownSql(column) : columnSql(column), alias(column));
     return list.join(QStringLiteral(", "));
 }
 
 // The details, read for the rows of a page only, once the page is chosen; none when the cellar has none.
-QString detailColumns(bool details) {
+QString detailColumns(bool details, bool shown) {
     QStringList list;
     for (int column = PartColumnCount; column < ColumnCount; ++column)
-        list << (details ? columnSql(column) : QStringLiteral("NULL"));
+        list << (!details ? QStringLiteral("NULL") : shown ? shownSql(column) : columnSql(column));
     return list.join(QStringLiteral(", "));
 }
 
@@ -51,14 +59,15 @@ View detailView(const QString& condition, int year, bool details) {
 }
 
 // Order keys are never null, so that "after this row" compares them all: a missing text sorts as an
-// empty one, a missing number first, and lots without a price come last both ways.
+// empty one, a missing number first, and lots without a price come last both ways. A text sorts by what
+// the grid shows of it, so that the keys a page ends on stay small.
 QStringList sortKeys(int column, bool descending) {
     const QString sql = columnSql(column);
     switch (Columns[column].sort) {
     case SortKey::Text:
-        return {
-            QStringLiteral("ifnull(%1, '') COLLATE %2")
-                .arg(sql, QLatin1String(descending ? FrenchCollation::ReversedName : FrenchCollation::Name))};
+        return {QStringLiteral("ifnull(%1, '') COLLATE %2")
+                    .arg(shownSql(column),
+                         QLatin1String(descending ? FrenchCollation::ReversedName : FrenchCollation::Name))};
     case SortKey::NullsLast:
         return {QStringLiteral("(%1) IS NULL").arg(sql),
                 QStringLiteral("%1ifnull(%2, 0)").arg(descending ? QStringLiteral("-") : QString(), sql)};
@@ -158,36 +167,55 @@ View drinkFirst(int year, bool details) {
 
 namespace {
 
-Statement rows(const Shown& shown, const QVariantList& after, int limit, bool withKeys) {
+// The view's order, each key named K0, K1… in the rows read.
+QStringList order(const Shown& shown) {
+    return keys(shown) << QStringLiteral("ORNY.rowid");
+}
+
+// "These keys come after those" (before, backwards), as the view's order compares them.
+QString beyond(const QStringList& order, const QVariantList& keys, bool backward, QVariantList& params) {
+    QStringList places;
+    for (const QVariant& key : keys) {
+        params << key;
+        places << QStringLiteral("?%1").arg(params.size());
+    }
+    return QStringLiteral(" AND (%1) %2 (%3)")
+        .arg(order.join(QStringLiteral(", ")), backward ? QStringLiteral("<") : QStringLiteral(">"),
+             places.join(u','));
+}
+
+QString ordered(const QStringList& keys, bool backward) {
+    if (!backward)
+        return keys.join(QStringLiteral(", "));
+    return keys.join(QStringLiteral(" DESC, ")) + QStringLiteral(" DESC");
+}
+
+Statement rows(const Shown& shown, const Paging& paging, bool withKeys) {
     Statement s;
     QString clause = where(shown, s.params);
-    const QStringList order = keys(shown) << QStringLiteral("ORNY.rowid");
-    if (!after.isEmpty()) {
-        QStringList places;
-        for (const QVariant& key : after) {
-            s.params << key;
-            places << QStringLiteral("?%1").arg(s.params.size());
-        }
-        clause += QStringLiteral(" AND (%1) > (%2)").arg(order.join(QStringLiteral(", ")), places.join(u','));
-    }
+    const QStringList sequence = order(shown);
+    if (!paging.keys.isEmpty())
+        clause += beyond(sequence, paging.keys, paging.backward, s.params);
     QStringList keyed;
     QStringList keyNames;
-    for (int k = 0; k < order.size(); ++k) {
-        keyed << QStringLiteral(", %1 AS K%2").arg(order.at(k)).arg(k);
+    for (int k = 0; k < sequence.size(); ++k) {
+        keyed << QStringLiteral(", %1 AS K%2").arg(sequence.at(k)).arg(k);
         keyNames << QStringLiteral("p.K%1").arg(k);
     }
     // Every row at once reads the details with them; a page has no details here, and those of a cellar that
-    // has them are added below.
+    // has them are added below. A page holds what the grid shows; every row, the whole values.
     const bool joined = !withKeys && shown.details;
     s.sql = QStringLiteral("SELECT %1, %2%3 FROM %4%5%6 ORDER BY %7")
-                .arg(lotColumns(), detailColumns(joined), withKeys ? keyed.join(QString()) : QString(),
-                     from(shown),
+                .arg(lotColumns(withKeys), detailColumns(joined, withKeys),
+                     withKeys ? keyed.join(QString()) : QString(), from(shown),
                      joined ? QStringLiteral(" LEFT JOIN DETAIL d ON ") +
                                   LotIdentity::detailOfSql(QStringLiteral("d"), QStringLiteral("ORNY"))
                             : QString(),
-                     clause, order.join(QStringLiteral(", ")));
-    if (limit >= 0)
-        s.sql += QStringLiteral(" LIMIT %1").arg(limit);
+                     clause, ordered(sequence, paging.backward));
+    if (paging.limit >= 0)
+        s.sql += QStringLiteral(" LIMIT %1").arg(paging.limit);
+    if (paging.offset > 0)
+        s.sql += QStringLiteral(" OFFSET %1").arg(paging.offset);
     if (!shown.details || !withKeys)
         return s;
     QStringList picked{QStringLiteral("p.ROWID_")};
@@ -196,22 +224,40 @@ Statement rows(const Shown& shown, const QVariantList& after, int limit, bool wi
     // The page is chosen first; its details are looked up for its rows only. The keys keep their collations
     // through the subquery, so the order stays the page's own.
     // A detail belongs to the row only while it carries the lot's fingerprint, read for the page's rows only.
-    s.sql =
-        QStringLiteral("SELECT %1, %2, %3 FROM (%4) p LEFT JOIN DETAIL d ON d.LOT = p.ROWID_ AND "
-                       "d.EMPREINTE = (SELECT %5 FROM ORNY o WHERE o.rowid = p.ROWID_) ORDER BY %3")
-            .arg(picked.join(QStringLiteral(", ")), detailColumns(true), keyNames.join(QStringLiteral(", ")),
-                 s.sql, LotIdentity::fingerprintSql(QStringLiteral("o")));
+    s.sql = QStringLiteral("SELECT %1, %2, %3 FROM (%4) p LEFT JOIN DETAIL d ON d.LOT = p.ROWID_ AND "
+                           "d.EMPREINTE = (SELECT %5 FROM ORNY o WHERE o.rowid = p.ROWID_) ORDER BY %6")
+                .arg(picked.join(QStringLiteral(", ")), detailColumns(true, true),
+                     keyNames.join(QStringLiteral(", ")), s.sql,
+                     LotIdentity::fingerprintSql(QStringLiteral("o")), ordered(keyNames, paging.backward));
     return s;
 }
 
 } // namespace
 
-Statement page(const Shown& shown, const QVariantList& after, int limit) {
-    return rows(shown, after, limit, true);
+Statement page(const Shown& shown, const Paging& paging) {
+    return rows(shown, paging, true);
 }
 
 Statement everyRow(const Shown& shown) {
-    return rows(shown, {}, -1, false);
+    return rows(shown, {}, false);
+}
+
+Statement keysOf(const Shown& shown, qint64 lot) {
+    Statement s;
+    QString clause = where(shown, s.params);
+    s.params << lot;
+    s.sql = QStringLiteral("SELECT %1 FROM %2%3 AND ORNY.rowid = ?%4")
+                .arg(order(shown).join(QStringLiteral(", ")), from(shown), clause)
+                .arg(s.params.size());
+    return s;
+}
+
+Statement rowsBefore(const Shown& shown, const QVariantList& keys) {
+    Statement s;
+    QString clause = where(shown, s.params);
+    clause += beyond(order(shown), keys, true, s.params);
+    s.sql = QStringLiteral("SELECT count(*) FROM %1%2").arg(from(shown), clause);
+    return s;
 }
 
 Statement totals(const Shown& shown) {

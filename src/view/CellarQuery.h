@@ -101,11 +101,23 @@ struct Statement {
     QString sql;
     QVariantList params;
 };
-// The rows after `after` (the order keys of the last row shown; none for the first page), at most `limit`
-// of them (none: all). Each row is: rowid, the columns above, then its order keys, the rowid last.
-Statement page(const Shown& shown, const QVariantList& after = {}, int limit = -1);
-// Every row of the view in its order, without the order keys: rowid, then the columns above.
+// Where the rows of a page start: after a row's order keys, or before them backwards, or a number of rows
+// from the first one (the last one, backwards).
+struct Paging {
+    QVariantList keys;     // none: from the first row (the last)
+    bool backward = false; // in the view's order reversed
+    qint64 offset = 0;
+    int limit = -1; // none: every row
+};
+// The rows of a page, their texts cut as the grid shows them. Each row is: rowid, the columns above, then
+// its order keys, the rowid last.
+Statement page(const Shown& shown, const Paging& paging = {});
+// Every row of the view in its order, whole, without the order keys: rowid, then the columns above.
 Statement everyRow(const Shown& shown);
+// The lot's order keys, in one row; no row when the view does not show it.
+Statement keysOf(const Shown& shown, qint64 lot);
+// How many rows of the view come before a row of those order keys.
+Statement rowsBefore(const Shown& shown, const QVariantList& keys);
 // The view's totals, as the lot's rules count them: one row read with LotRules::Totals::fromSums().
 Statement totals(const Shown& shown);
 

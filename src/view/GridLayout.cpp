@@ -2,7 +2,7 @@
 #include "view/GridLayout.h"
 
 #include "ui/Appearance.h"
-#include "view/CellarModel.h"
+#include "view/CellarQuery.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -15,16 +15,6 @@ namespace {
 // The grid's size at the usual desktop font of 9 points.
 constexpr double GridPoints = 8.25;
 constexpr double UsualDesktopPoints = 9;
-
-// The query's column a grid column shows: the cellar's model says; any other grid shows the seven in order.
-int queryColumn(const QTableView* grid, int shown) {
-    const auto* model = qobject_cast<const CellarModel*>(grid->model());
-    return model ? model->queryColumn(shown) : shown;
-}
-
-int shownCount(const QTableView* grid) {
-    return grid->model() ? grid->model()->columnCount() : CellarQuery::PartColumnCount;
-}
 
 int pixels(const QTableView* grid, int column) {
     return static_cast<int>(twipsToPixels(CellarQuery::Columns[column].twips, grid->logicalDpiX()) *
@@ -89,30 +79,6 @@ void applyColours(QTableView* grid) {
                              "QTableView::item:focus { border: 2px solid #7A5A00; }");
     if (grid->styleSheet() != sheet)
         grid->setStyleSheet(sheet);
-}
-
-void applyColumnLayout(QTableView* grid) {
-    for (int column = 0; column < shownCount(grid); ++column)
-        grid->setColumnWidth(column, pixels(grid, queryColumn(grid, column)));
-    fitNumbers(grid);
-}
-
-void fitNumbers(QTableView* grid) {
-    const QAbstractItemModel* model = grid->model();
-    if (!model)
-        return;
-    const QFontMetrics metrics(grid->font());
-    for (int column = 0; column < shownCount(grid); ++column) {
-        if (!CellarQuery::Columns[queryColumn(grid, column)].number)
-            continue;
-        int needed = 0;
-        for (int row = 0; row < model->rowCount(); ++row)
-            needed = std::max(needed, metrics.horizontalAdvance(model->index(row, column).data().toString()));
-        // Room for the cell's margins on both sides.
-        needed += metrics.horizontalAdvance(QLatin1Char('0')) * 2;
-        if (needed > grid->columnWidth(column))
-            grid->setColumnWidth(column, needed);
-    }
 }
 
 int gridWidth(const QTableView* grid) {

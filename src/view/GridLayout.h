@@ -3,8 +3,7 @@
 
 class QTableView;
 
-// The cellar grid's look: its fixed settings, set once, and the column layout (captions come from the
-// model), applied after every change of view.
+// The cellar grid's look: its fixed settings, set once, its colours and the width it opens with.
 namespace GridLayout {
 
 // Column widths are the columns' own, in twips, converted with the screen's logical resolution.
@@ -14,9 +13,6 @@ double fontScale();
 void applyFixedSettings(QTableView* grid);
 // The grid's colours for the desktop's palette, light or dark; again when the palette changes.
 void applyColours(QTableView* grid);
-void applyColumnLayout(QTableView* grid);
-// Widens the number columns where a value shown would not fit: a number is never cut.
-void fitNumbers(QTableView* grid);
 // The width that holds the seven columns always shown beside the vertical scroll bar.
 int gridWidth(const QTableView* grid);
 

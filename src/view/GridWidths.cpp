@@ -12,8 +12,8 @@ namespace {
 const QString WidthsKey = QStringLiteral("Visualisation/Largeurs");
 } // namespace
 
-GridWidths::GridWidths(QTableView* grid, QString settingsFile, std::function<int(int column)> share)
-    : QObject(grid), m_grid(grid), m_settingsFile(std::move(settingsFile)), m_share(std::move(share)) {
+GridWidths::GridWidths(QTableView* grid, QString settingsFile, ColumnOf columnOf)
+    : QObject(grid), m_grid(grid), m_settingsFile(std::move(settingsFile)), m_column(std::move(columnOf)) {
     const QSettings settings(m_settingsFile, QSettings::IniFormat);
     const QVariantMap saved = settings.value(WidthsKey).toMap();
     for (auto it = saved.cbegin(); it != saved.cend(); ++it)
@@ -22,6 +22,7 @@ GridWidths::GridWidths(QTableView* grid, QString settingsFile, std::function<int
     grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     grid->horizontalHeader()->setStretchLastSection(false);
     grid->viewport()->installEventFilter(this);
+    connect(grid->model(), &QAbstractItemModel::modelReset, this, [this] { m_needed.clear(); });
     connect(grid->horizontalHeader(), &QHeaderView::sectionResized, this,
             [this](int column, int, int newWidth) {
                 if (!m_applying)
@@ -57,7 +58,7 @@ void GridWidths::apply() {
         if (const auto w = m_byHand.constFind(caption(c)); w != m_byHand.cend())
             room -= pixels(*w);
         else
-            shares += m_share(c);
+            shares += m_column(c).twips;
     }
     // What is left goes to the other columns by their shares, the last one taking what rounding leaves.
     int last = -1, given = 0;
@@ -66,16 +67,51 @@ void GridWidths::apply() {
             m_grid->setColumnWidth(c, pixels(*w));
             continue;
         }
-        const int width = shares > 0 ? static_cast<int>(room * m_share(c) / shares) : 0;
-        m_grid->setColumnWidth(c, std::max(pixels(m_share(c)), width));
+        const int width = shares > 0 ? static_cast<int>(room * m_column(c).twips / shares) : 0;
+        m_grid->setColumnWidth(c, std::max(pixels(m_column(c).twips), width));
         given += m_grid->columnWidth(c);
         last = c;
     }
     if (last >= 0 && given < room)
         m_grid->setColumnWidth(last, m_grid->columnWidth(last) + room - given);
     // A number is never cut: its column widens, and the horizontal scroll bar shows if it must.
-    GridLayout::fitNumbers(m_grid);
+    fitNumbers();
     m_applying = false;
+}
+
+void GridWidths::measure(int first, int last) {
+    const QAbstractItemModel* model = m_grid->model();
+    if (!model)
+        return;
+    const int columns = model->columnCount();
+    m_needed.resize(static_cast<size_t>(columns), 0);
+    const QFontMetrics metrics(m_grid->font());
+    // Room for the cell's margins on both sides.
+    const int margins = metrics.horizontalAdvance(QLatin1Char('0')) * 2;
+    bool wider = false;
+    for (int column = 0; column < columns; ++column) {
+        if (!m_column(column).number)
+            continue;
+        int& needed = m_needed[static_cast<size_t>(column)];
+        for (int row = first; row <= last; ++row) {
+            const int width =
+                metrics.horizontalAdvance(model->index(row, column).data().toString()) + margins;
+            wider = wider || width > needed;
+            needed = std::max(needed, width);
+        }
+    }
+    if (wider) {
+        const bool applying = m_applying;
+        m_applying = true;
+        fitNumbers();
+        m_applying = applying;
+    }
+}
+
+void GridWidths::fitNumbers() {
+    for (size_t column = 0; column < m_needed.size(); ++column)
+        if (m_needed[column] > m_grid->columnWidth(static_cast<int>(column)))
+            m_grid->setColumnWidth(static_cast<int>(column), m_needed[column]);
 }
 
 void GridWidths::forget() {

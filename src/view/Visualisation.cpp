@@ -77,9 +77,10 @@ Visualisation::Visualisation(Globals& globals, Services& services, QWidget* pare
     });
     connect(m_sort, &GridSort::sorted, this, &Visualisation::Grille_Sort);
     connect(corriger, &QAction::triggered, this, &Visualisation::Corriger_Click);
-    m_widths = new GridWidths(ui->Grille, displaySettings(), [this](int shown) {
-        return CellarQuery::Columns[m_model->queryColumn(shown)].twips;
-    });
+    m_widths =
+        new GridWidths(ui->Grille, displaySettings(), [this](int shown) -> const CellarQuery::GridColumn& {
+            return CellarQuery::Columns[m_model->queryColumn(shown)];
+        });
     auto* largeurs = new QAction(QStringLiteral("&Largeurs d'origine des colonnes"), ui->Grille);
     largeurs->setObjectName(QStringLiteral("LargeursOrigine"));
     ui->Grille->addAction(largeurs);
@@ -91,18 +92,15 @@ Visualisation::Visualisation(Globals& globals, Services& services, QWidget* pare
     boire->setShortcutContext(Qt::WidgetShortcut);
     ui->Grille->addAction(boire);
     connect(boire, &QAction::triggered, this, &Visualisation::Boire_Click);
-    // Ctrl+End goes to the view's last lot, not to the last of the rows read so far.
+    // Ctrl+End goes to the view's last lot, in the column of the current cell.
     auto* fin =
         new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_End), ui->Grille, nullptr, nullptr, Qt::WidgetShortcut);
     connect(fin, &QShortcut::activated, this, [this] {
-        {
-            BusyCursor busy;
-            m_model->fetchRest();
-        }
         const int last = m_model->rowCount() - 1;
-        if (last >= 0)
-            ui->Grille->setCurrentIndex(
-                m_model->index(last, std::max(0, ui->Grille->currentIndex().column())));
+        if (last < 0)
+            return;
+        BusyCursor busy;
+        ui->Grille->setCurrentIndex(m_model->index(last, std::max(0, ui->Grille->currentIndex().column())));
     });
     // The details' columns the user asked for last time, none the first time.
     const QSettings settings(displaySettings(), QSettings::IniFormat);
@@ -123,8 +121,8 @@ Visualisation::Visualisation(Globals& globals, Services& services, QWidget* pare
     connect(ui->ABoire, &QPushButton::clicked, this, &Visualisation::ABoire_Click);
     connect(ui->Priorite, &QPushButton::clicked, this, &Visualisation::Priorite_Click);
     connect(ui->Grille, &QAbstractItemView::doubleClicked, this, &Visualisation::Corriger_Click);
-    // A value fetched as the grid scrolls widens its number column if it must.
-    connect(m_model, &CellarModel::rowsInserted, this, [this] { GridLayout::fitNumbers(ui->Grille); });
+    // A value read as the grid scrolls widens its number column if it must.
+    connect(m_model, &CellarModel::rowsRead, m_widths, &GridWidths::measure);
     connect(m_model, &CellarModel::fetchFailed, this,
             [this](const Failure& error) { m_services.messages.databaseError(this, error); });
     Form_Load();
@@ -201,16 +199,17 @@ bool Visualisation::hasDetails() {
 
 void Visualisation::refresh(Status failure, bool recount) {
     m_shown.details = hasDetails();
-    // One message for the whole change, however many of its steps could not read the cellar.
-    if (!failure)
-        failure = m_model->show(m_shown);
-    else
-        m_model->clear();
-    // An order cannot change the totals.
+    // One message for the whole change, however many of its steps could not read the cellar. An order
+    // cannot change the totals, nor how many rows there are.
     if (!failure && recount)
         failure = showTotals();
-    else if (failure)
+    if (!failure)
+        failure = m_model->show(m_shown, m_lots);
+    if (failure) {
+        m_lots = 0;
+        m_model->clear();
         ui->Totaux->clear();
+    }
     if (failure && !isVisible()) {
         // Read at the opening: nothing of the cellar could be, and an empty grid would say it is empty.
         CellarGate::tell(m_services.messages, parentWidget(), m_globals.CheminBase, *failure);
@@ -227,6 +226,7 @@ Status Visualisation::showTotals() {
     if (!totals.ok())
         return totals.error;
     const LotRules::Totals t = LotRules::Totals::fromSums(totals.rows.front());
+    m_lots = t.lots;
     const auto lots = [](qlonglong n) { return Numbers::counted(n, QStringLiteral("lot")); };
     QString text = QStringLiteral("%1, %2 bouteille%3, valeur %4 €")
                        .arg(lots(t.lots), Numbers::groupedDigits(t.bottles),
@@ -426,18 +426,12 @@ void Visualisation::Boire_Click() {
 }
 
 void Visualisation::selectLot(qint64 lot, int row, int column) {
-    const int lookedFor = row + PagedModel::BatchSize;
-    for (int r = 0; r <= lookedFor; ++r) {
-        if (r >= m_model->rowCount() && m_model->canFetchMore({}))
-            m_model->fetchMore({});
-        if (r >= m_model->rowCount())
-            break;
-        if (m_model->rowidAt(r) == lot) {
-            ui->Grille->setCurrentIndex(m_model->index(r, column));
-            return;
-        }
-    }
-    if (m_model->rowCount() > 0)
+    const Result<int> found = m_model->rowOf(lot);
+    if (!found.ok())
+        m_services.messages.databaseError(this, found.failure());
+    if (found.ok() && found.value() >= 0)
+        ui->Grille->setCurrentIndex(m_model->index(found.value(), column));
+    else if (m_model->rowCount() > 0)
         ui->Grille->setCurrentIndex(m_model->index(std::min(row, m_model->rowCount() - 1), column));
 }
 

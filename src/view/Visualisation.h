@@ -78,7 +78,7 @@ private:
     // Whether the cellar has its table of lots' details yet.
     bool hasDetails();
     void showOptionalColumns();
-    // Selects the lot's row, looked for from the top down to a little past `row`; else the row at `row`.
+    // Selects the lot's row; the row at `row` when the view no longer shows it.
     void selectLot(qint64 lot, int row, int column);
     // The grid read again after a lot changed, the same place kept.
     void lotChanged(qint64 lot, const QModelIndex& where);
@@ -101,4 +101,5 @@ private:
     GridSearch* m_search;
     GridSort* m_sort;
     QString m_caption;
+    qint64 m_lots = 0; // in the view, as its totals counted them
 };
