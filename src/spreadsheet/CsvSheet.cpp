@@ -160,7 +160,10 @@ Status CsvSheet::read(int, const Row& row) {
         if (cells.size() >= SheetLimits::Columns)
             return unreadable(QStringLiteral("une ligne a plus de %1 colonnes").arg(SheetLimits::Columns));
         anyText = anyText || !cell.isEmpty();
-        cells << cell;
+        QVariant value(cell);
+        if (Status bad = mend(value, QString(), number + 1, cells.size()))
+            return bad;
+        cells << value;
         cell.clear();
         quoted = quoteSeen = cellStarted = false;
         return Status();

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "spreadsheet/OdsSheet.h"
 
+#include "spreadsheet/SheetXml.h"
 #include "spreadsheet/ZipArchive.h"
 
 #include <QDateTime>
-#include <QXmlStreamReader>
 #include <algorithm>
 #include <limits>
 
@@ -15,10 +15,8 @@ const QString TableNs = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:ta
 const QString OfficeNs = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:office:1.0");
 const QString TextNs = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:text:1.0");
 
-const QString CellTooLong = QStringLiteral("brovane:cell");
-
-qint64 repeated(const QXmlStreamReader& xml, const QString& attribute) {
-    const qint64 n = xml.attributes().value(TableNs, attribute).toLongLong();
+qint64 repeated(const SheetXml& xml, const QString& attribute) {
+    const qint64 n = xml->attributes().value(TableNs, attribute).toLongLong();
     return n > 1 ? n : 1;
 }
 
@@ -30,44 +28,31 @@ qint64 plus(qint64 count, qint64 repeat) {
 }
 
 // The text a cell shows: its paragraphs one a line, spaces and tabs as written, comments left out.
-bool cellText(QXmlStreamReader& xml, QString& text) {
-    text.clear();
-    int depth = 1, paragraphs = 0;
-    while (depth > 0 && ZipArchive::next(xml)) {
-        if (xml.isStartElement()) {
-            if (xml.name() == u"annotation") {
-                xml.skipCurrentElement();
-                continue;
-            }
-            ++depth;
-            if (xml.namespaceUri() == TextNs) {
-                if (xml.name() == u"p" && paragraphs++ > 0)
-                    text += u'\n';
-                else if (xml.name() == u"s")
-                    text += QString(
-                        std::clamp<qint64>(xml.attributes().value(TextNs, QStringLiteral("c")).toLongLong(),
+bool cellText(SheetXml& xml, QString& text) {
+    int paragraphs = 0;
+    return xml.appendText(text, [&]() {
+        if (xml->name() == u"annotation")
+            return false;
+        if (xml->namespaceUri() != TextNs)
+            return true;
+        if (xml->name() == u"p" && paragraphs++ > 0)
+            text += u'\n';
+        else if (xml->name() == u"s")
+            text +=
+                QString(std::clamp<qint64>(xml->attributes().value(TextNs, QStringLiteral("c")).toLongLong(),
                                            1, SheetLimits::CellChars + 1),
                         u' ');
-                else if (xml.name() == u"tab")
-                    text += u'\t';
-                else if (xml.name() == u"line-break")
-                    text += u'\n';
-            }
-        } else if (xml.isEndElement())
-            --depth;
-        else if (xml.isCharacters())
-            text += xml.text();
-        if (text.size() > SheetLimits::CellChars) {
-            xml.raiseError(CellTooLong);
-            return false;
-        }
-    }
-    return !xml.hasError();
+        else if (xml->name() == u"tab")
+            text += u'\t';
+        else if (xml->name() == u"line-break")
+            text += u'\n';
+        return true;
+    });
 }
 
 // A cell's value: the number or date it stores (a QDate, a QDateTime with its time), else the text it shows.
-bool cellValue(QXmlStreamReader& xml, QVariant& value) {
-    const QXmlStreamAttributes attributes = xml.attributes();
+bool cellValue(SheetXml& xml, QVariant& value) {
+    const QXmlStreamAttributes attributes = xml->attributes();
     const QStringView type = attributes.value(OfficeNs, QStringLiteral("value-type"));
     QString text;
     if (!cellText(xml, text))
@@ -98,13 +83,13 @@ OpenedSheet OdsSheet::open(std::unique_ptr<ZipArchive> archive, const Progress& 
     std::unique_ptr<OdsSheet> sheet(new OdsSheet(std::move(archive)));
     const Status listed = sheet->m_archive->parse(
         Content,
-        [&](QXmlStreamReader& xml) -> Status {
-            while (ZipArchive::next(xml))
-                if (xml.isStartElement() && xml.name() == u"table" && xml.namespaceUri() == TableNs) {
-                    sheet->m_names << xml.attributes().value(TableNs, QStringLiteral("name")).toString();
+        [&](SheetXml& xml) -> Status {
+            while (xml.next())
+                if (xml->isStartElement() && xml->name() == u"table" && xml->namespaceUri() == TableNs) {
+                    sheet->m_names << xml->attributes().value(TableNs, QStringLiteral("name")).toString();
                     if (sheet->m_names.size() > SheetLimits::ArchiveEntries)
                         return unreadable(QStringLiteral("il déclare trop de feuilles"));
-                    xml.skipCurrentElement();
+                    xml.skip();
                 }
             return Status();
         },
@@ -128,42 +113,40 @@ Status OdsSheet::read(int sheet, const Row& row) {
         waiting = [&](qint64 done, qint64 total) { return m_waiting(done + unfolded, total + unfolded); };
     return m_archive->parse(
         Content,
-        [&](QXmlStreamReader& xml) -> Status {
+        [&](SheetXml& xml) -> Status {
             int table = -1;
-            while (ZipArchive::next(xml)) {
-                if (!xml.isStartElement() || xml.name() != u"table" || xml.namespaceUri() != TableNs)
+            while (xml.next()) {
+                if (!xml->isStartElement() || xml->name() != u"table" || xml->namespaceUri() != TableNs)
                     continue;
                 if (++table < sheet) {
-                    xml.skipCurrentElement();
+                    xml.skip();
                     continue;
                 }
                 qint64 number = 0;
                 QVariantList cells;
-                int depth = 1;
-                while (ZipArchive::nextStart(xml, depth)) {
-                    if (xml.name() != u"table-row") {
-                        // Column definitions, row groups and headers: rows may lie inside some of them.
-                        if (xml.name() == u"table-columns" || xml.name() == u"table-column" ||
-                            xml.name() == u"shapes" || xml.name() == u"named-expressions")
-                            xml.skipCurrentElement();
-                        else
-                            ++depth;
+                const int level = xml.depth();
+                // Column definitions, row groups and headers: rows may lie inside some of them.
+                while (xml.nextStartIn(level)) {
+                    if (xml->name() != u"table-row") {
+                        if (xml->name() == u"table-columns" || xml->name() == u"table-column" ||
+                            xml->name() == u"shapes" || xml->name() == u"named-expressions")
+                            xml.skip();
                         continue;
                     }
                     const qint64 rows = repeated(xml, QStringLiteral("number-rows-repeated"));
-                    const qint64 rowStart = xml.characterOffset();
+                    const qint64 rowStart = xml->characterOffset();
+                    const int rowLevel = xml.depth();
                     cells.clear();
                     qint64 column = 0;
-                    while (ZipArchive::next(xml) && !(xml.isEndElement() && xml.name() == u"table-row")) {
-                        if (!xml.isStartElement())
-                            continue;
+                    while (xml.nextStartIn(rowLevel)) {
                         const qint64 times = repeated(xml, QStringLiteral("number-columns-repeated"));
                         QVariant value;
-                        if (xml.name() == u"table-cell") {
-                            if (!cellValue(xml, value))
-                                return Status();
-                        } else
-                            xml.skipCurrentElement();
+                        if (xml->name() != u"table-cell")
+                            xml.skip();
+                        else if (!cellValue(xml, value))
+                            return Status();
+                        if (Status bad = mend(value, m_names.value(sheet), plus(number, 1), column))
+                            return bad;
                         const qint64 next = plus(column, times);
                         if (value.isNull() || value.toString().isEmpty()) {
                             column = next;
@@ -177,7 +160,7 @@ Status OdsSheet::read(int sheet, const Row& row) {
                         for (; column < next; ++column)
                             cells << value;
                     }
-                    if (xml.hasError())
+                    if (xml->hasError())
                         return Status();
                     if (cells.isEmpty()) {
                         number = plus(number, rows);
@@ -185,9 +168,9 @@ Status OdsSheet::read(int sheet, const Row& row) {
                     }
                     if (plus(number, rows) > SheetLimits::Rows)
                         return unreadable(QStringLiteral("il a plus de %1 lignes").arg(SheetLimits::Rows));
-                    const qint64 rowBytes = std::max<qint64>(xml.characterOffset() - rowStart, 1);
+                    const qint64 rowBytes = std::max<qint64>(xml->characterOffset() - rowStart, 1);
                     for (qint64 i = 0; i < rows; ++i) {
-                        if (!row(++number, cells, xml.characterOffset() + unfolded,
+                        if (!row(++number, cells, xml->characterOffset() + unfolded,
                                  size + unfolded + (rows - 1 - i) * rowBytes))
                             return Status();
                         if (i + 1 < rows)

@@ -60,10 +60,7 @@ const Failure Stopped{QStringLiteral("arrêt"), {}};
 } // namespace
 
 QString columnName(int column) {
-    QString letters;
-    for (int n = column + 1; n > 0; n = (n - 1) / 26)
-        letters.prepend(QChar(u'A' + (n - 1) % 26));
-    return QStringLiteral("Colonne %1").arg(letters);
+    return QStringLiteral("Colonne %1").arg(SheetReader::columnLetters(column));
 }
 
 Result<Cancellable<Sample>> sample(SheetReader& reader, int sheet, bool headings, int rows,

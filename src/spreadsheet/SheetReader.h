@@ -26,6 +26,9 @@ inline constexpr qint64 UnpackedBytes = 128LL * 1024 * 1024;
 inline constexpr int ArchiveEntries = 10000;
 // An .xlsx keeps its texts apart, in one table held while the sheet is read.
 inline constexpr qint64 SharedChars = 16LL * 1024 * 1024;
+// Far deeper than any workbook nests its elements; a crafted part nested deeper would hold the reader's
+// memory for each level.
+inline constexpr int XmlDepth = 256;
 } // namespace SheetLimits
 
 // What a reading the user may cancel yields: its value, or nothing when cancelled, which is no failure.
@@ -59,7 +62,17 @@ public:
     // it. Empty: nothing to tell.
     void setWaiting(Progress waiting) { m_waiting = std::move(waiting); }
 
+    // « A », « AB »: the column as a spreadsheet names it, from 0.
+    static QString columnLetters(qint64 column);
+
 protected:
+    // A text cell as its author typed it: a C1 control (U+0080 to U+009F) is the Windows-1252 letter of the
+    // same byte, as a Windows file once read as Latin-1 holds them (U+0080 where « € » was, U+008C for
+    // « Œ »). A character no text means that cannot be mended (a nul, half of a UTF-16 pair, a C1 control
+    // without a Windows-1252 letter) refuses the cell, named with its place; `sheet` is empty for a text
+    // file.
+    static Status mend(QVariant& cell, const QString& sheet, qint64 row, qint64 column);
+
     Progress m_waiting;
 };
 

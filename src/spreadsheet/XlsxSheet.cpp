@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "spreadsheet/XlsxSheet.h"
 
+#include "spreadsheet/SheetXml.h"
 #include "spreadsheet/ZipArchive.h"
 
 #include <QDateTime>
 #include <QHash>
-#include <QXmlStreamReader>
 #include <cmath>
 
 namespace {
@@ -20,31 +20,14 @@ const QString RelationsNs =
     QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships");
 
 // The texts of the runs of a shared or inline string, phonetic guides left out.
-bool runsText(QXmlStreamReader& xml, QString& text) {
-    text.clear();
-    int depth = 1;
-    while (depth > 0 && ZipArchive::next(xml)) {
-        if (xml.isStartElement()) {
-            if (xml.name() == u"rPh") {
-                xml.skipCurrentElement();
-                continue;
-            }
-            ++depth;
-            if (xml.name() == u"t") {
-                QString run;
-                if (!ZipArchive::elementText(xml, run))
-                    return false;
-                --depth;
-                text += run;
-                if (text.size() > SheetLimits::CellChars) {
-                    xml.raiseError(QStringLiteral("brovane:cell"));
-                    return false;
-                }
-            }
-        } else if (xml.isEndElement())
-            --depth;
-    }
-    return !xml.hasError();
+bool runsText(SheetXml& xml, QString& text) {
+    const int level = xml.depth();
+    while (xml.nextStartIn(level))
+        if (xml->name() == u"rPh")
+            xml.skip();
+        else if (xml->name() == u"t" && !xml.appendText(text))
+            return false;
+    return !xml->hasError();
 }
 
 // The date a number of days stands for, with its time when it has a fraction of a day. In the 1900 system day
@@ -111,14 +94,14 @@ OpenedSheet XlsxSheet::open(std::unique_ptr<ZipArchive> archive, const Progress&
     QStringList ids;
     Status problem = sheet->m_archive->parse(
         Workbook,
-        [&](QXmlStreamReader& xml) -> Status {
-            while (ZipArchive::next(xml))
-                if (xml.isStartElement() && xml.name() == u"workbookPr") {
-                    const QStringView from1904 = xml.attributes().value(QStringLiteral("date1904"));
+        [&](SheetXml& xml) -> Status {
+            while (xml.next())
+                if (xml->isStartElement() && xml->name() == u"workbookPr") {
+                    const QStringView from1904 = xml->attributes().value(QStringLiteral("date1904"));
                     sheet->m_from1904 = from1904 == u"1" || from1904 == u"true";
-                } else if (xml.isStartElement() && xml.name() == u"sheet") {
-                    sheet->m_names << xml.attributes().value(QStringLiteral("name")).toString();
-                    ids << xml.attributes().value(RelationsNs, QStringLiteral("id")).toString();
+                } else if (xml->isStartElement() && xml->name() == u"sheet") {
+                    sheet->m_names << xml->attributes().value(QStringLiteral("name")).toString();
+                    ids << xml->attributes().value(RelationsNs, QStringLiteral("id")).toString();
                     if (ids.size() > SheetLimits::ArchiveEntries)
                         return unreadable(QStringLiteral("il déclare trop de feuilles"));
                 }
@@ -129,12 +112,12 @@ OpenedSheet XlsxSheet::open(std::unique_ptr<ZipArchive> archive, const Progress&
     if (!problem && !sheet->m_archive->cancelled())
         problem = sheet->m_archive->parse(
             WorkbookLinks,
-            [&](QXmlStreamReader& xml) {
-                while (ZipArchive::next(xml))
-                    if (xml.isStartElement() && xml.name() == u"Relationship" &&
+            [&](SheetXml& xml) {
+                while (xml.next())
+                    if (xml->isStartElement() && xml->name() == u"Relationship" &&
                         targets.size() < SheetLimits::ArchiveEntries)
-                        targets.insert(xml.attributes().value(QStringLiteral("Id")).toString(),
-                                       xml.attributes().value(QStringLiteral("Target")).toString());
+                        targets.insert(xml->attributes().value(QStringLiteral("Id")).toString(),
+                                       xml->attributes().value(QStringLiteral("Target")).toString());
                 return Status();
             },
             progress);
@@ -158,9 +141,9 @@ Result<QStringList> XlsxSheet::readSharedStrings() {
     qint64 chars = 0;
     const Status read = m_archive->parse(
         SharedStrings,
-        [&](QXmlStreamReader& xml) -> Status {
-            while (ZipArchive::next(xml))
-                if (xml.isStartElement() && xml.name() == u"si") {
+        [&](SheetXml& xml) -> Status {
+            while (xml.next())
+                if (xml->isStartElement() && xml->name() == u"si") {
                     QString text;
                     if (!runsText(xml, text))
                         return Status();
@@ -184,21 +167,21 @@ Result<QList<bool>> XlsxSheet::readDateStyles() {
     QHash<int, QString> formats;
     const Status read = m_archive->parse(
         Styles,
-        [&](QXmlStreamReader& xml) -> Status {
+        [&](SheetXml& xml) -> Status {
             bool inCellStyles = false;
-            while (ZipArchive::next(xml)) {
-                if (xml.isStartElement() && xml.name() == u"numFmt" && formats.size() < MaxStyles)
-                    formats.insert(xml.attributes().value(QStringLiteral("numFmtId")).toInt(),
-                                   xml.attributes().value(QStringLiteral("formatCode")).toString());
-                else if (xml.isStartElement() && xml.name() == u"cellXfs")
+            while (xml.next()) {
+                if (xml->isStartElement() && xml->name() == u"numFmt" && formats.size() < MaxStyles)
+                    formats.insert(xml->attributes().value(QStringLiteral("numFmtId")).toInt(),
+                                   xml->attributes().value(QStringLiteral("formatCode")).toString());
+                else if (xml->isStartElement() && xml->name() == u"cellXfs")
                     inCellStyles = true;
-                else if (xml.isEndElement() && xml.name() == u"cellXfs")
+                else if (xml->isEndElement() && xml->name() == u"cellXfs")
                     inCellStyles = false;
-                else if (inCellStyles && xml.isStartElement() && xml.name() == u"xf" &&
+                else if (inCellStyles && xml->isStartElement() && xml->name() == u"xf" &&
                          dates.size() < MaxStyles) {
-                    const int id = xml.attributes().value(QStringLiteral("numFmtId")).toInt();
+                    const int id = xml->attributes().value(QStringLiteral("numFmtId")).toInt();
                     dates << isDateFormat(id, formats.value(id));
-                    xml.skipCurrentElement();
+                    xml.skip();
                 }
             }
             return Status();
@@ -222,36 +205,36 @@ Status XlsxSheet::read(int sheet, const Row& row) {
     const qint64 total = m_archive->unpackedSize(part);
     return m_archive->parse(
         part,
-        [&](QXmlStreamReader& xml) -> Status {
+        [&](SheetXml& xml) -> Status {
             QVariantList cells;
             qint64 number = 0;
             int column = -1;
             bool anyValue = false;
-            while (ZipArchive::next(xml)) {
-                if (xml.isStartElement() && xml.name() == u"row") {
-                    const qint64 stated = xml.attributes().value(QStringLiteral("r")).toLongLong();
+            while (xml.next()) {
+                if (xml->isStartElement() && xml->name() == u"row") {
+                    const qint64 stated = xml->attributes().value(QStringLiteral("r")).toLongLong();
                     number = stated > number ? stated : number + 1;
                     if (number > SheetLimits::Rows)
                         return unreadable(QStringLiteral("il a plus de %1 lignes").arg(SheetLimits::Rows));
                     cells.clear();
                     column = -1;
                     anyValue = false;
-                } else if (xml.isEndElement() && xml.name() == u"row") {
-                    if (anyValue && !row(number, cells, xml.characterOffset(), total))
+                } else if (xml->isEndElement() && xml->name() == u"row") {
+                    if (anyValue && !row(number, cells, xml->characterOffset(), total))
                         return Status();
-                } else if (xml.isStartElement() && xml.name() == u"c") {
-                    const QXmlStreamAttributes attributes = xml.attributes();
+                } else if (xml->isStartElement() && xml->name() == u"c") {
+                    const QXmlStreamAttributes attributes = xml->attributes();
                     const int stated = columnOf(attributes.value(QStringLiteral("r")));
                     column = stated >= 0 ? stated : column + 1;
                     const QString type = attributes.value(QStringLiteral("t")).toString();
                     const qsizetype style = attributes.value(QStringLiteral("s")).toLongLong();
                     const bool dateStyle = style >= 0 && style < dateStyles->size() && dateStyles->at(style);
                     QVariant value;
-                    int depth = 1;
-                    while (ZipArchive::nextStart(xml, depth)) {
+                    const int level = xml.depth();
+                    while (xml.nextStartIn(level)) {
                         QString text;
-                        if (xml.name() == u"v") {
-                            if (!ZipArchive::elementText(xml, text))
+                        if (xml->name() == u"v") {
+                            if (!xml.appendText(text))
                                 return Status();
                             if (type == u"s") {
                                 const qsizetype index = text.toLongLong();
@@ -270,13 +253,15 @@ Status XlsxSheet::read(int sheet, const Row& row) {
                                                                                      : QVariant(text);
                             } else
                                 value = text;
-                        } else if (xml.name() == u"is") {
+                        } else if (xml->name() == u"is") {
                             if (!runsText(xml, text))
                                 return Status();
                             value = text;
                         } else
-                            xml.skipCurrentElement();
+                            xml.skip();
                     }
+                    if (Status bad = mend(value, m_names.value(sheet), number, column))
+                        return bad;
                     if (value.isNull() || value.toString().isEmpty())
                         continue;
                     if (column >= SheetLimits::Columns)

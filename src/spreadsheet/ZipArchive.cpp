@@ -2,15 +2,12 @@
 #include "spreadsheet/ZipArchive.h"
 
 #include "spreadsheet/SheetReader.h"
+#include "spreadsheet/SheetXml.h"
 
-#include <QXmlStreamReader>
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
 
 namespace {
-
-const QString DtdRefused = QStringLiteral("brovane:dtd");
-const QString CellTooLong = QStringLiteral("brovane:cell");
 
 // Unpacked bytes between two words to the progress.
 constexpr qint64 ProgressBytes = 1024 * 1024;
@@ -88,42 +85,7 @@ qint64 ZipArchive::unpackedSize(const QString& part) const {
     return i < 0 ? 0 : m_sizes.at(i);
 }
 
-bool ZipArchive::next(QXmlStreamReader& xml) {
-    xml.readNext();
-    if (xml.tokenType() == QXmlStreamReader::DTD)
-        xml.raiseError(DtdRefused);
-    return !xml.atEnd() && !xml.hasError();
-}
-
-bool ZipArchive::nextStart(QXmlStreamReader& xml, int& depth) {
-    while (depth > 0 && next(xml)) {
-        if (xml.isEndElement())
-            --depth;
-        else if (xml.isStartElement())
-            return true;
-    }
-    return false;
-}
-
-bool ZipArchive::elementText(QXmlStreamReader& xml, QString& text) {
-    text.clear();
-    int depth = 1;
-    while (depth > 0 && next(xml)) {
-        if (xml.isStartElement())
-            ++depth;
-        else if (xml.isEndElement())
-            --depth;
-        else if (xml.isCharacters())
-            text += xml.text();
-        if (text.size() > SheetLimits::CellChars) {
-            xml.raiseError(CellTooLong);
-            return false;
-        }
-    }
-    return !xml.hasError();
-}
-
-Status ZipArchive::parse(const QString& part, const std::function<Status(QXmlStreamReader&)>& parse,
+Status ZipArchive::parse(const QString& part, const std::function<Status(SheetXml&)>& parse,
                          const SheetReader::Progress& progress) {
     m_cancelled = false;
     if (!m_zip->setCurrentFile(part))
@@ -133,21 +95,14 @@ Status ZipArchive::parse(const QString& part, const std::function<Status(QXmlStr
         return unreadable(QStringLiteral("sa partie « %1 » ne peut pas être décompressée").arg(part));
     BoundedPart bounded(file, progress, unpackedSize(part));
     bounded.open(QIODevice::ReadOnly);
-    QXmlStreamReader xml(&bounded);
-    // No entity is ever expanded: a DTD is refused on sight, and nothing else may declare one.
-    xml.setEntityExpansionLimit(0);
+    SheetXml xml(&bounded, part);
     const Status parsed = parse(xml);
     if ((m_cancelled = bounded.cancelled()))
         return Status();
     if (bounded.exceeded())
         return tooLarge();
-    if (xml.error() == QXmlStreamReader::CustomError && xml.errorString() == DtdRefused)
-        return unreadable(
-            QStringLiteral("il contient des déclarations d'entités XML, que Brovane refuse de lire"));
-    if (xml.error() == QXmlStreamReader::CustomError && xml.errorString() == CellTooLong)
-        return unreadable(QStringLiteral("une cellule dépasse %1 caractères").arg(SheetLimits::CellChars));
-    if (!parsed && xml.hasError())
-        return unreadable(
-            QStringLiteral("sa partie « %1 » n'est pas du XML valable (%2)").arg(part, xml.errorString()));
+    // An error of the XML ends the parse's loops early, whatever it then says.
+    if (const std::optional<Failure> failure = xml.failure())
+        return *failure;
     return parsed;
 }

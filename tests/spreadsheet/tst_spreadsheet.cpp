@@ -22,6 +22,7 @@
 #include <QTableView>
 #include <QTableWidget>
 #include <QTest>
+#include <QtEndian>
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
 #include <sys/stat.h>
@@ -77,6 +78,28 @@ std::unique_ptr<SheetReader> opened(const QString& path, QString& problem) {
     if (!sheet.ok())
         problem = sheet.failure().message;
     return sheet.ok() && sheet.value() ? std::move(*sheet.value()) : nullptr;
+}
+
+// An .ods of one table « Cave » holding these rows.
+void writeOds(const QString& path, const QByteArray& rows) {
+    writeZip(path, {{"content.xml", bytes(OdsStart + rows + OdsEnd)}});
+}
+
+// Each row the file's first sheet hands over, with where the reading then stood in thousandths.
+struct ReadRow {
+    QVariantList cells;
+    qint64 thousandths = 0;
+};
+QList<ReadRow> rowsOf(const QString& path) {
+    QString problem;
+    std::unique_ptr<SheetReader> reader = opened(path, problem);
+    QList<ReadRow> rows; // none when the file cannot be read
+    if (reader && reader->read(0, [&rows](qint64, const QVariantList& cells, qint64 done, qint64 total) {
+            rows.append({cells, done * 1000 / std::max<qint64>(total, 1)});
+            return true;
+        }))
+        return {};
+    return rows;
 }
 
 // The first rows of a sheet; none when it cannot be read.
@@ -209,6 +232,8 @@ private slots:
     void craftedFilesRefused();
     void repeatedEmptyCellsCostNothing();
     void repeatedRowsMoveTheProgress();
+    void lettersOfAWindowsTextReadAsLatin1_data();
+    void lettersOfAWindowsTextReadAsLatin1();
     void windowByKeys();
     void cancelledOrChangedFileLeavesCellarUnchanged();
     void refusedRowsExported();
@@ -645,14 +670,28 @@ void TestSpreadsheet::craftedFilesRefused_data() {
                                                          << "plus de 1048576 lignes";
     QTest::newRow("two million rows after a wrap") << "rowsAfterWrap"
                                                    << "plus de 1048576 lignes";
-    QTest::newRow("one row repeated two million times") << "rowsRepeated"
-                                                        << "plus de 1048576 lignes";
     QTest::newRow("cells repeated until the column wraps") << "columnsWrapped"
                                                            << "plus de 1024 colonnes";
     QTest::newRow("an Excel row numbered past 2^62") << "xlsxRow"
                                                      << "plus de 1048576 lignes";
-    QTest::newRow("an Excel cell far to the right") << "xlsxColumn"
-                                                    << "plus de 1024 colonnes";
+    // 121 kB nested this deep once took 3 GB.
+    QTest::newRow("Excel elements nested 100000 deep") << "xlsxDeep"
+                                                       << "imbrique ses éléments sur plus de 256 niveaux";
+    QTest::newRow("a cell's text nested 100000 deep") << "odsDeep"
+                                                      << "imbrique ses éléments sur plus de 256 niveaux";
+    QTest::newRow("XML cut short") << "xlsxCut"
+                                   << "n'est pas du XML valable (ligne 1, colonne";
+    QTest::newRow("a workbook saved with a password") << "encrypted"
+                                                      << "protégé par un mot de passe";
+    QTest::newRow("a zip of an encrypted package") << "encryptedZip"
+                                                   << "protégé par un mot de passe";
+    QTest::newRow("a nul past the first megabyte") << "csvNul"
+                                                   << "ligne 70002, colonne A contient le caractère U+0000";
+    QTest::newRow("half a UTF-16 pair") << "utf16Half"
+                                        << "ligne 2, colonne B contient le caractère U+D800";
+    QTest::newRow("a C1 control Windows-1252 has no letter for")
+        << "odsC1"
+        << "ligne 2, colonne B de la feuille « Cave » contient le caractère U+0081";
 }
 
 void TestSpreadsheet::craftedFilesRefused() {
@@ -674,18 +713,43 @@ void TestSpreadsheet::craftedFilesRefused() {
          repeatedRow("9223372036854775807", empty) + repeatedRow("9223372036854775807", margaux)},
         {"rowsAfterWrap", repeatedRow("9223372036854775807", empty) +
                               repeatedRow("9223372036853775808", empty) + repeatedRow("2000000", margaux)},
-        {"rowsRepeated", repeatedRow("2000000", margaux)},
+        {"odsDeep", "<table:table-row><table:table-cell>" + QByteArray("<text:span>").repeated(100000) +
+                        "</table:table-cell></table:table-row>"},
+        {"odsC1", "<table:table-row>" + margaux + "<table:table-cell><text:p>Saint-\xC2\x81milion</text:p>" +
+                      "</table:table-cell></table:table-row>"},
         {"columnsWrapped", "<table:table-row>" + margaux +
                                "<table:table-cell table:number-columns-repeated=\"9223372036854775807\"/>" +
                                margaux + "</table:table-row>"}};
     const QMap<QString, QByteArray> xlsxRows{
         {"xlsxRow", "<row r=\"4611686018427387904\"><c t=\"inlineStr\"><is><t>Margaux</t></is></c></row>"},
-        {"xlsxColumn",
-         "<row r=\"2\"><c r=\"ZZZZZZZZZZZZZZ2\" t=\"inlineStr\"><is><t>Margaux</t></is></c></row>"}};
+        {"xlsxDeep", "<row r=\"2\">" + QByteArray("<c>").repeated(100000) + "</row>"},
+        {"xlsxCut", "<row r=\"2\"><c t=\"inlineStr\"><is><t>Margaux</is></c></row>"}};
     if (odsRows.contains(kind))
-        writeZip(path, {{"content.xml", bytes(OdsStart + row + odsRows[kind] + OdsEnd)}});
+        writeOds(path, row + odsRows[kind]);
     else if (xlsxRows.contains(kind))
         writeXlsx(path, "<row r=\"1\"><c t=\"inlineStr\"><is><t>Nom</t></is></c></row>" + xlsxRows[kind]);
+    else if (kind == "encrypted") {
+        // An OLE compound file whose directory runs over two sectors, the second naming the encryption.
+        QByteArray file(2048, '\0');
+        const auto put = [&file](qsizetype at, quint32 value) { qToLittleEndian(value, file.data() + at); };
+        file.replace(0, 8, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
+        for (const auto& [at, value] : {std::pair<int, quint32>{0x1E, 9},
+                                        {0x2C, 1},
+                                        {0x30, 1},
+                                        {512, 0xFFFFFFFD},
+                                        {516, 2},
+                                        {520, 0xFFFFFFFE},
+                                        {1536 + 128 + 0x40, 30}})
+            put(at, value);
+        std::memcpy(file.data() + 1536 + 128, u"EncryptionInfo", 28);
+        writeFile(path, file);
+    } else if (kind == "encryptedZip")
+        writeZip(path, {{"EncryptionInfo", bytes("\x04\x00\x04\x00")}, {"EncryptedPackage", bytes("x")}});
+    else if (kind == "csvNul")
+        writeFile(path, "Nom;Type\n" + QByteArray("Margaux;Bordeaux\n").repeated(70000) +
+                            QByteArray("Ch\0teau;Bordeaux\n", 17));
+    else if (kind == "utf16Half")
+        writeFile(path, QByteArray("\xFF\xFEN\0o\0m\0;\0T\0\n\0a\0;\0\x00\xD8\n\0", 22));
     else if (kind == "bomb")
         writeZip(path, {{"content.xml", [](QIODevice& out) {
                              const QByteArray zeros(1 << 20, ' ');
@@ -796,29 +860,41 @@ void TestSpreadsheet::repeatedEmptyCellsCostNothing() {
 }
 
 void TestSpreadsheet::repeatedRowsMoveTheProgress() {
-    // One row of 1019 cells repeated a million times once kept the bar still, and the window deaf, for a
-    // minute.
+    // One row of 1019 cells repeated a million times once kept the bar still, and the window deaf, a minute.
     QTemporaryDir dir;
     const QString path = dir.filePath("repete.ods");
-    writeZip(path,
-             {{"content.xml",
-               bytes(OdsStart +
-                     "<table:table-row table:number-rows-repeated=\"20000\"><table:table-cell "
-                     "table:number-columns-repeated=\"1019\" office:value-type=\"string\"><text:p>Margaux"
-                     "</text:p></table:table-cell></table:table-row>" +
-                     OdsEnd)}});
-    QString problem;
-    std::unique_ptr<SheetReader> reader = opened(path, problem);
-    QVERIFY2(reader, qPrintable(problem));
+    writeOds(path, "<table:table-row table:number-rows-repeated=\"20000\"><table:table-cell "
+                   "table:number-columns-repeated=\"1019\" office:value-type=\"string\"><text:p>Margaux"
+                   "</text:p></table:table-cell></table:table-row>");
+    const QList<ReadRow> rows = rowsOf(path);
+    QCOMPARE(rows.size(), 20000);
+    QCOMPARE(rows.last().cells.size(), 1019);
     QSet<qint64> thousandths;
-    qint64 rows = 0;
-    QVERIFY(!reader->read(0, [&](qint64, const QVariantList& cells, qint64 done, qint64 total) {
-        rows += cells.size() == 1019;
-        thousandths.insert(done * 1000 / total);
-        return true;
-    }));
-    QCOMPARE(rows, 20000);
+    for (const ReadRow& row : rows)
+        thousandths.insert(row.thousandths);
     QVERIFY2(thousandths.size() >= 999, qPrintable(QString::number(thousandths.size())));
+}
+
+void TestSpreadsheet::lettersOfAWindowsTextReadAsLatin1_data() {
+    QTest::addColumn<QString>("format");
+    QTest::newRow("ods") << "ods";
+    QTest::newRow("xlsx") << "xlsx";
+}
+
+void TestSpreadsheet::lettersOfAWindowsTextReadAsLatin1() {
+    QFETCH(QString, format);
+    // U+008C where « Œ » was, U+0092 for « ’ », U+0080 for « € ».
+    const QByteArray misread = "\xC2\x8Cnologie \xC2\x92 12 \xC2\x80";
+    QTemporaryDir dir;
+    const QString path = dir.filePath("cave." + format);
+    if (format == "ods")
+        writeOds(path, "<table:table-row><table:table-cell office:value-type=\"string\"><text:p>" + misread +
+                           "</text:p></table:table-cell></table:table-row>");
+    else
+        writeXlsx(path, "<row r=\"1\"><c t=\"inlineStr\"><is><t>" + misread + "</t></is></c></row>");
+    const QList<ReadRow> rows = rowsOf(path);
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows.first().cells, QVariantList{QStringLiteral("Œnologie ’ 12 €")});
 }
 
 void TestSpreadsheet::windowByKeys() {
