@@ -31,6 +31,8 @@ RestaurerSauvegarde::RestaurerSauvegarde(Globals& globals, Services& services, Q
 RestaurerSauvegarde::~RestaurerSauvegarde() = default;
 
 void RestaurerSauvegarde::fillList() {
+    // Each copy's lots are counted in its file.
+    BusyCursor busy;
     FileSystem files;
     const Backups backups(files, m_globals.CheminBase, Backups::userFolder());
     ui->ListeSauvegardes->clear();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "storage/BackupCatalogue.h"
 
+#include "database/CellarSchema.h"
 #include "storage/FileSystem.h"
 
 #include <QDir>
@@ -9,6 +10,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <map>
+#include <set>
 
 namespace {
 
@@ -86,10 +88,12 @@ bool BackupCatalogue::fromName(const QString& name, BackupCopy& copy) {
 void BackupCatalogue::load() {
     m_copies.clear();
     m_strays.clear();
+    m_read.clear();
     std::map<QString, BackupCopy> recorded;
     QFile file(m_folder + QLatin1String(FileName));
     if (file.open(QIODevice::ReadOnly)) {
-        const QList<QByteArray> lines = file.read(MaxRecordBytes).split('\n');
+        m_read = file.read(MaxRecordBytes);
+        const QList<QByteArray> lines = m_read.split('\n');
         if (!lines.isEmpty() && lines.front() == Header)
             for (const QByteArray& line : lines) {
                 const QStringList f = QString::fromUtf8(line).split(QLatin1Char('\t'));
@@ -97,6 +101,8 @@ void BackupCatalogue::load() {
                     latestSeen = fromUtc(f.at(1));
                 else if (f.size() == 2 && f.at(0) == QLatin1String("averti"))
                     warnedFor = fromUtc(f.at(1));
+                else if (f.size() == 2 && f.at(0) == QLatin1String("avance"))
+                    unconfirmed = fromUtc(f.at(1));
                 else if (f.size() == 6 && f.at(0) == QLatin1String("copie")) {
                     BackupCopy copy;
                     bool lotsRead = false;
@@ -109,6 +115,7 @@ void BackupCatalogue::load() {
             }
     }
     const QDir dir(m_folder);
+    std::set<QString> listed;
     for (const QString& name :
          dir.entryList({QStringLiteral("Orny02-*.dat")},
                        QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot)) {
@@ -129,11 +136,15 @@ void BackupCatalogue::load() {
             copy.taken = modified.toUTC();
         copy.path = path;
         m_copies << copy;
+        listed.insert(QFileInfo(path).canonicalFilePath());
     }
-    // Copies made on demand stay where the user put them, and are listed while they are there.
+    // Copies made on demand stay where the user put them, and are listed while they are there. The record
+    // is only a file: a line naming anything but a cellar, or a copy listed already, is not one of them.
     for (const auto& [path, copy] : recorded)
         if (copy.kind == BackupCopy::Kind::OnDemand && QDir::isAbsolutePath(path) &&
-            FileSystem::isPlainFile(path)) {
+            FileSystem::isPlainFile(path) &&
+            CellarSchema::detectKind(path) == CellarSchema::FileKind::SQLite &&
+            listed.insert(QFileInfo(path).canonicalFilePath()).second) {
             m_copies << copy;
             m_copies.back().path = path;
         }
@@ -142,11 +153,21 @@ void BackupCatalogue::load() {
 }
 
 Status BackupCatalogue::save(FileSystem& files) {
+    return files.writeAtomically(m_folder + QLatin1String(FileName), text());
+}
+
+bool BackupCatalogue::recordedAsListed() const {
+    return m_read == text();
+}
+
+QByteArray BackupCatalogue::text() const {
     QByteArray text = QByteArray(Header) + '\n';
     if (latestSeen.isValid())
         text += "vu\t" + utc(latestSeen).toUtf8() + '\n';
     if (warnedFor.isValid())
         text += "averti\t" + utc(warnedFor).toUtf8() + '\n';
+    if (unconfirmed.isValid())
+        text += "avance\t" + utc(unconfirmed).toUtf8() + '\n';
     for (const BackupCopy& copy : m_copies) {
         const QString name =
             copy.kind == BackupCopy::Kind::OnDemand ? copy.path : QFileInfo(copy.path).fileName();
@@ -157,7 +178,7 @@ Status BackupCatalogue::save(FileSystem& files) {
                     .arg(name, tokenOf(copy.kind), utc(copy.taken), QString::number(copy.lots), copy.stamp)
                     .toUtf8();
     }
-    return files.writeAtomically(m_folder + QLatin1String(FileName), text);
+    return text;
 }
 
 QString BackupCatalogue::newName(BackupCopy::Kind kind, const QDateTime& local) const {

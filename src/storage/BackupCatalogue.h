@@ -33,6 +33,9 @@ public:
     // there. Names that look like a copy but are not plain files are in strays().
     void load();
     Status save(FileSystem& files);
+    // Whether the record holds exactly what is listed: no line for a copy that is gone or not one, no
+    // line twice, every count as found.
+    bool recordedAsListed() const;
 
     QList<BackupCopy>& copies() { return m_copies; }
     const QList<BackupCopy>& copies() const { return m_copies; }
@@ -41,6 +44,8 @@ public:
     QDateTime latestSeen;
     // The latest time of a clock that looked wrong that the user has been told of.
     QDateTime warnedFor;
+    // The first time of a date far ahead of every time seen, until a later start confirms it.
+    QDateTime unconfirmed;
 
     // "Orny02-2026-12-07-184012-sortie.dat", or "-2" before ".dat" when that is taken.
     QString newName(BackupCopy::Kind kind, const QDateTime& local) const;
@@ -48,7 +53,10 @@ public:
     static bool fromName(const QString& name, BackupCopy& copy);
 
 private:
+    QByteArray text() const;
+
     QString m_folder;
+    QByteArray m_read;
     QList<BackupCopy> m_copies;
     QStringList m_strays;
 };

@@ -213,6 +213,10 @@ QList<BackupCopy> Backups::copiesFound(const QString& cheminBase, const QString&
     return found;
 }
 
+bool Backups::inUse(const Failure& why, const QString& cheminBase) {
+    return why.message == CellarSchema::locked(CellarFiles::databasePath(cheminBase), {}).message;
+}
+
 QString Backups::restoreAdvice(const QList<BackupCopy>& copies) {
     const auto newest =
         std::max_element(copies.begin(), copies.end(),
@@ -233,8 +237,7 @@ Failure Backups::copyFailure(const BackupCatalogue& catalogue, const QString& pa
     QString detail = why.text();
     detail.replace(shown(temporary), shown(path));
     // A copy refused because the cellar itself cannot be read is no fault of the copy's disk.
-    if (Status unreadable = cellarUnreadable();
-        unreadable && unreadable->message != CellarSchema::locked(database(), {}).message)
+    if (Status unreadable = cellarUnreadable(); unreadable && !inUse(*unreadable, m_cheminBase))
         return {
             QStringLiteral("La cave « %1 » est illisible ou endommagée : aucune copie saine ne peut en être "
                            "faite.\n%2")
@@ -272,10 +275,11 @@ Backups::Outcome Backups::scheduled(BackupCopy::Kind kind, const QDateTime& now,
                     "côté :\n%1")
                     .arg(names.join(QLatin1Char('\n')));
     }
-    const bool clockWrong = toPrune(catalogue.copies(), now, catalogue.latestSeen).clockWrong.isValid();
+    const bool clockWrong =
+        toPrune(catalogue.copies(), now, catalogue.latestSeen, catalogue.unconfirmed).clockWrong.isValid();
     if (due(catalogue, clockWrong))
         outcome.failure = copyTo(catalogue, where + catalogue.newName(kind, now), kind, now);
-    const QString pruning = prune(catalogue, now);
+    const QString pruning = prune(catalogue, now, kind == BackupCopy::Kind::Daily);
     if (!pruning.isEmpty())
         told << pruning;
     outcome.notice = told.join(QStringLiteral("\n\n"));
@@ -319,32 +323,43 @@ QList<BackupCopy> Backups::copies() const {
     const QMutexLocker lock(&operations());
     BackupCatalogue catalogue(folder());
     catalogue.load();
-    bool counted = false;
+    // Counted from each file, whatever the record says: the record is only a file another program may
+    // have written.
     for (BackupCopy& copy : catalogue.copies()) {
-        if (copy.lots >= 0)
-            continue;
-        // Found by its name only: counted once, then recorded.
         DataLink link(copy.path);
         const DbRows count = link.query(QStringLiteral("SELECT COUNT(*) FROM ORNY"));
-        if (count.ok()) {
-            copy.lots = count.rows.front().front().toLongLong();
-            counted = true;
-        }
+        copy.lots = count.ok() ? count.rows.front().front().toLongLong() : -1;
     }
-    if (counted)
+    if (!catalogue.recordedAsListed())
         catalogue.save(m_files).reset();
     return catalogue.copies();
 }
 
 Backups::Pruning Backups::toPrune(const QList<BackupCopy>& copies, const QDateTime& now,
-                                  const QDateTime& latestSeen) {
+                                  const QDateTime& latestSeen, const QDateTime& unconfirmed, bool start) {
     Pruning pruning;
+    const auto atUnconfirmedDate = [&](const QDateTime& when) {
+        return unconfirmed.isValid() && when >= unconfirmed.addSecs(-ClockSlackSeconds);
+    };
+    // The copy this very start or session has just taken tells nothing of the clock.
     QDateTime latest = latestSeen;
-    for (const BackupCopy& copy : copies)
+    QDateTime known = latestSeen;
+    for (const BackupCopy& copy : copies) {
+        if (atUnconfirmedDate(copy.taken))
+            continue;
         if (!latest.isValid() || copy.taken > latest)
             latest = copy.taken;
+        if (copy.taken < now.addSecs(-ClockSlackSeconds) && (!known.isValid() || copy.taken > known))
+            known = copy.taken;
+    }
     if (latest.isValid() && latest > now.addSecs(ClockSlackSeconds)) {
         pruning.clockWrong = latest;
+        return pruning;
+    }
+    const bool confirmed = start && atUnconfirmedDate(now);
+    if (known.isValid() && now > known.addDays(FarAheadDays) && !confirmed) {
+        pruning.unconfirmed = atUnconfirmedDate(now) ? unconfirmed : now.toUTC();
+        pruning.lastKnown = known;
         return pruning;
     }
     QList<BackupCopy> newest = copies;
@@ -381,8 +396,22 @@ Backups::Pruning Backups::toPrune(const QList<BackupCopy>& copies, const QDateTi
     return pruning;
 }
 
-QString Backups::prune(BackupCatalogue& catalogue, const QDateTime& now) {
-    const Pruning pruning = toPrune(catalogue.copies(), now, catalogue.latestSeen);
+QString Backups::prune(BackupCatalogue& catalogue, const QDateTime& now, bool start) {
+    const Pruning pruning =
+        toPrune(catalogue.copies(), now, catalogue.latestSeen, catalogue.unconfirmed, start);
+    if (pruning.unconfirmed.isValid()) {
+        if (catalogue.unconfirmed == pruning.unconfirmed)
+            return {};
+        catalogue.unconfirmed = pruning.unconfirmed;
+        catalogue.save(m_files).reset();
+        return QStringLiteral(
+                   "La date de l'ordinateur (%1) est de loin postérieure au %2, dernière date que Brovane a "
+                   "vue.\nPar prudence, aucune sauvegarde n'est effacée aujourd'hui. Si cette date est "
+                   "juste, "
+                   "les sauvegardes qui ne sont plus à garder le seront au prochain démarrage ; sinon, "
+                   "corrigez la date et l'heure de l'ordinateur avant de relancer Brovane.")
+            .arg(shownTime(now), shownTime(pruning.lastKnown));
+    }
     if (pruning.clockWrong.isValid()) {
         if (catalogue.warnedFor == pruning.clockWrong)
             return {};
@@ -400,6 +429,8 @@ QString Backups::prune(BackupCatalogue& catalogue, const QDateTime& now) {
             catalogue.copies().removeIf([&](const BackupCopy& c) { return c.path == copy.path; });
     if (!catalogue.latestSeen.isValid() || now > catalogue.latestSeen)
         catalogue.latestSeen = now.toUTC();
+    if (catalogue.unconfirmed.isValid() && now >= catalogue.unconfirmed.addSecs(-ClockSlackSeconds))
+        catalogue.unconfirmed = {};
     catalogue.save(m_files).reset();
     return {};
 }
@@ -458,7 +489,7 @@ Backups::Outcome Backups::restore(const QString& copy, const QDateTime& now) {
     if (Status failure = m_files.rename(temporary, database()))
         return abandon(*failure);
     hold.close();
-    outcome.notice = prune(catalogue, now);
+    outcome.notice = prune(catalogue, now, false);
     return outcome;
 }
 

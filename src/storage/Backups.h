@@ -62,19 +62,32 @@ public:
     // took their names are whole.
     void clearLeftovers() const;
 
+    // A date further than this past every copy and every time seen may be a clock set years ahead: the
+    // copies it would delete wait until a later start confirms it.
+    static constexpr int FarAheadDays = 40;
+
     // Of the copies, those no longer kept at `now`. Nothing when the clock looks wrong: a copy taken after
-    // `now`, or a clock seen later than `now` before (`clockWrong` then holds the latest such time).
+    // `now`, or a clock seen later than `now` before (`clockWrong` then holds the latest such time); nor
+    // when `now` is far ahead of both and not yet confirmed (`unconfirmed` then holds the first time of
+    // that date, `lastKnown` the latest time known before it). `unconfirmed` is that first time as recorded
+    // earlier: a start (`start`) at or after it confirms it, and copies taken since are not held against a
+    // clock put right.
     struct Pruning {
         QList<BackupCopy> pruned;
         QDateTime clockWrong;
+        QDateTime unconfirmed;
+        QDateTime lastKnown;
     };
-    static Pruning toPrune(const QList<BackupCopy>& copies, const QDateTime& now,
-                           const QDateTime& latestSeen);
+    static Pruning toPrune(const QList<BackupCopy>& copies, const QDateTime& now, const QDateTime& latestSeen,
+                           const QDateTime& unconfirmed = {}, bool start = false);
 
     // The state of a cellar file: changed by every write, whatever program made it.
     static QString stampOf(const QString& database);
     // "quotidienne", "à la sortie", "avant restauration", "à la demande".
     static QString kindLabel(BackupCopy::Kind kind);
+    // Whether `why` says another program holds the cellar at `cheminBase`: the file is whole, no copy
+    // should replace it.
+    static bool inUse(const Failure& why, const QString& cheminBase);
     // What the user can do about a cellar that cannot be read: restore a copy, the newest of `copies`
     // named by its date, or, without any, what is left.
     static QString restoreAdvice(const QList<BackupCopy>& copies);
@@ -96,8 +109,8 @@ private:
     // The scheduled copy of `kind`, when `due` says so of the catalogue; then the pruning.
     Outcome scheduled(BackupCopy::Kind kind, const QDateTime& now,
                       const std::function<bool(const BackupCatalogue&, bool clockWrong)>& due);
-    // Deletes what is no longer kept, or tells once why nothing is.
-    QString prune(BackupCatalogue& catalogue, const QDateTime& now);
+    // Deletes what is no longer kept, or tells once why nothing is; `start` when the program starts.
+    QString prune(BackupCatalogue& catalogue, const QDateTime& now, bool start);
 
     FileSystem& m_files;
     QString m_cheminBase;

@@ -19,9 +19,14 @@ bool opens(MessageBox& messages, QWidget* parent, const QString& cheminBase) {
 }
 
 void tell(MessageBox& messages, QWidget* parent, const QString& cheminBase, const Failure& why) {
-    const QString advice = Backups::restoreAdvice(Backups::copiesFound(cheminBase, Backups::userFolder()));
+    // A cellar another program holds is whole: closing that program is the way, never a copy.
+    const QString advice =
+        Backups::inUse(why, cheminBase)
+            ? QString()
+            : QLatin1Char('\n') +
+                  Backups::restoreAdvice(Backups::copiesFound(cheminBase, Backups::userFolder()));
     messages.databaseError(parent, {QStringLiteral("%1\n\nLa cave ne pouvant être lue, la fenêtre ne s'ouvre "
-                                                   "pas : la cave y paraîtrait vide.\n%2")
+                                                   "pas : la cave y paraîtrait vide.%2")
                                         .arg(why.message, advice),
                                     why.detail});
 }

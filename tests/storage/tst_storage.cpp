@@ -138,6 +138,8 @@ private slots:
     void dailyCopiesKeptByDate();
     void clockMovedBothWays_data();
     void clockMovedBothWays();
+    void clockSituations_data();
+    void clockSituations();
     void dayCopyOnceAndAtTheEndOfASession();
     void copyOfADamagedCellarSaysSoAndPointsToACopy_data();
     void copyOfADamagedCellarSaysSoAndPointsToACopy();
@@ -152,6 +154,8 @@ private slots:
     void copiesTakenWhileAnotherProgramWrites();
     void restoreKilledAtEveryStepLeavesOneWholeCellar();
     void copiesBeforeARestoreKeptByTheirOwnRule();
+    void recordIsCheckedAgainstTheFiles_data();
+    void recordIsCheckedAgainstTheFiles();
 };
 
 void TestStorage::csvWriteFailureKeepsItsCause() {
@@ -738,6 +742,54 @@ void TestStorage::clockMovedBothWays() {
     QVERIFY(backups.copies().size() <= 14 + 2);
 }
 
+void TestStorage::clockSituations_data() {
+    QTest::addColumn<QList<int>>("starts"); // days after the last real start, each with the cellar changed
+    QTest::addColumn<int>("kept");          // of the year's copies
+    QTest::addColumn<QString>("told");
+    QTest::newRow("a normal day") << QList<int>{1} << 19 << "";
+    QTest::newRow("set back a year") << QList<int>{-365} << 20 << "L'horloge de l'ordinateur semble fausse";
+    QTest::newRow("five years ahead")
+        << QList<int>{1826} << 20
+        << "La date de l'ordinateur (06/12/2031 à 10:00) est de loin postérieure "
+           "au 06/12/2026 à 09:00, dernière date que Brovane a vue";
+    QTest::newRow("five years ahead, then confirmed")
+        << QList<int>{1826, 1827} << 12 << "de loin postérieure";
+    QTest::newRow("five years ahead, then put right") << QList<int>{1826, 1} << 19 << "de loin postérieure";
+    QTest::newRow("a week ahead") << QList<int>{7} << 19 << "";
+}
+
+void TestStorage::clockSituations() {
+    QFETCH(QList<int>, starts);
+    QFETCH(int, kept);
+    QFETCH(QString, told);
+    Cellars c;
+    FileSystem files;
+    Backups backups(files, c.cellar.folder(), c.elsewhere.path());
+    // A year of starts, every thirteen days, the last on 6 December 2026: the fourteen newest copies and the
+    // first of each month since January are kept.
+    const QDate last(2026, 12, 6);
+    for (int n = 28; n >= 0; --n) {
+        c.cellar.addLot(QString("Jour %1").arg(n), "Loire", 2001, "Blanc", 1);
+        QVERIFY(!backups.daily(at(last.addDays(-13 * n))).failure);
+    }
+    const QList<BackupCopy> year = backups.copies();
+    QCOMPARE(year.size(), 20);
+    QStringList notices;
+    for (int i = 0; i < starts.size(); ++i) {
+        c.cellar.addLot(QString("Retour %1").arg(i), "Loire", 2001, "Blanc", 1);
+        const Backups::Outcome daily = backups.daily(at(last.addDays(starts.at(i)), 10));
+        QVERIFY(!daily.failure);
+        notices << daily.notice;
+    }
+    // Told at the start that met the date, and never again.
+    QCOMPARE(notices.front().isEmpty(), told.isEmpty());
+    QVERIFY2(notices.front().contains(told), qPrintable(notices.front()));
+    QCOMPARE(notices.mid(1).join(QString()), QString());
+    QCOMPARE(std::count_if(year.begin(), year.end(),
+                           [](const BackupCopy& copy) { return QFile::exists(copy.path); }),
+             kept);
+}
+
 namespace {
 // The top page of the lots' table overwritten, as a failing disk or another program may leave it.
 void damageLotsTable(TestCellar& cellar) {
@@ -1159,15 +1211,47 @@ void TestStorage::copiesBeforeARestoreKeptByTheirOwnRule() {
     Backups backups(files, c.cellar.folder(), c.elsewhere.path());
     const QString copy = c.elsewhere.path() + "/ancienne.dat";
     QVERIFY(!backups.saveTo(copy, at(QDate(2025, 1, 1))));
-    // Twelve restores over two years: the ten newest copies made before them stay, and the copy on demand.
+    // Twelve restores over a year: the ten newest copies made before them stay, and the copy on demand.
     for (int n = 0; n < 12; ++n) {
         c.cellar.addLot(QString("Avant %1").arg(n), "Loire", 2001, "Blanc", 1);
-        QVERIFY(!backups.restore(copy, at(QDate(2025, 1, 2).addDays(n * 60))).failure);
+        QVERIFY(!backups.restore(copy, at(QDate(2025, 1, 2).addDays(n * 30))).failure);
     }
     const QList<BackupCopy> kept = copiesOfKind(backups, BackupCopy::Kind::BeforeRestore);
     QCOMPARE(kept.size(), 10);
-    QCOMPARE(kept.back().taken, at(QDate(2025, 1, 2).addDays(2 * 60)).toUTC());
+    QCOMPARE(kept.back().taken, at(QDate(2025, 1, 2).addDays(2 * 30)).toUTC());
     QCOMPARE(copiesOfKind(backups, BackupCopy::Kind::OnDemand).size(), 1);
+}
+
+void TestStorage::recordIsCheckedAgainstTheFiles_data() {
+    // A line another program wrote into the record: %1 is the day's copy's name, %2 its whole path.
+    QTest::addColumn<QString>("line");
+    QTest::newRow("a file outside the folder") << "copie\t/etc/passwd\tdemande\t2026-12-09T08:00:00Z\t12\t";
+    QTest::newRow("a name leading out") << "copie\t../Orny02.dat\tjour\t2026-12-09T08:00:00Z\t12\t";
+    QTest::newRow("a copy twice") << "copie\t%2\tdemande\t2026-12-09T08:00:00Z\t2\t";
+    QTest::newRow("a count that disagrees") << "copie\t%1\tjour\t2026-12-08T08:00:00Z\t999\t";
+}
+
+void TestStorage::recordIsCheckedAgainstTheFiles() {
+    QFETCH(QString, line);
+    Cellars c;
+    FileSystem files;
+    Backups backups(files, c.cellar.folder(), c.elsewhere.path());
+    QVERIFY(!backups.daily(at(QDate(2026, 12, 8), 8)).failure);
+    const QString daily = backups.copies().front().path;
+    const QString onDemand = c.elsewhere.path() + "/clé.dat";
+    QVERIFY(!backups.saveTo(onDemand, at(QDate(2026, 12, 8), 9)));
+    const QString record = backups.folder() + BackupCatalogue::FileName;
+    const QString written = QString(line).replace("%1", QFileInfo(daily).fileName()).replace("%2", daily);
+    QFile file(record);
+    QVERIFY(file.open(QIODevice::Append));
+    file.write(written.toUtf8() + '\n');
+    file.close();
+    // The copies the files show, each once with the lots it holds; the record written again without the line.
+    QStringList listed;
+    for (const BackupCopy& copy : backups.copies())
+        listed << QString("%1 %2").arg(QFileInfo(copy.path).fileName()).arg(copy.lots);
+    QCOMPARE(listed, (QStringList{"clé.dat 2", QFileInfo(daily).fileName() + " 2"}));
+    QVERIFY(!fileBytes(record).contains(written.toUtf8()));
 }
 
 QTEST_MAIN(TestStorage)
