@@ -60,16 +60,22 @@ QStringList singleCopyLockPlaces() {
 SingleCopyLock::SingleCopyLock(const QStringList& places) : m_places(places) {}
 
 SingleCopyLock::~SingleCopyLock() {
-    // The file stays: removing it would let a copy starting now lock a new file while another holds the
+    release();
+}
+
+void SingleCopyLock::release() {
+    // The files stay: removing one would let a copy starting now lock a new file while another holds the
     // old one.
-    if (m_fd >= 0)
-        ::close(m_fd);
+    for (const int fd : m_fds)
+        ::close(fd);
+    m_fds.clear();
 }
 
 SingleCopyLock::Outcome SingleCopyLock::tryLock() {
-    if (m_fd >= 0)
+    if (isLocked())
         return Outcome::Taken;
     m_problems.clear();
+    m_path.clear();
     for (const QString& place : m_places) {
         const auto refused = [&](const QString& why) {
             m_problems << QStringLiteral("« %1 » : %2").arg(CellarFiles::shown(place), why);
@@ -97,17 +103,19 @@ SingleCopyLock::Outcome SingleCopyLock::tryLock() {
         while (result != 0 && errno == EINTR);
         const int error = errno;
         if (result == 0) {
-            m_fd = fd;
-            m_path = place;
-            return Outcome::Taken;
+            m_fds.push_back(fd);
+            if (m_path.isEmpty())
+                m_path = place;
+            continue;
         }
         ::close(fd);
         if (error == EWOULDBLOCK) {
+            release();
             m_path = place;
             return Outcome::HeldByCopy;
         }
         refused(QStringLiteral("ce disque ne sait pas verrouiller un fichier (%1)")
                     .arg(FileSystem::cause(error)));
     }
-    return Outcome::Impossible;
+    return isLocked() ? Outcome::Taken : Outcome::Impossible;
 }

@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <vector>
 
 // Where the lock that keeps a second copy out may live, best first: one set of places per user account,
 // the same in every session of that account whatever its environment says (su, cron and remote sessions
@@ -26,19 +27,21 @@ public:
         HeldByCopy, // another copy holds it
         Impossible, // no place could hold a lock: running would risk two copies on one cellar
     };
-    // Takes the lock at the first place where one can be opened and locked. A place that cannot hold it
-    // (a folder or another account's file at its path, no rights, a disk without locks) gives way to the
-    // next one; a lock held by another copy ends the search.
+    // Takes the lock at every place where one can be opened and locked: a copy that started when some
+    // place could not hold it (a folder or another account's file at its path, no rights, a disk without
+    // locks) still meets a copy that can. A lock held by another copy at any place refuses the start.
     Outcome tryLock();
-    bool isLocked() const { return m_fd >= 0; }
-    // The place whose lock is held, or where another copy holds it.
+    bool isLocked() const { return !m_fds.empty(); }
+    // The first place whose lock is held, or where another copy holds it.
     QString path() const { return m_path; }
     // Why no place could hold the lock, in French, one line per place.
     QString problem() const { return m_problems.join(QLatin1Char('\n')); }
 
 private:
+    void release();
+
     QStringList m_places;
     QString m_path;
     QStringList m_problems;
-    int m_fd = -1;
+    std::vector<int> m_fds;
 };

@@ -28,6 +28,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
+#include <memory>
 #include <unistd.h>
 
 class TestShell : public QObject {
@@ -44,6 +45,8 @@ private slots:
     void unusableLockGivesWayToTheNextPlace_data();
     void unusableLockGivesWayToTheNextPlace();
     void noPlaceForTheLockRefusesToStart();
+    void aCopyAnywhereRefusesTheNext_data();
+    void aCopyAnywhereRefusesTheNext();
     void commandLine_data();
     void commandLine();
     void earlierBuildFolderCellarIsCarried();
@@ -303,6 +306,52 @@ void TestShell::noPlaceForTheLockRefusesToStart() {
     QVERIFY(shown.text.startsWith("Brovane ne peut pas vérifier qu'il n'est pas déjà ouvert"));
     QVERIFY(shown.text.contains(dir.path() + "/a/brovane.lock » : un dossier porte ce nom"));
     QVERIFY(shown.text.contains(dir.path() + "/b/brovane.lock"));
+}
+
+void TestShell::aCopyAnywhereRefusesTheNext_data() {
+    QTest::addColumn<QList<int>>("firstBlocked");  // places that could not hold a lock when the first started
+    QTest::addColumn<QList<int>>("secondBlocked"); // and when the second started
+    QTest::addColumn<int>("meets");                // the place where the second meets the first
+    QTest::newRow("every place free") << QList<int>{} << QList<int>{} << 0;
+    QTest::newRow("the first could lock only the runtime folder") << QList<int>{0} << QList<int>{} << 1;
+    QTest::newRow("the first could lock only /tmp") << QList<int>{0, 1} << QList<int>{} << 2;
+    QTest::newRow("the second can lock only the home") << QList<int>{} << QList<int>{1, 2} << 0;
+}
+
+void TestShell::aCopyAnywhereRefusesTheNext() {
+    QFETCH(QList<int>, firstBlocked);
+    QFETCH(QList<int>, secondBlocked);
+    QFETCH(int, meets);
+    QTemporaryDir dir;
+    QStringList places;
+    for (const char* place : {"etat", "run", "tmp"})
+        places << dir.path() + "/" + place + "/brovane/brovane.lock";
+    // A file where the lock's folder goes: no lock can be made there.
+    const auto block = [&](const QList<int>& blocked) {
+        for (int n = 0; n < places.size(); ++n) {
+            const QString folder = QFileInfo(places.at(n)).path();
+            if (!blocked.contains(n)) {
+                QFile::remove(folder);
+            } else if (!QFileInfo(folder).isFile()) {
+                QDir(folder).removeRecursively();
+                QDir().mkpath(QFileInfo(folder).path());
+                writeFile(folder);
+            }
+        }
+    };
+    block(firstBlocked);
+    auto first = std::make_unique<SingleCopyLock>(places);
+    QCOMPARE(first->tryLock(), SingleCopyLock::Outcome::Taken);
+    block(secondBlocked);
+    SingleCopyLock second(places);
+    QCOMPARE(second.tryLock(), SingleCopyLock::Outcome::HeldByCopy);
+    QCOMPARE(second.path(), places.at(meets));
+    QVERIFY(!second.isLocked());
+    // What the second took on its way is free again; once the first has ended, the second starts.
+    for (int n = 0; n < meets; ++n)
+        QCOMPARE(SingleCopyLock(places.at(n)).tryLock(), SingleCopyLock::Outcome::Taken);
+    first.reset();
+    QCOMPARE(second.tryLock(), SingleCopyLock::Outcome::Taken);
 }
 
 void TestShell::commandLine_data() {
