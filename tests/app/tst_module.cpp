@@ -63,22 +63,29 @@ QString openByKeys(Principale& main, const QString& keys) {
 void TestModule::aModuleThatCannotLoadIsTold_data() {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<bool>("folder");
-    QTest::newRow("missing") << QByteArray() << false;
-    QTest::newRow("empty") << QByteArray("") << false;
+    QTest::addColumn<QString>("why"); // the words behind the box's button
+    QTest::newRow("missing") << QByteArray() << false << "";
+    QTest::newRow("empty") << QByteArray("") << false << "ce fichier n'est pas un module (0 octets)";
     QTest::newRow("not a module") << QByteArray("\x7f"
                                                 "ELF garbage, cut by a full disk")
-                                  << false;
-    QTest::newRow("a folder in its place") << QByteArray() << true;
-    QTest::newRow("another build's module") << QByteArray("other") << false;
+                                  << false << "ce fichier n'est pas un module";
+    QTest::newRow("a folder in its place") << QByteArray() << true << "";
+    QTest::newRow("another build's module")
+        << QByteArray("other") << false << "ce module vient d'une autre version de Brovane";
+    QTest::newRow("cut in half") << QByteArray("half") << false << "le module est tronqué";
+    QTest::newRow("its last byte lost") << QByteArray("last") << false << "le module est tronqué";
 }
 
 void TestModule::aModuleThatCannotLoadIsTold() {
     QFETCH(QByteArray, content);
     QFETCH(bool, folder);
+    QFETCH(QString, why);
     TestCellar cellar;
     const QString module = ModuleLoader::fileIn(cellar.globals.CheminAppli);
     if (content == "other")
         QVERIFY(QFile::copy(QStringLiteral(BROVANE_OTHER_BUILD_MODULE), module));
+    else if (content == "half" || content == "last")
+        writeFile(module, fileBytes(Built).chopped(content == "half" ? QFileInfo(Built).size() / 2 : 1));
     else if (folder)
         QVERIFY(QDir().mkpath(module));
     else if (!content.isNull())
@@ -90,11 +97,13 @@ void TestModule::aModuleThatCannotLoadIsTold() {
         cellar.services.messages.clearShown();
         QVERIFY(pressKeys(main, keys));
         QTRY_COMPARE(cellar.messageCount(), 1);
-        QVERIFY2(cellar.lastMessage().text.contains("« " + QDir::toNativeSeparators(module) + " »"),
-                 qPrintable(cellar.lastMessage().text));
+        QCOMPARE(cellar.lastMessage().text, "Cette fenêtre ne peut s'ouvrir : le module « " +
+                                                QDir::toNativeSeparators(module) +
+                                                " » est introuvable ou abîmé. Réinstallez Brovane.");
         QCOMPARE(cellar.lastMessage().icon, MessageBox::Icon::Critical);
         // The system's own words, for support, behind the box's button.
-        QVERIFY(!cellar.lastMessage().detail.isEmpty());
+        QVERIFY2(!cellar.lastMessage().detail.isEmpty() && cellar.lastMessage().detail.startsWith(why),
+                 qPrintable(cellar.lastMessage().detail));
         // The main window goes on: a window of the program itself still opens.
         QVERIFY(openByKeys(main, "Ctrl+A").startsWith("Saisie"));
     }
