@@ -5,6 +5,7 @@
 #include "shell/CopyScheduler.h"
 #include "shell/Preparation.h"
 #include "shell/Principale.h"
+#include "shell/SessionEnd.h"
 #include "shell/SingleCopy.h"
 #include "ui/Numbers.h"
 
@@ -43,5 +44,6 @@ bool Application::start(const Assemble& assemble, const AtStart& atStart) {
     m_copies = new CopyScheduler(m_globals, m_services, m_window.get());
     m_copies->startDaily();
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, m_copies, &CopyScheduler::atExit);
+    SessionEnd::quitOnSignals(m_window.get());
     return true;
 }
