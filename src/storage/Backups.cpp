@@ -399,31 +399,31 @@ Backups::Pruning Backups::toPrune(const QList<BackupCopy>& copies, const QDateTi
 QString Backups::prune(BackupCatalogue& catalogue, const QDateTime& now, bool start) {
     const Pruning pruning =
         toPrune(catalogue.copies(), now, catalogue.latestSeen, catalogue.unconfirmed, start);
-    if (pruning.unconfirmed.isValid()) {
-        if (catalogue.unconfirmed == pruning.unconfirmed)
-            return {};
-        catalogue.unconfirmed = pruning.unconfirmed;
+    // Each doubt about the clock is told once, when first met.
+    const auto tellOnce = [&](QDateTime& told, const QDateTime& doubt, const QString& text) {
+        if (told == doubt)
+            return QString();
+        told = doubt;
         catalogue.save(m_files).reset();
-        return QStringLiteral(
-                   "La date de l'ordinateur (%1) est de loin postérieure au %2, dernière date que Brovane a "
-                   "vue.\nPar prudence, aucune sauvegarde n'est effacée aujourd'hui. Si cette date est "
-                   "juste, "
-                   "les sauvegardes qui ne sont plus à garder le seront au prochain démarrage ; sinon, "
-                   "corrigez la date et l'heure de l'ordinateur avant de relancer Brovane.")
-            .arg(shownTime(now), shownTime(pruning.lastKnown));
-    }
-    if (pruning.clockWrong.isValid()) {
-        if (catalogue.warnedFor == pruning.clockWrong)
-            return {};
-        catalogue.warnedFor = pruning.clockWrong;
-        catalogue.save(m_files).reset();
-        return QStringLiteral(
-                   "L'horloge de l'ordinateur semble fausse : la date du jour (%1) est antérieure au "
-                   "%2, date que Brovane a déjà vue.\nPar prudence, aucune sauvegarde n'est effacée "
-                   "tant que l'horloge n'a pas dépassé cette date. Vérifiez la date et l'heure de "
-                   "l'ordinateur.")
-            .arg(shownTime(now), shownTime(pruning.clockWrong));
-    }
+        return text;
+    };
+    if (pruning.unconfirmed.isValid())
+        return tellOnce(
+            catalogue.unconfirmed, pruning.unconfirmed,
+            QStringLiteral("La date de l'ordinateur (%1) est de loin postérieure au %2, dernière date que "
+                           "Brovane a vue.\nPar prudence, aucune sauvegarde n'est effacée aujourd'hui. Si "
+                           "cette date est juste, les sauvegardes qui ne sont plus à garder le seront au "
+                           "prochain démarrage ; sinon, corrigez la date et l'heure de l'ordinateur avant de "
+                           "relancer Brovane.")
+                .arg(shownTime(now), shownTime(pruning.lastKnown)));
+    if (pruning.clockWrong.isValid())
+        return tellOnce(
+            catalogue.warnedFor, pruning.clockWrong,
+            QStringLiteral("L'horloge de l'ordinateur semble fausse : la date du jour (%1) est "
+                           "antérieure au %2, date que Brovane a déjà vue.\nPar prudence, aucune "
+                           "sauvegarde n'est effacée tant que l'horloge n'a pas dépassé cette date. "
+                           "Vérifiez la date et l'heure de l'ordinateur.")
+                .arg(shownTime(now), shownTime(pruning.clockWrong)));
     for (const BackupCopy& copy : pruning.pruned)
         if (!m_files.removeFile(copy.path))
             catalogue.copies().removeIf([&](const BackupCopy& c) { return c.path == copy.path; });
