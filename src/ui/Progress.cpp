@@ -32,8 +32,10 @@ bool ProgressService::Task::step(qint64 done, qint64 total) {
     ++m_steps;
     if (m_service.m_scripted)
         return m_service.m_cancelAfter < 0 || m_steps <= m_service.m_cancelAfter;
-    // The user must be able to reach the button whatever pointer the work has set.
-    if (m_dialog->isVisible() && QApplication::overrideCursor())
+    // The user must be able to reach the button whatever pointer the work has set; set once, since each
+    // change goes to the display server, which a step per row would flood.
+    if (m_dialog->isVisible() && QApplication::overrideCursor() &&
+        QApplication::overrideCursor()->shape() != Qt::BusyCursor)
         QApplication::changeOverrideCursor(Qt::BusyCursor);
     m_dialog->setValue(total > 0 ? static_cast<int>(std::min<qint64>(done, total) * Scale / total) : 0);
     if (!m_dialog->isVisible())
