@@ -103,12 +103,13 @@ void BackupCatalogue::load() {
                     warnedFor = fromUtc(f.at(1));
                 else if (f.size() == 2 && f.at(0) == QLatin1String("avance"))
                     unconfirmed = fromUtc(f.at(1));
-                else if (f.size() == 6 && f.at(0) == QLatin1String("copie")) {
+                else if ((f.size() == 6 || f.size() == 7) && f.at(0) == QLatin1String("copie")) {
                     BackupCopy copy;
                     bool lotsRead = false;
                     copy.taken = fromUtc(f.at(3));
                     copy.lots = f.at(4).toLongLong(&lotsRead);
                     copy.stamp = f.at(5);
+                    copy.counted = f.value(6);
                     if (!f.at(1).isEmpty() && kindOf(f.at(2), copy.kind) && copy.taken.isValid() && lotsRead)
                         recorded[f.at(1)] = copy;
                 }
@@ -174,8 +175,9 @@ QByteArray BackupCatalogue::text() const {
         // A name holding a tab or a line end would break its line: such a copy is found again by its name.
         if (name.contains(QLatin1Char('\t')) || name.contains(QLatin1Char('\n')))
             continue;
-        text += QStringLiteral("copie\t%1\t%2\t%3\t%4\t%5\n")
-                    .arg(name, tokenOf(copy.kind), utc(copy.taken), QString::number(copy.lots), copy.stamp)
+        text += QStringLiteral("copie\t%1\t%2\t%3\t%4\t%5%6\n")
+                    .arg(name, tokenOf(copy.kind), utc(copy.taken), QString::number(copy.lots), copy.stamp,
+                         copy.counted.isEmpty() ? QString() : QLatin1Char('\t') + copy.counted)
                     .toUtf8();
     }
     return text;

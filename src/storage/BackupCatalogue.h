@@ -18,6 +18,7 @@ struct BackupCopy {
     QDateTime taken;  // in UTC
     qint64 lots = -1; // -1: not known yet, or not readable as a cellar
     QString stamp;    // the state of the cellar it holds (Backups::stampOf), when known
+    QString counted;  // the state of the copy's own file when its lots were counted
 };
 
 // The record of the copies kept in one folder: what each is and when it was taken, written by the program

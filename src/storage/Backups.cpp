@@ -185,7 +185,7 @@ Status Backups::copyTo(BackupCatalogue& catalogue, const QString& path, BackupCo
         removeIfPresent(m_files, temporary + QStringLiteral("-journal"));
         return copyFailure(catalogue, path, temporary, *status);
     }
-    catalogue.copies().prepend({path, kind, now.toUTC(), lots, stamp});
+    catalogue.copies().prepend({path, kind, now.toUTC(), lots, stamp, stampOf(path)});
     // The copy is whole under its name; were its record lost, its name would still tell what it is.
     catalogue.save(m_files).reset();
     return std::nullopt;
@@ -323,12 +323,16 @@ QList<BackupCopy> Backups::copies() const {
     const QMutexLocker lock(&operations());
     BackupCatalogue catalogue(folder());
     catalogue.load();
-    // Counted from each file, whatever the record says: the record is only a file another program may
-    // have written.
+    // The record is only a file another program may have written: a count holds while the copy's file is
+    // as it was when counted, and only then, so that a list of large copies opens at once.
     for (BackupCopy& copy : catalogue.copies()) {
+        const QString state = stampOf(copy.path);
+        if (copy.lots >= 0 && copy.counted == state)
+            continue;
         DataLink link(copy.path);
         const DbRows count = link.query(QStringLiteral("SELECT COUNT(*) FROM ORNY"));
         copy.lots = count.ok() ? count.rows.front().front().toLongLong() : -1;
+        copy.counted = state;
     }
     if (!catalogue.recordedAsListed())
         catalogue.save(m_files).reset();

@@ -620,6 +620,7 @@ BackupCopy sessionCopy(const QDate& day, BackupCopy::Kind kind = BackupCopy::Kin
             kind,
             at(day, hour).toUTC(),
             2,
+            {},
             {}};
 }
 
@@ -1222,7 +1223,8 @@ void TestStorage::recordIsCheckedAgainstTheFiles() {
     Backups backups(files, c.cellar.folder(), c.elsewhere.path());
     QVERIFY(!backups.daily(at(QDate(2026, 12, 8), 8)).failure);
     const QString daily = backups.copies().front().path;
-    QVERIFY(!backups.saveTo(c.elsewhere.path() + "/clé.dat", at(QDate(2026, 12, 8), 9)));
+    const QString onDemand = c.elsewhere.path() + "/clé.dat";
+    QVERIFY(!backups.saveTo(onDemand, at(QDate(2026, 12, 8), 9)));
     // Lines another program wrote: a file outside the folder, a name leading out, a copy twice, a count that
     // disagrees with the file.
     const QString record = backups.folder() + BackupCatalogue::FileName;
@@ -1232,11 +1234,13 @@ void TestStorage::recordIsCheckedAgainstTheFiles() {
                                                   "copie\t%2\tjour\t2026-12-08T08:00:00Z\t999\t\n")
                                               .arg(daily, QFileInfo(daily).fileName())
                                               .toUtf8());
-    // The copies the files show, each once with the lots it holds; the record written again without those.
+    // The copies the files show, each once with the lots it holds, though another program changed one since;
+    // the record written again without those lines.
+    DataLink(onDemand).execute("INSERT INTO ORNY VALUES ('Ajouté', 'Loire', 2001, 'Blanc', 1, 2)").reset();
     QStringList listed;
     for (const BackupCopy& copy : backups.copies())
         listed << QString("%1 %2").arg(QFileInfo(copy.path).fileName()).arg(copy.lots);
-    QCOMPARE(listed, (QStringList{"clé.dat 2", QFileInfo(daily).fileName() + " 2"}));
+    QCOMPARE(listed, (QStringList{"clé.dat 3", QFileInfo(daily).fileName() + " 2"}));
     QCOMPARE(fileBytes(record).count("\ncopie\t"), 2);
     QVERIFY(!fileBytes(record).contains("\t999\t"));
 }
