@@ -4,6 +4,7 @@
 #include "database/CellarFiles.h"
 #include "storage/FileSystem.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -44,10 +45,15 @@ QStringList singleCopyLockPlaces(const QString& home, unsigned uid) {
     if (!home.isEmpty())
         places << home + QStringLiteral("/.local/state/brovane/brovane.lock");
     // The system's runtime folder of the account, when a session made one, then a private folder of /tmp.
+    // The cellar lives in the home: two accounts sharing a user id but not a home share no lock there.
+    const QString lock =
+        QStringLiteral("brovane-%1.lock")
+            .arg(QString::fromLatin1(
+                QCryptographicHash::hash(home.toUtf8(), QCryptographicHash::Sha1).toHex().left(8)));
     const QString runtime = QStringLiteral("/run/user/%1").arg(uid);
     if (QFileInfo(runtime).isDir())
-        places << runtime + QStringLiteral("/brovane/brovane.lock");
-    places << QStringLiteral("/tmp/brovane-%1/brovane.lock").arg(uid);
+        places << runtime + QStringLiteral("/brovane/") + lock;
+    places << QStringLiteral("/tmp/brovane-%1/").arg(uid) + lock;
     return places;
 }
 

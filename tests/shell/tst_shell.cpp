@@ -207,6 +207,9 @@ void TestShell::lockIsTheSameInEverySession() {
     QVERIFY(places.last().startsWith("/tmp/brovane-"));
     QCOMPARE(singleCopyLockPlaces("/home/marie", 1000).first(),
              QString("/home/marie/.local/state/brovane/brovane.lock"));
+    // Two accounts of one user id share no lock unless they share their home, where the cellar is.
+    QVERIFY(singleCopyLockPlaces("/home/marie", 1000).last() !=
+            singleCopyLockPlaces("/home/jean", 1000).last());
 }
 
 void TestShell::secondCopyIsRefused() {
