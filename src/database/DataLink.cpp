@@ -2,6 +2,7 @@
 #include "database/DataLink.h"
 
 #include "database/CellarSchema.h"
+#include "database/FileMark.h"
 #include "database/FrenchCollation.h"
 #include "database/Lot.h"
 #include "database/LotIdentity.h"
@@ -244,6 +245,10 @@ struct DataLink::Impl {
     Status addedTablesProblem;
     std::function<bool()> keepGoing;
     bool stopped = false;
+    // The file as the current transaction found it, and whether its details were seen whole since.
+    std::optional<FileMark> mark;
+    qint64 dataVersion = 0;
+    bool whole = false;
 };
 
 namespace {
@@ -603,15 +608,76 @@ Status DataLink::write(const std::function<Status(DataLink&)>& body) {
         SQLite::Transaction transaction(*d->db, SQLite::TransactionBehavior::IMMEDIATE);
         if (!stillThere())
             return CellarSchema::moved(m_databaseName);
+        lookAtStart();
         status = body(*this);
-        if (!status)
+        if (!status) {
             transaction.commit();
+            rememberAfterCommit();
+        }
     } catch (const SQLite::Exception& e) {
         status = fromException(m_databaseName, d->db->getHandle(), e);
     }
     if (status)
         d->addedTablesPresent = addedTablesBefore;
     return status;
+}
+
+Status DataLink::read(const std::function<Status(DataLink&)>& body) {
+    if (Status status = open())
+        return status;
+    d->cursor.reset();
+    try {
+        SQLite::Transaction transaction(*d->db, SQLite::TransactionBehavior::DEFERRED);
+        // Reading the data version takes the read lock: no writer can commit until the end.
+        lookAtStart();
+        Status status = body(*this);
+        if (!status && d->whole && d->mark)
+            FileMark::rememberWhole(*d->mark);
+        transaction.commit();
+        return status;
+    } catch (const SQLite::Exception& e) {
+        return fromException(m_databaseName, d->db->getHandle(), e);
+    }
+}
+
+namespace {
+
+qint64 dataVersion(SQLite::Database& db) {
+    SQLite::Statement version(db, "PRAGMA data_version");
+    return version.executeStep() ? version.getColumn(0).getInt64() : -1;
+}
+
+} // namespace
+
+void DataLink::lookAtStart() {
+    d->dataVersion = dataVersion(*d->db);
+    d->mark = FileMark::of(m_databaseName);
+    d->whole = false;
+}
+
+bool DataLink::detailsMayBeBroken() const {
+    return !d->mark || !FileMark::seenWhole(*d->mark);
+}
+
+void DataLink::detailsWhole() {
+    d->whole = true;
+}
+
+void DataLink::rememberAfterCommit() {
+    if (!d->whole || !d->mark)
+        return;
+    d->whole = false;
+    // The file as this commit left it, provided no other connection committed since (the data version
+    // moves only with others' commits): else the next write looks at every detail again.
+    try {
+        SQLite::Transaction look(*d->db, SQLite::TransactionBehavior::DEFERRED);
+        if (dataVersion(*d->db) == d->dataVersion)
+            if (const std::optional<FileMark> now = FileMark::of(m_databaseName))
+                FileMark::rememberWhole(*now);
+        look.commit();
+    } catch (const SQLite::Exception&) {
+        // Nothing remembered: the next write checks every detail, as it would have.
+    }
 }
 
 Status DataLink::holdForCopy() {

@@ -49,6 +49,16 @@ public:
     qint64 lastInsertId() const;
     // Runs body inside one transaction: committed durably if body succeeds, rolled back otherwise.
     Status write(const std::function<Status(DataLink&)>& body);
+    // Runs body inside one read transaction: all it reads is one state of the cellar.
+    Status read(const std::function<Status(DataLink&)>& body);
+
+    // Within write() or read(): whether another program may have broken the links of the details since
+    // the program last saw them whole (see LotIdentity). False only while the file is exactly as the
+    // program's last look, or its own writes since, left it.
+    bool detailsMayBeBroken() const;
+    // Within write() or read(): the details are whole as the cellar now stands. Remembered once the
+    // transaction ends, when no other program wrote in between.
+    void detailsWhole();
 
     // Keeps every other connection from writing the cellar until close(), with all it has committed in the
     // file itself (a journal left behind is taken in first): the file can then be copied as it stands.
@@ -96,6 +106,10 @@ private:
     // The steps of open(): the tables and columns the file holds, then how it is written.
     Status checkShape(SQLite::Database& db);
     Status makeDurable(SQLite::Database& db);
+    // The file's mark and the engine's data version as a transaction starts, and after a commit what the
+    // details being whole is remembered by.
+    void lookAtStart();
+    void rememberAfterCommit();
 
     struct Impl;
     static int progressCallback(void* impl);

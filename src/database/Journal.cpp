@@ -121,6 +121,7 @@ Status ensureTables(DataLink& link) {
         if (Status status = link.execute(statement))
             return status;
     link.addedTablesCreated();
+    link.detailsWhole();
     return std::nullopt;
 }
 

@@ -123,8 +123,12 @@ bool isPurchasedCount(qint64 bottles) {
     return bottles >= 1;
 }
 
+QString mostPriceText() {
+    return QStringLiteral("1\u202f000\u202f000\u202f000\u202f000\u202f000\u00a0€");
+}
+
 bool isPrice(double price) {
-    return std::isfinite(price) && price >= 0;
+    return std::isfinite(price) && price >= 0 && price <= MostPrice;
 }
 
 bool isWindowYear(qint64 year) {
@@ -204,10 +208,10 @@ bool counts(const QVariant& quantity, const QVariant& price) {
 QString countsSql(const QString& quantity, const QString& price) {
     // A value compared with itself made a number again is equal only when it is one: a text or a blob never
     // is, and no type name is built for each row. The engine's CAST stops at the last 64-bit integer, so a
-    // larger real is never equal to it; an infinite price less itself is no number, hence never 0.
+    // larger real is never equal to it; an infinite price is past the ceiling.
     return QStringLiteral("IFNULL(%1 >= 0 AND %1 = CAST(%1 AS INTEGER) AND (%2 IS NULL OR "
-                          "(%2 + 0 = %2 AND %2 >= 0 AND %2 - %2 = 0)), 0)")
-        .arg(quantity, price);
+                          "(%2 + 0 = %2 AND %2 >= 0 AND %2 <= %3)), 0)")
+        .arg(quantity, price, QString::number(MostPrice, 'e', 0));
 }
 
 namespace {

@@ -84,7 +84,13 @@ inline constexpr int MostStars = 5;
 bool isVintage(qint64 year, int currentYear);
 // A purchase is at least one bottle.
 bool isPurchasedCount(qint64 bottles);
-// No price, or a finite one of zero or more.
+// The highest price of a bottle: far above any wine, low enough that sums of such lots keep their cents and
+// a printed price its column. Beyond it, the price is refused where a lot is recorded, and a lot written so
+// by another tool is counted apart.
+inline constexpr double MostPrice = 1e15;
+// MostPrice as a message names it: "1 000 000 000 000 000 €".
+QString mostPriceText();
+// No price, or a finite one of zero or more, up to MostPrice.
 bool isPrice(double price);
 bool isWindowYear(qint64 year);
 // « from » no later than « until » when both are given; « until » no earlier than the vintage.
@@ -117,8 +123,9 @@ Fault check(const Lot& lot, int currentYear);
 
 // « Counts in the totals »: a lot whose quantity is a whole number of bottles, 0 or more, within 64 bits
 // (stored as an integer or as a whole real), and whose price is missing or a finite number of zero or
-// more. Any other lot (a text or a blob where a number belongs, a negative or fractional quantity, an
-// infinite price) is shown as it is stored and counted apart, so that no total is ever made wrong by it.
+// more up to MostPrice. Any other lot (a text or a blob where a number belongs, a negative or fractional
+// quantity, an infinite price or one past the ceiling) is shown as it is stored and counted apart, so that no
+// total is ever made wrong by it.
 std::optional<qint64> bottles(const QVariant& quantity);
 bool priceCounts(const QVariant& price);
 bool counts(const QVariant& quantity, const QVariant& price);

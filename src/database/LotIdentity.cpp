@@ -3,10 +3,9 @@
 
 #include "database/CellarSchema.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <algorithm>
 #include <map>
+#include <set>
 #include <vector>
 
 namespace LotIdentity {
@@ -50,7 +49,6 @@ struct Broken {
     qint64 lot;
     qint64 print;
     bool wineStillThere; // the lot at its rowid is the same wine, changed in quantity or price
-    qint64 target = 0;
 };
 
 // Moves DETAIL rows to new rowids in two steps, so that no two rows ever claim the same one.
@@ -72,6 +70,10 @@ Status relink(DataLink& link, const std::vector<std::pair<qint64, qint64>>& move
 
 Status repairWithin(DataLink& link, Repaired* repaired) {
     Repaired done;
+    if (repaired)
+        *repaired = done;
+    if (!link.detailsMayBeBroken())
+        return std::nullopt;
     const QString print = fingerprintSql(QStringLiteral("o"));
     const DbRows broken = link.query(
         QStringLiteral("SELECT d.LOT, d.EMPREINTE, o.rowid IS NOT NULL AND (d.EMPREINTE >> 32) IS (%1 >> 32) "
@@ -81,49 +83,67 @@ Status repairWithin(DataLink& link, Repaired* repaired) {
     if (!broken.ok())
         return broken.error;
     if (broken.rows.empty()) {
-        if (repaired)
-            *repaired = done;
+        link.detailsWhole();
         return std::nullopt;
     }
     std::vector<Broken> links;
-    QJsonArray prints;
+    std::set<qint64> brokenPrints;
     for (const DbRow& row : broken.rows) {
         links.push_back({row.at(0).toLongLong(), row.at(1).toLongLong(), row.at(2).toLongLong() == 1});
-        prints.append(QString::number(row.at(1).toLongLong()));
+        brokenPrints.insert(links.back().print);
     }
-    // The lots bearing one of those fingerprints that no sound link names yet, newest first.
+    // Every detail by fingerprint, and the lots bearing one of them, in the order of their rowids.
+    const DbRows bearing =
+        link.query(QStringLiteral("SELECT EMPREINTE, LOT FROM DETAIL WHERE LOT > 0 ORDER BY LOT"));
+    if (!bearing.ok())
+        return bearing.error;
     const DbRows lots = link.query(
-        QStringLiteral(
-            "SELECT o.rowid, %1 AS f FROM ORNY o WHERE f IN (SELECT CAST(value AS INTEGER) FROM "
-            "json_each(?1)) AND NOT EXISTS (SELECT 1 FROM DETAIL d WHERE %2) ORDER BY o.rowid DESC")
-            .arg(print, detailOfSql(QStringLiteral("d"), QStringLiteral("o"))),
-        {QString::fromUtf8(QJsonDocument(prints).toJson(QJsonDocument::Compact))});
+        QStringLiteral("SELECT %1 AS f, o.rowid FROM ORNY o WHERE f IN (SELECT EMPREINTE FROM DETAIL WHERE "
+                       "LOT > 0) ORDER BY o.rowid")
+            .arg(print));
     if (!lots.ok())
         return lots.error;
-    std::map<qint64, std::vector<qint64>> free; // fingerprint -> rowids, newest first
+    std::map<qint64, std::vector<qint64>> details;
+    std::map<qint64, std::vector<qint64>> lotsWith;
+    for (const DbRow& row : bearing.rows)
+        details[row.at(0).toLongLong()].push_back(row.at(1).toLongLong());
     for (const DbRow& row : lots.rows)
-        free[row.at(1).toLongLong()].push_back(row.at(0).toLongLong());
-    // A renumbering keeps the order of the rows and only ever lowers their rowids: the newest link takes
-    // the newest free lot at or before its old place, and the next one looks below it.
-    std::map<qint64, qint64> below; // fingerprint -> the rowid the next link must stay under
-    for (Broken& b : links) {
-        std::vector<qint64>& candidates = free[b.print];
-        const qint64 limit = std::min(b.lot + 1, below.count(b.print) ? below[b.print] : b.lot + 1);
-        auto it = std::find_if(candidates.begin(), candidates.end(), [&](qint64 r) { return r < limit; });
-        if (it == candidates.end())
-            continue;
-        b.target = *it;
-        below[b.print] = *it;
-        candidates.erase(candidates.begin(), it + 1);
-    }
-    const bool renumbered = std::any_of(links.begin(), links.end(), [](const Broken& b) { return b.target; });
+        lotsWith[row.at(0).toLongLong()].push_back(row.at(1).toLongLong());
+    // A renumbering keeps the order of the rows and only ever lowers their rowids: with as many lots as
+    // details bearing a fingerprint, the n-th detail is the n-th lot's (the only lot's, wherever it went).
+    // With other counts, lots alike came or went and which detail was whose cannot be told: once anything was
+    // renumbered, all of them are set aside, those that still look sound too, rather than shown on another
+    // lot.
     std::vector<std::pair<qint64, qint64>> moves;
+    std::set<qint64> unsure;
+    for (const auto& [f, ranked] : details) {
+        const std::vector<qint64>& alike = lotsWith[f];
+        if (alike.empty())
+            continue;
+        // One lot and one detail are each other's wherever the lot went.
+        bool kept = alike.size() == ranked.size();
+        for (size_t i = 0; kept && ranked.size() > 1 && i < ranked.size(); ++i)
+            kept = alike[i] <= ranked[i];
+        if (!kept) {
+            unsure.insert(f);
+            continue;
+        }
+        for (size_t i = 0; i < ranked.size(); ++i)
+            if (alike[i] != ranked[i])
+                moves.emplace_back(ranked[i], alike[i]);
+    }
+    const bool renumbered = !moves.empty() || std::any_of(unsure.begin(), unsure.end(), [&](qint64 f) {
+        return brokenPrints.count(f) > 0;
+    });
     std::vector<qint64> restamped;
     std::vector<qint64> aside;
+    if (renumbered)
+        for (const qint64 f : unsure)
+            aside.insert(aside.end(), details[f].begin(), details[f].end());
     for (const Broken& b : links) {
-        if (b.target)
-            moves.emplace_back(b.lot, b.target);
-        else if (b.wineStillThere && !renumbered)
+        if (!lotsWith[b.print].empty())
+            continue;
+        if (b.wineStillThere && !renumbered)
             restamped.push_back(b.lot);
         else
             aside.push_back(b.lot);
@@ -146,6 +166,7 @@ Status repairWithin(DataLink& link, Repaired* repaired) {
             static_cast<int>(aside.size())};
     if (repaired)
         *repaired = done;
+    link.detailsWhole();
     return std::nullopt;
 }
 
@@ -157,13 +178,21 @@ Status repair(DataLink& link, Repaired* repaired) {
         return status;
     if (Status problem = link.addedTables(present); problem || !present)
         return std::nullopt;
-    const DbRows broken = link.query(
-        QStringLiteral("SELECT 1 FROM DETAIL d LEFT JOIN ORNY o ON o.rowid = d.LOT WHERE d.LOT > 0 "
-                       "AND (o.rowid IS NULL OR d.EMPREINTE IS NOT %1) LIMIT 1")
-            .arg(fingerprintSql(QStringLiteral("o"))));
-    if (!broken.ok())
-        return broken.error;
-    if (broken.rows.empty())
+    bool broken = false;
+    if (Status status = link.read([&](DataLink& l) -> Status {
+            if (!l.detailsMayBeBroken())
+                return std::nullopt;
+            const DbRows found = l.query(
+                QStringLiteral("SELECT 1 FROM DETAIL d LEFT JOIN ORNY o ON %1 WHERE d.LOT > 0 AND o.rowid "
+                               "IS NULL LIMIT 1")
+                    .arg(detailOfSql(QStringLiteral("d"), QStringLiteral("o"))));
+            broken = !found.rows.empty();
+            if (found.ok() && !broken)
+                l.detailsWhole();
+            return found.error;
+        }))
+        return status;
+    if (!broken)
         return std::nullopt;
     return link.write([&](DataLink& l) { return repairWithin(l, repaired); });
 }

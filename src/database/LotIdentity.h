@@ -30,12 +30,14 @@ QString detailOfSql(const QString& detail, const QString& lot);
 // After the lot `rowid` was written by the program, its details (if any) follow its new values.
 Status restamp(DataLink& link, qint64 rowid);
 
-// Follows the links that broke to the lot they belong to, inside a write already begun. A lot found again
-// at another rowid means the table was renumbered: each broken link goes to the nearest lot at or before
-// its old place with its fingerprint, keeping their order. A link whose lot changed in place (same wine,
-// another quantity or price, written by another tool) follows the change when no renumbering is seen.
-// Any other is set aside (kept under a negative rowid, never shown on a lot). `moved` counts the links
-// followed, `aside` those set aside.
+// Follows the links that broke to the lot they belong to, inside a write already begun. A renumbering
+// keeps the rows' order and only lowers rowids: where as many lots as details bear a fingerprint, the n-th
+// detail goes to the n-th lot. Where the counts differ, lots alike came or went and no link with that
+// fingerprint can be trusted: once a renumbering is seen, all are set aside, even those that still look
+// sound. A link whose lot changed in place (same wine, another quantity or price, written by another tool)
+// follows the change when no renumbering is seen. Any other is set aside (kept under a negative rowid,
+// never shown on a lot). `moved` counts the links followed, `aside` those set aside. Nothing is read when
+// no other program wrote the file since the program last saw its details whole.
 struct Repaired {
     int moved = 0;
     int restamped = 0;

@@ -10,9 +10,8 @@ namespace {
 
 // The DETAIL rows that no lot shows, as `hidden`.
 QString hiddenSql() {
-    return QStringLiteral("hidden AS (SELECT d.* FROM DETAIL d LEFT JOIN ORNY o ON o.rowid = d.LOT "
-                          "WHERE d.LOT < 0 OR o.rowid IS NULL OR d.EMPREINTE IS NOT %1)")
-        .arg(LotIdentity::fingerprintSql(QStringLiteral("o")));
+    return QStringLiteral("hidden AS (SELECT d.* FROM DETAIL d LEFT JOIN ORNY o ON %1 WHERE o.rowid IS NULL)")
+        .arg(LotIdentity::detailOfSql(QStringLiteral("d"), QStringLiteral("o")));
 }
 
 // The wine of each lot the journal recorded, before or after a movement, as `wines`: the fingerprint's

@@ -50,7 +50,7 @@ const Reason Reasons[] = {
     {LotRules::Fault::Colour, &Refusals::colour, "sans couleur"},
     {LotRules::Fault::Quantity, &Refusals::quantity,
      "dont la quantité n'est pas un nombre entier de bouteilles"},
-    {LotRules::Fault::Price, &Refusals::price, "dont le prix est négatif ou n'est pas un nombre"},
+    {LotRules::Fault::Price, &Refusals::price, "dont le prix est négatif, trop élevé ou n'est pas un nombre"},
     {LotRules::Fault::TooLong, &Refusals::tooLong, "dont un texte est trop long"}};
 
 void countRefusal(Refusals& refused, LotRules::Fault fault) {

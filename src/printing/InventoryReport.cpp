@@ -365,6 +365,9 @@ Read read(const ReportDefinition& definition, DataLink& link, const QDate& date,
     plan.date = date;
     plan.columns = printedColumns(definition);
     std::vector<ColumnMeasure> measures(plan.columns.cbegin(), plan.columns.cend());
+    // Details whose lot another tool renumbered are found again before their places are printed.
+    if ((result.error = LotIdentity::repair(link)))
+        return result;
     QVariantList params;
     const QString sql = QStringLiteral("SELECT rowid, ") + selected(link) + QStringLiteral(" FROM ORNY") +
                         orderBy(definition, params);

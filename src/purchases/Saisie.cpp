@@ -191,9 +191,13 @@ bool Saisie::checksPass() {
         if (!price)
             return m_services.messages.refuse(ui->SaisiePrix,
                                               QStringLiteral("Le prix unitaire doit être du numérique !!"));
-        if (!LotRules::isPrice(*price))
+        if (*price < 0)
             return m_services.messages.refuse(ui->SaisiePrix,
                                               QStringLiteral("Le prix unitaire ne peut être négatif !!"));
+        if (!LotRules::isPrice(*price))
+            return m_services.messages.refuse(
+                ui->SaisiePrix,
+                QStringLiteral("Le prix unitaire ne peut dépasser %1 !!").arg(LotRules::mostPriceText()));
     }
     return detailChecksPass(annee.toInt());
 }

@@ -136,7 +136,7 @@ QString describe(Fault fault) {
         return QStringLiteral(
             "quantité absente, nulle, négative ou qui n'est pas un nombre entier de bouteilles");
     case Fault::Price:
-        return QStringLiteral("prix négatif ou illisible");
+        return QStringLiteral("prix négatif, illisible ou au-delà de %1").arg(LotRules::mostPriceText());
     case Fault::TooLong:
         return QStringLiteral("nom de plus de %1 caractères, type de plus de %2 ou couleur de plus de %3")
             .arg(LotRules::NameWidth)

@@ -4,6 +4,7 @@
 #include "database/CellarSchema.h"
 #include "database/FrenchCollation.h"
 #include "database/Lot.h"
+#include "database/LotIdentity.h"
 #include "history/HistoryQuery.h"
 #include "ui/Numbers.h"
 #include "view/CellarQuery.h"
@@ -213,9 +214,10 @@ Status toDrink(DataLink& link, const QDate& today, Page& page) {
         const QString windows =
             QStringLiteral(
                 "w AS (SELECT d.BOIRE_DES AS des, d.BOIRE_JUSQUA AS jusqua, TOTAL(o.QUANTITE * %1) "
-                "AS b FROM DETAIL d JOIN ORNY o ON o.rowid = d.LOT WHERE d.BOIRE_DES IS NOT NULL OR "
+                "AS b FROM DETAIL d JOIN ORNY o ON %2 WHERE d.BOIRE_DES IS NOT NULL OR "
                 "d.BOIRE_JUSQUA IS NOT NULL GROUP BY des, jusqua)")
-                .arg(LotRules::countsSql(QStringLiteral("o.QUANTITE"), QStringLiteral("o.PRIXUNITAIRE")));
+                .arg(LotRules::countsSql(QStringLiteral("o.QUANTITE"), QStringLiteral("o.PRIXUNITAIRE")),
+                     LotIdentity::detailOfSql(QStringLiteral("d"), QStringLiteral("o")));
         const DbRows spread = link.query(
             QStringLiteral(
                 "WITH RECURSIVE years(y) AS (SELECT ?1 UNION ALL SELECT y + 1 FROM years WHERE y < "
@@ -502,7 +504,8 @@ Read read(DataLink& link, const QDate& today) {
                     {QStringLiteral("C&onsommation"), {}},
                     {QStringLiteral("&Valeur"), {}}};
     bool journal = false;
-    if ((result.error = link.open()) ||
+    // Details whose lot another tool renumbered are found again before their windows are counted.
+    if ((result.error = link.open()) || (result.error = LotIdentity::repair(link)) ||
         (result.error = hasTable(link, CellarSchema::JournalTable, journal)) ||
         (result.error = composition(link, today, result.pages[Composition])) ||
         (result.error = toDrink(link, today, result.pages[ABoire])) ||

@@ -2,6 +2,7 @@
 #include "database/CellarQueries.h"
 #include "database/Journal.h"
 #include "database/LotIdentity.h"
+#include "database/SetAsideDetails.h"
 #include "history/Annulation.h"
 #include "support/TestCellar.h"
 
@@ -82,6 +83,8 @@ private slots:
     void lotsKeepTheirDetailsThroughStockTools_data();
     void lotsKeepTheirDetailsThroughStockTools();
     void brokenLinksNeverShownAndFollowedWhenTheyCanBe();
+    void alikeLotsNeverShowAnotherOnesDetails_data();
+    void alikeLotsNeverShowAnotherOnesDetails();
 };
 
 void TestJournal::everyKindUndoneExactly() {
@@ -485,6 +488,60 @@ void TestJournal::brokenLinksNeverShownAndFollowedWhenTheyCanBe() {
     QCOMPARE(repaired.aside, 1);
     QVERIFY(lotsWithDetails(cellar).contains("Muscadet|Loire|2019|Blanc|6|15 @  / "));
     QCOMPARE(count(cellar, "SELECT COUNT(*) FROM DETAIL WHERE EMPLACEMENT = 'Cave'"), 2);
+}
+
+void TestJournal::alikeLotsNeverShowAnotherOnesDetails_data() {
+    QTest::addColumn<QString>("secondPlace");
+    QTest::addColumn<QString>("removed"); // by another tool, before it renumbers the lots
+    QTest::addColumn<bool>("writeFirst"); // a purchase on the same link before the tool runs
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<int>("aside");
+    QTest::newRow("the first alike removed") << "Cave B"
+                                             << "Cave A" << false << "Avant Z0, Volnay , Après Z9" << 2;
+    QTest::newRow("the second alike removed") << "Cave B"
+                                              << "Cave B" << true << "Avant Z0, Volnay , Après Z9" << 2;
+    QTest::newRow("another lot removed") << "Cave B"
+                                         << "Z0" << true << "Volnay Cave A, Volnay Cave B, Après Z9" << 1;
+    QTest::newRow("an alike without details") << ""
+                                              << "Z0" << false << "Volnay , Volnay , Après Z9" << 2;
+    QTest::newRow("nothing removed") << ""
+                                     << "" << true << "Avant Z0, Volnay Cave A, Volnay , Après Z9" << 0;
+}
+
+void TestJournal::alikeLotsNeverShowAnotherOnesDetails() {
+    QFETCH(QString, secondPlace);
+    QFETCH(QString, removed);
+    QFETCH(bool, writeFirst);
+    QFETCH(QString, shown);
+    QFETCH(int, aside);
+    TestCellar cellar;
+    DataLink link(cellar.databasePath());
+    for (const auto& [name, place] : {std::pair<QString, QString>{"Avant", "Z0"},
+                                      {"Volnay", "Cave A"},
+                                      {"Volnay", secondPlace},
+                                      {"Après", "Z9"}}) {
+        LotDetails details;
+        details.emplacement = place;
+        QVERIFY(!CellarQueries::addLot(link, {name, "Bourgogne", 2010, "Rouge", 6, 12.5, details}));
+    }
+    if (writeFirst)
+        QVERIFY(!CellarQueries::addLot(link, {"Achat", "Loire", 2020, "Blanc", 1, 5.0}));
+    cellar.exec(QStringLiteral("DELETE FROM ORNY WHERE rowid = (SELECT LOT FROM DETAIL WHERE EMPLACEMENT = "
+                               "'%1'); DELETE FROM ORNY WHERE NOM = 'Achat'; CREATE TABLE t AS SELECT * FROM "
+                               "ORNY ORDER BY rowid; DELETE FROM ORNY; INSERT INTO ORNY SELECT * FROM t; "
+                               "DROP TABLE t")
+                    .arg(removed));
+    // The next write of the same link mends first, as a new link does.
+    QVERIFY(!CellarQueries::addLot(link, {"Achat", "Loire", 2020, "Blanc", 1, 5.0}));
+    link.close();
+    QStringList lots;
+    for (const QString& line : lotsWithDetails(cellar))
+        if (!line.startsWith("Achat"))
+            lots << line.section('|', 0, 0) + ' ' + line.section(" @ ", 1).section(" / ", 0, 0);
+    QCOMPARE(lots.join(", "), shown);
+    const Result<SetAsideDetails::Listing> listed = SetAsideDetails::read(link);
+    QVERIFY(listed.ok());
+    QCOMPARE(listed.value().total, aside);
 }
 
 QTEST_MAIN(TestJournal)

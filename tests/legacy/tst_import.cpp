@@ -458,7 +458,7 @@ void TestImport::lotsABuyerCouldNotRecordAreAsked() {
                  QString("5 lots du fichier ne respectent pas les règles d'un achat et ne peuvent pas "
                          "être importés :\n1 lot sans nom\n1 lot dont l'année n'est pas valable\n"
                          "1 lot dont la quantité n'est pas un nombre entier de bouteilles\n"
-                         "1 lot dont le prix est négatif ou n'est pas un nombre\n"
+                         "1 lot dont le prix est négatif, trop élevé ou n'est pas un nombre\n"
                          "1 lot dont un texte est trop long\n\n"
                          "Importer les 3 autres lots ?\n(Non : rien n'est importé.)"));
         if (answer == MessageBox::Answer::No) {

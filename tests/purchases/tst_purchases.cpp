@@ -301,6 +301,12 @@ void TestPurchases::correctionKeepsWhatTheUserDidNotChange_data() {
         << "9999999999999999"
         << ""
         << QString("La quantité ne peut dépasser 999\u202F999\u202F999\u202F999\u202F999 bouteilles !!");
+    QTest::newRow("a price past the ceiling")
+        << "SaisiePrix"
+        << "1000000000000001"
+        << ""
+        << QString(
+               "Le prix unitaire ne peut dépasser 1\u202F000\u202F000\u202F000\u202F000\u202F000\u00A0€ !!");
     QTest::newRow("the price only") << "SaisiePrix"
                                     << "8"
                                     << "|Jura|99999|Blanc|2|8"

@@ -1033,7 +1033,9 @@ void TestSpreadsheet::refusedRowsExported() {
              QString("2;année absente, illisible ou hors de 1000 à l'année en cours;Vin 0;Bordeaux;3000;"
                      "Rouge;6;"));
     QCOMPARE(lines.at(1501), QString("1502;sans nom;;Bordeaux;2010;Rouge;6;"));
-    QCOMPARE(lines.at(1502), QString("1503;prix négatif ou illisible;Bon;Bordeaux;2010;Rouge;6;douze"));
+    QCOMPARE(lines.at(1502), QString("1503;prix négatif, illisible ou au-delà de "
+                                     "1\u202f000\u202f000\u202f000\u202f000\u202f000\u00a0€;Bon;"
+                                     "Bordeaux;2010;Rouge;6;douze"));
 }
 
 void TestSpreadsheet::roundTripFromTheViewsExport() {

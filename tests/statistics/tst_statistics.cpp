@@ -10,6 +10,7 @@
 #include "statistics/ApercuStatistiques.h"
 #include "statistics/Charts.h"
 #include "statistics/FigureFiles.h"
+#include "statistics/Figures.h"
 #include "statistics/FiguresPage.h"
 #include "statistics/Statistiques.h"
 #include "support/TestCellar.h"
@@ -256,6 +257,8 @@ private slots:
     void largeCellarStoppedByKeys_data();
     void largeCellarStoppedByKeys();
     void largeAmountsAsInTheView();
+    void toDrinkAfterAnotherToolRenumbers_data();
+    void toDrinkAfterAnotherToolRenumbers();
 };
 
 void TestStatistics::figuresAgreeWithTheViewTheHistoryAndThePrintout() {
@@ -804,6 +807,48 @@ void TestStatistics::largeAmountsAsInTheView() {
     QCOMPARE(w.row("Rouge").at(3), value);
     w.go(Qt::Key_V);
     QCOMPARE(w.rows().last().section('|', 1, 1), value);
+}
+
+void TestStatistics::toDrinkAfterAnotherToolRenumbers_data() {
+    QTest::addColumn<QString>("tool");
+    // Bottles whose window closed before 2026, open in 2026, opening in 2030, closing in 2032.
+    QTest::addColumn<QString>("figures");
+    const QString rebuilt = "CREATE TABLE t AS SELECT * FROM ORNY ORDER BY rowid; DELETE FROM ORNY; "
+                            "INSERT INTO ORNY SELECT * FROM t ORDER BY rowid %1; DROP TABLE t";
+    QTest::newRow("nothing changed") << QString() << "1 6 2 2";
+    QTest::newRow("rebuilt in reverse") << rebuilt.arg("DESC") << "1 6 2 2";
+    QTest::newRow("first lot removed, rebuilt")
+        << "DELETE FROM ORNY WHERE NOM = 'Passé'; " + rebuilt.arg("") << "0 6 2 2";
+    QTest::newRow("VACUUM after a removal") << "DELETE FROM ORNY WHERE NOM = 'Passé'; VACUUM"
+                                            << "0 6 2 2";
+}
+
+void TestStatistics::toDrinkAfterAnotherToolRenumbers() {
+    QFETCH(QString, tool);
+    QFETCH(QString, figures);
+    TestCellar cellar;
+    DataLink link(cellar.databasePath());
+    for (const auto& [name, bottles, from, until] :
+         {std::tuple{"Passé", 1, 2020, 2025}, {"Chablis", 6, 2026, 2028}, {"Volnay", 2, 2030, 2032}}) {
+        LotDetails details;
+        details.boireDes = from;
+        details.boireJusqua = until;
+        QVERIFY(!CellarQueries::addLot(link, {name, "Bourgogne", 2015, "Rouge", bottles, 20.0, details}));
+    }
+    link.close();
+    if (!tool.isEmpty())
+        cellar.exec(tool);
+    const Figures::Read read = Figures::read(link, Today);
+    QVERIFY(!read.error);
+    std::map<QString, QVariantList> rows;
+    for (const QVariantList& row : read.pages.at(Figures::ABoire).tables.front().rows)
+        rows[row.front().toString()] = row;
+    QCOMPARE(QStringList({Figures::formatCount(rows["Avant 2026 (passée)"].at(3).toDouble()),
+                          Figures::formatCount(rows["2026"].at(2).toDouble()),
+                          Figures::formatCount(rows["2030"].at(1).toDouble()),
+                          Figures::formatCount(rows["2032"].at(3).toDouble())})
+                 .join(' '),
+             figures);
 }
 
 QTEST_MAIN(TestStatistics)
