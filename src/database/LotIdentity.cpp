@@ -72,8 +72,10 @@ Status repairWithin(DataLink& link, Repaired* repaired) {
     Repaired done;
     if (repaired)
         *repaired = done;
-    if (!link.detailsMayBeBroken())
+    if (!link.detailsMayBeBroken()) {
+        link.detailsWhole(); // and so they stay through this write: the next one need not look either
         return std::nullopt;
+    }
     const QString print = fingerprintSql(QStringLiteral("o"));
     const DbRows broken = link.query(
         QStringLiteral("SELECT d.LOT, d.EMPREINTE, o.rowid IS NOT NULL AND (d.EMPREINTE >> 32) IS (%1 >> 32) "
