@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <limits>
 
 namespace CellarQueries {
 
@@ -162,6 +163,25 @@ Status Appender::add(const Lot& lot, qint64* id) {
     if (!lot.hasDetails())
         return std::nullopt;
     return writeDetails(m_link, rowid, lot.detailValues);
+}
+
+Status addBottles(DataLink& link, qint64 rowid, qlonglong bottles, Journal::Kind kind, qint64& group,
+                  bool& raised) {
+    const DbRows room = link.query(QStringLiteral("SELECT 1 FROM ORNY WHERE rowid = ?1 AND typeof(QUANTITE) "
+                                                  "= 'integer' AND QUANTITE <= ?2"),
+                                   {rowid, std::numeric_limits<qlonglong>::max() - bottles});
+    raised = room.ok() && !room.rows.empty();
+    if (!raised)
+        return room.error;
+    Journal::Movement movement(link, kind, rowid, group);
+    if (Status status = movement.open())
+        return status;
+    if (Status status = link.execute(
+            QStringLiteral("UPDATE ORNY SET QUANTITE = QUANTITE + ?1 WHERE rowid = ?2"), {bottles, rowid}))
+        return status;
+    if (Status status = LotIdentity::restamp(link, rowid))
+        return status;
+    return movement.close();
 }
 
 Status addLot(DataLink& link, const Lot& lot, qint64* id) {

@@ -54,6 +54,12 @@ private:
 // movement of `kind`; a failure of `lots` is returned as it is, the write then rolls everything back.
 Status append(DataLink& link, Journal::Kind kind, const std::function<Status(Appender&)>& lots);
 
+// Adds bottles to the lot `rowid` inside a write already begun, journalled as a movement of `kind` in
+// `group` (0: a group of its own, which `group` receives). Nothing changes, and `raised` is false, when the
+// lot's quantity is not a whole number stored as one or would pass 64 bits.
+Status addBottles(DataLink& link, qint64 rowid, qlonglong bottles, Journal::Kind kind, qint64& group,
+                  bool& raised);
+
 // Records the purchase as a new lot, journalled; `id` receives the new lot's rowid.
 Status addLot(DataLink& link, const Lot& lot, qint64* id = nullptr);
 

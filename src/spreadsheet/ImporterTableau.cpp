@@ -3,6 +3,8 @@
 
 #include "database/CellarFiles.h"
 #include "database/CellarQueries.h"
+#include "database/CellarSchema.h"
+#include "spreadsheet/CellarMatch.h"
 #include "spreadsheet/FrenchValues.h"
 #include "ui/BusyCursor.h"
 #include "ui/CsvExport.h"
@@ -34,6 +36,15 @@ const char* const Labels[LotReading::FieldCount] = {
     "&Nom",        "T&ype",    "&Année",       "&Couleur", "Q&uantité",    "Pri&x unitaire",
     "À &boire de", "&jusqu'à", "E&mplacement", "N&ote",    "Apprécia&tion"};
 const QString NoColumn = QStringLiteral("(aucune)");
+// Where each field's lists sit, two fields a line: those of several columns beside those of one.
+const std::pair<int, int> Places[LotReading::FieldCount] = {{0, 0}, {1, 0}, {0, 1}, {1, 1}, {3, 1}, {3, 0},
+                                                            {4, 0}, {4, 1}, {2, 0}, {2, 1}, {5, 0}};
+const char* const PartNames[3] = {"", "Suite", "Sinon2"};
+const char* const Duplicates[3] = {"ne pas les ajouter de nouveau", "les ajouter quand même, à part",
+                                   "ajouter leurs bouteilles au lot de la cave"};
+const QString AlreadyThere = QStringLiteral("déjà dans la cave");
+// Tints a dark palette keeps readable: the text is set with them.
+const QColor RefusedTint(0xF6, 0xD5, 0xD5), AlreadyTint(0xFF, 0xEE, 0xC2);
 
 QString plural(qint64 n, const QString& one, const QString& many) {
     return (Numbers::plural(static_cast<double>(n)) ? many : one).arg(Numbers::groupedDigits(n));
@@ -42,6 +53,34 @@ QString plural(qint64 n, const QString& one, const QString& many) {
 QString shown(const QVariant& value) {
     return value.typeId() == QMetaType::Double ? Numbers::formatValue(value) : value.toString();
 }
+
+// A price as money: two decimals, more when the table gives them; a text as written.
+QString money(const QVariant& price) {
+    if (price.typeId() != QMetaType::Double)
+        return price.toString();
+    const QString exact = Numbers::formatValue(price);
+    const qsizetype comma = exact.indexOf(u',');
+    return Numbers::grouped(comma >= 0 && exact.size() - comma > 3
+                                ? exact
+                                : Numbers::formatTwoDecimals(price.toDouble())) +
+           QStringLiteral(" €");
+}
+
+QString headingsOf(const std::vector<qint64>& counts, const QStringList& headings) {
+    QStringList listed;
+    for (size_t c = 0; c < counts.size(); ++c)
+        if (counts[c] > 0)
+            listed << QStringLiteral("%1 (%2)").arg(c < static_cast<size_t>(headings.size())
+                                                        ? headings.at(static_cast<int>(c))
+                                                        : SheetImport::columnName(static_cast<int>(c)),
+                                                    Numbers::groupedDigits(counts[c]));
+    return listed.join(QStringLiteral(", "));
+}
+
+const QString ScanHistory = QStringLiteral(
+    "Ce tableau est l'historique des étiquettes photographiées avec une application de téléphone, pas la "
+    "liste des bouteilles de votre cave : il n'est pas importé.\nExportez plutôt votre cave (la liste des "
+    "bouteilles) depuis l'application, ou choisissez vous-même la colonne de la quantité.");
 
 QString year(const std::optional<qint64>& y) {
     return y ? QString::number(*y) : QString();
@@ -74,9 +113,14 @@ ImporterTableau::ImporterTableau(Globals& globals, Services& services, QWidget* 
     // Rows as close as the cellar's grid: several preview rows in the room a small screen leaves.
     for (QTableView* grid : {ui->Apercu, ui->LignesRefusees, static_cast<QTableView*>(ui->Couleurs)})
         grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
-    // The preview has the larger share of the height; the user moves the border between it and the review.
-    ui->Partage->setStretchFactor(0, 3);
-    ui->Partage->setStretchFactor(1, 2);
+    // Ten rows of the preview whole, the rest of the height to the review; the header, empty until a table
+    // is open, is given a row's height more than it asks now.
+    ui->Apercu->setMinimumHeight(ui->Apercu->horizontalHeader()->sizeHint().height() +
+                                 (PreviewRows + 1) * ui->Apercu->verticalHeader()->defaultSectionSize() +
+                                 ui->Apercu->horizontalScrollBar()->sizeHint().height() +
+                                 2 * ui->Apercu->frameWidth());
+    for (int mode = 0; mode < 3; ++mode)
+        ui->DejaDansLaCave->addItem(QString::fromUtf8(Duplicates[mode]), mode);
     buildColumnLists();
     onEnter(ui->CheminTableau, [this] { Ouvrir_Click(); });
     connect(ui->Parcourir, &QPushButton::clicked, this, &ImporterTableau::Parcourir_Click);
@@ -84,6 +128,11 @@ ImporterTableau::ImporterTableau(Globals& globals, Services& services, QWidget* 
     connect(ui->LigneTitres, &QCheckBox::toggled, this, &ImporterTableau::loadSample);
     connect(ui->Couleurs, &QTableWidget::itemSelectionChanged, this, &ImporterTableau::Couleurs_Click);
     connect(ui->Devient, &QComboBox::currentIndexChanged, this, &ImporterTableau::Devient_Click);
+    connect(ui->DejaDansLaCave, &QComboBox::currentIndexChanged, this,
+            &ImporterTableau::DejaDansLaCave_Change);
+    connect(ui->AnneeSansMillesime, &QLineEdit::textEdited, this,
+            &ImporterTableau::AnneeSansMillesime_Change);
+    onEnter(ui->AnneeSansMillesime, [this] { Verifier_Click(); });
     connect(ui->Verifier, &QPushButton::clicked, this, &ImporterTableau::Verifier_Click);
     connect(ui->Importer, &QPushButton::clicked, this, &ImporterTableau::Importer_Click);
     connect(ui->ExporterRefus, &QPushButton::clicked, this, &ImporterTableau::ExporterRefus_Click);
@@ -92,8 +141,7 @@ ImporterTableau::ImporterTableau(Globals& globals, Services& services, QWidget* 
     // Wide enough for the preview's columns and tall enough for several of its rows, within the screen.
     const int line = fontMetrics().height();
     const QSize screen = this->screen()->availableGeometry().size() * 9 / 10;
-    resize(QSize(line * 64, line * 48).boundedTo(screen).expandedTo(minimumSizeHint()));
-    ui->Partage->setSizes({3 * height(), 2 * height()});
+    resize(QSize(line * 88, line * 48).boundedTo(screen).expandedTo(minimumSizeHint()));
 }
 
 ImporterTableau::~ImporterTableau() = default;
@@ -111,39 +159,48 @@ void ImporterTableau::Form_Load() {
 }
 
 void ImporterTableau::buildColumnLists() {
-    QWidget* previous = ui->LigneTitres;
     for (int f = 0; f < LotReading::FieldCount; ++f) {
         const auto field = static_cast<Field>(f);
         auto* label = new QLabel(QString::fromUtf8(Labels[f]), ui->BoiteColonnes);
-        // Two fields a line: label, list (and its second list), then the next field.
-        const int row = f / 2, column = (f % 2) * 3;
-        ui->GrilleColonnes->addWidget(label, row, column);
+        const auto [row, place] = Places[f];
+        ui->GrilleColonnes->addWidget(label, row, place * 2);
         auto* lists = new QHBoxLayout;
-        ui->GrilleColonnes->addLayout(lists, row, column + 1);
-        for (int second = 0; second < (LotReading::takesTwoColumns(field) ? 2 : 1); ++second) {
+        ui->GrilleColonnes->addLayout(lists, row, place * 2 + 1);
+        for (int part = 0; part < LotReading::columnsOf(field); ++part) {
             auto* list = new QComboBox(ui->BoiteColonnes);
             list->setObjectName(QStringLiteral("Colonne") + QString::fromLatin1(ListNames[f]) +
-                                (second ? QStringLiteral("Suite") : QString()));
+                                QString::fromLatin1(PartNames[part]));
             list->setToolTip(
-                second
-                    ? QStringLiteral("Colonne ajoutée à la suite, après un espace ou une virgule")
-                    : QStringLiteral("Colonne du tableau qui donne : %1").arg(LotReading::fieldName(field)));
+                part == 0
+                    ? QStringLiteral("Colonne du tableau qui donne : %1").arg(LotReading::fieldName(field))
+                : field == Field::Type
+                    ? QStringLiteral("Colonne prise quand les précédentes sont vides")
+                    : QStringLiteral("Colonne ajoutée à la suite, après un espace ou une virgule"));
             list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-            list->setMinimumContentsLength(12);
+            list->setMinimumContentsLength(part == 0 ? 12 : 9);
             lists->addWidget(list);
-            if (!second)
+            if (part == 0)
                 label->setBuddy(list);
-            m_lists[static_cast<size_t>(f)][static_cast<size_t>(second)] = list;
+            m_lists[static_cast<size_t>(f)][static_cast<size_t>(part)] = list;
             connect(list, &QComboBox::currentIndexChanged, this, &ImporterTableau::Colonne_Change);
-            setTabOrder(previous, list);
-            previous = list;
         }
     }
-    setTabOrder(previous, ui->Apercu);
+    // The keyboard goes through the lists as the eye reads them: line by line.
+    QWidget* previous = ui->LigneTitres;
+    for (int row = 0; row < LotReading::FieldCount; ++row)
+        for (int place = 0; place < 2; ++place)
+            for (int f = 0; f < LotReading::FieldCount; ++f)
+                if (Places[f] == std::pair(row, place))
+                    for (QComboBox* list : m_lists[static_cast<size_t>(f)])
+                        if (list) {
+                            setTabOrder(previous, list);
+                            previous = list;
+                        }
+    setTabOrder(previous, ui->DejaDansLaCave);
 }
 
-QComboBox* ImporterTableau::columnList(Field field, bool second) const {
-    return m_lists[static_cast<size_t>(field)][second ? 1 : 0];
+QComboBox* ImporterTableau::columnList(Field field, int part) const {
+    return m_lists[static_cast<size_t>(field)][static_cast<size_t>(part)];
 }
 
 void ImporterTableau::tell(const QString& text, bool failure) {
@@ -221,10 +278,11 @@ void ImporterTableau::loadSample() {
         tell(CellarFiles::notImported(m_path, sample.failure().message), true);
     const LotReading::Mapping proposed =
         ui->LigneTitres->isChecked() ? LotReading::propose(m_sample.headings) : LotReading::Mapping{};
+    m_origin = proposed.origin;
     m_filling = true;
     for (int f = 0; f < LotReading::FieldCount; ++f)
-        for (int second = 0; second < 2; ++second) {
-            QComboBox* list = m_lists[static_cast<size_t>(f)][static_cast<size_t>(second)];
+        for (int part = 0; part < 3; ++part) {
+            QComboBox* list = m_lists[static_cast<size_t>(f)][static_cast<size_t>(part)];
             if (!list)
                 continue;
             list->clear();
@@ -232,11 +290,15 @@ void ImporterTableau::loadSample() {
             for (int c = 0; c < m_sample.headings.size(); ++c)
                 list->addItem(m_sample.headings.at(c), c);
             const LotReading::Source& source = proposed.sources[static_cast<size_t>(f)];
-            list->setCurrentIndex(list->findData(second ? source.second : source.first));
+            list->setCurrentIndex(list->findData(part == 0   ? source.first
+                                                 : part == 1 ? source.second
+                                                             : source.third));
         }
     m_filling = false;
     m_colours.clear();
     showPreview();
+    if (m_origin == LotReading::Origin::ScanHistory)
+        tell(ScanHistory, true);
 }
 
 void ImporterTableau::forgetTable() {
@@ -260,12 +322,19 @@ SheetImport::Settings ImporterTableau::settings() const {
     s.headings = ui->LigneTitres->isChecked();
     for (int f = 0; f < LotReading::FieldCount; ++f) {
         LotReading::Source& source = s.mapping.sources[static_cast<size_t>(f)];
-        source.first = m_lists[static_cast<size_t>(f)][0]->currentData().toInt();
-        if (QComboBox* second = m_lists[static_cast<size_t>(f)][1])
-            source.second = second->currentData().toInt();
+        const auto& lists = m_lists[static_cast<size_t>(f)];
+        source.first = lists[0]->currentData().toInt();
+        if (lists[1])
+            source.second = lists[1]->currentData().toInt();
+        if (lists[2])
+            source.third = lists[2]->currentData().toInt();
     }
+    s.mapping.origin = m_origin;
+    s.mapping.yearWithoutVintage = yearWithoutVintage().value_or(0);
     s.colours = m_colours;
     s.currentYear = QDate::currentDate().year();
+    s.duplicates = static_cast<SheetImport::Duplicates>(ui->DejaDansLaCave->currentData().toInt());
+    s.cellar = m_globals.databasePath();
     return s;
 }
 
@@ -279,11 +348,13 @@ void ImporterTableau::Colonne_Change() {
 void ImporterTableau::showPreview() {
     const SheetImport::Settings s = settings();
     m_preview->clear();
-    QStringList captions;
+    QStringList captions{QStringLiteral("Remarque")};
     for (int f = 0; f < LotReading::FieldCount; ++f)
         captions << LotReading::fieldName(static_cast<Field>(f));
-    captions << QStringLiteral("Refusée parce que");
     m_preview->setHorizontalHeaderLabels(captions);
+    // A cellar that cannot be read leaves the rows unmarked; the review says why.
+    DataLink link(s.cellar);
+    const bool compare = !m_sample.rows.empty() && !link.open();
     for (const auto& [number, cells] : m_sample.rows) {
         LotReading::Colours colours = s.colours;
         const LotReading::Lot lot = LotReading::read(cells, s.mapping, colours, s.currentYear);
@@ -291,14 +362,25 @@ void ImporterTableau::showPreview() {
             colours.insert(lot.colourAsWritten,
                            LotReading::proposeColour(lot.colourAsWritten, m_cellarColours));
         const LotReading::Lot stored = LotReading::read(cells, s.mapping, colours, s.currentYear);
+        std::optional<qint64> found;
+        if (compare && stored.fault == LotReading::Fault::None &&
+            CellarMatch::sameWine(link, stored.lot.values, found))
+            found.reset();
         const LotDetails d = stored.lot.details();
-        QList<QStandardItem*> items;
-        for (const QVariant& value : stored.lot.values)
-            items << new QStandardItem(shown(value));
+        QList<QStandardItem*> items{
+            new QStandardItem(found ? AlreadyThere : LotReading::describe(stored.fault))};
+        for (int c = 0; c < CellarSchema::LotColumnCount; ++c) {
+            const QVariant& value = stored.lot.values.at(static_cast<size_t>(c));
+            items << new QStandardItem(c == CellarSchema::PrixUnitaire ? money(value) : shown(value));
+        }
         items << new QStandardItem(year(d.boireDes)) << new QStandardItem(year(d.boireJusqua))
               << new QStandardItem(d.emplacement) << new QStandardItem(d.note)
-              << new QStandardItem(d.appreciation ? QString::number(*d.appreciation) : QString())
-              << new QStandardItem(LotReading::describe(stored.fault));
+              << new QStandardItem(d.appreciation ? QString::number(*d.appreciation) : QString());
+        if (found || stored.fault != LotReading::Fault::None)
+            for (QStandardItem* item : items) {
+                item->setBackground(found ? AlreadyTint : RefusedTint);
+                item->setForeground(QColor(Qt::black));
+            }
         m_preview->appendRow(items);
         m_preview->setVerticalHeaderItem(m_preview->rowCount() - 1,
                                          new QStandardItem(QString::number(number)));
@@ -329,6 +411,17 @@ void ImporterTableau::Verifier_Click() {
                                    QStringLiteral("Choisissez au moins la colonne du nom !!"));
         return;
     }
+    if (m_origin == LotReading::Origin::ScanHistory && settings().mapping[Field::Quantite].first < 0) {
+        tell(ScanHistory, true);
+        return;
+    }
+    if (!yearWithoutVintage()) {
+        m_services.messages.refuse(
+            ui->AnneeSansMillesime,
+            QStringLiteral("Tapez l'année des vins sans millésime, de 1000 à %1, ou laissez-la vide !!")
+                .arg(QDate::currentDate().year()));
+        return;
+    }
     forgetReview();
     Result<Cancellable<SheetImport::Review>> review = [&] {
         BusyCursor busy;
@@ -356,9 +449,26 @@ void ImporterTableau::Verifier_Click() {
 
 void ImporterTableau::showReview() {
     const SheetImport::Review& r = *m_review;
+    const SheetImport::Settings s = settings();
+    const bool skipped = s.duplicates != SheetImport::Duplicates::Add;
     QStringList lines;
-    lines << plural(r.valid, QStringLiteral("%1 lot sera ajouté à la cave."),
+    lines << plural(r.valid - (skipped ? r.already : 0), QStringLiteral("%1 lot sera ajouté à la cave."),
                     QStringLiteral("%1 lots seront ajoutés à la cave."));
+    if (r.already > 0) {
+        // What becomes of them, for one row and for several, in the order of the list's choices.
+        static const char* const fates[3][2] = {
+            {"elle ne sera pas ajoutée de nouveau.", "elles ne seront pas ajoutées de nouveau."},
+            {"elle sera ajoutée quand même, à part.", "elles seront ajoutées quand même, à part."},
+            {"ses bouteilles seront ajoutées au lot de la cave.",
+             "leurs bouteilles seront ajoutées aux lots de la cave."}};
+        const auto* fate = fates[static_cast<int>(s.duplicates)];
+        lines << plural(
+            r.already,
+            QStringLiteral("%1 ligne est déjà dans la cave (même nom, type, année et couleur) : ") +
+                QString::fromUtf8(fate[0]),
+            QStringLiteral("%1 lignes sont déjà dans la cave (même nom, type, année et couleur) : ") +
+                QString::fromUtf8(fate[1]));
+    }
     if (r.refusedTotal() > 0) {
         lines << plural(r.refusedTotal(), QStringLiteral("%1 ligne est refusée, et ne sera pas importée :"),
                         QStringLiteral("%1 lignes sont refusées, et ne seront pas importées :"));
@@ -372,6 +482,20 @@ void ImporterTableau::showReview() {
                          "Les %1 premières sont montrées ; « Exporter les refus… » les écrit toutes.")
                          .arg(Numbers::groupedDigits(r.shown.size()));
     }
+    if (r.withoutVintage > 0)
+        lines << (s.mapping.yearWithoutVintage
+                      ? plural(r.withoutVintage, QStringLiteral("%1 ligne sans millésime reçoit l'année %2."),
+                               QStringLiteral("%1 lignes sans millésime reçoivent l'année %2."))
+                            .arg(s.mapping.yearWithoutVintage)
+                      : plural(
+                            r.withoutVintage,
+                            QStringLiteral("%1 ligne sans millésime est laissée de côté : donnez-lui une "
+                                           "année pour l'importer."),
+                            QStringLiteral("%1 lignes sans millésime sont laissées de côté : donnez-leur une "
+                                           "année pour les importer.")));
+    if (const QString notTaken = headingsOf(r.notTaken, m_sample.headings); !notTaken.isEmpty())
+        lines << QStringLiteral("Non repris (la cave n'a pas de place pour eux), cellules remplies : %1.")
+                     .arg(notTaken);
     if (r.moreColours)
         lines << QStringLiteral(
                      "Le tableau a plus de %1 couleurs : les autres sont gardées telles qu'écrites.")
@@ -390,6 +514,7 @@ void ImporterTableau::showReview() {
     Couleurs_Click();
     ui->Couleurs->resizeColumnsToContents();
 
+    m_refused->clear();
     m_refused->setHorizontalHeaderLabels(
         {QStringLiteral("Ligne"), QStringLiteral("Refusée parce que"), QStringLiteral("Contenu")});
     for (const SheetImport::Refused& refused : r.shown)
@@ -397,7 +522,7 @@ void ImporterTableau::showReview() {
                               new QStandardItem(LotReading::describe(refused.fault)),
                               new QStandardItem(refused.cells.join(QStringLiteral(" | ")))});
     ui->LignesRefusees->resizeColumnsToContents();
-    ui->Importer->setEnabled(r.valid > 0);
+    ui->Importer->setEnabled(r.valid > (s.duplicates == SheetImport::Duplicates::Skip ? r.already : 0));
     ui->ExporterRefus->setEnabled(r.refusedTotal() > 0);
 }
 
@@ -431,6 +556,28 @@ void ImporterTableau::Devient_Click() {
     showPreview();
 }
 
+std::optional<int> ImporterTableau::yearWithoutVintage() const {
+    const QString typed = ui->AnneeSansMillesime->text().trimmed();
+    if (typed.isEmpty())
+        return 0;
+    const int year = Numbers::isFourDigits(typed) ? typed.toInt() : 0;
+    if (year < 1000 || year > QDate::currentDate().year())
+        return std::nullopt;
+    return year;
+}
+
+void ImporterTableau::DejaDansLaCave_Change() {
+    // The rows found do not change: what becomes of them does.
+    if (m_review)
+        showReview();
+    showPreview();
+}
+
+void ImporterTableau::AnneeSansMillesime_Change() {
+    forgetReview();
+    showPreview();
+}
+
 void ImporterTableau::Importer_Click() {
     if (!m_review || !m_reader)
         return;
@@ -457,9 +604,22 @@ void ImporterTableau::Importer_Click() {
     }
     const qint64 added = *result.value();
     const qint64 refused = m_review->refusedTotal();
+    const qint64 already = m_review->already;
+    const SheetImport::Duplicates duplicates = settings().duplicates;
     forgetReview();
     QString text = plural(added, QStringLiteral("L'import est terminé : %1 lot a été ajouté à la cave."),
                           QStringLiteral("L'import est terminé : %1 lots ont été ajoutés à la cave."));
+    if (already > 0 && duplicates == SheetImport::Duplicates::Skip)
+        text += u'\n' +
+                plural(already, QStringLiteral("%1 ligne déjà dans la cave n'a pas été ajoutée de nouveau."),
+                       QStringLiteral("%1 lignes déjà dans la cave n'ont pas été ajoutées de nouveau."));
+    else if (already > 0 && duplicates == SheetImport::Duplicates::AddBottles)
+        text +=
+            u'\n' +
+            plural(
+                already,
+                QStringLiteral("Les bouteilles de %1 ligne ont été ajoutées au lot déjà dans la cave."),
+                QStringLiteral("Les bouteilles de %1 lignes ont été ajoutées aux lots déjà dans la cave."));
     if (refused > 0)
         text += u'\n' + plural(refused, QStringLiteral("%1 ligne refusée n'a pas été importée."),
                                QStringLiteral("%1 lignes refusées n'ont pas été importées."));

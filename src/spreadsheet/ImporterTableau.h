@@ -26,8 +26,9 @@ public:
     ImporterTableau(Globals& globals, Services& services, QWidget* parent = nullptr);
     ~ImporterTableau() override;
 
-    // The list of a field's column: "ColonneNom", and "ColonneNomSuite" for its second column.
-    QComboBox* columnList(LotReading::Field field, bool second = false) const;
+    // The list of a field's column: "ColonneNom", "ColonneNomSuite" for its second column,
+    // "ColonneTypeSinon2" for the type's third.
+    QComboBox* columnList(LotReading::Field field, int part = 0) const;
 
 public slots:
     void Ouvrir_Click();
@@ -38,6 +39,8 @@ public slots:
     // A colour of the table chosen in the list, and what it becomes in the cellar.
     void Couleurs_Click();
     void Devient_Click();
+    void DejaDansLaCave_Change();
+    void AnneeSansMillesime_Change();
     void Importer_Click();
     void ExporterRefus_Click();
     void Quitter_Click();
@@ -52,6 +55,8 @@ private:
     void forgetTable();
     SheetImport::Settings settings() const;
     QString chosenColour() const;
+    // The year typed for the wines without vintage, 0 when none; nothing when it is not a year.
+    std::optional<int> yearWithoutVintage() const;
     void tell(const QString& text, bool failure = false);
 
     std::unique_ptr<Ui::ImporterTableau> ui;
@@ -63,7 +68,8 @@ private:
     std::optional<SheetImport::Review> m_review;
     QStringList m_cellarColours;
     LotReading::Colours m_colours;
-    std::array<std::array<QComboBox*, 2>, LotReading::FieldCount> m_lists{};
+    std::array<std::array<QComboBox*, 3>, LotReading::FieldCount> m_lists{};
+    LotReading::Origin m_origin = LotReading::Origin::Other;
     QStandardItemModel* m_preview = nullptr;
     QStandardItemModel* m_refused = nullptr;
     bool m_filling = false;

@@ -2,10 +2,12 @@
 #include "spreadsheet/LotReading.h"
 
 #include "database/CellarSchema.h"
+#include "database/FrenchCollation.h"
 #include "database/Lot.h"
 #include "spreadsheet/FrenchValues.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 
 namespace LotReading {
 
@@ -35,7 +37,7 @@ const Heading Headings[] = {
     {Field::Annee, false, "annee|millesime|vintage|year"},
     {Field::Couleur, false, "couleur|color|colour|wine type|type de vin"},
     {Field::Quantite, false,
-     "quantite|qte|nb|nombre|bouteilles|nb bouteilles|nombre de bouteilles|quantity|qty"},
+     "quantite|qte|nb|nombre|bouteilles|nb bouteilles|nombre de bouteilles|quantity|qty|user cellar count"},
     {Field::Prix, false, "prix|prix unitaire|prix unit|prix d achat|price|unit price|purchase price"},
     {Field::BoireDes, false,
      "a boire|a boire de|a boire a partir de|a boire des|boire de|apogee|garde|beginconsume|begin consume|"
@@ -63,18 +65,77 @@ bool among(const QString& name, const char* names) {
     return QString::fromUtf8(names).split(u'|').contains(name);
 }
 
+QVariant cellAt(const QVariantList& cells, int column) {
+    return column >= 0 && column < cells.size() ? cells.at(column) : QVariant();
+}
+
+QString textAt(const QVariantList& cells, int column) {
+    return FrenchValues::text(cellAt(cells, column));
+}
+
 QString joined(const QVariantList& cells, const Source& source, const QString& between) {
-    const auto at = [&cells](int column) {
-        return column >= 0 && column < cells.size() ? FrenchValues::text(cells.at(column)) : QString();
-    };
-    const QString first = at(source.first), second = at(source.second);
+    const QString first = textAt(cells, source.first), second = textAt(cells, source.second);
     if (first.isEmpty() || second.isEmpty())
         return first + second;
     return first + between + second;
 }
 
-QVariant cellAt(const QVariantList& cells, int column) {
-    return column >= 0 && column < cells.size() ? cells.at(column) : QVariant();
+// Whether `text` starts with the word(s) `start`, compared as the cellar compares names.
+bool beginsWith(const QString& text, const QString& start) {
+    return text.size() >= start.size() && FrenchCollation::equal(text.left(start.size()), start) &&
+           (text.size() == start.size() || !text.at(start.size()).isLetterOrNumber());
+}
+
+// « Krug » and « Krug Grande Cuvée »: a wine's name that already says who made it is taken alone.
+QString nameOf(const QVariantList& cells, const Source& source) {
+    const QString producer = textAt(cells, source.first), wine = textAt(cells, source.second);
+    if (!producer.isEmpty() && beginsWith(wine, producer))
+        return wine;
+    return joined(cells, source, QStringLiteral(" "));
+}
+
+// The first column given that holds something: the most precise place the file names.
+QString typeOf(const QVariantList& cells, const Source& source, Origin origin) {
+    for (const int column : {source.first, source.second, source.third}) {
+        const QString text = textAt(cells, column);
+        // The web service writes « Unknown » where it knows no appellation or region.
+        if (!text.isEmpty() && !(origin == Origin::WebService && text == u"Unknown"))
+            return text;
+    }
+    return {};
+}
+
+// The web service's own code for no drinking window.
+FrenchValues::Window windowAt(const QVariantList& cells, int column, Origin origin) {
+    const QVariant cell = cellAt(cells, column);
+    if (origin == Origin::WebService) {
+        const FrenchValues::Number year = FrenchValues::whole(cell);
+        if (year.state == State::Read && year.value == 9999)
+            return {};
+    }
+    return FrenchValues::drinkingWindow(cell);
+}
+
+int columnOf(const QStringList& normalisedHeadings, const char* name) {
+    return static_cast<int>(normalisedHeadings.indexOf(QString::fromLatin1(name)));
+}
+
+// The web service's export, each column where its owners mean it.
+Mapping webServiceMapping(const QStringList& n) {
+    Mapping m;
+    m.origin = Origin::WebService;
+    m[Field::Nom] = {columnOf(n, "producer"), columnOf(n, "wine")};
+    m[Field::Type] = {columnOf(n, "appellation"), columnOf(n, "subregion"), columnOf(n, "region")};
+    m[Field::Annee].first = columnOf(n, "vintage");
+    m[Field::Couleur].first = columnOf(n, "color");
+    m[Field::Quantite].first = columnOf(n, "quantity");
+    m[Field::Prix].first = columnOf(n, "price");
+    m[Field::BoireDes].first = columnOf(n, "beginconsume");
+    m[Field::BoireJusqua].first = columnOf(n, "endconsume");
+    m[Field::Emplacement] = {columnOf(n, "location"), columnOf(n, "bin")};
+    if (m[Field::Nom].first < 0)
+        std::swap(m[Field::Nom].first, m[Field::Nom].second);
+    return m;
 }
 
 QVariant nullIfEmpty(const QString& text) {
@@ -91,19 +152,33 @@ QString fieldName(Field field) {
     return QString::fromUtf8(names[static_cast<int>(field)]);
 }
 
-bool takesTwoColumns(Field field) {
-    return field == Field::Nom || field == Field::Emplacement;
+int columnsOf(Field field) {
+    if (field == Field::Type)
+        return 3;
+    return field == Field::Nom || field == Field::Emplacement ? 2 : 1;
+}
+
+bool Mapping::uses(int column) const {
+    return std::any_of(sources.begin(), sources.end(), [column](const Source& s) {
+        return s.first == column || s.second == column || s.third == column;
+    });
 }
 
 Mapping propose(const QStringList& headings) {
+    QStringList names;
+    for (const QString& heading : headings)
+        names << normalised(heading);
+    if (names.contains(u"iwine") && names.contains(u"wine") && names.contains(u"vintage"))
+        return webServiceMapping(names);
     Mapping mapping;
+    if (names.contains(u"scan date") || names.contains(u"scan review location"))
+        mapping.origin = Origin::ScanHistory;
     QList<int> taken;
     for (const Heading& heading : Headings) {
         int& slot = heading.second ? mapping[heading.field].second : mapping[heading.field].first;
-        const QStringList names = QString::fromUtf8(heading.names).split(u'|');
-        for (const QString& name : names) {
+        for (const QString& name : QString::fromUtf8(heading.names).split(u'|')) {
             for (int column = 0; column < headings.size() && slot < 0; ++column)
-                if (!taken.contains(column) && normalised(headings.at(column)) == name) {
+                if (!taken.contains(column) && names.at(column) == name) {
                     slot = column;
                     taken << column;
                 }
@@ -114,6 +189,18 @@ Mapping propose(const QStringList& headings) {
         Source& s = mapping[f];
         if (s.first < 0)
             std::swap(s.first, s.second);
+    }
+    // An appellation may be missing on some rows: then the sub-region, else the region.
+    Source& type = mapping[Field::Type];
+    if (type.first >= 0 && among(names.at(type.first), "appellation|aoc")) {
+        int* fallback = &type.second;
+        for (const char* place : {"sous region|subregion", "region|wine region"})
+            for (int column = 0; column < names.size(); ++column)
+                if (!taken.contains(column) && among(names.at(column), place) && *fallback < 0) {
+                    *fallback = column;
+                    taken << column;
+                    fallback = &type.third;
+                }
     }
     return mapping;
 }
@@ -129,7 +216,7 @@ QString describe(Fault fault) {
     case Fault::Year:
         return QStringLiteral("année absente, illisible ou hors de 1000 à l'année en cours");
     case Fault::NonVintage:
-        return QStringLiteral("non millésimé (NV) : la cave demande une année");
+        return QStringLiteral("sans millésime");
     case Fault::Colour:
         return QStringLiteral("sans couleur");
     case Fault::Quantity:
@@ -172,10 +259,8 @@ namespace {
 // The details as the cells give them: a year, a window or a rating that cannot be read is refused here, the
 // rest by the lot's rules.
 Fault readDetails(const QVariantList& cells, const Mapping& mapping, LotDetails& details) {
-    const FrenchValues::Window from =
-        FrenchValues::drinkingWindow(cellAt(cells, mapping[Field::BoireDes].first));
-    const FrenchValues::Window until =
-        FrenchValues::drinkingWindow(cellAt(cells, mapping[Field::BoireJusqua].first));
+    const FrenchValues::Window from = windowAt(cells, mapping[Field::BoireDes].first, mapping.origin);
+    const FrenchValues::Window until = windowAt(cells, mapping[Field::BoireJusqua].first, mapping.origin);
     if (from.state == State::Unreadable || until.state == State::Unreadable)
         return Fault::DrinkingWindow;
     // One column may hold the whole window; a column of its own for the end has the last word.
@@ -197,11 +282,17 @@ Fault readDetails(const QVariantList& cells, const Mapping& mapping, LotDetails&
 
 Lot read(const QVariantList& cells, const Mapping& mapping, const Colours& colours, int currentYear) {
     Lot lot;
-    const QString nom = joined(cells, mapping[Field::Nom], QStringLiteral(" "));
-    const QString type = FrenchValues::text(cellAt(cells, mapping[Field::Type].first));
-    lot.colourAsWritten = FrenchValues::text(cellAt(cells, mapping[Field::Couleur].first));
+    const bool webService = mapping.origin == Origin::WebService;
+    const QString nom = nameOf(cells, mapping[Field::Nom]);
+    const QString type = typeOf(cells, mapping[Field::Type], mapping.origin);
+    lot.colourAsWritten = textAt(cells, mapping[Field::Couleur].first);
     const QString couleur = colours.value(lot.colourAsWritten, lot.colourAsWritten);
-    const FrenchValues::Vintage year = FrenchValues::vintage(cellAt(cells, mapping[Field::Annee].first));
+    FrenchValues::Vintage year = FrenchValues::vintage(cellAt(cells, mapping[Field::Annee].first));
+    lot.withoutVintage = year.nonVintage || (webService && year.state == State::Read && year.year == 1001);
+    if (lot.withoutVintage)
+        year = mapping.yearWithoutVintage > 0
+                   ? FrenchValues::Vintage{State::Read, mapping.yearWithoutVintage, false}
+                   : FrenchValues::Vintage{State::Unreadable, 0, true};
     const FrenchValues::Number quantity =
         mapping[Field::Quantite].first < 0
             ? FrenchValues::Number{State::Read, 1}
@@ -209,7 +300,9 @@ Lot read(const QVariantList& cells, const Mapping& mapping, const Colours& colou
     const FrenchValues::Number price = FrenchValues::number(cellAt(cells, mapping[Field::Prix].first));
 
     QVariant priceValue;
-    if (price.state == State::Read)
+    if (price.state == State::Read && webService && price.value == 0)
+        priceValue = QVariant();
+    else if (price.state == State::Read)
         priceValue = price.value;
     else if (price.state == State::Unreadable)
         priceValue = FrenchValues::text(cellAt(cells, mapping[Field::Prix].first));
@@ -221,7 +314,7 @@ Lot read(const QVariantList& cells, const Mapping& mapping, const Colours& colou
                                                     : QVariant(),
                       priceValue};
     lot.fault = LotRules::check(lot.lot.values, currentYear);
-    if (lot.fault == Fault::Year && year.nonVintage)
+    if (lot.fault == Fault::Year && lot.withoutVintage)
         lot.fault = Fault::NonVintage;
     if (lot.fault != Fault::None)
         return lot;

@@ -29,19 +29,30 @@ enum class Field {
 inline constexpr int FieldCount = 11;
 // « Nom », « Type »... as the window names them.
 QString fieldName(Field field);
-// Fields made of two columns joined: a producer and a wine, a location and a bin.
-bool takesTwoColumns(Field field);
+// How many columns a field may take: a producer and a wine, a location and a bin are joined; the type is
+// the first of up to three given (an appellation, else a sub-region, else a region).
+int columnsOf(Field field);
 
 struct Source {
     int first = -1; // column index, -1 for none
     int second = -1;
+    int third = -1;
 };
+// Who wrote the table, as its headings tell. The reference web service has codes of its own: 1001 for a
+// wine without vintage, 9999 for no drinking window, a price of 0 for none. A phone app's scan history
+// lists labels photographed, not bottles owned.
+enum class Origin { Other, WebService, ScanHistory };
 struct Mapping {
     std::array<Source, FieldCount> sources{};
+    Origin origin = Origin::Other;
+    // The year the user gives the wines without vintage; 0 leaves them out.
+    int yearWithoutVintage = 0;
     Source& operator[](Field f) { return sources[static_cast<size_t>(f)]; }
     const Source& operator[](Field f) const { return sources[static_cast<size_t>(f)]; }
+    // Whether the column feeds a field.
+    bool uses(int column) const;
 };
-// The columns the headings name, in French or as two well-known cellar programs export them.
+// The columns the headings name, in French or as well-known cellar programs export them.
 Mapping propose(const QStringList& headings);
 
 // Why a row is not a lot: the lot's rules, and what the mapping could not read.
@@ -60,6 +71,7 @@ struct Lot {
     ::Lot lot;
     Fault fault = Fault::None;
     QString colourAsWritten;
+    bool withoutVintage = false;
 };
 // Reads one row; a missing quantity column means one bottle a row.
 Lot read(const QVariantList& cells, const Mapping& mapping, const Colours& colours, int currentYear);

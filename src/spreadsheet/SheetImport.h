@@ -18,12 +18,18 @@ namespace SheetImport {
 
 using Progress = SheetReader::Progress; // false cancels
 
+// What becomes of a row whose wine the cellar already holds.
+enum class Duplicates { Skip, Add, AddBottles };
+
 struct Settings {
     int sheet = 0;
     bool headings = true; // the first row names the columns
     LotReading::Mapping mapping;
     LotReading::Colours colours;
     int currentYear = 0;
+    Duplicates duplicates = Duplicates::Skip;
+    // The cellar the review compares the rows with; none when empty.
+    QString cellar;
 };
 
 // The headings (or « Colonne A »... without) and the first rows, as the file holds them.
@@ -44,6 +50,12 @@ struct Refused {
 };
 struct Review {
     qint64 valid = 0;
+    // Of the valid rows, those whose wine the cellar already holds.
+    qint64 already = 0;
+    // Rows without a vintage, refused or given the user's year.
+    qint64 withoutVintage = 0;
+    // For each column no field takes, how many of its cells hold something.
+    std::vector<qint64> notTaken;
     std::array<qint64, LotReading::FaultCount> refused{};
     qint64 refusedTotal() const;
     // The first refused rows, to show; the export writes them all.
@@ -57,8 +69,9 @@ inline constexpr int ListedColours = 100;
 Result<Cancellable<Review>> review(SheetReader& reader, const Settings& settings,
                                    const Progress& progress = {});
 
-// Writes every refused row, with its number and reason, as a table a spreadsheet opens: the rows written,
-// or why not (the file could not be read again, `out` could not be written).
+// Writes every refused row as a table a spreadsheet opens and this import reads again once mended: the
+// table's own columns under their headings, then the reason; the rows written, or why not (the file could
+// not be read again, `out` could not be written).
 Result<Cancellable<qint64>> exportRefused(SheetReader& reader, const Settings& settings, QIODevice& out,
                                           const Progress& progress = {});
 
@@ -69,7 +82,8 @@ struct Unwritten {
     By by = By::Cellar;
     Failure failure;
 };
-// Appends every row the review found valid, or nothing: the lots added.
+// Appends every row the review found valid, those the cellar already holds as `settings.duplicates` says,
+// or nothing: the lots added.
 Result<Cancellable<qint64>, Unwritten> run(SheetReader& reader, const Settings& settings,
                                            const Review& reviewed, const QString& databasePath,
                                            const Progress& progress = {});

@@ -474,12 +474,12 @@ void TestFit::spreadsheetPreviewShowsSeveralRows() {
             ++rows;
         return rows;
     };
-    // On a screen 768 high, several rows read whole, and still do once the review has listed its findings.
-    QVERIFY2(wholeRows() >= 4, qPrintable(QString::number(wholeRows())));
+    // On a screen 768 high, ten rows read whole, and still do once the review has listed its findings.
+    QVERIFY2(wholeRows() >= 10, qPrintable(QString::number(wholeRows())));
     pressAccessKey(&window, Qt::Key_V);
     QVERIFY2(window.findChild<QLabel*>("Bilan")->text().startsWith("10 lots seront ajoutés"),
              qPrintable(window.findChild<QLabel*>("Bilan")->text()));
-    QVERIFY2(wholeRows() >= 3, qPrintable(QString::number(wholeRows())));
+    QVERIFY2(wholeRows() >= 10, qPrintable(QString::number(wholeRows())));
     // The window within the screen.
     QVERIFY(window.screen()->availableGeometry().contains(window.geometry()));
 }
