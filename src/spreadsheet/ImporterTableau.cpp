@@ -119,6 +119,8 @@ ImporterTableau::ImporterTableau(Globals& globals, Services& services, QWidget* 
                                  (PreviewRows + 1) * ui->Apercu->verticalHeader()->defaultSectionSize() +
                                  ui->Apercu->horizontalScrollBar()->sizeHint().height() +
                                  2 * ui->Apercu->frameWidth());
+    // The review takes the height the column lists leave beside them, three lines of its summary at least.
+    ui->DefilementBilan->setMinimumHeight(3 * fontMetrics().lineSpacing());
     for (int mode = 0; mode < 3; ++mode)
         ui->DejaDansLaCave->addItem(QString::fromUtf8(Duplicates[mode]), mode);
     buildColumnLists();
