@@ -67,7 +67,8 @@ TextList colours(DataLink& link) {
     return {rows.texts(QStringLiteral("LIBELLE")), rows.error};
 }
 
-TextList distinctValues(DataLink& link, const QString& column, const Conditions& where) {
+TextList distinctValues(DataLink& link, const QString& column, const Conditions& where,
+                        const QString& shown) {
     QVariantList params;
     const QString filter = conditionsSql(where, params);
     const bool numeric = isNumericColumn(column);
@@ -76,8 +77,9 @@ TextList distinctValues(DataLink& link, const QString& column, const Conditions&
     const QString sql =
         numeric ? QStringLiteral("SELECT %1 FROM ORNY WHERE %1 IS NOT NULL%2 GROUP BY %1 ORDER BY %1")
                       .arg(column, filter)
-                : QStringLiteral("SELECT %1 FROM ORNY WHERE %1 IS NOT NULL%2 GROUP BY %1 COLLATE NOCASE")
-                      .arg(column, filter);
+                : QStringLiteral(
+                      "SELECT %3 AS %1 FROM ORNY WHERE ORNY.%1 IS NOT NULL%2 GROUP BY ORNY.%1 COLLATE NOCASE")
+                      .arg(column, filter, shown.isEmpty() ? column : shown);
     const DbRows rows = link.query(sql, params);
     TextList list{rows.texts(column), rows.error};
     if (!numeric)

@@ -33,8 +33,10 @@ struct TextList {
 TextList colours(DataLink& link);
 
 // The distinct values of one column of ORNY among the rows matching the conditions: each value once,
-// whatever its case, in French order (years in numeric order); nulls are left out.
-TextList distinctValues(DataLink& link, const QString& column, const Conditions& where = {});
+// whatever its case, in French order (years in numeric order); nulls are left out. `shown`: an expression of
+// the text column read in its place (a text cut short), the values still grouped by the column.
+TextList distinctValues(DataLink& link, const QString& column, const Conditions& where = {},
+                        const QString& shown = {});
 
 // New lots inside one DataLink::write, all in the same group of movements: a purchase is one lot, an
 // import many. Made by append(), which journals them once they are all in.

@@ -120,7 +120,11 @@ QString where(const Shown& shown, QVariantList& params) {
 
 View textView(const char* column, const QString& value, bool byName = false) {
     View v;
-    v.where = CellarQueries::equalsFrench(QLatin1String(column), value, v.params);
+    // A value longer than the ceiling was chosen as a list shows it, cut: the lots are those it shows.
+    const QString compared = value.size() > TextCeiling::Line
+                                 ? TextCeiling::clippedSql(QLatin1String(column), TextCeiling::Line)
+                                 : QString::fromLatin1(column);
+    v.where = CellarQueries::equalsFrench(compared, value, v.params);
     v.byName = byName;
     return v;
 }

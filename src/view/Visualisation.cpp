@@ -167,7 +167,9 @@ void Visualisation::Form_Load() {
 Status Visualisation::fillList(QComboBox* list, const QString& column, bool keepChoice) {
     const QString chosen = keepChoice ? list->currentText() : QString();
     list->clear();
-    const CellarQueries::TextList values = CellarQueries::distinctValues(DataListe, column);
+    // A text another tool made huge is listed cut, as the grid shows it.
+    const CellarQueries::TextList values = CellarQueries::distinctValues(
+        DataListe, column, {}, TextCeiling::clippedSql(column, TextCeiling::Line));
     DataListe.close();
     WindowTools::fillList(list, values.values);
     if (!chosen.isEmpty())
