@@ -360,7 +360,10 @@ Backups::Pruning Backups::toPrune(const QList<BackupCopy>& copies, const QDateTi
         pruning.clockWrong = latest;
         return pruning;
     }
-    const bool confirmed = start && atUnconfirmedDate(now);
+    // Only a start on a later day confirms the date: starting again at once on the same wrong clock proves
+    // nothing.
+    const bool confirmed =
+        start && unconfirmed.isValid() && now.toLocalTime().date() > unconfirmed.toLocalTime().date();
     if (known.isValid() && now > known.addDays(FarAheadDays) && !confirmed) {
         pruning.unconfirmed = atUnconfirmedDate(now) ? unconfirmed : now.toUTC();
         pruning.lastKnown = known;
@@ -414,11 +417,12 @@ QString Backups::prune(BackupCatalogue& catalogue, const QDateTime& now, bool st
     if (pruning.unconfirmed.isValid())
         return tellOnce(
             catalogue.unconfirmed, pruning.unconfirmed,
-            QStringLiteral("La date de l'ordinateur (%1) est de loin postérieure au %2, dernière date que "
-                           "Brovane a vue.\nPar prudence, aucune sauvegarde n'est effacée aujourd'hui. Si "
-                           "cette date est juste, les sauvegardes qui ne sont plus à garder le seront au "
-                           "prochain démarrage ; sinon, corrigez la date et l'heure de l'ordinateur avant de "
-                           "relancer Brovane.")
+            QStringLiteral(
+                "La date de l'ordinateur (%1) est de loin postérieure au %2, dernière date que "
+                "Brovane a vue.\nPar prudence, aucune sauvegarde n'est effacée aujourd'hui. Si "
+                "cette date est juste, les sauvegardes qui ne sont plus à garder le seront à un "
+                "démarrage d'un autre jour ; sinon, corrigez la date et l'heure de l'ordinateur avant de "
+                "relancer Brovane.")
                 .arg(shownTime(now), shownTime(pruning.lastKnown)));
     if (pruning.clockWrong.isValid())
         return tellOnce(

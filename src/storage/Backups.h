@@ -63,7 +63,7 @@ public:
     void clearLeftovers() const;
 
     // A date further than this past every copy and every time seen may be a clock set years ahead: the
-    // copies it would delete wait until a later start confirms it.
+    // copies it would delete wait until a start on a later day confirms it.
     static constexpr int FarAheadDays = 40;
 
     // Of the copies, those no longer kept at `now`. Nothing when the clock looks wrong: a copy taken after

@@ -754,6 +754,8 @@ void TestStorage::clockSituations_data() {
            "au 06/12/2026 à 09:00, dernière date que Brovane a vue";
     QTest::newRow("five years ahead, then confirmed")
         << QList<int>{1826, 1827} << 12 << "de loin postérieure";
+    QTest::newRow("five years ahead, started again that day")
+        << QList<int>{1826, 1826} << 20 << "de loin postérieure";
     QTest::newRow("five years ahead, then put right") << QList<int>{1826, 1} << 19 << "de loin postérieure";
 }
 
