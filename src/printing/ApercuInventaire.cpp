@@ -20,9 +20,21 @@
 ApercuInventaire::ApercuInventaire(const ReportDefinition& definition, InventoryReport::Plan plan,
                                    const QString& databasePath, Services& services, QWidget* parent)
     : QDialog(parent, PreviewFrame::Flags), m_definition(definition), m_plan(std::move(plan)),
-      m_layout(std::make_unique<ReportLayout>(m_definition, m_plan)), m_link(databasePath),
-      m_services(services), m_frame(this), m_view(m_frame.view()) {
+      m_link(databasePath), m_services(services), m_frame(this), m_view(m_frame.view()) {
     setObjectName(QStringLiteral("ApercuInventaire"));
+    {
+        // Each lot's texts are measured to know its height: as long as reading the cellar, with its way out.
+        ProgressService::Task progress(m_services.progress, parent, QStringLiteral("Inventaire"),
+                                       QStringLiteral("Mise en page de l'inventaire…"));
+        const qint64 total = static_cast<qint64>(m_plan.order.size());
+        m_layout = std::make_unique<ReportLayout>(
+            m_definition, m_plan, [&](size_t first, size_t count, std::vector<DbRow>& lots) {
+                // A cellar that cannot be read any more gives the lots one line; the pages say the rest.
+                if (InventoryReport::fetchLots(m_link, m_plan.order, first, count, lots))
+                    lots.clear();
+                return progress.step(static_cast<qint64>(first), total);
+            });
+    }
     WindowTools::setHelpTopic(this, HelpTopic);
     // Two rows, so that the window stays narrow enough for a small screen at a large font: the file's
     // actions, then the way the pages are seen.
@@ -177,9 +189,11 @@ bool ApercuInventaire::exportText(const QString& path) {
 }
 
 void ApercuInventaire::ExporterPdf_Click() {
-    const QString path =
-        m_services.inputs.saveFile(this, QStringLiteral("Exporter l'inventaire en PDF"),
-                                   QLatin1String(PdfFile), QStringLiteral("Documents PDF (*.pdf)"));
+    // Dated, as the print dialog's: the inventory of another day is another file.
+    const QString path = m_services.inputs.saveFile(
+        this, QStringLiteral("Exporter l'inventaire en PDF"),
+        FileNames::dated(QStringLiteral("Inventaire de ma orny"), m_plan.date, QStringLiteral(".pdf")),
+        QStringLiteral("Documents PDF (*.pdf)"));
     if (!path.isEmpty())
         exportPdf(path);
 }

@@ -25,7 +25,6 @@ class ApercuInventaire : public QDialog {
 public:
     static constexpr int HelpTopic = 9;
     static constexpr const char* TextFile = "Inventaire de ma orny.txt";
-    static constexpr const char* PdfFile = "Inventaire de ma orny.pdf";
 
     ApercuInventaire(const ReportDefinition& definition, InventoryReport::Plan plan,
                      const QString& databasePath, Services& services, QWidget* parent = nullptr);

@@ -37,6 +37,8 @@ std::unique_ptr<ApercuInventaire> prepare(Globals& globals, Services& services, 
     const QString title = read.plan.title;
     auto preview = std::make_unique<ApercuInventaire>(*definition, std::move(read.plan),
                                                       globals.databasePath(), services, parent);
+    if (preview->layout().cancelled())
+        return nullptr;
     if (!preview->layout().problem().isEmpty()) {
         services.messages.notice(
             parent,

@@ -22,8 +22,6 @@ constexpr int Measured = 8;
 // The first lots have every cell measured as printed; after them only the longest texts and the
 // extreme numbers are, so that reading the cellar costs little more than the query.
 constexpr size_t FullyMeasured = 1000;
-// Lots fetched at once for the text export.
-constexpr size_t Chunk = 500;
 
 // A lot as read: its six values, then its location when the cellar has its table of details.
 constexpr int LocationColumn = CellarSchema::LotColumnCount;
@@ -169,7 +167,7 @@ QString title(const QDate& date) {
 QString amount(const LotRules::ExactSum& value, const QLocale& locale) {
     if (!std::isfinite(value.toLongDouble()))
         return QString::fromUtf16(Missing);
-    return Numbers::grouped(Numbers::formatAmount(value, locale)) + QStringLiteral(" €");
+    return Numbers::euros(Numbers::formatAmount(value, locale));
 }
 
 QString cell(const ReportColumn& column, const DbRow& lot, const QLocale& locale) {
@@ -250,7 +248,7 @@ TotalsRow totalsRow(const QString& label, const LotRules::Totals& t, const QList
     return row;
 }
 
-QStringList wrap(const QString& words, double width, const std::function<double(const QString&)>& measure) {
+QStringList wrap(const QString& words, double width, const Measure& measure) {
     QStringList lines;
     QString line;
     const auto add = [&](const QString& word) {
@@ -281,6 +279,34 @@ QStringList wrap(const QString& words, double width, const std::function<double(
     if (!line.isEmpty() || lines.isEmpty())
         lines << line;
     return lines;
+}
+
+QStringList cellLines(const QString& text, bool figure, double width, const Measure& measure) {
+    const QString line = CellText::oneLine(text);
+    if (measure(line) <= width)
+        return {line};
+    if (figure) {
+        // Broken where the digits are grouped; the euro sign stays with the last group.
+        QString spaced = line;
+        spaced.replace(QChar(Numbers::DigitGroup), u' ');
+        QStringList lines = wrap(spaced, width, measure);
+        for (QString& l : lines)
+            l.replace(u' ', QChar(Numbers::DigitGroup));
+        return lines;
+    }
+    QStringList lines = wrap(line, width, measure);
+    if (lines.size() > MostLines) {
+        lines.resize(MostLines);
+        QString& last = lines.last();
+        while (!last.isEmpty() && measure(last + u'…') > width)
+            last.chop(last.size() > 1 && last.at(last.size() - 2).isHighSurrogate() ? 2 : 1);
+        last += u'…';
+    }
+    return lines;
+}
+
+QString widestPlausibleFigure() {
+    return Numbers::euros(QStringLiteral("999999999999999999,99"));
 }
 
 namespace {
@@ -441,22 +467,17 @@ Status fetchLots(DataLink& link, const std::vector<qint64>& order, size_t first,
 namespace {
 
 // The text export: fixed-pitch columns as wide as the definition says, those of figures as wide as their
-// widest value, totals included, so that no figure is ever cut.
+// widest value, totals included, unless it is past any plausible amount; a longer text goes on the next
+// lines of its column, so that nothing is ever cut but what no one would type.
 class TextWriter {
 public:
     TextWriter(const Plan& plan, QIODevice& out) : m_plan(plan), m_out(out) {
-        for (qsizetype c = 0; c < plan.columns.size(); ++c) {
-            const ReportColumn& column = plan.columns.at(c);
-            int width = std::max(column.width, static_cast<int>(column.caption.size()));
-            if (isFigure(column))
-                for (const QString& text : plan.longest.at(static_cast<size_t>(c)))
-                    width = std::max(width, static_cast<int>(text.size()));
-            m_widths.push_back(width);
-        }
-        const auto widen = [this](int column, const QString& figure) {
+        const int plausible = static_cast<int>(widestPlausibleFigure().size());
+        std::vector<int> figures(static_cast<size_t>(plan.columns.size()), 0);
+        const auto widen = [&figures](int column, const QString& figure) {
             if (column >= 0)
-                m_widths[static_cast<size_t>(column)] =
-                    std::max(m_widths[static_cast<size_t>(column)], static_cast<int>(figure.size()));
+                figures[static_cast<size_t>(column)] =
+                    std::max(figures[static_cast<size_t>(column)], static_cast<int>(figure.size()));
         };
         for (const Group& g : plan.groups) {
             const TotalsRow row = totals(g);
@@ -466,6 +487,18 @@ public:
         const TotalsRow all = grandTotal();
         widen(bottlesColumn(plan.columns), all.bottles);
         widen(valueColumn(plan.columns), all.value);
+        for (qsizetype c = 0; c < plan.columns.size(); ++c) {
+            const ReportColumn& column = plan.columns.at(c);
+            int width = std::max(column.width, static_cast<int>(column.caption.size()));
+            if (isFigure(column)) {
+                int widest = figures[static_cast<size_t>(c)];
+                for (const QString& text : plan.longest.at(static_cast<size_t>(c)))
+                    widest = std::max(widest, static_cast<int>(text.size()));
+                if (widest <= plausible)
+                    width = std::max(width, widest);
+            }
+            m_widths.push_back(width);
+        }
     }
 
     TotalsRow totals(const Group& g) const {
@@ -476,20 +509,41 @@ public:
         return totalsRow(QStringLiteral("Total général"), m_plan.totals, m_plan.columns, Numbers::french());
     }
 
-    // Every line of the export goes out here: a text another program stored breaks no line of it.
+    // Every line of the export goes out here: a text another program stored breaks no line of it. Blanks
+    // at its end are dropped, never at its start, where they stand figures under their columns.
     bool write(const QString& text) {
-        const QByteArray utf8 = CellText::oneLine(text).trimmed().toUtf8() + '\n';
+        QString line = CellText::oneLine(text);
+        while (!line.isEmpty() && line.back().isSpace())
+            line.chop(1);
+        const QByteArray utf8 = line.toUtf8() + '\n';
         return m_out.write(utf8) == utf8.size();
     }
 
+    QStringList lines(int column, const QString& text) const {
+        return cellLines(text, isFigure(m_plan.columns.at(column)), m_widths[static_cast<size_t>(column)],
+                         [](const QString& s) { return static_cast<double>(s.size()); });
+    }
+
+    // One row of cells, each on as many lines as it takes, all from the row's first line.
     bool writeCells(const QStringList& values) {
-        QString l;
+        QList<QStringList> cells;
+        qsizetype rows = 1;
         for (qsizetype c = 0; c < values.size(); ++c) {
-            if (c > 0)
-                l += u' ';
-            l += pad(values.at(c), m_widths[static_cast<size_t>(c)], m_plan.columns.at(c).alignment);
+            cells << lines(static_cast<int>(c), values.at(c));
+            rows = std::max(rows, cells.last().size());
         }
-        return write(l);
+        bool ok = true;
+        for (qsizetype r = 0; r < rows; ++r) {
+            QString l;
+            for (qsizetype c = 0; c < cells.size(); ++c) {
+                if (c > 0)
+                    l += u' ';
+                l += pad(cells.at(c).value(r), m_widths[static_cast<size_t>(c)],
+                         m_plan.columns.at(c).alignment);
+            }
+            ok = ok && write(l);
+        }
+        return ok;
     }
 
     bool writeHeadings() {
@@ -501,7 +555,8 @@ public:
         return writeCells(captions) && writeCells(rules);
     }
 
-    // The words in the columns left of the first figure, the figures on their first line.
+    // The words in the columns left of the first figure, the figures from their first line; words that do
+    // not hold on one line there take lines of their own above the figures.
     bool writeTotals(const TotalsRow& row) {
         const int bottles = bottlesColumn(m_plan.columns), value = valueColumn(m_plan.columns);
         int firstFigure = static_cast<int>(m_widths.size());
@@ -511,18 +566,27 @@ public:
         int room = 0;
         for (int c = 0; c < firstFigure; ++c)
             room += m_widths[static_cast<size_t>(c)] + (c > 0 ? 1 : 0);
-        // Too narrow a room for words: they take lines of their own above the figures.
-        const bool apart = room < 20;
-        QStringList lines = wrap(row.words, apart ? 100 : room,
+        int wholeWidth = -1;
+        for (const int w : m_widths)
+            wholeWidth += w + 1;
+        const bool apart = row.words.size() > room;
+        QStringList words = wrap(row.words, apart ? std::max(wholeWidth, 40) : room,
                                  [](const QString& s) { return static_cast<double>(s.size()); });
-        if (apart)
-            lines << QString();
+        const QStringList bottleLines = bottles >= 0 ? lines(bottles, row.bottles) : QStringList();
+        const QStringList valueLines = value >= 0 ? lines(value, row.value) : QStringList();
+        const qsizetype figureLines = std::max<qsizetype>({1, bottleLines.size(), valueLines.size()});
+        const qsizetype firstFigures = apart ? words.size() : 0;
+        while (words.size() < firstFigures + figureLines)
+            words << QString();
         bool ok = true;
-        for (qsizetype i = 0; i < lines.size(); ++i) {
-            const bool figures = i == (apart ? lines.size() - 1 : 0);
-            QString l = lines.at(i).leftJustified(apart ? 0 : room);
-            for (int c = apart ? 0 : firstFigure; figures && c < static_cast<int>(m_widths.size()); ++c) {
-                const QString figure = c == bottles ? row.bottles : c == value ? row.value : QString();
+        for (qsizetype i = 0; i < words.size(); ++i) {
+            const qsizetype f = i - firstFigures;
+            QString l = words.at(i).leftJustified(f >= 0 && f < figureLines ? room : 0);
+            for (int c = firstFigure; f >= 0 && f < figureLines && c < static_cast<int>(m_widths.size());
+                 ++c) {
+                const QString figure = c == bottles ? bottleLines.value(f)
+                                       : c == value ? valueLines.value(f)
+                                                    : QString();
                 if (c > 0 || !l.isEmpty())
                     l += u' ';
                 l += pad(figure, m_widths[static_cast<size_t>(c)], Qt::AlignRight);

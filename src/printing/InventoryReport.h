@@ -74,14 +74,27 @@ int valueColumn(const QList<ReportColumn>& columns);
 bool isFigure(const ReportColumn& column);
 TotalsRow totalsRow(const QString& label, const LotRules::Totals& totals, const QList<ReportColumn>& columns,
                     const QLocale& locale);
+using Measure = std::function<double(const QString&)>;
 // The words in lines no wider than `width`, broken at spaces; a word longer than a line is split.
-QStringList wrap(const QString& words, double width, const std::function<double(const QString&)>& measure);
+QStringList wrap(const QString& words, double width, const Measure& measure);
+// A cell's text on as many lines as its column's width needs, so that two names alike but for their end
+// stay two: a text broken between its words, on MostLines lines at most, the last then cut with "…"
+// (only a text no one would type takes more); a figure between its groups of digits, never cut.
+inline constexpr int MostLines = 6;
+QStringList cellLines(const QString& text, bool figure, double width, const Measure& measure);
+// The widest plausible figure (a billion billions euros): a column of figures holding a wider one (1e308 €
+// written by another program) keeps its definition's width, its figures on more lines, so as to leave the
+// other columns their room.
+QString widestPlausibleFigure();
 // Two decimals and the euro sign, however large, digits grouped by three.
 QString amount(const LotRules::ExactSum& value, const QLocale& locale);
 
-// Aligned fixed-pitch columns, one lot a line, with the same groups, order and totals as the pages;
-// written as it is made. The cellar's failure when it could not be read; otherwise, when it could not be
-// written or `progress` cancelled it, a failure with the device's error.
+// The lots fetched at once to be written or measured.
+inline constexpr size_t Chunk = 500;
+
+// Aligned fixed-pitch columns, a lot on as many lines as its texts take, with the same groups, order and
+// totals as the pages; written as it is made. The cellar's failure when it could not be read; otherwise, when
+// it could not be written or `progress` cancelled it, a failure with the device's error.
 Status writeText(const ReportDefinition& definition, const Plan& plan, DataLink& link, QIODevice& out,
                  const std::function<bool(qint64 written)>& progress = {});
 

@@ -31,7 +31,8 @@ QString dateLine(const QDate& date) {
 
 } // namespace
 
-ReportLayout::ReportLayout(const ReportDefinition& definition, const InventoryReport::Plan& plan)
+ReportLayout::ReportLayout(const ReportDefinition& definition, const InventoryReport::Plan& plan,
+                           const LotSource& source)
     : m_definition(definition), m_plan(plan), m_pageLayout(definition.pageLayout()) {
     const QString family = definition.fontFamily.isEmpty()
                                ? QFontDatabase::systemFont(QFontDatabase::GeneralFont).family()
@@ -48,10 +49,14 @@ ReportLayout::ReportLayout(const ReportDefinition& definition, const InventoryRe
     m_line = QFontMetricsF(m_body).height() * 1.4;
     m_headingLine = QFontMetricsF(m_heading).height() * 1.6;
     m_gap = m_line * 0.6;
-    m_bodyTop = QFontMetricsF(m_title).height() * 1.5 + m_line + m_gap;
+    m_firstTop = QFontMetricsF(m_title).height() * 1.5 + m_line + m_gap;
+    m_nextTop = QFontMetricsF(m_footer).height() * 1.5 + m_line + m_gap;
     m_bodyBottom = height - QFontMetricsF(m_footer).height() * 2;
     measureColumns();
-    if (m_problem.isEmpty())
+    if (!m_problem.isEmpty())
+        return;
+    measureLots(source);
+    if (!m_cancelled)
         paginate();
 }
 
@@ -88,9 +93,15 @@ void ReportLayout::measureColumns() {
         double needed = std::max(caption, figures[static_cast<size_t>(c)]);
         for (const QString& text : m_plan.longest[static_cast<size_t>(c)])
             needed = std::max(needed, body.horizontalAdvance(text.left(Drawn)));
+        // The point a text is given to spare (cellLines()).
+        needed += Point;
         const double least = body.horizontalAdvance(QStringLiteral("0…"));
-        m_columnWidth.push_back(
-            std::max(InventoryReport::isFigure(column) ? needed : std::min(needed, most), least));
+        const bool figure = InventoryReport::isFigure(column);
+        // Figures take their widest value but past any plausible amount, which takes the definition's width
+        // and more lines, leaving the others their room.
+        const bool absurd = needed > bold.horizontalAdvance(InventoryReport::widestPlausibleFigure()) + Point;
+        m_columnWidth.push_back(std::max(figure && !absurd ? needed : std::min(needed, most), least));
+        m_wraps.push_back(!figure || needed > m_columnWidth.back());
         widest += most + (c > 0 ? gap : 0);
     }
     if (widest > m_width) {
@@ -119,8 +130,8 @@ void ReportLayout::measureColumns() {
 }
 
 void ReportLayout::fitToPage(double gap) {
-    // Figures wider than their definition take the room from the texts, which can be cut; the figures
-    // give up room only when the texts have none left (values no purchase could record).
+    // Figures wider than their definition take the room from the texts, which go on more lines; the
+    // figures give up room only when the texts have none left.
     const QFontMetricsF body(m_body), bold(m_bold);
     std::vector<ColumnFit::Column> columns;
     for (size_t c = 0; c < m_columnWidth.size(); ++c) {
@@ -132,29 +143,75 @@ void ReportLayout::fitToPage(double gap) {
                            figure});
     }
     m_columnWidth = ColumnFit::fit(columns, m_width, gap);
+    for (size_t c = 0; c < m_columnWidth.size(); ++c)
+        if (m_columnWidth[c] < columns[c].width)
+            m_wraps[c] = true;
+}
+
+QStringList ReportLayout::cellLines(size_t column, const QString& text, const QFontMetricsF& metrics) const {
+    // A point to spare: the glyphs as drawn may come out a shade wider than measured.
+    return InventoryReport::cellLines(
+        text.left(Drawn), InventoryReport::isFigure(m_plan.columns.at(static_cast<qsizetype>(column))),
+        m_columnWidth[column] - Point, [&metrics](const QString& s) { return metrics.horizontalAdvance(s); });
+}
+
+void ReportLayout::measureLots(const LotSource& source) {
+    m_lotLines.assign(m_plan.order.size(), 1);
+    if (!source || std::find(m_wraps.begin(), m_wraps.end(), true) == m_wraps.end())
+        return;
+    const QFontMetricsF body(m_body);
+    const QLocale& locale = Numbers::french();
+    std::vector<DbRow> lots;
+    for (size_t first = 0; first < m_plan.order.size(); first += InventoryReport::Chunk) {
+        const size_t count = std::min(InventoryReport::Chunk, m_plan.order.size() - first);
+        if (!source(first, count, lots)) {
+            m_cancelled = true;
+            return;
+        }
+        for (size_t i = 0; i < count && i < lots.size(); ++i) {
+            qsizetype lines = 1;
+            for (size_t c = 0; c < m_columnWidth.size(); ++c) {
+                if (!m_wraps[c])
+                    continue;
+                const QString text =
+                    InventoryReport::cell(m_plan.columns.at(static_cast<qsizetype>(c)), lots[i], locale);
+                // Most texts hold on their line: measured once, not broken.
+                if (body.horizontalAdvance(text.left(Drawn)) > m_columnWidth[c] - Point)
+                    lines = std::max(lines, cellLines(c, text, body).size());
+            }
+            m_lotLines[first + i] = static_cast<quint8>(std::min<qsizetype>(lines, 255));
+        }
+    }
 }
 
 ReportLayout::TotalsLines ReportLayout::layTotals(InventoryReport::TotalsRow row) const {
     TotalsLines lines;
     const QList<ReportColumn>& columns = m_plan.columns;
+    const int bottles = InventoryReport::bottlesColumn(columns),
+              value = InventoryReport::valueColumn(columns);
+    const QFontMetricsF bold(m_bold);
+    if (bottles >= 0)
+        lines.bottles = cellLines(static_cast<size_t>(bottles), row.bottles, bold);
+    if (value >= 0)
+        lines.value = cellLines(static_cast<size_t>(value), row.value, bold);
     int firstFigure = static_cast<int>(columns.size());
-    for (const int c : {InventoryReport::bottlesColumn(columns), InventoryReport::valueColumn(columns)})
+    for (const int c : {bottles, value})
         if (c >= 0)
             firstFigure = std::min(firstFigure, c);
-    const QFontMetricsF bold(m_bold);
     // The words run up to the first figure, which stands at the right of its column.
     double room = m_right;
     if (firstFigure < static_cast<int>(columns.size())) {
-        const QString& figure =
-            firstFigure == InventoryReport::bottlesColumn(columns) ? row.bottles : row.value;
+        double figure = 0;
+        for (const QString& l : firstFigure == bottles ? lines.bottles : lines.value)
+            figure = std::max(figure, bold.horizontalAdvance(l));
         room = m_columnX[static_cast<size_t>(firstFigure)] + m_columnWidth[static_cast<size_t>(firstFigure)] -
-               bold.horizontalAdvance(figure.left(Drawn)) - bold.averageCharWidth() * 2;
+               figure - bold.averageCharWidth() * 2;
     }
-    // Words squeezed into fewer than a dozen characters read badly: they take the whole width, the
-    // figures the line below.
-    lines.apart = room < bold.averageCharWidth() * 12;
-    lines.words = InventoryReport::wrap(row.words, lines.apart ? m_right : room,
-                                        [&bold](const QString& s) { return bold.horizontalAdvance(s); });
+    const auto measure = [&bold](const QString& s) { return bold.horizontalAdvance(s); };
+    // Words that do not hold on one line beside the figures take the whole width, the figures the line
+    // below: a label is not broken for want of room.
+    lines.apart = measure(row.words.left(Drawn)) > room;
+    lines.words = InventoryReport::wrap(row.words.left(Drawn), lines.apart ? m_right : room, measure);
     lines.row = std::move(row);
     return lines;
 }
@@ -164,7 +221,7 @@ double ReportLayout::blockHeight(const Block& block) const {
     case Kind::Heading:
         return m_headingLine;
     case Kind::Lots:
-        return m_line * static_cast<double>(block.count);
+        return block.height;
     case Kind::Subtotal:
         return m_subtotals[block.group].height(m_line) + m_gap * 2;
     case Kind::Summary:
@@ -183,11 +240,11 @@ void ReportLayout::paginate() {
         m_grandTotal = layTotals(InventoryReport::totalsRow(QStringLiteral("Total général"), m_plan.totals,
                                                             m_plan.columns, Numbers::french()));
     }
-    const double room = m_bodyBottom - m_bodyTop;
     const double points = 72.0 / Resolution;
     m_pages.emplace_back();
     double y = 0;
     size_t lot = 0;
+    const auto room = [&] { return m_bodyBottom - bodyTop(pageCount() - 1); };
     const auto newPage = [&] {
         m_pages.emplace_back();
         m_pages.back().firstLot = lot;
@@ -197,9 +254,17 @@ void ReportLayout::paginate() {
         m_pages.back().blocks.push_back(block);
         y += blockHeight(block);
     };
-    const auto fits = [&](double height) { return y == 0 || y + height <= room; };
-    const auto linesLeft = [&] {
-        return static_cast<size_t>(std::max(0.0, std::floor((room - y) / m_line)));
+    const auto fits = [&](double height) { return y == 0 || y + height <= room(); };
+    // The lots from `from` that fit below `y`, at least one when `one`, at most `most`: their count and
+    // height.
+    const auto fitting = [&](size_t from, size_t most, bool one) {
+        std::pair<size_t, double> taken{0, 0};
+        while (taken.first < most &&
+               ((one && taken.first == 0) || y + taken.second + lotHeight(from + taken.first) <= room())) {
+            taken.second += lotHeight(from + taken.first);
+            ++taken.first;
+        }
+        return taken;
     };
     if (m_plan.order.empty())
         place({Kind::Empty});
@@ -210,29 +275,33 @@ void ReportLayout::paginate() {
         const double subtotal = m_definition.totals && titled ? blockHeight({Kind::Subtotal, g}) : 0;
         if (titled) {
             // A heading comes with two of its lots at least, or the whole of a shorter section.
-            const double keep = m_headingLine + m_line * static_cast<double>(std::min<size_t>(lots, 2)) +
-                                (lots <= 2 ? subtotal : 0);
+            double keep = m_headingLine + (lots <= 2 ? subtotal : 0);
+            for (size_t i = 0; i < std::min<size_t>(lots, 2); ++i)
+                keep += lotHeight(lot + i);
             if (!fits(keep))
                 newPage();
-            m_marks.push_back({group.title, pageCount() - 1, y * points});
+            m_marks.push_back({group.title, pageCount() - 1, (bodyTop(pageCount() - 1) + y) * points});
             place({Kind::Heading, g});
         }
         for (size_t done = 0; done < lots;) {
             const size_t remaining = lots - done;
-            size_t n = std::min(linesLeft(), remaining);
+            auto [n, height] = fitting(lot, remaining, false);
             // The subtotal never opens a page alone: a lot goes over with it.
-            if (n == remaining && subtotal > 0 && y + m_line * static_cast<double>(n) + subtotal > room)
-                n = remaining - 1;
+            if (n == remaining && subtotal > 0 && y + height + subtotal > room()) {
+                --n;
+                height -= lotHeight(lot + n);
+            }
             if (n == 0) {
                 newPage();
                 if (titled)
                     place({Kind::Heading, g, 0, 0, true});
-                n = std::max<size_t>(1, std::min(linesLeft(), remaining));
-                if (n == remaining && n > 1 && subtotal > 0 &&
-                    y + m_line * static_cast<double>(n) + subtotal > room)
+                std::tie(n, height) = fitting(lot, remaining, true);
+                if (n == remaining && n > 1 && subtotal > 0 && y + height + subtotal > room()) {
                     --n;
+                    height -= lotHeight(lot + n);
+                }
             }
-            place({Kind::Lots, g, done, n});
+            place({Kind::Lots, g, done, n, false, height});
             m_pages.back().lotCount += n;
             done += n;
             lot += n;
@@ -249,7 +318,8 @@ void ReportLayout::paginate() {
         const Block summary{Kind::Summary};
         if (!fits(blockHeight(summary)))
             newPage();
-        m_marks.push_back({QStringLiteral("Total général"), pageCount() - 1, y * points});
+        m_marks.push_back(
+            {QStringLiteral("Total général"), pageCount() - 1, (bodyTop(pageCount() - 1) + y) * points});
         place(summary);
     }
 }
@@ -280,8 +350,9 @@ void ReportLayout::paint(QPainter& painter, int page, const std::vector<DbRow>& 
     };
 
     painter.setPen(text);
-    const double titleHeight = QFontMetricsF(m_title).height() * 1.5;
-    draw(m_title, QRectF(0, 0, m_width, titleHeight), Qt::AlignLeft, m_plan.title);
+    // The title on the first page; after it, a small running head leaves the room to the lots.
+    const double titleHeight = bodyTop(page) - m_line - m_gap;
+    draw(page == 0 ? m_title : m_footer, QRectF(0, 0, m_width, titleHeight), Qt::AlignLeft, m_plan.title);
     QStringList captions;
     for (const ReportColumn& column : m_plan.columns)
         captions << column.caption;
@@ -289,7 +360,8 @@ void ReportLayout::paint(QPainter& painter, int page, const std::vector<DbRow>& 
     painter.setPen(rule);
     painter.drawLine(QPointF(0, titleHeight + m_line), QPointF(m_right, titleHeight + m_line));
 
-    double y = m_bodyTop;
+    const QFontMetricsF body(m_body);
+    double y = bodyTop(page);
     size_t shown = 0;
     for (const Block& block : p.blocks) {
         const InventoryReport::Group* group =
@@ -302,25 +374,37 @@ void ReportLayout::paint(QPainter& painter, int page, const std::vector<DbRow>& 
             draw(m_heading, QRectF(0, y, m_width, m_headingLine), Qt::AlignLeft,
                  block.continued ? group->title + QStringLiteral(" (suite)") : group->title);
             break;
-        case Kind::Lots:
+        case Kind::Lots: {
+            double top = y;
             for (size_t i = 0; i < block.count; ++i, ++shown) {
-                const double top = y + m_line * static_cast<double>(i);
+                const double height = lotHeight(p.firstLot + shown);
+                const auto lines = static_cast<qsizetype>(m_lotLines[p.firstLot + shown]);
                 // Every section starts its shading afresh with a plain line.
                 const size_t index = block.first + i;
                 if (m_definition.shadedRows && index % 2 == 1) {
-                    painter.fillRect(QRectF(0, top, m_right, m_line), QColor(0xF0, 0xF0, 0xF0));
+                    painter.fillRect(QRectF(0, top, m_right, height), QColor(0xF0, 0xF0, 0xF0));
                 } else if (!m_definition.shadedRows) {
                     painter.setPen(light);
-                    painter.drawLine(QPointF(0, top + m_line), QPointF(m_right, top + m_line));
+                    painter.drawLine(QPointF(0, top + height), QPointF(m_right, top + height));
                 }
                 painter.setPen(text);
-                QStringList values;
-                for (const ReportColumn& column : m_plan.columns)
-                    values << (shown < lots.size() ? InventoryReport::cell(column, lots[shown], locale)
-                                                   : QString());
-                cells(m_body, top, values);
+                for (size_t c = 0; c < m_columnX.size() && shown < lots.size(); ++c) {
+                    const ReportColumn& column = m_plan.columns.at(static_cast<qsizetype>(c));
+                    const QString value = InventoryReport::cell(column, lots[shown], locale);
+                    QStringList drawn = m_wraps[c] ? cellLines(c, value, body) : QStringList{value};
+                    // Lines past those the lot was given (a layout without its lots) end in "…".
+                    if (drawn.size() > lines)
+                        drawn[lines - 1] = drawn.mid(lines - 1).join(u' ');
+                    for (qsizetype l = 0; l < std::min(lines, drawn.size()); ++l)
+                        draw(m_body,
+                             QRectF(m_columnX[c], top + m_line * static_cast<double>(l), m_columnWidth[c],
+                                    m_line),
+                             column.alignment, drawn.at(l));
+                }
+                top += height;
             }
             break;
+        }
         case Kind::Subtotal:
             painter.setPen(rule);
             painter.drawLine(QPointF(0, y + m_gap * 0.5), QPointF(m_right, y + m_gap * 0.5));
@@ -354,13 +438,14 @@ void ReportLayout::paintTotals(QPainter& painter, const TotalsLines& totals, dou
         m_cells.draw(painter, m_bold, QRectF(0, y + m_line * static_cast<double>(i), m_right, m_line),
                      Qt::AlignLeft, totals.words.at(i));
     const double figures = totals.apart ? y + m_line * static_cast<double>(totals.words.size()) : y;
-    const auto figure = [&](int column, const QString& value) {
-        if (column >= 0)
+    const auto figure = [&](int column, const QStringList& lines) {
+        for (qsizetype l = 0; column >= 0 && l < lines.size(); ++l)
             m_cells.draw(painter, m_bold,
-                         QRectF(m_columnX[static_cast<size_t>(column)], figures,
+                         QRectF(m_columnX[static_cast<size_t>(column)],
+                                figures + m_line * static_cast<double>(l),
                                 m_columnWidth[static_cast<size_t>(column)], m_line),
-                         Qt::AlignRight, value);
+                         Qt::AlignRight, lines.at(l));
     };
-    figure(InventoryReport::bottlesColumn(m_plan.columns), totals.row.bottles);
-    figure(InventoryReport::valueColumn(m_plan.columns), totals.row.value);
+    figure(InventoryReport::bottlesColumn(m_plan.columns), totals.bottles);
+    figure(InventoryReport::valueColumn(m_plan.columns), totals.value);
 }

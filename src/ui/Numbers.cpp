@@ -170,6 +170,14 @@ QString groupedDigits(WideInt n) {
     return grouped(digits(n));
 }
 
+QString euros(const QString& amount) {
+    return grouped(amount) + QChar(UnitSpace) + u'€';
+}
+
+QString percent(double value) {
+    return french().toString(value, 'f', 0) + QChar(UnitSpace) + u'%';
+}
+
 bool plural(double count) {
     return std::abs(count) >= 2;
 }

@@ -54,6 +54,12 @@ inline constexpr char16_t DigitGroup = u'\u202F';
 QString grouped(QString number);
 // A whole number of any size, its digits grouped by three.
 QString groupedDigits(WideInt n);
+// Between a figure and its unit: a no-break space, so that « 26 % » or « 12,50 € » never breaks.
+inline constexpr char16_t UnitSpace = u'\u00A0';
+// An amount written in figures ("1250,00"), grouped and followed by the euro sign: "1 250,00 €".
+QString euros(const QString& amount);
+// A percentage rounded to the unit: "26 %".
+QString percent(double value);
 
 // French agreement with a number: the plural from two on ("0 lot", "1,5 bouteille", "2 lots").
 bool plural(double count);

@@ -70,9 +70,18 @@ QString printedValue(TestCellar& cellar, InventoryReport::Read* read = nullptr) 
         return {};
     if (read)
         *read = printed;
-    const QString report = QString::fromUtf8(text.data());
-    const QString total = report.mid(report.indexOf(QStringLiteral("Total général")));
-    return QRegularExpression(QStringLiteral("([\\d\u202F]+,\\d\\d) €")).match(total).captured(1);
+    // The value under its column, from the total's line on: a figure wider than any plausible amount goes on
+    // over the next lines.
+    const QStringList lines = QString::fromUtf8(text.data()).split(u'\n');
+    const QRegularExpressionMatch column =
+        QRegularExpression(QStringLiteral("-+$"))
+            .match(lines.filter(QRegularExpression(QStringLiteral("^-"))).value(0));
+    QStringList pieces;
+    for (qsizetype l = lines.indexOf(QRegularExpression(QStringLiteral("^Total général.*")));
+         l >= 0 && l < lines.size() && !lines.at(l).isEmpty(); ++l)
+        pieces << lines.at(l).mid(column.capturedStart(), column.capturedLength()).trimmed();
+    pieces = pieces.filter(QRegularExpression(QStringLiteral("^[\\d\u202F,\u00A0€]+$")));
+    return pieces.join(QChar(0x202F)).remove(QStringLiteral("\u00A0€"));
 }
 
 // The history's totals: bottles and value bought or imported, then drunk, as written.
