@@ -11,9 +11,10 @@
 #include <QPrintDialog>
 #include <QPrinter>
 
-ApercuStatistiques::ApercuStatistiques(QList<Figures::Table> tables, Services& services, QWidget* parent)
-    : QDialog(parent, PreviewFrame::Flags), m_pages(std::move(tables)), m_services(services), m_frame(this),
-      m_view(m_frame.view()) {
+ApercuStatistiques::ApercuStatistiques(QList<Figures::Table> tables, QString footer, Services& services,
+                                       QWidget* parent)
+    : QDialog(parent, PreviewFrame::Flags), m_pages(std::move(tables), std::move(footer)),
+      m_services(services), m_frame(this), m_view(m_frame.view()) {
     setObjectName(QStringLiteral("ApercuStatistiques"));
     setWindowTitle(QStringLiteral("Statistiques de la orny"));
     WindowTools::setHelpTopic(this, ApercuInventaire::HelpTopic);
@@ -28,7 +29,7 @@ ApercuStatistiques::ApercuStatistiques(QList<Figures::Table> tables, Services& s
     m_frame.addClose(buttons);
     m_frame.showPages(m_pages.pageCount(), m_pages.pageLayout(),
                       [this](QPainter& painter, int page, double dpi) { m_pages.paint(painter, page, dpi); });
-    resize(820, 900);
+    WindowTools::fitToScreen(this, QSize(820, 900));
 }
 
 void ApercuStatistiques::Imprimer_Click() {

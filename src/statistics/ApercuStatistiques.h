@@ -14,7 +14,9 @@ struct Services;
 class ApercuStatistiques : public QDialog {
     Q_OBJECT
 public:
-    ApercuStatistiques(QList<Figures::Table> tables, Services& services, QWidget* parent = nullptr);
+    // `footer` ends each sheet: the day and the cellar.
+    ApercuStatistiques(QList<Figures::Table> tables, QString footer, Services& services,
+                       QWidget* parent = nullptr);
 
     const FigurePages& sheets() const { return m_pages; }
     PageView* pages() const { return m_view; }

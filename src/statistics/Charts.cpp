@@ -2,6 +2,7 @@
 #include "statistics/Charts.h"
 
 #include "ui/Numbers.h"
+#include "ui/WineColours.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>
@@ -25,6 +26,10 @@ using Figures::Unit;
 
 // The share below which a slice of a pie shows no label.
 constexpr double SmallestLabelled = 0.04;
+// The fewest characters a bar's name is cut to, whatever the room.
+constexpr int ShortestName = 12;
+// A category's label lies flat while all of them hold in about this many characters.
+constexpr int FlatCharacters = 110;
 
 QColor mix(const QColor& a, const QColor& b, double share) {
     return QColor::fromRgbF(static_cast<float>(a.redF() * share + b.redF() * (1 - share)),
@@ -57,6 +62,19 @@ QStringList categories(const Table& t, const QList<int>& rows) {
     return names;
 }
 
+// A name in `most` characters: a longer one loses its middle, keeping its end (a year, a cuvée).
+QString shortened(const QString& name, int most) {
+    most = std::max(most, ShortestName);
+    if (name.size() <= most)
+        return name;
+    qsizetype head = most / 2 - 1, tail = most - head - 1;
+    if (name.at(head - 1).isHighSurrogate())
+        --head;
+    if (name.at(name.size() - tail).isLowSurrogate())
+        --tail;
+    return name.left(head) + u'…' + name.right(tail);
+}
+
 double niceStep(double max) {
     if (max <= 0)
         return 1;
@@ -85,14 +103,22 @@ QCategoryAxis* valueAxis(double max, Unit unit, const QPalette& palette) {
     return axis;
 }
 
-QBarCategoryAxis* categoryAxis(const QStringList& names, const QPalette& palette, bool slanted) {
+// Along the bottom, names lie flat while they hold side by side, and stand upright past that, so that
+// each shows whole.
+bool upright(const QStringList& names) {
+    qsizetype characters = 0;
+    for (const QString& name : names)
+        characters += name.size() + 2;
+    return characters > FlatCharacters;
+}
+
+QBarCategoryAxis* categoryAxis(const QStringList& names, const QPalette& palette, bool across) {
     auto* axis = new QBarCategoryAxis;
     axis->append(names);
     axis->setLabelsBrush(palette.text());
     axis->setLinePenColor(palette.color(QPalette::Text));
     axis->setGridLineVisible(false);
-    // Many categories stand upright, so that each shows its whole name.
-    if (slanted)
+    if (across && upright(names))
         axis->setLabelsAngle(-90);
     return axis;
 }
@@ -119,11 +145,13 @@ void donut(QChart* chart, const Table& t, const QList<int>& rows, const QPalette
         if (v <= 0)
             continue;
         const QString label =
-            QStringLiteral("%1 : %2 (%3 %)")
+            QStringLiteral("%1 : %2 (%3)")
                 .arg(t.rows.at(r).at(0).toString(), Figures::format(v, t.units.value(column)),
-                     Numbers::french().toString(sum > 0 ? 100 * v / sum : 0.0, 'f', 0));
+                     Numbers::percent(sum > 0 ? 100 * v / sum : 0.0));
         QPieSlice* slice = series->append(label, v);
-        slice->setBrush(seriesBrush(n++, palette));
+        // A wine's colour in its own; any other colour hatched, as series are.
+        const std::optional<QColor> wine = WineColours::of(t.rows.at(r).at(0).toString());
+        slice->setBrush(wine ? QBrush(*wine) : seriesBrush(++n, palette));
         slice->setPen(QPen(palette.color(QPalette::Text), 1));
         // The labels of thin slices would print over each other: their figures are in the table.
         slice->setLabelVisible(sum > 0 && v / sum >= SmallestLabelled);
@@ -133,7 +161,7 @@ void donut(QChart* chart, const Table& t, const QList<int>& rows, const QPalette
     chart->addSeries(series);
 }
 
-void bars(QChart* chart, const Table& t, const QList<int>& rows, const QPalette& palette) {
+void bars(QChart* chart, const Table& t, const QList<int>& rows, const QPalette& palette, int room) {
     const QStringList names = categories(t, rows);
     auto* series = new QHorizontalBarSeries;
     const int column = t.series.value(0, 1);
@@ -142,8 +170,9 @@ void bars(QChart* chart, const Table& t, const QList<int>& rows, const QPalette&
     QStringList reversed;
     for (qsizetype i = rows.size() - 1; i >= 0; --i) {
         *set << t.rows.at(rows.at(i)).at(column).toDouble();
-        reversed << names.at(i) + QStringLiteral(" — ") +
-                        Figures::format(t.rows.at(rows.at(i)).at(column), t.units.value(column));
+        const QString value =
+            QStringLiteral(" — ") + Figures::format(t.rows.at(rows.at(i)).at(column), t.units.value(column));
+        reversed << shortened(names.at(i), room - static_cast<int>(value.size())) + value;
     }
     set->setBrush(seriesBrush(0, palette));
     set->setPen(QPen(palette.color(QPalette::Text), 0.5));
@@ -170,7 +199,7 @@ void groupedBars(QChart* chart, const Table& t, const QList<int>& rows, const QP
         series->append(set);
     }
     chart->addSeries(series);
-    QBarCategoryAxis* axisX = categoryAxis(categories(t, rows), palette, rows.size() > 8);
+    QBarCategoryAxis* axisX = categoryAxis(categories(t, rows), palette, true);
     QCategoryAxis* axisY = valueAxis(maxOf(t, rows, t.series), t.units.value(t.series.value(0)), palette);
     chart->addAxis(axisX, Qt::AlignBottom);
     chart->addAxis(axisY, Qt::AlignLeft);
@@ -197,7 +226,7 @@ void line(QChart* chart, const Table& t, const QList<int>& rows, const QPalette&
     points->setBorderColor(palette.color(QPalette::Text));
     chart->addSeries(series);
     chart->addSeries(points);
-    QBarCategoryAxis* axisX = categoryAxis(categories(t, rows), palette, rows.size() > 8);
+    QBarCategoryAxis* axisX = categoryAxis(categories(t, rows), palette, true);
     QCategoryAxis* axisY = valueAxis(max, t.units.value(column), palette);
     chart->addAxis(axisX, Qt::AlignBottom);
     chart->addAxis(axisY, Qt::AlignLeft);
@@ -222,6 +251,26 @@ bool drawable(const Table& t) {
                 return true;
         }
     return false;
+}
+
+int labelRoom(double width, double character) {
+    return static_cast<int>(width * 0.33 / std::max(1.0, character));
+}
+
+double height(const Table& t, double line) {
+    // A bar a row, each as high as its name needs and a little apart.
+    const double least = line * 18;
+    if (t.chart == Figures::Chart::Donut)
+        return least;
+    if (t.chart != Figures::Chart::Bars) {
+        // Upright names below the chart, and the chart's own height above them.
+        const QStringList names = categories(t, drawnRows(t));
+        qsizetype longest = 0;
+        for (const QString& name : names)
+            longest = std::max(longest, name.size());
+        return least + (upright(names) ? line * 0.6 * static_cast<double>(longest) : 0);
+    }
+    return std::max(least, line * (1.7 * static_cast<double>(drawnRows(t).size()) + 7));
 }
 
 QString blankText(const Table& t) {
@@ -252,7 +301,7 @@ QPalette paper() {
     return p;
 }
 
-QChart* build(const Table& t, const QPalette& palette) {
+QChart* build(const Table& t, const QPalette& palette, int labelRoom) {
     auto* chart = new QChart;
     chart->setTitle(t.title);
     QFont titleFont = chart->titleFont();
@@ -272,7 +321,7 @@ QChart* build(const Table& t, const QPalette& palette) {
         chart->legend()->hide();
         break;
     case Figures::Chart::Bars:
-        bars(chart, t, rows, palette);
+        bars(chart, t, rows, palette, labelRoom);
         break;
     case Figures::Chart::GroupedBars:
         groupedBars(chart, t, rows, palette);

@@ -67,8 +67,9 @@ Status writePng(const QString& path, QWidget* chartView) {
     return writeWhole(path, [&image](QIODevice& out) { return image.save(&out, "PNG"); });
 }
 
-Status writePdf(const QString& path, const QList<Figures::Table>& tables, const QString& title) {
-    const FigurePages pages(tables);
+Status writePdf(const QString& path, const QList<Figures::Table>& tables, const QString& title,
+                const QString& footer) {
+    const FigurePages pages(tables, footer);
     return writeWhole(path, [&](QIODevice& out) {
         QPdfWriter pdf(&out);
         pdf.setCreator(QStringLiteral("Brovane"));

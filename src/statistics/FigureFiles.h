@@ -14,7 +14,8 @@ class FigurePages;
 namespace FigureFiles {
 
 Status writePng(const QString& path, QWidget* chartView);
-Status writePdf(const QString& path, const QList<Figures::Table>& tables, const QString& title);
+Status writePdf(const QString& path, const QList<Figures::Table>& tables, const QString& title,
+                const QString& footer);
 Status writeCsv(const QString& path, const Figures::Table& table);
 
 // Every sheet on the device, one after the other; false when the device refused one.

@@ -10,14 +10,15 @@
 
 class QPainter;
 
-// Tables of figures on paper: each begins on a sheet of its own with its chart, its rows follow, on further
-// sheets when they do not fit. Lengths are decided once in the units of a 1200-dpi page, and drawn the
-// same way on the preview, the printer and the PDF, whose charts and texts stay vector drawings.
+// Tables of figures on paper, one after the other: each with its chart above its rows, begun on the sheet
+// of the one before when its chart and a few rows hold there, its rows going on over further sheets. Each
+// sheet ends with `footer` and its number. Lengths are decided once in the units of a 1200-dpi page, and
+// drawn the same way on the preview, the printer and the PDF, whose charts and texts stay vector drawings.
 class FigurePages {
 public:
     static constexpr double Resolution = 1200;
 
-    explicit FigurePages(QList<Figures::Table> tables);
+    FigurePages(QList<Figures::Table> tables, QString footer);
 
     int pageCount() const { return static_cast<int>(m_sheets.size()); }
     const QPageLayout& pageLayout() const { return m_layout; }
@@ -33,23 +34,30 @@ public:
     const QFont& boldFont() const { return m_bold; }
 
 private:
-    struct Sheet {
+    // A table's part on a sheet: its chart and first rows, or rows going on.
+    struct Piece {
         int table = 0;
         int firstRow = 0;
         int rows = 0;
         bool chart = false;
+        double top = 0;
     };
+    using Sheet = std::vector<Piece>;
     void measureColumns();
+    void paginate();
+    double chartHeight(const Figures::Table& table) const;
+    double noteHeight(const Figures::Table& table) const;
+    void paintPiece(QPainter& painter, const Piece& piece) const;
 
     QList<Figures::Table> m_tables;
-    QFont m_body, m_bold, m_heading;
+    QString m_footer;
+    QFont m_body, m_bold, m_heading, m_small;
     std::vector<std::vector<double>> m_widths; // a table's columns, as wide as they are drawn
     double m_gap = 0;
     mutable CellText m_cells;
     QPageLayout m_layout;
     std::vector<Sheet> m_sheets;
     double m_width = 0;
-    double m_height = 0;
-    double m_chartHeight = 0;
+    double m_height = 0; // above the footer
     double m_line = 0;
 };

@@ -13,15 +13,17 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QRadioButton>
+#include <QScrollArea>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QTableView>
 #include <QVBoxLayout>
 
-FiguresPage::FiguresPage(const Figures::Page& page, QWidget* parent)
-    : QWidget(parent), m_page(page), m_list(new QComboBox(this)), m_chart(new QChartView(this)),
-      m_blank(new QLabel(this)), m_chartArea(new QStackedWidget(this)), m_table(new QTableView(this)),
-      m_note(new QLabel(this)) {
+FiguresPage::FiguresPage(const Figures::Page& page, bool periods, QWidget* parent)
+    : QWidget(parent), m_read(page), m_page(page), m_list(new QComboBox(this)),
+      m_scroll(new QScrollArea(this)), m_chart(new QChartView(this)), m_blank(new QLabel(this)),
+      m_chartArea(new QStackedWidget(this)), m_table(new QTableView(this)), m_note(new QLabel(this)) {
     m_list->setObjectName(QStringLiteral("ListeTableau"));
     m_chart->setObjectName(QStringLiteral("Graphique"));
     m_table->setObjectName(QStringLiteral("Tableau"));
@@ -36,15 +38,33 @@ FiguresPage::FiguresPage(const Figures::Page& page, QWidget* parent)
     choice->addStretch();
     label->setVisible(m_page.tables.size() > 1);
     m_list->setVisible(m_page.tables.size() > 1);
+    if (periods && !m_page.tables.isEmpty()) {
+        m_months = new QRadioButton(QStringLiteral("Par &mois"), this);
+        m_years = new QRadioButton(QStringLiteral("Par &année"), this);
+        m_months->setObjectName(QStringLiteral("ParMois"));
+        m_years->setObjectName(QStringLiteral("ParAnnee"));
+        m_months->setChecked(true);
+        choice->insertWidget(choice->count() - 1, m_months);
+        choice->insertWidget(choice->count() - 1, m_years);
+        connect(m_months, &QRadioButton::toggled, this, &FiguresPage::Pas_Change);
+        m_page.tables[0] = Periods::inSteps(m_read.tables.at(0), Periods::Step::Month);
+    }
 
     m_chart->setRenderHint(QPainter::Antialiasing);
     m_chart->setFocusPolicy(Qt::NoFocus);
-    m_chart->setMinimumHeight(fontMetrics().height() * 18);
+    // Some of the chart and several rows of its table, however large the font; the chart scrolls.
+    m_scroll->setMinimumHeight(fontMetrics().height() * 12);
+    m_table->setMinimumHeight(fontMetrics().height() * 9);
     m_blank->setObjectName(QStringLiteral("GraphiqueVide"));
     m_blank->setAlignment(Qt::AlignCenter);
     m_blank->setWordWrap(true);
     m_chartArea->addWidget(m_chart);
     m_chartArea->addWidget(m_blank);
+    m_scroll->setObjectName(QStringLiteral("DefilementGraphique"));
+    m_scroll->setWidget(m_chartArea);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_table->setSelectionBehavior(QAbstractItemView::SelectItems);
     m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -62,7 +82,7 @@ FiguresPage::FiguresPage(const Figures::Page& page, QWidget* parent)
     m_note->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto* split = new QSplitter(Qt::Vertical, this);
-    split->addWidget(m_chartArea);
+    split->addWidget(m_scroll);
     split->addWidget(m_table);
     split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 2);
@@ -98,11 +118,21 @@ void FiguresPage::ListeTableau_Change() {
     drawChart();
 }
 
+void FiguresPage::Pas_Change() {
+    m_page.tables[0] = Periods::inSteps(m_read.tables.at(0),
+                                        m_years->isChecked() ? Periods::Step::Year : Periods::Step::Month);
+    if (current() == 0)
+        ListeTableau_Change();
+}
+
 void FiguresPage::drawChart() {
     if (m_page.tables.isEmpty())
         return;
+    // Every name whole: the chart is as high as they need, and scrolls in a lower window.
+    m_chartArea->setMinimumHeight(static_cast<int>(Charts::height(currentTable(), fontMetrics().height())));
     QChart* old = m_chart->chart();
-    m_chart->setChart(Charts::build(currentTable(), palette()));
+    m_room = Charts::labelRoom(m_chart->width(), fontMetrics().averageCharWidth());
+    m_chart->setChart(Charts::build(currentTable(), palette(), m_room));
     delete old;
     m_blank->setText(Charts::blankText(currentTable()));
     m_chartArea->setCurrentWidget(Charts::drawable(currentTable()) ? static_cast<QWidget*>(m_chart)
@@ -111,6 +141,13 @@ void FiguresPage::drawChart() {
 
 QWidget* FiguresPage::chartArea() const {
     return m_chartArea;
+}
+
+void FiguresPage::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // The names beside the bars are cut to the room a wider or narrower chart gives them.
+    if (Charts::labelRoom(m_chart->width(), fontMetrics().averageCharWidth()) != m_room)
+        drawChart();
 }
 
 void FiguresPage::changeEvent(QEvent* event) {

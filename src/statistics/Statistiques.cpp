@@ -1,16 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "statistics/Statistiques.h"
 
+#include "database/CellarFiles.h"
 #include "statistics/ApercuStatistiques.h"
 #include "statistics/FigureFiles.h"
 #include "statistics/FiguresPage.h"
 #include "ui/BusyCursor.h"
+#include "ui/Numbers.h"
 #include "ui/Progress.h"
 #include "ui/Services.h"
 #include "ui/WindowTools.h"
 #include "ui_Statistiques.h"
 
 #include <QChartView>
+#include <QLabel>
 #include <QScreen>
 #include <QTabWidget>
 #include <algorithm>
@@ -48,14 +51,33 @@ void Statistiques::Form_Load(const QDate& today) {
     // Stopped, the window shows nothing at all: it does not open.
     if (m_cancelled)
         return;
-    if (read.error) {
-        m_services.messages.databaseError(this, *read.error);
+    const auto nothingToShow = [this] {
         for (const char* button : {"ExporterPng", "ExporterPdf", "ExporterCsv", "Imprimer"})
             findChild<QWidget*>(button)->setEnabled(false);
+    };
+    if (read.error) {
+        m_services.messages.databaseError(this, *read.error);
+        nothingToShow();
+    } else if (isEmpty(read.pages)) {
+        // Pages of noughts would tell nothing: the ways to fill the cellar instead.
+        auto* empty = new QLabel(
+            QStringLiteral("<p><b>La cave est vide : il n'y a encore rien à compter.</b></p>"
+                           "<p>Enregistrez vos achats par Fichier › « Saisie des achats » (Ctrl+A), ou "
+                           "reprenez le tableau où vous teniez votre cave par Fichier › « Importer un "
+                           "tableau… ». Les statistiques suivront.</p>"),
+            this);
+        empty->setObjectName(QStringLiteral("CaveVide"));
+        empty->setWordWrap(true);
+        empty->setAlignment(Qt::AlignCenter);
+        empty->setMargin(fontMetrics().height() * 2);
+        ui->Pages->hide();
+        ui->Disposition->insertWidget(0, empty, 1);
+        nothingToShow();
     } else {
-        for (const Figures::Page& page : read.pages) {
-            auto* shown = new FiguresPage(page, ui->Pages);
-            ui->Pages->addTab(shown, page.name);
+        for (qsizetype p = 0; p < read.pages.size(); ++p) {
+            auto* shown = new FiguresPage(read.pages.at(p),
+                                          p == Figures::Consommation || p == Figures::Valeur, ui->Pages);
+            ui->Pages->addTab(shown, read.pages.at(p).name);
         }
     }
     // Room for a chart and its table, within the screen, never less than the buttons need.
@@ -67,6 +89,18 @@ void Statistiques::Form_Load(const QDate& today) {
         ui->Pages->currentWidget()->setFocus();
     else
         ui->Quitter->setFocus();
+}
+
+bool Statistiques::isEmpty(const QList<Figures::Page>& pages) {
+    // No lot now, and nothing drunk or bought in the periods shown.
+    const auto zero = [&pages](int page, int column) {
+        const QList<Figures::Table>& tables = pages.at(page).tables;
+        return tables.isEmpty() || tables.first().rows.isEmpty() ||
+               (tables.first().rows.last().value(column).typeId() != QMetaType::QString &&
+                tables.first().rows.last().value(column).toLongLong() == 0);
+    };
+    return pages.size() == Figures::PageCount && zero(Figures::Composition, 1) &&
+           zero(Figures::Consommation, 1) && zero(Figures::Consommation, 3);
 }
 
 int Statistiques::exec() {
@@ -90,6 +124,12 @@ bool Statistiques::report(const Status& status) {
     return !status;
 }
 
+QString Statistiques::footer() const {
+    return QStringLiteral("Statistiques de la orny au %1 — %2")
+        .arg(Numbers::french().toString(m_today, QStringLiteral("dd/MM/yyyy")),
+             CellarFiles::shown(m_globals.databasePath()));
+}
+
 QString Statistiques::fileName(const QString& suffix) const {
     const FiguresPage* page = currentPage();
     QString name = QStringLiteral("Statistiques");
@@ -108,7 +148,8 @@ bool Statistiques::exportPng(const QString& path) {
 
 bool Statistiques::exportPdf(const QString& path) {
     BusyCursor busy;
-    return currentPage() && report(FigureFiles::writePdf(path, currentPage()->page().tables, windowTitle()));
+    return currentPage() &&
+           report(FigureFiles::writePdf(path, currentPage()->page().tables, windowTitle(), footer()));
 }
 
 bool Statistiques::exportCsv(const QString& path) {
@@ -143,7 +184,7 @@ void Statistiques::exportAs(const QString& title, const QString& suffix, const Q
 void Statistiques::Imprimer_Click() {
     if (ui->Pages->count() == 0)
         return;
-    ApercuStatistiques preview(allTables(), m_services, this);
+    ApercuStatistiques preview(allTables(), footer(), m_services, this);
     preview.exec();
 }
 

@@ -49,7 +49,11 @@ public slots:
 private:
     void Form_Load(const QDate& today);
     bool report(const Status& status);
+    // A cellar with no lot nor movement: nothing to count yet.
+    static bool isEmpty(const QList<Figures::Page>& pages);
     QString fileName(const QString& suffix) const;
+    // What ends each printed sheet: the day and the cellar.
+    QString footer() const;
     // Asks where to write, proposing the page's name and the day, then writes there.
     void exportAs(const QString& title, const QString& suffix, const QString& filter,
                   bool (Statistiques::*write)(const QString&));

@@ -27,11 +27,13 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QFile>
+#include <QGraphicsTextItem>
 #include <QImage>
 #include <QLabel>
 #include <QPdfWriter>
 #include <QPieSeries>
 #include <QPieSlice>
+#include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -253,6 +255,10 @@ private slots:
     void printedFiguresAreNeverCut_data();
     void printedFiguresAreNeverCut();
     void chartsFollowThePaletteAndNeedNoColour();
+    void eachWineColourHasItsOwn_data();
+    void eachWineColourHasItsOwn();
+    void namesAreNeverElided_data();
+    void namesAreNeverElided();
     void thinSlicesHaveNoLabel();
     void largeCellarStoppedByKeys_data();
     void largeCellarStoppedByKeys();
@@ -444,29 +450,16 @@ void TestStatistics::pagesAndTablesByKeys() {
 
 void TestStatistics::emptyOrMissingCellar() {
     {
+        // Nothing to count: the ways to fill the cellar, rather than pages of noughts.
         TestCellar cellar;
         Window w(cellar);
         QCOMPARE(cellar.messageCount(), 0);
-        QCOMPARE(w.row("Total"), QStringList({"Total", "0", "0", "0,00 €", "0", "0"}));
-        // No chart to draw: a sentence in its place, on every page.
-        const auto blank = [&w] {
-            auto* label = w.page()->findChild<QLabel*>("GraphiqueVide");
-            return label && label->isVisible() && !w.page()->chartView()->isVisible() ? label->text()
-                                                                                      : QString();
-        };
-        QCOMPARE(blank(), QString("La cave est vide."));
-        w.go(Qt::Key_C, "Par type");
-        QCOMPARE(blank(), QString("La cave est vide."));
-        w.go(Qt::Key_B);
-        QCOMPARE(w.rows().size(), 1 + Figures::DrinkingYears);
-        QCOMPARE(w.row("2026"), QStringList({"2026", "0", "0", "0"}));
-        QVERIFY(!blank().isEmpty());
-        w.go(Qt::Key_O);
-        QCOMPARE(w.rows().size(), Figures::RecentMonths + 1);
-        QCOMPARE(w.rows().first(), QString("juil. 2024|0|0,00 €|0|0,00 €"));
-        w.go(Qt::Key_V);
-        QCOMPARE(w.rows().last(), QString("juin 2026|0,00 €"));
-        QVERIFY(!blank().isEmpty());
+        QVERIFY(!w.tabs()->isVisible());
+        auto* empty = w.stats.findChild<QLabel*>("CaveVide");
+        QVERIFY(empty && empty->isVisible());
+        QVERIFY(empty->text().contains("« Saisie des achats »") &&
+                empty->text().contains("« Importer un tableau… »"));
+        QVERIFY(!w.stats.findChild<QWidget*>("ExporterPdf")->isEnabled());
     }
     TestCellar cellar;
     QFile::remove(cellar.databasePath());
@@ -737,7 +730,7 @@ void TestStatistics::chartsFollowThePaletteAndNeedNoColour() {
     // Every slice says what it is, and no two neighbouring ones share both colour and hatching.
     auto* pie = qobject_cast<QPieSeries*>(chart->series().first());
     QCOMPARE(pie->count(), 2);
-    QCOMPARE(pie->slices().at(0)->label(), QString("Rouge : 12 (67 %)"));
+    QCOMPARE(pie->slices().at(0)->label(), QString("Rouge : 12 (67\u00A0%)"));
     QVERIFY(pie->slices().at(0)->isLabelVisible());
     QSet<int> styles;
     for (int n = 0; n < 7; ++n)
@@ -749,6 +742,76 @@ void TestStatistics::chartsFollowThePaletteAndNeedNoColour() {
     QCOMPARE(bars->count(), 2);
     QVERIFY(bars->barSets().at(0)->brush().style() != bars->barSets().at(1)->brush().style());
     QCOMPARE(bars->barSets().at(0)->label(), QString("Bues"));
+}
+
+void TestStatistics::eachWineColourHasItsOwn_data() {
+    QTest::addColumn<QString>("colour");
+    QTest::addColumn<QColor>("drawn");
+    QTest::newRow("Rouge") << "Rouge" << QColor(0x8c, 0x1c, 0x2f);
+    QTest::newRow("blanc, written small") << "blanc" << QColor(0xe9, 0xd9, 0x8b);
+    QTest::newRow("ROSÉ, in capitals") << "ROSÉ" << QColor(0xee, 0x8f, 0xa6);
+}
+
+// A wine's colour is drawn in its own, first or last by its bottles, on the screen's palette as on paper.
+void TestStatistics::eachWineColourHasItsOwn() {
+    QFETCH(QString, colour);
+    QFETCH(QColor, drawn);
+    for (const int bottles : {1, 500}) {
+        TestCellar cellar;
+        cellar.addLot("Vin", "Type", 2000, colour, bottles, 1.0);
+        cellar.addLot("Autre", "Type", 2000, "Jaune", 50, 1.0);
+        cellar.addLot("Encore", "Type", 2000, "Rose", 20, 1.0);
+        Window w(cellar);
+        for (const QPalette& palette : {w.stats.palette(), Charts::paper()}) {
+            std::unique_ptr<QChart> chart(Charts::build(w.page()->currentTable(), palette));
+            const auto* pie = qobject_cast<QPieSeries*>(chart->series().first());
+            QList<QColor> colours;
+            for (const QPieSlice* slice : pie->slices())
+                if (slice->label().startsWith(colour + " :"))
+                    QCOMPARE(slice->brush().color(), drawn);
+                else
+                    colours << slice->brush().color();
+            QVERIFY(!colours.contains(drawn));
+        }
+    }
+}
+
+void TestStatistics::namesAreNeverElided_data() {
+    QTest::addColumn<QString>("table");
+    QTest::newRow("sixteen long types") << "Par type";
+    QTest::newRow("thirty vintages") << "Par millésime";
+}
+
+// However many names a chart has, each shows whole, or loses its middle and keeps its end: on the screen,
+// in the window's picture and in the PDF.
+void TestStatistics::namesAreNeverElided() {
+    QFETCH(QString, table);
+    TestCellar cellar;
+    for (int t = 0; t < 30; ++t)
+        cellar.addLot("Vin",
+                      QStringLiteral("Côtes du Rhône Villages Plan de Dieu, vieilles vignes %1").arg(t),
+                      1990 + t, "Rouge", 1000 + t, 10.0);
+    Window w(cellar);
+    w.go(Qt::Key_C, table);
+    const auto shownWhole = [](QGraphicsScene* scene) {
+        int labels = 0;
+        for (QGraphicsItem* item : scene->items())
+            if (const auto* text = dynamic_cast<QGraphicsTextItem*>(item); text && text->isVisible()) {
+                QVERIFY2(!text->toPlainText().contains("..."), qPrintable(text->toPlainText()));
+                labels += text->toPlainText().contains(QRegularExpression("(29|2019)( — |$)")) ? 1 : 0;
+            }
+        QVERIFY(labels > 0);
+    };
+    QChartView* view = w.page()->chartView();
+    view->grab();
+    shownWhole(view->scene());
+    const QString pdf = cellar.folder() + "page.pdf";
+    QVERIFY(w.stats.exportPdf(pdf));
+    QProcess tool;
+    tool.start("pdftotext", {"-layout", pdf, "-"});
+    QVERIFY(tool.waitForFinished(60000));
+    const QString text = QString::fromUtf8(tool.readAllStandardOutput());
+    QVERIFY2(!text.contains("..."), qPrintable(text));
 }
 
 void TestStatistics::largeCellarStoppedByKeys_data() {
@@ -869,9 +932,9 @@ void TestStatistics::thinSlicesHaveNoLabel() {
         if (slice->isLabelVisible())
             labelled << slice->label();
     QCOMPARE(labelled.size(), 2);
-    QVERIFY2(labelled.at(0).startsWith("Rouge : ") && labelled.at(0).endsWith(" (93 %)"),
+    QVERIFY2(labelled.at(0).startsWith("Rouge : ") && labelled.at(0).endsWith(" (93\u00A0%)"),
              qPrintable(labelled.at(0)));
-    QCOMPARE(labelled.at(1), QString("Blanc : 60 (6 %)"));
+    QCOMPARE(labelled.at(1), QString("Blanc : 60 (6\u00A0%)"));
     // Their figures stay in the table.
     QCOMPARE(w.row("Rosé").value(2), QString("2"));
 }
