@@ -46,6 +46,13 @@ MenuActions assemble(Globals& globals, Services& services) {
     windows.saisie = overCellar(modal<Saisie>(globals, services), globals, services);
     windows.consommation = overCellar(modal<Consommation>(globals, services), globals, services);
     windows.visualisation = overCellar(modal<Visualisation>(globals, services), globals, services);
+    windows.visualisationVue = [&globals, &services](QWidget* parent, const char* view) {
+        if (!CellarGate::opens(services.messages, parent, globals.CheminBase))
+            return;
+        Visualisation window(globals, services, parent);
+        QMetaObject::invokeMethod(&window, view);
+        window.exec();
+    };
     windows.imprimer = overCellar(fromModule(&ModuleWindows::imprimer, globals, services), globals, services);
     windows.config = modal<Config>(globals, services);
     windows.import = overCellar(modal<ImportBase>(globals, services), globals, services);

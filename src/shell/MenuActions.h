@@ -25,4 +25,6 @@ struct MenuActions {
     // The undo entry's text, naming the operation it would undo; "&Annuler" alone when there is none.
     std::function<QString()> annulerTexte;
     Open statistiques;
+    // The view opened on one of its views, named by the slot that shows it ("Priorite_Click").
+    std::function<void(QWidget* parent, const char* view)> visualisationVue;
 };

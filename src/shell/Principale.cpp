@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/Principale.h"
 
+#include "shell/CellarSummary.h"
 #include "shell/HelpService.h"
 #include "shell/KeyStates.h"
 #include "shell/Preparation.h"
+#include "ui/BusyCursor.h"
 #include "ui/Icons.h"
 #include "ui/WindowTools.h"
 #include "ui_Principale.h"
@@ -16,11 +18,12 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 Principale::Principale(Globals& globals, MenuActions windows, QWidget* parent)
     : QMainWindow(parent), ui(std::make_unique<Ui::Principale>()), m_globals(globals),
       m_windows(std::move(windows)), m_help(new HelpService(globals.helpFile, this)),
-      m_keys(new KeyStates(this)), m_clock(new QTimer(this)) {
+      m_keys(new KeyStates(this)), m_summary(new QLabel), m_clock(new QTimer(this)) {
     WindowTools::loadResources();
     ui->setupUi(this);
     Form_Load();
@@ -104,6 +107,17 @@ void Principale::Form_Load() {
         for (QAction* action : actions)
             action->setEnabled(static_cast<bool>(*open));
 
+    m_summary->setObjectName(QStringLiteral("Resume"));
+    m_summary->setTextFormat(Qt::RichText);
+    m_summary->setTextInteractionFlags(Qt::TextBrowserInteraction);
+    m_summary->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_summary->setWordWrap(true);
+    auto* body = new QVBoxLayout(ui->Fond);
+    const int margin = fontMetrics().height() * 2;
+    body->setContentsMargins(margin, margin, margin, margin);
+    body->addWidget(m_summary);
+    connect(m_summary, &QLabel::linkActivated, this, &Principale::Resume_LinkActivated);
+
     buildStatusBar();
 }
 
@@ -113,6 +127,7 @@ bool Principale::event(QEvent* event) {
     if (event->type() == QEvent::Paint && !m_painted) {
         m_painted = true;
         QTimer::singleShot(0, this, &Principale::refreshUndoEntry);
+        QTimer::singleShot(0, this, &Principale::refreshSummary);
     }
     return handled;
 }
@@ -181,8 +196,31 @@ void Principale::BarreBoutons_ButtonClick(const QString& key) {
 void Principale::run(const MenuActions::Open& open) {
     if (open)
         open(this);
-    // Whatever the window wrote may be undone now.
+    // Whatever the window wrote may be undone now, and counts in the summary.
     refreshUndoEntry();
+    refreshSummary();
+}
+
+void Principale::refreshSummary() {
+    BusyCursor busy;
+    const int year = QDate::currentDate().year();
+    DataLink link(m_globals.databasePath());
+    const Result<CellarSummary> summary = CellarSummary::read(link, year);
+    // A cellar that cannot be read is told when a window opens over it; here, a line says it.
+    m_summary->setText(summary.ok() ? summary->html(year)
+                                    : QStringLiteral("<p>La cave n'a pas pu être lue : %1</p>")
+                                          .arg(summary.failure().text().toHtmlEscaped()));
+}
+
+void Principale::Resume_LinkActivated(const QString& link) {
+    if (link == QLatin1String("saisie")) {
+        MenuSaisie_Click();
+    } else if (link == QLatin1String("tableau")) {
+        MenuImportTableau_Click();
+    } else if (link.startsWith(QLatin1String("vue:")) && m_windows.visualisationVue) {
+        const QByteArray view = link.mid(4).toLatin1();
+        run([this, &view](QWidget* parent) { m_windows.visualisationVue(parent, view.constData()); });
+    }
 }
 
 void Principale::MenuSaisie_Click() {

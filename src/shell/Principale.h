@@ -16,7 +16,8 @@ class HelpService;
 class KeyStates;
 
 // The main window: menu, tool bar and status bar. Each entry opens one working window modally or runs
-// one action; the window keeps no data of its own.
+// one action; the window keeps no data of its own. Its body sums the cellar up, each line leading to the
+// view of its lots, read once the window is on screen and again after each window closes.
 class Principale : public QMainWindow {
     Q_OBJECT
 public:
@@ -46,6 +47,8 @@ public slots:
     void MenuApropos_Click();
     void MenuAide_Click();
     void MenuQuitter_Click();
+    void refreshSummary();
+    void Resume_LinkActivated(const QString& link);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -64,5 +67,6 @@ private:
     HelpService* m_help;
     KeyStates* m_keys;
     QList<QLabel*> m_panels;
+    QLabel* m_summary;
     QTimer* m_clock;
 };

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "database/CellarQueries.h"
 #include "shell/BuildFolderCellar.h"
 #include "shell/CopyScheduler.h"
 #include "shell/HelpService.h"
@@ -27,6 +28,7 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocumentFragment>
 #include <QToolBar>
 #include <unistd.h>
 
@@ -54,6 +56,7 @@ private slots:
     void toolBarDispatch();
     void menuMatchesTheTable();
     void missingWindowsStayDisabled();
+    void mainWindowSumsTheCellarUp();
     void statusBarPanels();
     void f1OpensTheActiveWindowsTopic();
     void everyTopicIsInTheHelpFile();
@@ -470,7 +473,8 @@ void TestShell::toolBarDispatch() {
                                        record("annuler"),
                                        record("historique"),
                                        {},
-                                       record("statistiques")});
+                                       record("statistiques"),
+                                       {}});
     window.BarreBoutons_ButtonClick(key);
     QCOMPARE(ran, expected.isEmpty() ? QStringList() : QStringList{expected});
     // The button and its menu entry run the same handler.
@@ -566,6 +570,43 @@ void TestShell::menuMatchesTheTable() {
                                 "Statistiques de la orny", "Impression de l'inventaire de la orny",
                                 "Configuration", "Import des données d'une base < à la version 1.3",
                                 "A propos !", "Un peu d'aide ?", "Quitter"}));
+}
+
+// The main window greets with the cellar in a few lines once it shows, each leading to its lots; an empty
+// cellar, to the ways of filling it. What a window changed is counted when it closes.
+void TestShell::mainWindowSumsTheCellarUp() {
+    TestCellar cellar;
+    QStringList ran;
+    MenuActions windows;
+    windows.saisie = [&](QWidget*) {
+        ran << "saisie";
+        DataLink link(cellar.databasePath());
+        const int year = QDate::currentDate().year();
+        for (const auto& [closes, opens] : {std::pair(year, year - 3), std::pair(year - 1, year - 5),
+                                            std::pair(year + 4, year), std::pair(year + 9, year + 2)}) {
+            LotDetails details;
+            details.boireDes = opens;
+            details.boireJusqua = closes;
+            QVERIFY(!CellarQueries::addLot(link, {"Vin", "Type", 2010, "Rouge", 1234, 10.0, details}));
+        }
+    };
+    windows.visualisationVue = [&](QWidget*, const char* view) { ran << view; };
+    Principale window(cellar.globals, windows);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto* summary = window.findChild<QLabel*>("Resume");
+    QTRY_VERIFY(summary->text().contains("La cave est vide"));
+    QVERIFY(summary->text().contains("href=\"saisie\"") && summary->text().contains("href=\"tableau\""));
+    emit summary->linkActivated("saisie");
+    const QString year = QString::number(QDate::currentDate().year());
+    QString text = QTextDocumentFragment::fromHtml(summary->text()).toPlainText();
+    text.replace(QChar(0x202F), u' ').replace(QChar(0xA0), u' ');
+    QVERIFY2(text.contains("4 lots, 4 936 bouteilles") && text.contains("49 360,00 €") &&
+                 text.contains("2 lots dont la fenêtre se ferme en " + year + " ou s'est fermée") &&
+                 text.contains("1 lot dont la fenêtre s'ouvre en " + year),
+             qPrintable(text));
+    emit summary->linkActivated("vue:Priorite_Click");
+    QCOMPARE(ran, QStringList({"saisie", "Priorite_Click"}));
 }
 
 void TestShell::missingWindowsStayDisabled() {
