@@ -24,7 +24,7 @@ QString bottles(WideInt n) {
 }
 
 QString euros(const LotRules::ExactSum& value) {
-    return Numbers::grouped(Numbers::formatAmount(value));
+    return Numbers::euros(Numbers::formatAmount(value));
 }
 
 } // namespace
@@ -181,7 +181,7 @@ Status Historique::showTotals() {
     const qlonglong shown = t.at(0).toLongLong();
     const HistoryQuery::Moved moved = HistoryQuery::Moved::fromSums(t, 1);
     // What the columns of figures add up to: the movements that still hold, none undone nor undoing.
-    ui->Totaux->setText(QStringLiteral("%1 mouvement%2 — achetées ou importées : %3, %4 € — bues : %5, %6 €")
+    ui->Totaux->setText(QStringLiteral("%1 mouvement%2 — achetées ou importées : %3, %4 — bues : %5, %6")
                             .arg(Numbers::groupedDigits(shown), shown > 1 ? QStringLiteral("s") : QString(),
                                  bottles(moved.bought), euros(moved.boughtValue), bottles(moved.drunk),
                                  euros(moved.drunkValue)));

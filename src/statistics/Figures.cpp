@@ -414,7 +414,6 @@ Status value(DataLink& link, const QDate& today, bool journal, Page& page) {
 
     Table lots;
     lots.name = QStringLiteral("Lots les plus précieux");
-    lots.title = QStringLiteral("Les %1 lots les plus précieux au %2").arg(MostValuableLots).arg(date(today));
     lots.headers = {QStringLiteral("Nom"),     QStringLiteral("Type"),       QStringLiteral("Année"),
                     QStringLiteral("Couleur"), QStringLiteral("Bouteilles"), QStringLiteral("Prix unitaire"),
                     QStringLiteral("Valeur")};
@@ -442,6 +441,12 @@ Status value(DataLink& link, const QDate& today, bool journal, Page& page) {
                                   row.at(5).toDouble(),
                                   QVariant::fromValue(worth)};
     }
+    // As many as there are, up to ten: one lot is not « les 10 lots ».
+    const qsizetype valued = lots.rows.size();
+    lots.title = valued == 1 ? QStringLiteral("Le lot le plus précieux au %1").arg(date(today))
+                 : valued == 0
+                     ? QStringLiteral("Les lots les plus précieux au %1").arg(date(today))
+                     : QStringLiteral("Les %1 lots les plus précieux au %2").arg(valued).arg(date(today));
     page.tables = {t, lots};
     return std::nullopt;
 }
@@ -457,7 +462,7 @@ QString formatCount(double value) {
 QString formatMoney(double value) {
     if (!std::isfinite(value))
         return QString();
-    return Numbers::grouped(Numbers::formatTwoDecimals(value)) + QStringLiteral(" €");
+    return Numbers::euros(Numbers::formatTwoDecimals(value));
 }
 
 QString format(const QVariant& value, Unit unit) {
@@ -473,8 +478,7 @@ QString format(const QVariant& value, Unit unit) {
         return formatCount(value.toDouble());
     case Unit::Money:
         if (value.typeId() == qMetaTypeId<LotRules::ExactSum>())
-            return Numbers::grouped(Numbers::formatAmount(value.value<LotRules::ExactSum>())) +
-                   QStringLiteral(" €");
+            return Numbers::euros(Numbers::formatAmount(value.value<LotRules::ExactSum>()));
         return formatMoney(value.toDouble());
     case Unit::Text:
         break;

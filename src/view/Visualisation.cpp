@@ -230,10 +230,10 @@ Status Visualisation::showTotals() {
     const LotRules::Totals t = LotRules::Totals::fromSums(totals.rows.front());
     m_lots = t.lots;
     const auto lots = [](qlonglong n) { return Numbers::counted(n, QStringLiteral("lot")); };
-    QString text = QStringLiteral("%1, %2 bouteille%3, valeur %4 €")
+    QString text = QStringLiteral("%1, %2 bouteille%3, valeur %4")
                        .arg(lots(t.lots), Numbers::groupedDigits(t.bottles),
                             t.bottles >= 2 ? QStringLiteral("s") : QString(),
-                            Numbers::grouped(Numbers::formatAmount(t.value)));
+                            Numbers::euros(Numbers::formatAmount(t.value)));
     const qint64 withoutPrice = t.withoutPrice;
     const qint64 odd = t.setApart;
     if (withoutPrice > 0)

@@ -56,7 +56,7 @@ QString viewValue(TestCellar& cellar) {
     if (!QTest::qWaitForWindowExposed(&w))
         return {};
     const QString text = w.findChild<QLabel*>("Totaux")->text();
-    return QRegularExpression(QStringLiteral("valeur (.+) €")).match(text).captured(1);
+    return QRegularExpression(QStringLiteral("valeur (.+)\u00A0€")).match(text).captured(1);
 }
 
 // The printout's grand total as its text export writes it, and the plan it was written from.
@@ -91,8 +91,8 @@ QStringList historyTotals(TestCellar& cellar) {
     if (!QTest::qWaitForWindowExposed(&h))
         return {};
     return QRegularExpression(
-               QStringLiteral("importées : ([\\d\u202F]+) bouteilles?, (.+) € — bues : ([\\d\u202F]+) "
-                              "bouteilles?, (.+) €"))
+               QStringLiteral("importées : ([\\d\u202F]+) bouteilles?, (.+)\u00A0€ — bues : ([\\d\u202F]+) "
+                              "bouteilles?, (.+)\u00A0€"))
         .match(h.findChild<QLabel*>("Totaux")->text())
         .capturedTexts()
         .mid(1);
@@ -293,7 +293,7 @@ void TestLot::viewPrintoutAndHistoryAgree() {
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         const QString text = w.findChild<QLabel*>("Totaux")->text().remove(QChar(Numbers::DigitGroup));
         const QRegularExpressionMatch m =
-            QRegularExpression(QStringLiteral("^(\\d+) lots?, (\\d+) bouteilles?, valeur ([\\d ,]+) €"))
+            QRegularExpression(QStringLiteral("^(\\d+) lots?, (\\d+) bouteilles?, valeur ([\\d ,]+)\u00A0€"))
                 .match(text);
         QVERIFY2(m.hasMatch(), qPrintable(text));
         view = {m.captured(1).toLongLong(), m.captured(2), euros(m.captured(3))};
@@ -327,8 +327,8 @@ void TestLot::viewPrintoutAndHistoryAgree() {
     QVERIFY(QTest::qWaitForWindowExposed(&h));
     const QString moved = h.findChild<QLabel*>("Totaux")->text().remove(QChar(0x202F)).remove(QChar(0xA0));
     const QRegularExpressionMatch m =
-        QRegularExpression(QStringLiteral("importées : (\\d+) bouteilles?, ([\\d ,]+) € — bues : (\\d+) "
-                                          "bouteilles?, ([\\d ,]+) €"))
+        QRegularExpression(QStringLiteral("importées : (\\d+) bouteilles?, ([\\d ,]+)€ — bues : (\\d+) "
+                                          "bouteilles?, ([\\d ,]+)€"))
             .match(moved);
     QVERIFY2(m.hasMatch(), qPrintable(moved));
     const WideInt net = static_cast<WideInt>(m.captured(1).toLongLong()) - m.captured(3).toLongLong();

@@ -304,8 +304,8 @@ void TestHistory::historyFilteredByKindAndPeriodWithItsTotals() {
     QCOMPARE(all.back(), QString("11/03/2025 19:30|Achat||Pommard|Bourgogne|1996|Rouge|+6|30|6||180|"));
     auto* totals = window.findChild<QLabel*>("Totaux");
     QCOMPARE(totals->text(),
-             QString("7 mouvements — achetées ou importées : 22 bouteilles, 320,00 € — bues : "
-                     "5 bouteilles, 90,00 €"));
+             QString("7 mouvements — achetées ou importées : 22 bouteilles, 320,00\u00A0€ — bues : "
+                     "5 bouteilles, 90,00\u00A0€"));
 
     // The rows shown go to a spreadsheet as they are, and each column of figures adds up to the totals.
     const QString path = cellar.folder() + "historique.csv";
@@ -328,13 +328,15 @@ void TestHistory::historyFilteredByKindAndPeriodWithItsTotals() {
     // What was drunk, and when: only consumptions, then only those of last year.
     chooseInList(&window, "ListeNature", "Consommation");
     QCOMPARE(shownRows(window).size(), 2);
-    QCOMPARE(totals->text(), QString("2 mouvements — achetées ou importées : 0 bouteille, 0,00 € — bues : "
-                                     "5 bouteilles, 90,00 €"));
+    QCOMPARE(totals->text(),
+             QString("2 mouvements — achetées ou importées : 0 bouteille, 0,00\u00A0€ — bues : "
+                     "5 bouteilles, 90,00\u00A0€"));
     chooseInList(&window, "ListePeriode", "Année 2025");
     QCOMPARE(shownRows(window),
              QStringList{"13/03/2025 19:30|Consommation||Pommard|Bourgogne|1996|Rouge|-2|30||2||60"});
-    QCOMPARE(totals->text(), QString("1 mouvement — achetées ou importées : 0 bouteille, 0,00 € — bues : "
-                                     "2 bouteilles, 60,00 €"));
+    QCOMPARE(totals->text(),
+             QString("1 mouvement — achetées ou importées : 0 bouteille, 0,00\u00A0€ — bues : "
+                     "2 bouteilles, 60,00\u00A0€"));
     QCOMPARE(itemsOf(window.findChild<QComboBox*>("ListePeriode")),
              QStringList({"Toutes les dates", "Ce mois-ci", "Les 30 derniers jours", "Les 12 derniers mois",
                           "Année 2026", "Année 2025"}));

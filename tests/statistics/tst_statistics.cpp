@@ -481,17 +481,18 @@ void TestStatistics::largeTypeListsAndVintages() {
     Window w(cellar);
     w.go(Qt::Key_C, "Par type");
     QCOMPARE(w.rows().size(), 17);
-    QCOMPARE(w.rows().first(), QString("Type 00|2|17|17,00 €|0|0"));
+    QCOMPARE(w.rows().first(), QString("Type 00|2|17|17,00\u00A0€|0|0"));
     w.go(Qt::Key_C, "Par millésime");
-    QCOMPARE(w.rows(), QStringList({"2000|6|51|51,00 €|0|0", "2001|5|45|45,00 €|0|0", "2002|5|40|40,00 €|0|0",
-                                    "(sans millésime)|1|1|1,00 €|0|0", "Total|17|137|137,00 €|0|0"}));
+    QCOMPARE(w.rows(), QStringList({"2000|6|51|51,00\u00A0€|0|0", "2001|5|45|45,00\u00A0€|0|0",
+                                    "2002|5|40|40,00\u00A0€|0|0", "(sans millésime)|1|1|1,00\u00A0€|0|0",
+                                    "Total|17|137|137,00\u00A0€|0|0"}));
     // Forty colours another tool wrote: the fifteen largest, the others together.
     for (int c = 0; c < 40; ++c)
         cellar.addLot("Vin", "Autre", 1990 + c, QStringLiteral("Teinte %1").arg(c, 2, 10, QChar('0')),
                       100 + c, 1.0);
     Window again(cellar);
     QCOMPARE(again.rows().size(), Figures::LargestGroups + 2);
-    QCOMPARE(again.rows().first(), QString("Teinte 39|1|139|139,00 €|0|0"));
+    QCOMPARE(again.rows().first(), QString("Teinte 39|1|139|139,00\u00A0€|0|0"));
     // Red (137 bottles) comes third: the others are the teintes 0 to 25.
     QCOMPARE(again.rows().at(2).section('|', 0, 1), QString("Rouge|17"));
     QCOMPARE(again.row("Autres").mid(0, 3), QStringList({"Autres", "26", count(26 * 100 + 25 * 26 / 2)}));
@@ -502,15 +503,15 @@ void TestStatistics::frenchNumbers_data() {
     QTest::addColumn<QString>("bottles");
     QTest::addColumn<QString>("amount");
     QTest::newRow("small") << 7.0 << "7"
-                           << "7,00 €";
+                           << "7,00\u00A0€";
     QTest::newRow("thousands") << 1234.25 << "1\u202f234"
-                               << "1\u202f234,25 €";
+                               << "1\u202f234,25\u00A0€";
     QTest::newRow("rounded") << 1234.5 << "1\u202f235"
-                             << "1\u202f234,50 €";
+                             << "1\u202f234,50\u00A0€";
     QTest::newRow("millions") << 2345678.125 << "2\u202f345\u202f678"
-                              << "2\u202f345\u202f678,13 €";
+                              << "2\u202f345\u202f678,13\u00A0€";
     QTest::newRow("negative") << -1500.0 << "-1\u202f500"
-                              << "-1\u202f500,00 €";
+                              << "-1\u202f500,00\u00A0€";
 }
 
 void TestStatistics::frenchNumbers() {
@@ -856,7 +857,7 @@ void TestStatistics::largeAmountsAsInTheView() {
         QVERIFY(!CellarQueries::addLot(link, {"Vin", "Bourgogne", 1996, "Rouge", 1234567, 1e15}));
         QVERIFY(!CellarQueries::addLot(link, {"Vin", "Bourgogne", 1997, "Rouge", 3, 12.1}));
     }
-    const QString value = Numbers::grouped("1234567000000000000036,30") + " €";
+    const QString value = Numbers::grouped("1234567000000000000036,30") + "\u00A0€";
     {
         Visualisation visu(cellar.globals, cellar.services, nullptr, Today);
         visu.show();

@@ -294,9 +294,10 @@ void TestView::totalsCountOnlyWhatAPurchaseRecords() {
     cellar.exec("INSERT INTO ORNY VALUES ('Prix négatif', 'Loire', 2000, 'Blanc', 1, -5)");
     cellar.exec("INSERT INTO ORNY VALUES ('Sans quantité', 'Loire', 2000, 'Blanc', NULL, 1)");
     Window w(cellar);
-    QCOMPARE(w.visu.findChild<QLabel*>("Totaux")->text(),
-             QString("10 lots, 9 bouteilles, valeur 24,00 € (dont 1 lot sans prix) (et 7 lots hors normes, "
-                     "non comptés)"));
+    QCOMPARE(
+        w.visu.findChild<QLabel*>("Totaux")->text(),
+        QString("10 lots, 9 bouteilles, valeur 24,00\u00A0€ (dont 1 lot sans prix) (et 7 lots hors normes, "
+                "non comptés)"));
     // A lot the totals leave out has no value of its own in the grid either, as in the printout: never the
     // 0 the engine makes of a text.
     QStringList totals;
@@ -325,9 +326,9 @@ void TestView::totalsGroupDigitsAsThePrintoutDoes() {
     cellar.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1000) "
                 "INSERT INTO ORNY SELECT 'Petit vin', 'Loire', 2000, 'Blanc', 1, 2.0 FROM n");
     Window w(cellar);
-    QCOMPARE(
-        w.visu.findChild<QLabel*>("Totaux")->text(),
-        QString("1_001 lots, 1_235_567 bouteilles, valeur 1_235_186_283,50 €").replace('_', QChar(0x202F)));
+    QCOMPARE(w.visu.findChild<QLabel*>("Totaux")->text(),
+             QString("1_001 lots, 1_235_567 bouteilles, valeur 1_235_186_283,50\u00A0€")
+                 .replace('_', QChar(0x202F)));
 }
 
 // A price of hundreds of digits is past the ceiling: counted apart, the totals stay short, and the window
@@ -346,12 +347,12 @@ void TestView::longTotalsWrapWithinTheScreen() {
         auto* search = w.visu.findChild<QLineEdit*>("Recherche");
         QVERIFY(search->width() >= search->fontMetrics().averageCharWidth() * 12);
     };
-    check("2 lots, 3 bouteilles, valeur 36,30 € (et 1 lot hors normes, non compté)");
+    check("2 lots, 3 bouteilles, valeur 36,30\u00A0€ (et 1 lot hors normes, non compté)");
     pressAccessKey(&w.visu, Qt::Key_B);
     QCOMPARE(w.names(), QStringList({"Prix énorme 2001"}));
-    check("1 lot, 0 bouteille, valeur 0,00 € (et 1 lot hors normes, non compté)");
+    check("1 lot, 0 bouteille, valeur 0,00\u00A0€ (et 1 lot hors normes, non compté)");
     w.click("Rose");
-    check("1 lot, 3 bouteilles, valeur 36,30 €");
+    check("1 lot, 3 bouteilles, valeur 36,30\u00A0€");
 }
 
 void TestView::drinkingViewsMarksAndOptionalColumns() {
@@ -735,14 +736,14 @@ void TestView::searchSortAndTotalsOfWhatIsShown() {
     // Ten lots, counted by hand: 3 + 12 + 24 + 3 + 1 + 6 + 2 + 5 + 6 + 2 = 64 bottles, worth
     // 36,30 + 150 + 2,40 + 3703,7034 + 10 + 20 + 57 + 22 = 4001,4034; L'Étoile and Pouilly have no price.
     QCOMPARE(totals->text(),
-             QString("10 lots, 64 bouteilles, valeur 4\u202F001,40 € (dont 2 lots sans prix)"));
+             QString("10 lots, 64 bouteilles, valeur 4\u202F001,40\u00A0€ (dont 2 lots sans prix)"));
     // Alt+C reaches the search; case, accents and ligatures do not matter. Keys typed in a burst make one
     // search, for the last text.
     pressAccessKey(&w.visu, Qt::Key_C);
     QCOMPARE(w.focus(), QString("Recherche"));
     QTest::keyClicks(search, "COEUR");
     QTRY_COMPARE(w.names(), QStringList({"Coeur de Loire 2016", "Cœur de Loire 2015"}));
-    QCOMPARE(totals->text(), QString("2 lots, 8 bouteilles, valeur 79,00 €"));
+    QCOMPARE(totals->text(), QString("2 lots, 8 bouteilles, valeur 79,00\u00A0€"));
     QCOMPARE(w.visu.windowTitle(), Prefix + "toutes les bouteilles : recherche « COEUR »");
     typeOver(search, "éche");
     QTRY_COMPARE(w.names(), QStringList({"Échézeaux 1995"}));
