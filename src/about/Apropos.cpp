@@ -2,6 +2,7 @@
 #include "about/Apropos.h"
 
 #include "BuildInfo.h"
+#include "ui/Icons.h"
 #include "ui/Services.h"
 #include "ui/WindowTools.h"
 #include "ui_Apropos.h"
@@ -73,6 +74,7 @@ void Apropos::Form_Load() {
         {QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
     title.setPointSize(18);
     ui->Titre->setFont(title);
+    ui->Icone->setPixmap(Icons::named("brovane").pixmap(QSize(64, 64), devicePixelRatio()));
     ui->SousTitre->setText(QStringLiteral("Version ") + m_globals.VersionAppli +
                            QStringLiteral(" compilée le ") + m_globals.DateCompilation);
     ui->Description->setText(product);

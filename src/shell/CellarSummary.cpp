@@ -48,10 +48,14 @@ QString CellarSummary::html(int year) const {
         QStringLiteral("<h2>Votre cave</h2><p>%1, %2<br>Valeur d'achat : %3</p>")
             .arg(link(QStringLiteral("vue:Tout_Click"), lots(totals.lots)), bottles.toHtmlEscaped(),
                  Numbers::euros(Numbers::formatAmount(totals.value)).toHtmlEscaped());
+    // A line without a lot leads nowhere.
+    const auto some = [&](qint64 n, const QString& view) {
+        return n == 0 ? QStringLiteral("Aucun lot") : link(QStringLiteral("vue:") + view, lots(n));
+    };
     text +=
         QStringLiteral("<h3>À boire</h3><p>%1 dont la fenêtre se ferme en %3 ou s'est fermée<br>%2 dont la "
                        "fenêtre s'ouvre en %3</p>")
-            .arg(link(QStringLiteral("vue:Priorite_Click"), lots(closing)),
-                 link(QStringLiteral("vue:ABoire_Click"), lots(opening)), QString::number(year));
+            .arg(some(closing, QStringLiteral("Priorite_Click")),
+                 some(opening, QStringLiteral("ABoire_Click")), QString::number(year));
     return text;
 }
