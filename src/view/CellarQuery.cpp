@@ -228,12 +228,13 @@ Statement rows(const Shown& shown, const Paging& paging, bool withKeys) {
     // The page is chosen first; its details are looked up for its rows only. The keys keep their collations
     // through the subquery, so the order stays the page's own.
     // A detail belongs to the row only while it carries the lot's fingerprint, read for the page's rows only.
-    s.sql = QStringLiteral("SELECT %1, %2, %3 FROM (%4) p JOIN ORNY o ON o.rowid = p.ROWID_ LEFT JOIN DETAIL d "
-                           "ON %5 ORDER BY %6")
-                .arg(picked.join(QStringLiteral(", ")), detailColumns(true, true),
-                     keyNames.join(QStringLiteral(", ")), s.sql,
-                     LotIdentity::detailOfSql(QStringLiteral("d"), QStringLiteral("o")),
-                     ordered(keyNames, paging.backward));
+    s.sql =
+        QStringLiteral("SELECT %1, %2, %3 FROM (%4) p JOIN ORNY o ON o.rowid = p.ROWID_ LEFT JOIN DETAIL d "
+                       "ON %5 ORDER BY %6")
+            .arg(picked.join(QStringLiteral(", ")), detailColumns(true, true),
+                 keyNames.join(QStringLiteral(", ")), s.sql,
+                 LotIdentity::detailOfSql(QStringLiteral("d"), QStringLiteral("o")),
+                 ordered(keyNames, paging.backward));
     return s;
 }
 
